@@ -1,0 +1,17 @@
+#include "cmdline/Argument.h"
+
+#include "platform/Text.h"
+
+namespace sigpatch {
+
+void Argument::SetArgumentName(std::u16string_view name) {
+  name_ = text::toUpper(name);
+  Dirty = true;
+}
+
+void Argument::SetArgumentValue(std::u16string_view value) {
+  value_ = value;
+  Dirty = true;
+}
+
+}  // namespace sigpatch

@@ -1,0 +1,26 @@
+#include "platform/ErrorReport.h"
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "platform/Windowing.h"
+
+namespace sigpatch {
+
+std::u16string errorReportText(std::u16string_view exeName, std::u16string_view className,
+                               std::u16string_view procedure, const ErrorInfo& error) {
+  std::u16string report(exeName);
+  report += u'.';
+  report += className;
+  report += u'.';
+  report += procedure;
+  report += u": " + text::dec(error.number) + u", " + error.description;
+  return report;
+}
+
+void showErrorReport(std::u16string_view className, std::u16string_view procedure,
+                     const std::exception& fault) {
+  auto& window = platform::windowing();
+  window.MsgBox(errorReportText(window.App().EXEName, className, procedure, errorInfoOf(fault)));
+}
+
+}  // namespace sigpatch

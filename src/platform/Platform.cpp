@@ -1,0 +1,41 @@
+#include "platform/Platform.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/Windowing.h"
+
+namespace sigpatch::platform {
+namespace {
+
+Platform& installed() {
+  static Platform services;
+  return services;
+}
+
+template <typename T>
+T& require(T* service) {
+  if (service == nullptr) throw RuntimeError(err::kObjectNotSet);
+  return *service;
+}
+
+}  // namespace
+
+const Platform& current() { return installed(); }
+
+Windowing& windowing() { return require(installed().windowing); }
+Clock& clock() { return require(installed().clock); }
+RegistryApi& registry() { return require(installed().registry); }
+FileSystemService& fileSystem() { return require(installed().fileSystem); }
+Processes& processes() { return require(installed().processes); }
+System& system() { return require(installed().system); }
+
+void doEvents() {
+  if (installed().windowing != nullptr) installed().windowing->DoEvents();
+}
+
+ScopedPlatform::ScopedPlatform(const Platform& services) : previous_(installed()) {
+  installed() = services;
+}
+
+ScopedPlatform::~ScopedPlatform() { installed() = previous_; }
+
+}  // namespace sigpatch::platform

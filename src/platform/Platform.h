@@ -1,0 +1,54 @@
+#pragma once
+
+// The one bundle of system services. `main` installs the real services; a test
+// installs fakes for its own scope with a ScopedPlatform. Classes reach the
+// services through the accessors below, so that each class can create its own
+// library objects without a parameter threaded through every constructor.
+
+namespace sigpatch::platform {
+
+class Clock;
+class FileSystemService;
+class Processes;
+class RegistryApi;
+class System;
+class Windowing;
+
+struct Platform {
+  Windowing* windowing = nullptr;
+  Clock* clock = nullptr;
+  RegistryApi* registry = nullptr;
+  FileSystemService* fileSystem = nullptr;
+  Processes* processes = nullptr;
+  System* system = nullptr;
+};
+
+/// The services installed now (all empty when none are).
+const Platform& current();
+
+/// Each accessor raises RuntimeError 91 when its service is not installed.
+Windowing& windowing();
+Clock& clock();
+RegistryApi& registry();
+FileSystemService& fileSystem();
+Processes& processes();
+System& system();
+
+/// Lets queued window events run once; does nothing when no windowing layer is
+/// installed (there are then no window events).
+void doEvents();
+
+/// Installs a bundle for the lifetime of this object and puts the previous one
+/// back afterwards.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(const Platform& services);
+  ~ScopedPlatform();
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform previous_;
+};
+
+}  // namespace sigpatch::platform

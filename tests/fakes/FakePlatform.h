@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+
+#include "fakes/FakeClock.h"
+#include "fakes/FakeWindowing.h"
+#include "platform/Platform.h"
+
+namespace sigpatch::fakes {
+
+/// The fake windowing layer and clock, installed for the lifetime of the object.
+/// A test adds further services (a registry, a file system) with Set().
+class FakePlatform {
+ public:
+  FakePlatform() {
+    services_.windowing = &windowing;
+    services_.clock = &clock;
+    installed_.emplace(services_);
+  }
+
+  /// Changes the bundle and installs it again: Set([&](auto& s) { s.registry = &store; }).
+  template <typename Change>
+  void Set(Change change) {
+    change(services_);
+    installed_.reset();
+    installed_.emplace(services_);
+  }
+
+  FakeWindowing windowing;
+  FakeClock clock;
+
+ private:
+  platform::Platform services_;
+  std::optional<platform::ScopedPlatform> installed_;
+};
+
+}  // namespace sigpatch::fakes

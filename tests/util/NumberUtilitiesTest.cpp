@@ -1,0 +1,91 @@
+#include "util/NumberUtilities.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <locale>
+
+#include "platform/RuntimeError.h"
+
+namespace sigpatch {
+namespace {
+
+int faultOf(auto&& call) {
+  try {
+    call();
+  } catch (const RuntimeError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(MaxMin, PickTheLargerAndSmaller) {
+  NumberUtilities nu;
+  EXPECT_EQ(nu.Max(3, 7), 7);
+  EXPECT_EQ(nu.Min(3, 7), 3);
+  EXPECT_EQ(nu.Max(-2, -2), -2);
+  EXPECT_EQ(nu.Min(INT32_MIN, 0), INT32_MIN);
+}
+
+TEST(FVal, ReadsTheNumberAtTheStart) {
+  NumberUtilities nu;
+  EXPECT_EQ(nu.fVal(u""), 0);
+  EXPECT_EQ(nu.fVal(u"abc"), 0);
+  EXPECT_EQ(nu.fVal(u"3,5"), 3.5);
+  EXPECT_EQ(nu.fVal(u"3.5"), 3.5);
+  EXPECT_EQ(nu.fVal(u"12 kB"), 12);
+  EXPECT_EQ(nu.fVal(u"1,234.5"), 1.234);
+  EXPECT_EQ(nu.fVal(u"  -2,5e1"), -25);
+  EXPECT_EQ(nu.fVal(u"1 2\t3\n4"), 1234);
+  EXPECT_EQ(nu.fVal(u"1D2"), 100);
+  EXPECT_EQ(nu.fVal(u"1e"), 1);
+  EXPECT_EQ(nu.fVal(u"+.5"), 0.5);
+  EXPECT_EQ(nu.fVal(u"-"), 0);
+  EXPECT_EQ(nu.fVal(u"&HFF"), 255);
+  EXPECT_EQ(nu.fVal(u"&h1a"), 26);
+  EXPECT_EQ(nu.fVal(u"&O17"), 15);
+  EXPECT_EQ(nu.fVal(u"&O19"), 1);
+  EXPECT_EQ(nu.fVal(u"1e-400"), 0);
+  EXPECT_EQ(faultOf([&] { nu.fVal(u"1e400"); }), 6);
+}
+
+TEST(FVal, IgnoresTheLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+      << "the de_DE.UTF-8 locale is missing; scripts/bootstrap generates it";
+  std::locale::global(std::locale("de_DE.UTF-8"));
+  NumberUtilities nu;
+  const double comma = nu.fVal(u"3,5");
+  const double point = nu.fVal(u"1,234.5");
+  std::locale::global(std::locale::classic());
+  std::setlocale(LC_ALL, before.c_str());
+  EXPECT_EQ(comma, 3.5);
+  EXPECT_EQ(point, 1.234);
+}
+
+TEST(ByteStrings, ConvertNumbersAndBytes) {
+  NumberUtilities nu;
+  EXPECT_EQ(nu.LongToByteString(300, 4, 8), (std::u16string{0, 0, 1, 44}));
+  EXPECT_EQ(nu.LongToByteString(200, 1, 8), std::u16string(1, u'È'));  // byte 200
+  EXPECT_EQ(nu.LongToByteString(0, 2, 8), std::u16string(2, u'\0'));
+  EXPECT_EQ(nu.LongToByteString(-5, 1, 8), std::u16string(1, u'\0'));
+  EXPECT_EQ(nu.LongToByteString(0x80, 1, 8), u"€");  // byte 0x80 of the code page
+  EXPECT_EQ(nu.ByteStringToLong(u"€"), 0x80);
+  EXPECT_EQ(nu.ByteStringToLong(nu.LongToByteString(123456789, 4, 8)), 123456789);
+  EXPECT_EQ(nu.ByteStringToLong(std::u16string{0xFF, 0xFF, 0xFF, 0xFF}), -1);
+  EXPECT_EQ(nu.ByteStringToLong(u""), 0);
+  EXPECT_EQ(faultOf([&] { nu.ByteStringToLong(u"12345"); }), 6);
+  EXPECT_EQ(faultOf([&] { nu.LongToByteString(5, 1, 0); }), 5);
+}
+
+TEST(ByteStrings, SevenBitsACharacterRoundTrip) {
+  NumberUtilities nu;
+  EXPECT_EQ(nu.SevenBitByteStringToLong(std::u16string{1, 0}), 128);
+  for (std::int32_t n : {0, 1, 127, 128, 99999, INT32_MAX}) {
+    EXPECT_EQ(nu.SevenBitByteStringToLong(nu.LongToByteString(n, 1, 7)), n);
+  }
+  EXPECT_EQ(faultOf([&] { nu.SevenBitByteStringToLong(std::u16string{8, 0, 0, 0, 0}); }), 6);
+}
+
+}  // namespace
+}  // namespace sigpatch
