@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Form.h"
+
 namespace sigpatch::platform {
 
 /// What the program knows of itself: title, executable and version information.
@@ -48,6 +50,9 @@ class Windowing {
               std::u16string_view title = {}) {
     ShowMessageBox(prompt, style, title.empty() ? std::u16string_view(App().Title) : title);
   }
+
+  /// The screen: twips per pixel and the screen-wide mouse pointer.
+  virtual platform::Screen& Screen() = 0;
 
   /// Lets the queued window events run once; their handlers run inside this call.
   virtual void DoEvents() = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/FakeForm.h"
 #include "platform/Windowing.h"
 
 namespace sigpatch::fakes {
@@ -28,6 +29,7 @@ class FakeWindowing : public platform::Windowing {
 
   const platform::ProgramInfo& App() const override { return app; }
   std::u16string Command() const override { return command; }
+  platform::Screen& Screen() override { return screen; }
   void DoEvents() override;
   [[noreturn]] void End() override;
 
@@ -36,6 +38,7 @@ class FakeWindowing : public platform::Windowing {
 
   platform::ProgramInfo app;
   std::u16string command;
+  FakeScreen screen;
   std::vector<ShownMessage> messages;
   std::deque<std::function<void()>> queued;
   int doEventsCalls = 0;

@@ -16,6 +16,7 @@ class TtyWindowing : public Windowing {
 
   const ProgramInfo& App() const override { return app_; }
   std::u16string Command() const override { return command_; }
+  platform::Screen& Screen() override { return screen_; }
   void DoEvents() override {}
   [[noreturn]] void End() override;
 
@@ -27,6 +28,19 @@ class TtyWindowing : public Windowing {
   std::FILE* err_;
 
  private:
+  /// A terminal has no pixels; it counts as a 96-dpi screen.
+  class TerminalScreen : public platform::Screen {
+   public:
+    double TwipsPerPixelX() const override { return 15; }
+    double TwipsPerPixelY() const override { return 15; }
+    std::int32_t MousePointer() const override { return pointer_; }
+    void SetMousePointer(std::int32_t pointer) override { pointer_ = pointer; }
+
+   private:
+    std::int32_t pointer_ = kPointerDefault;
+  };
+
+  TerminalScreen screen_;
   ProgramInfo app_;
   std::u16string command_;
 };

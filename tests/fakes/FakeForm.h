@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Form.h"
+
+namespace sigpatch::fakes {
+
+/// A screen of 15 twips a pixel, as a 96-dpi display has.
+class FakeScreen : public platform::Screen {
+ public:
+  double TwipsPerPixelX() const override { return twipsPerPixelX; }
+  double TwipsPerPixelY() const override { return twipsPerPixelY; }
+  std::int32_t MousePointer() const override { return mousePointer; }
+  void SetMousePointer(std::int32_t pointer) override { mousePointer = pointer; }
+
+  double twipsPerPixelX = 15;
+  double twipsPerPixelY = 15;
+  std::int32_t mousePointer = platform::kPointerDefault;
+};
+
+/// A form that only has a place and a size.
+class FakeForm : public platform::Form {
+ public:
+  double Left() const override { return left; }
+  double Top() const override { return top; }
+  double Width() const override { return width; }
+  double Height() const override { return height; }
+  void Move(double newLeft, double newTop) override {
+    left = newLeft;
+    top = newTop;
+    ++moves;
+  }
+  std::intptr_t hWnd() const override { return handle; }
+  std::intptr_t IconHandle() const override { return icon; }
+
+  double left = 0;
+  double top = 0;
+  double width = 4800;
+  double height = 3600;
+  std::intptr_t handle = 0x1234;
+  std::intptr_t icon = 0x5678;
+  int moves = 0;
+};
+
+}  // namespace sigpatch::fakes
