@@ -23,6 +23,7 @@ constexpr ErrorText kErrorTexts[] = {
     {53, u"File not found"},
     {58, u"File already exists"},
     {61, u"Disk full"},
+    {68, u"Device unavailable"},
     {70, u"Permission denied"},
     {71, u"Disk not ready"},
     {75, u"Path/File access error"},
@@ -31,6 +32,7 @@ constexpr ErrorText kErrorTexts[] = {
     {93, u"Invalid pattern string"},
     {429, u"ActiveX component can't create object"},
     {457, u"This key is already associated with an element of this collection"},
+    {35600, u"Element not found"},
 };
 
 }  // namespace
@@ -42,8 +44,7 @@ std::u16string errorDescription(std::int32_t number) {
   return u"Application-defined or object-defined error";
 }
 
-RuntimeError::RuntimeError(std::int32_t number)
-    : RuntimeError(number, errorDescription(number)) {}
+RuntimeError::RuntimeError(std::int32_t number) : RuntimeError(number, errorDescription(number)) {}
 
 RuntimeError::RuntimeError(std::int32_t number, std::u16string description)
     : number_(number),

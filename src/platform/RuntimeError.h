@@ -17,6 +17,7 @@ inline constexpr std::int32_t kInternalError = 51;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kFileAlreadyExists = 58;
 inline constexpr std::int32_t kDiskFull = 61;
+inline constexpr std::int32_t kDeviceUnavailable = 68;
 inline constexpr std::int32_t kPermissionDenied = 70;
 inline constexpr std::int32_t kDiskNotReady = 71;
 inline constexpr std::int32_t kPathFileAccessError = 75;
@@ -25,6 +26,7 @@ inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kInvalidPatternString = 93;
 inline constexpr std::int32_t kCannotCreateObject = 429;
 inline constexpr std::int32_t kDuplicateKey = 457;
+inline constexpr std::int32_t kElementNotFound = 35600;
 }  // namespace err
 
 /// The system's own description of a run-time error number; "Application-defined

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/Clock.h"
 #include "platform/Form.h"
+#include "platform/Picture.h"
+#include "platform/Window.h"
 
 namespace sigpatch::platform {
 
@@ -34,10 +39,13 @@ enum class MsgBoxStyle {
   Critical,
 };
 
-/// The windowing layer: the program's facts, its message box, its event pump and
-/// the immediate stop.
+/// The windowing layer: the program's facts, its message box, its event pump,
+/// the immediate stop, and the windows with their controls and pictures.
 class Windowing {
  public:
+  Windowing() = default;
+  Windowing(const Windowing&) = delete;
+  Windowing& operator=(const Windowing&) = delete;
   virtual ~Windowing() = default;
 
   virtual const ProgramInfo& App() const = 0;
@@ -57,12 +65,50 @@ class Windowing {
   /// Lets the queued window events run once; their handlers run inside this call.
   virtual void DoEvents() = 0;
 
+  /// Sleeps until a window event arrives or `deadline` (by the installed clock)
+  /// has come, and lets the events that arrived run: a wait that costs no
+  /// processor time. Returns at once when the deadline has passed.
+  virtual void WaitForEvents(Clock::TimePoint deadline) = 0;
+
+  /// Processes window events as long as one of the program's windows is open;
+  /// returns when none is left or the user can no longer reach any.
+  virtual void RunEventLoop() = 0;
+
+  /// A new form, not loaded yet.
+  virtual std::unique_ptr<Window> NewForm(const FormDesign& design) = 0;
+
+  /// The picture of one of the program's resources ("pin-pinned.png"); each
+  /// call loads a new picture object with a handle of its own. An unknown name
+  /// raises error 53.
+  virtual Picture LoadPicture(std::u16string_view resourceName) = 0;
+
+  /// Keeps `owner`, the object that owns `form`, alive while the form is
+  /// loaded: a window shown modeless stays open after the one who showed it
+  /// has let go of it, and goes when it is closed.
+  void KeepWhileLoaded(const Window& form, std::shared_ptr<void> owner);
+  /// Called by a window when it has been unloaded.
+  void FormUnloaded(const Window& form);
+
   /// Ends the whole program at once: no further code of the program runs.
   [[noreturn]] virtual void End() = 0;
 
  protected:
   virtual void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
                               std::u16string_view title) = 0;
+
+  /// Lets go of the owners of closed windows. Implementations call it where no
+  /// window's event handler can be running (at the top of their event pump).
+  void ReleaseClosed() { closed_.clear(); }
+  /// Lets go of every kept owner; implementations call it from their destructor.
+  void ReleaseAll();
+
+ private:
+  struct Kept {
+    const Window* form;
+    std::shared_ptr<void> owner;
+  };
+  std::vector<Kept> kept_;
+  std::vector<std::shared_ptr<void>> closed_;
 };
 
 }  // namespace sigpatch::platform

@@ -1,23 +1,47 @@
 #include "fakes/FakeWindowing.h"
 
+#include <stdexcept>
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
 #include "resources/VersionInfo.h"
 
 namespace sigpatch::fakes {
 
 FakeWindowing::FakeWindowing() : app(resources::programInfo(u"sigpatch", u"/opt/sigpatch")) {}
 
+FakeWindowing::~FakeWindowing() {
+  // The windows kept for their owners go while the fake still stands.
+  ReleaseAll();
+}
+
 void FakeWindowing::DoEvents() {
   ++doEventsCalls;
-  // Only the events queued before this call run now; events they queue wait for
-  // the next call, as on a real event queue.
-  auto pending = std::move(queued);
-  queued.clear();
-  for (auto& event : pending) event();
+  HeadlessWindowing::DoEvents();
 }
 
 void FakeWindowing::End() {
   ended = true;
   throw ImmediateStop{};
+}
+
+void FakeWindowing::RunModal(platform::headless::HeadlessWindow& form) {
+  while (form.IsVisible()) {
+    if (RunPosted() || RunTimed(platform::Clock::TimePoint::max())) continue;
+    throw ModalLeftOpen{form.Design().Name};
+  }
+}
+
+void FakeWindowing::QueueAfter(std::chrono::milliseconds delay, std::function<void()> event) {
+  PostAt(platform::clock().Now() + delay, std::move(event));
+}
+
+platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name) const {
+  auto* form = FindForm(name);
+  if (form == nullptr) {
+    throw std::logic_error("no window named " + text::toUtf8(name));
+  }
+  return *form;
 }
 
 void FakeWindowing::ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,

@@ -1,18 +1,25 @@
 #pragma once
 
-#include <deque>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "fakes/FakeFolders.h"
 #include "fakes/FakeForm.h"
-#include "platform/Windowing.h"
+#include "platform/headless/HeadlessWindowing.h"
 
 namespace sigpatch::fakes {
 
 /// Thrown by the fake's End(): the immediate stop made observable. It is not a
 /// std::exception, so no handler of the program can swallow it.
 struct ImmediateStop {};
+
+/// Thrown when a modal window waits for the user and the test has queued
+/// nothing that could close it.
+struct ModalLeftOpen {
+  std::u16string form;
+};
 
 /// A message box the program showed.
 struct ShownMessage {
@@ -22,25 +29,38 @@ struct ShownMessage {
 };
 
 /// A windowing layer that records what the program shows and runs queued events
-/// inside DoEvents, so that a test can act in the middle of a run.
-class FakeWindowing : public platform::Windowing {
+/// inside DoEvents and the waits, so that a test can act in the middle of a
+/// run. Its windows are the memory windows of the headless toolkit: a test finds
+/// them by name and clicks, types, presses keys, resizes and closes them. The
+/// waits move the installed (fake) clock instead of taking real time.
+class FakeWindowing : public platform::headless::HeadlessWindowing {
  public:
   FakeWindowing();
+  ~FakeWindowing() override;
 
   const platform::ProgramInfo& App() const override { return app; }
   std::u16string Command() const override { return command; }
   platform::Screen& Screen() override { return screen; }
   void DoEvents() override;
   [[noreturn]] void End() override;
+  platform::headless::Folders& DrivesAndFolders() override { return folders; }
+  void RunModal(platform::headless::HeadlessWindow& form) override;
+  double FrameWidth() const override { return 120; }
+  double FrameHeight() const override { return 450; }
 
-  /// Runs `event` at the next DoEvents.
-  void Queue(std::function<void()> event) { queued.push_back(std::move(event)); }
+  /// Runs `event` at the next DoEvents or wait.
+  void Queue(std::function<void()> event) { Post(std::move(event)); }
+  /// Runs `event` inside the wait that reaches `delay` from now by the clock.
+  void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event);
+
+  /// The newest window of that name; a test failure when there is none.
+  platform::headless::HeadlessWindow& Form(std::u16string_view name) const;
 
   platform::ProgramInfo app;
   std::u16string command;
   FakeScreen screen;
+  FakeFolders folders;
   std::vector<ShownMessage> messages;
-  std::deque<std::function<void()>> queued;
   int doEventsCalls = 0;
   bool ended = false;
 

@@ -1,14 +1,50 @@
 #include "platform/tty/TtyWindowing.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/Text.h"
+#include "platform/tty/TtyColors.h"
 
 namespace sigpatch::platform::tty {
+namespace {
 
-TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, std::FILE* out,
-                           std::FILE* err)
-    : out_(out), err_(err), app_(std::move(app)), command_(std::move(command)) {}
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+// The boxes whose lines a shown window prints: rich-text boxes and text boxes
+// of several lines.
+bool printsLines(const Control& box) {
+  if (dynamic_cast<const headless::HeadlessRichTextBox*>(&box) != nullptr) return true;
+  const auto* text = dynamic_cast<const headless::HeadlessTextBox*>(&box);
+  return text != nullptr && text->MultiLine();
+}
+
+// One line for a message: line breaks inside the text become " / ".
+std::u16string oneLine(std::u16string_view text) {
+  std::u16string line(text);
+  for (std::size_t at = line.find(u"\r\n"); at != std::u16string::npos;
+       at = line.find(u"\r\n", at)) {
+    line.replace(at, 2, u" / ");
+  }
+  return line;
+}
+
+}  // namespace
+
+TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions options,
+                           std::FILE* out, std::FILE* err, std::FILE* in)
+    : out_(out),
+      err_(err),
+      in_(in),
+      app_(std::move(app)),
+      command_(std::move(command)),
+      options_(options),
+      colors_(options.colors.value_or(
+          wantColors(isTerminal(out), std::getenv("NO_COLOR"), std::getenv("TERM")))),
+      interactive_(options.interactive.value_or(isTerminal(in))) {}
+
+TtyWindowing::~TtyWindowing() { ReleaseAll(); }
 
 void TtyWindowing::End() {
   std::fflush(out_);
@@ -18,13 +54,115 @@ void TtyWindowing::End() {
 
 void TtyWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle /*style*/,
                                   std::u16string_view title) {
-  // One line a message: line breaks inside the text become " / ".
-  std::u16string line(prompt);
-  for (std::size_t at = line.find(u"\r\n"); at != std::u16string::npos; at = line.find(u"\r\n", at)) {
-    line.replace(at, 2, u" / ");
-  }
-  std::fprintf(err_, "%s: %s\n", text::toUtf8(title).c_str(), text::toUtf8(line).c_str());
+  std::fprintf(err_, "%s: %s\n", text::toUtf8(title).c_str(),
+               text::toUtf8(oneLine(prompt)).c_str());
   std::fflush(err_);
+}
+
+void TtyWindowing::Print(std::u16string_view text, std::int32_t color) {
+  // Lines end in "\r\n" in the boxes; a terminal wants "\n", and the colour
+  // ends before each line break so that it never runs into the next line.
+  const std::string escape = colors_ ? colorEscape(color) : std::string();
+  std::string line;
+  auto flushLine = [&]() {
+    if (line.empty()) return;
+    if (!escape.empty()) std::fputs(escape.c_str(), out_);
+    std::fputs(line.c_str(), out_);
+    if (!escape.empty()) std::fputs(kColorReset, out_);
+    line.clear();
+  };
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const auto end = text.find(u'\n', start);
+    auto piece = text.substr(start, end == std::u16string_view::npos ? text.npos : end - start);
+    if (!piece.empty() && piece.back() == u'\r') piece.remove_suffix(1);
+    line = text::toUtf8(piece);
+    flushLine();
+    if (end == std::u16string_view::npos) break;
+    std::fputc('\n', out_);
+    start = end + 1;
+  }
+  std::fflush(out_);
+}
+
+void TtyWindowing::FormShown(headless::HeadlessWindow& form) {
+  for (const auto& control : form.Controls()) {
+    if (!printsLines(*control)) continue;
+    if (const auto* rich = dynamic_cast<const headless::HeadlessRichTextBox*>(control.get())) {
+      for (const auto& run : rich->Runs()) Print(run.Text, run.Color);
+    } else {
+      Print(static_cast<const headless::HeadlessTextBox&>(*control).Text(), 0);
+    }
+  }
+}
+
+void TtyWindowing::TextInserted(headless::HeadlessWindow& form, const Control& box,
+                                std::u16string_view text, std::int32_t color, bool atEnd) {
+  // A stream can only grow at its end: text put elsewhere shows when the
+  // window is shown again.
+  if (form.IsVisible() && atEnd && printsLines(box)) Print(text, color);
+}
+
+void TtyWindowing::StatusRefreshed(headless::HeadlessWindow& form,
+                                   const headless::HeadlessStatusBar& bar) {
+  if (!options_.statusBar || !form.IsVisible()) return;
+  std::u16string texts;
+  for (const auto& panel : bar.Panels()) {
+    if (!texts.empty()) texts += u" | ";
+    texts += panel.Text;
+  }
+  std::fprintf(err_, "%s: %s\n", text::toUtf8(form.Caption()).c_str(),
+               text::toUtf8(oneLine(texts)).c_str());
+  std::fflush(err_);
+}
+
+std::optional<std::u16string> TtyWindowing::Ask(std::u16string_view question) {
+  std::fputs(text::toUtf8(question).c_str(), err_);
+  std::fflush(err_);
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  const auto length = ::getline(&buffer, &size, in_);
+  std::string answer = length < 0 ? std::string() : std::string(buffer, length);
+  std::free(buffer);
+  if (length < 0) {
+    std::fputc('\n', err_);  // the prompt's line ends here too
+    return std::nullopt;
+  }
+  while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+  return text::fromUtf8(answer);
+}
+
+void TtyWindowing::RunModal(headless::HeadlessWindow& form) {
+  RunPosted();
+  if (!form.IsVisible()) return;
+  headless::HeadlessTextBox* field = nullptr;
+  for (const auto& control : form.Controls()) {
+    auto* box = dynamic_cast<headless::HeadlessTextBox*>(control.get());
+    if (box != nullptr && !box->MultiLine() && box->Visible()) {
+      field = box;
+      break;
+    }
+  }
+  const auto buttons = form.ButtonsInTabOrder();
+  headless::HeadlessButton* confirm = buttons.empty() ? nullptr : buttons.front();
+  for (auto* button : buttons) {
+    if (button->Default()) {
+      confirm = button;
+      break;
+    }
+  }
+  if (field != nullptr && confirm != nullptr && interactive_) {
+    field->Focus();
+    const auto proposal = field->Text();
+    const auto answer = Ask(form.Caption() + u" [" + proposal + u"]: ");
+    if (answer) {
+      if (!answer->empty()) field->Type(*answer);
+      confirm->Click();
+    }
+  }
+  // Whatever is still open closes as by its close box: there is nobody to
+  // answer it.
+  form.ClickCloseBox();
 }
 
 }  // namespace sigpatch::platform::tty

@@ -1,31 +1,58 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
-#include "platform/Windowing.h"
+#include "platform/headless/HeadlessWindowing.h"
+#include "platform/tty/TtyFolders.h"
 
 namespace sigpatch::platform::tty {
 
-/// The windowing layer on a terminal: message boxes go to standard error as one
-/// line, "Sigpatch: " and the text.
-class TtyWindowing : public Windowing {
+/// How the terminal toolkit writes and asks; an unset choice follows the streams.
+struct TtyOptions {
+  /// Colour escapes in the output lines. Unset: when standard output is a
+  /// terminal and neither NO_COLOR (non-empty) nor TERM=dumb says otherwise.
+  std::optional<bool> colors;
+  /// Questions (the folder chooser). Unset: when standard input is a terminal.
+  std::optional<bool> interactive;
+  /// Print the status bar's text whenever it is redrawn.
+  bool statusBar = false;
+};
+
+/// The windowing layer on a terminal, for SSH sessions, boot scripts and
+/// servers. A shown window prints the lines of its text boxes to standard
+/// output, in colour on a terminal, and every line added while it is shown; a
+/// hidden window prints nothing. Message boxes go to standard error as one line,
+/// "Sigpatch: " and the text. A modal window with a one-line text box asks for
+/// that text on an interactive terminal and confirms with its default (else its
+/// first) button; end of input, or a terminal that cannot ask, closes it as its
+/// close box would. A modal window without such a box prints and closes.
+class TtyWindowing : public headless::HeadlessWindowing {
  public:
-  TtyWindowing(ProgramInfo app, std::u16string command, std::FILE* out = stdout,
-               std::FILE* err = stderr);
+  TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions options = {},
+               std::FILE* out = stdout, std::FILE* err = stderr, std::FILE* in = stdin);
+  ~TtyWindowing() override;
 
   const ProgramInfo& App() const override { return app_; }
   std::u16string Command() const override { return command_; }
   platform::Screen& Screen() override { return screen_; }
-  void DoEvents() override {}
   [[noreturn]] void End() override;
+  headless::Folders& DrivesAndFolders() override { return folders_; }
+
+  bool Colors() const { return colors_; }
+  bool Interactive() const { return interactive_; }
+
+  void FormShown(headless::HeadlessWindow& form) override;
+  void TextInserted(headless::HeadlessWindow& form, const Control& box, std::u16string_view text,
+                    std::int32_t color, bool atEnd) override;
+  void StatusRefreshed(headless::HeadlessWindow& form,
+                       const headless::HeadlessStatusBar& bar) override;
+  void RunModal(headless::HeadlessWindow& form) override;
 
  protected:
   void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
                       std::u16string_view title) override;
-
-  std::FILE* out_;
-  std::FILE* err_;
 
  private:
   /// A terminal has no pixels; it counts as a 96-dpi screen.
@@ -40,9 +67,20 @@ class TtyWindowing : public Windowing {
     std::int32_t pointer_ = kPointerDefault;
   };
 
+  void Print(std::u16string_view text, std::int32_t color);
+  /// Asks for one line on the terminal; nothing at the end of input.
+  std::optional<std::u16string> Ask(std::u16string_view question);
+
+  std::FILE* out_;
+  std::FILE* err_;
+  std::FILE* in_;
   TerminalScreen screen_;
   ProgramInfo app_;
   std::u16string command_;
+  TtyOptions options_;
+  bool colors_;
+  bool interactive_;
+  TtyFolders folders_;
 };
 
 }  // namespace sigpatch::platform::tty

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sigpatch::platform::headless {
+
+/// What a drive list and a folder list ask of the system: drives, the drive of
+/// a path, and which folders exist.
+class Folders {
+ public:
+  virtual ~Folders() = default;
+
+  /// The process's current folder.
+  virtual std::u16string CurrentFolder() = 0;
+  /// The drive that `path` lies on ("c:" for "C:\Temp"; on POSIX the longest
+  /// mount point that is a prefix); a relative path lies on the current drive.
+  virtual std::u16string DriveOf(std::u16string_view path) = 0;
+  /// Whether the drive can be read.
+  virtual bool IsReady(std::u16string_view drive) = 0;
+  /// Whether `path` names a drive alone ("c:", or a mount point on POSIX).
+  virtual bool IsDrive(std::u16string_view path) = 0;
+  /// The folder `path` names, absolute, without a trailing separator except at
+  /// a root (a drive alone names its root); nothing when there is no such folder.
+  virtual std::optional<std::u16string> FindFolder(std::u16string_view path) = 0;
+};
+
+}  // namespace sigpatch::platform::headless
