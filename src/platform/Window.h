@@ -45,6 +45,13 @@ enum class FormBorderStyle {
   FixedDialog,
 };
 
+enum class StartUpPosition {
+  /// Where the program or the toolkit puts it.
+  Manual,
+  /// In the centre of the screen when first shown.
+  CenterScreen,
+};
+
 /// How a form is designed: its name ("frmMain"), caption, inner area in twips,
 /// frame and icon. Its controls are added one by one after it is made.
 struct FormDesign {
@@ -62,6 +69,7 @@ struct FormDesign {
   bool KeyPreview = false;
   /// The resource name of the form's icon; no icon when empty.
   std::u16string Icon;
+  platform::StartUpPosition StartUpPosition = platform::StartUpPosition::Manual;
 };
 
 /// A top-level window with its controls, made unloaded by Windowing::NewForm.

@@ -18,6 +18,19 @@ struct ControlDesign {
   bool Visible = true;
   std::u16string ToolTipText;
   std::int32_t TabIndex = -1;
+
+  /// A visible control at that place, without a tool tip.
+  static ControlDesign At(std::u16string name, double left, double top, double width, double height,
+                          std::int32_t tabIndex = -1) {
+    ControlDesign design;
+    design.Name = std::move(name);
+    design.Left = left;
+    design.Top = top;
+    design.Width = width;
+    design.Height = height;
+    design.TabIndex = tabIndex;
+    return design;
+  }
 };
 
 /// A control of a form: its place and size in twips of the form, and whether

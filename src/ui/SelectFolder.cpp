@@ -1,0 +1,22 @@
+#include "ui/SelectFolder.h"
+
+#include "ui/frmSelectFolder.h"
+
+namespace sigpatch {
+
+SelectFolder::SelectFolder(platform::PathStyle style)
+    : frm_(std::make_unique<frmSelectFolder>(style)) {}
+
+SelectFolder::~SelectFolder() = default;
+
+void SelectFolder::SetApplication(Application* objA) {
+  objA_ = objA;
+  OK_ = false;
+}
+
+void SelectFolder::ShowMain() {
+  frm_->InitMyObjects(objA_, this);
+  frm_->Form().Show(platform::ShowMode::Modal);
+}
+
+}  // namespace sigpatch

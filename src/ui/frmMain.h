@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/Window.h"
+
+namespace sigpatch {
+
+class AppMain;
+class Application;
+class SysUtilities;
+
+/// The main output window: the title line and every progress line of the run,
+/// each in its colour, a status bar, and a pin that keeps the window open after
+/// the run. It closes itself three seconds after its last line unless pinned.
+class frmMain {
+ public:
+  /// Makes the window with its controls, not loaded.
+  frmMain();
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  /// Keeps the application and the controller and makes the window's own
+  /// system utilities; must come before the window is loaded.
+  void InitMyObjects(Application* objA, AppMain* objAM);
+  /// Appends one line in the colour (0x00BBGGRR): trailing line breaks of the
+  /// text are dropped and one is added; an empty text adds nothing.
+  void AddText(std::u16string_view strText, std::int32_t Color = 0);
+  /// Pins the window: it stays open after the run.
+  void PinDown();
+  /// Ends the window's part in the run: waits until three seconds have passed
+  /// since the last line, then closes the window unless it is pinned.
+  void Terminate();
+  /// Receives a change line of the folder-tree synchroniser; the line is black.
+  void FTC_FileTreeChange(std::u16string_view strText, std::int32_t Color);
+
+  /// The window itself: shown by the owner, minimized by the run control.
+  platform::Window& Form() const { return *form_; }
+  /// The status bar; its panel "Info" holds the status text.
+  platform::StatusBar& sbInfo() const { return *sbInfo_; }
+
+ private:
+  void Form_Load();
+  void Form_KeyUp(std::int16_t KeyCode, std::int16_t Shift);
+  void Form_Resize();
+  void imgPin_Click();
+
+  std::unique_ptr<platform::Window> form_;
+  platform::StatusBar* sbInfo_ = nullptr;
+  platform::RichTextBox* tboOutput_ = nullptr;
+  platform::Image* imgPin_ = nullptr;
+  platform::Image* imgUnpinned_ = nullptr;
+  platform::Image* imgPinned_ = nullptr;
+
+  Application* objA_ = nullptr;
+  AppMain* objAM_ = nullptr;
+  std::unique_ptr<SysUtilities> sys_;
+  bool blnPinned_ = false;
+  bool blnFinished_ = false;
+  platform::Clock::TimePoint dtLastOutput_{};
+};
+
+}  // namespace sigpatch

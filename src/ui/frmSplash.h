@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/Window.h"
+
+namespace sigpatch {
+
+/// The start-up splash window: the program icon, the title in large type and
+/// lines of text. However soon it is closed, it stays two seconds.
+class frmSplash {
+ public:
+  /// Makes the window with its controls, not loaded.
+  frmSplash();
+  ~frmSplash();
+  frmSplash(const frmSplash&) = delete;
+  frmSplash& operator=(const frmSplash&) = delete;
+
+  /// Appends the text as one line; an empty text gives an empty line.
+  void AddText(std::u16string_view strText);
+
+  platform::Window& Form() const { return *form_; }
+
+ private:
+  void Form_Load();
+  void Form_Unload();
+
+  std::unique_ptr<platform::Window> form_;
+  platform::Image* imgLogo_ = nullptr;
+  platform::Label* lblProductName_ = nullptr;
+  platform::TextBox* tboText_ = nullptr;
+  platform::Clock::TimePoint dtLoaded_{};
+};
+
+}  // namespace sigpatch

@@ -1,0 +1,344 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "fakes/FakeClock.h"
+#include "fakes/FakeSystem.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "platform/tty/TtyColors.h"
+#include "platform/tty/TtyWindowing.h"
+#include "resources/VersionInfo.h"
+#include "ui/SelectFolder.h"
+#include "ui/Splash.h"
+
+namespace sigpatch::platform::tty {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ColorEscapeTest, BasicColoursFromTheChannels) {
+  EXPECT_EQ(colorEscape(0), "");
+  EXPECT_EQ(colorEscape(255), "\x1b[31m");
+  EXPECT_EQ(colorEscape(16711680), "\x1b[34m");
+  EXPECT_EQ(colorEscape(0x00FF00), "\x1b[32m");
+  EXPECT_EQ(colorEscape(0x00FFFF), "\x1b[33m");
+  EXPECT_EQ(colorEscape(0x800080), "\x1b[35m");
+  EXPECT_EQ(colorEscape(0x808080), "");
+  EXPECT_EQ(colorEscape(0xFFFFFF), "");
+  EXPECT_EQ(colorEscape(0x00007F), "");
+}
+
+TEST(WantColorsTest, OnlyOnATerminalWithoutNoColorOrADumbTerminal) {
+  EXPECT_TRUE(wantColors(true, nullptr, "xterm"));
+  EXPECT_TRUE(wantColors(true, "", "xterm"));
+  EXPECT_FALSE(wantColors(true, "1", "xterm"));
+  EXPECT_FALSE(wantColors(true, nullptr, "dumb"));
+  EXPECT_FALSE(wantColors(false, nullptr, "xterm"));
+}
+
+// A stream the test reads back.
+class Capture {
+ public:
+  Capture() : file_(std::tmpfile()) {}
+  ~Capture() { std::fclose(file_); }
+  Capture(const Capture&) = delete;
+  Capture& operator=(const Capture&) = delete;
+
+  std::FILE* get() const { return file_; }
+  std::string Text() const {
+    std::fflush(file_);
+    std::string all;
+    std::rewind(file_);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) {
+      all.append(buffer, n);
+    }
+    return all;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+// Standard input with the given text.
+class Input {
+ public:
+  explicit Input(const std::string& text) : file_(std::tmpfile()) {
+    std::fputs(text.c_str(), file_);
+    std::rewind(file_);
+  }
+  ~Input() { std::fclose(file_); }
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+  std::FILE* get() const { return file_; }
+
+ private:
+  std::FILE* file_;
+};
+
+TtyOptions Options(std::optional<bool> colors, std::optional<bool> interactive, bool statusBar) {
+  TtyOptions options;
+  options.colors = colors;
+  options.interactive = interactive;
+  options.statusBar = statusBar;
+  return options;
+}
+
+class TtyWindowingTest : public ::testing::Test {
+ protected:
+  // Installs a terminal toolkit over the captured streams.
+  TtyWindowing& Make(TtyOptions options, std::FILE* in = nullptr) {
+    tty_.emplace(resources::programInfo(u"sigpatch", u"/opt/sigpatch"), u"", options, out.get(),
+                 err.get(), in == nullptr ? noInput.get() : in);
+    Platform services;
+    services.windowing = &*tty_;
+    services.clock = &clock;
+    services.system = &system;
+    installed_.emplace(services);
+    return *tty_;
+  }
+
+  // A window with one rich-text box, the way the main window is made.
+  std::unique_ptr<Window> OutputWindow() {
+    FormDesign design;
+    design.Name = u"frmOut";
+    design.Caption = u"Sigpatch";
+    auto window = tty_->NewForm(design);
+    window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
+    return window;
+  }
+
+  static RichTextBox& Box(Window& window) {
+    return static_cast<headless::HeadlessWindow&>(window).RichTextBoxNamed(u"tbo");
+  }
+
+  static void Line(RichTextBox& box, std::u16string_view text, std::int32_t color) {
+    box.SetSelStart(box.TextLength());
+    box.SetSelColor(color);
+    box.SetSelText(std::u16string(text) + u"\r\n");
+  }
+
+  Capture out;
+  Capture err;
+  Input noInput{""};
+  fakes::FakeClock clock;
+  fakes::FakeSystem system;
+  std::optional<ScopedPlatform> installed_;
+  std::optional<TtyWindowing> tty_;
+};
+
+TEST_F(TtyWindowingTest, AMessageBoxIsOneLineOnStandardError) {
+  auto& tty = Make({});
+  tty.MsgBox(u"No Source path!");
+  tty.MsgBox(u"two\r\nlines", MsgBoxStyle::Critical, u"Other");
+  EXPECT_EQ(err.Text(), "Sigpatch: No Source path!\nOther: two / lines\n");
+  EXPECT_EQ(out.Text(), "");
+}
+
+TEST_F(TtyWindowingTest, AShownWindowPrintsItsLinesAndEveryLineAdded) {
+  Make(Options(false, std::nullopt, false));
+  auto window = OutputWindow();
+  auto& box = Box(*window);
+  Line(box, u"Sigpatch V1.01.02", 0);
+  window->Show();
+  Line(box, u"Installation failed!", 255);
+  EXPECT_EQ(out.Text(), "Sigpatch V1.01.02\nInstallation failed!\n");
+}
+
+TEST_F(TtyWindowingTest, AHiddenWindowPrintsNothing) {
+  Make(Options(true, std::nullopt, false));
+  auto window = OutputWindow();
+  Line(Box(*window), u"Looking for SDAT*.EXE Updates in /srv/...", 0);
+  window->Load();
+  Line(Box(*window), u"Finished!", 0);
+  window->Unload();
+  EXPECT_EQ(out.Text(), "");
+}
+
+TEST_F(TtyWindowingTest, ColoursAreEscapesThatEndBeforeTheLineBreak) {
+  Make(Options(true, std::nullopt, false));
+  auto window = OutputWindow();
+  window->Show();
+  Line(Box(*window), u"Installing /srv/sdat4500.exe...", 16711680);
+  Line(Box(*window), u"Installation failed!", 255);
+  Line(Box(*window), u"Finished!", 0);
+  EXPECT_EQ(out.Text(),
+            "\x1b[34mInstalling /srv/sdat4500.exe...\x1b[0m\n"
+            "\x1b[31mInstallation failed!\x1b[0m\n"
+            "Finished!\n");
+}
+
+TEST_F(TtyWindowingTest, RedirectedOutputHasNoEscapes) {
+  auto& tty = Make({});
+  EXPECT_FALSE(tty.Colors());
+  auto window = OutputWindow();
+  window->Show();
+  Line(Box(*window), u"Installation failed!", 255);
+  EXPECT_EQ(out.Text(), "Installation failed!\n");
+}
+
+TEST_F(TtyWindowingTest, TextPutBeforeTheEndIsNotPrinted) {
+  Make(Options(false, std::nullopt, false));
+  auto window = OutputWindow();
+  window->Show();
+  auto& box = Box(*window);
+  Line(box, u"one", 0);
+  box.SetSelStart(0);
+  box.SetSelText(u"zero\r\n");
+  EXPECT_EQ(out.Text(), "one\n");
+}
+
+TEST_F(TtyWindowingTest, TheStatusBarIsSilentUnlessAskedFor) {
+  for (const bool asked : {false, true}) {
+    Make(Options(false, std::nullopt, asked));
+    auto window = OutputWindow();
+    auto& bar = window->AddStatusBar(ControlDesign::At(u"sbInfo", 0, 0, 0, 375),
+                                     {{u"Info", u"Some status messages will appear here!"}});
+    window->Show();
+    bar.SetPanelText(u"Info", u"Copying");
+    bar.Refresh();
+  }
+  EXPECT_EQ(err.Text(), "Sigpatch: Copying\n");
+}
+
+// A real terminal: the output side of a pseudo-terminal.
+class PseudoTerminal {
+ public:
+  PseudoTerminal() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
+      const int slave = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
+      if (slave >= 0) slave_ = ::fdopen(slave, "w");
+    }
+  }
+  ~PseudoTerminal() {
+    if (slave_ != nullptr) std::fclose(slave_);
+    if (master_ >= 0) ::close(master_);
+  }
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  std::FILE* get() const { return slave_; }
+
+ private:
+  int master_ = -1;
+  std::FILE* slave_ = nullptr;
+};
+
+class TerminalColorsTest : public ::testing::Test {
+ protected:
+  ~TerminalColorsTest() override {
+    ::unsetenv("NO_COLOR");
+    if (savedTerm) ::setenv("TERM", savedTerm->c_str(), 1);
+  }
+
+  bool ColorsOn(std::FILE* stream) {
+    TtyWindowing tty(resources::programInfo(u"sigpatch", u"/"), u"", {}, stream, stream, stdin);
+    return tty.Colors();
+  }
+
+  std::optional<std::string> savedTerm =
+      std::getenv("TERM") ? std::optional<std::string>(std::getenv("TERM")) : std::nullopt;
+};
+
+TEST_F(TerminalColorsTest, ATerminalGetsColoursUnlessNoColorIsSet) {
+  PseudoTerminal terminal;
+  ASSERT_NE(terminal.get(), nullptr);
+  ::setenv("TERM", "xterm-256color", 1);
+  ::unsetenv("NO_COLOR");
+  EXPECT_TRUE(ColorsOn(terminal.get()));
+  ::setenv("NO_COLOR", "1", 1);
+  EXPECT_FALSE(ColorsOn(terminal.get()));
+  ::setenv("NO_COLOR", "", 1);
+  EXPECT_TRUE(ColorsOn(terminal.get()));
+  Capture file;
+  ::unsetenv("NO_COLOR");
+  EXPECT_FALSE(ColorsOn(file.get()));
+}
+
+// The folder chooser on a terminal.
+class TtyFolderChooserTest : public TtyWindowingTest {
+ protected:
+  TtyFolderChooserTest() { std::filesystem::create_directories(folder + "/updates"); }
+  ~TtyFolderChooserTest() override { std::filesystem::remove_all(folder); }
+
+  std::string folder = ::testing::TempDir() + "sigpatch-chooser";
+  std::u16string Folder() const { return text::fromUtf8(folder); }
+};
+
+TEST_F(TtyFolderChooserTest, AnAnswerIsTheChosenFolder) {
+  Input answer(folder + "/updates\n");
+  Make(Options(std::nullopt, true, false), answer.get());
+  SelectFolder chooser(PathStyle::Posix);
+  chooser.SetApplication(nullptr);
+  chooser.SetPath(Folder());
+  chooser.ShowMain();
+  EXPECT_TRUE(chooser.OK());
+  EXPECT_EQ(chooser.Path(), Folder() + u"/updates/");
+  EXPECT_EQ(err.Text(), "Select Folder [" + folder + "/]: ");
+}
+
+TEST_F(TtyFolderChooserTest, AnEmptyAnswerTakesTheProposal) {
+  Input answer("\n");
+  Make(Options(std::nullopt, true, false), answer.get());
+  SelectFolder chooser(PathStyle::Posix);
+  chooser.SetApplication(nullptr);
+  chooser.SetPath(Folder() + u"/updates");
+  chooser.ShowMain();
+  EXPECT_TRUE(chooser.OK());
+  EXPECT_EQ(chooser.Path(), Folder() + u"/updates/");
+}
+
+TEST_F(TtyFolderChooserTest, EndOfInputCancels) {
+  Input answer("");
+  Make(Options(std::nullopt, true, false), answer.get());
+  SelectFolder chooser(PathStyle::Posix);
+  chooser.SetApplication(nullptr);
+  chooser.SetPath(Folder());
+  chooser.ShowMain();
+  EXPECT_FALSE(chooser.OK());
+  EXPECT_EQ(chooser.Path(), Folder());
+  EXPECT_EQ(err.Text(), "Select Folder [" + folder + "/]: \n");
+}
+
+TEST_F(TtyFolderChooserTest, WithoutATerminalToAskItCountsAsCancelled) {
+  Input answer(folder + "\n");
+  Make(Options(std::nullopt, false, false), answer.get());
+  SelectFolder chooser(PathStyle::Posix);
+  chooser.SetApplication(nullptr);
+  chooser.ShowMain();
+  EXPECT_FALSE(chooser.OK());
+  EXPECT_EQ(err.Text(), "");
+  EXPECT_EQ(std::fgetc(answer.get()), '/');  // nothing was read
+}
+
+TEST_F(TtyWindowingTest, ASplashPrintsItsLinesAndKeepsItsTwoSeconds) {
+  Make(Options(false, std::nullopt, false));
+  const auto start = clock.now;
+  {
+    Splash splash;
+    splash.ShowMain();
+    splash.AddText(u"Starting");
+  }
+  EXPECT_EQ(out.Text(), "Sigpatch V1.01.02\nFerrolite\nStarting\n");
+  EXPECT_EQ(clock.now - start, 2s);
+}
+
+TEST_F(TtyWindowingTest, AModalWindowWithoutAQuestionPrintsAndCloses) {
+  Make(Options(false, true, false));
+  auto window = OutputWindow();
+  Line(Box(*window), u"Sigpatch V1.01.02", 0);
+  window->Show(ShowMode::Modal);
+  EXPECT_FALSE(window->IsLoaded());
+  EXPECT_EQ(out.Text(), "Sigpatch V1.01.02\n");
+}
+
+}  // namespace
+}  // namespace sigpatch::platform::tty
