@@ -231,8 +231,8 @@ void frmAbout::Form_Resize() {
     txtText_->SetHeight(
         std::abs(H - txtText_->Top() / kUnitY - sysInfoHeight - okHeight - 2.5 * m) * kUnitY);
     if (!ShowLogo_) {
-      lblLink_->SetTop(
-          std::abs(H - lblLink_->Height() / kUnitY - lblLink_->Left() / kUnitX) * kUnitY);
+      lblLink_->SetTop(std::abs(H - lblLink_->Height() / kUnitY - lblLink_->Left() / kUnitX) *
+                       kUnitY);
       imgIcon_->SetTop(imgLogo_->Top());
       txtText_->SetTop(imgLogo_->Top());
     }

@@ -1,5 +1,3 @@
-#include "ui/frmMain.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +7,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
 #include "platform/RuntimeError.h"
+#include "ui/frmMain.h"
 
 namespace sigpatch {
 namespace {
@@ -26,9 +25,7 @@ class frmMainTest : public ::testing::Test {
   }
 
   platform::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmMain"); }
-  platform::headless::HeadlessRichTextBox& box() {
-    return window().RichTextBoxNamed(u"tboOutput");
-  }
+  platform::headless::HeadlessRichTextBox& box() { return window().RichTextBoxNamed(u"tboOutput"); }
   platform::headless::HeadlessImage& pin() { return window().ImageNamed(u"imgPin"); }
   bool pinShowsPinned() {
     return pin().Picture().Handle() == window().ImageNamed(u"imgPinned").Picture().Handle();
@@ -100,10 +97,10 @@ TEST_F(frmMainTest, EachLineHasItsColourAndTheDefaultIsBlack) {
   frm->AddText(u"Installing /srv/sdat4500.exe...", 16711680);
   frm->AddText(u"Installation failed!", 255);
   frm->AddText(u"Finished!");
-  EXPECT_EQ(box().Runs(), (std::vector<ColoredText>{
-                              {u"Installing /srv/sdat4500.exe...\r\n", 16711680},
-                              {u"Installation failed!\r\n", 255},
-                              {u"Finished!\r\n", 0}}));
+  EXPECT_EQ(box().Runs(),
+            (std::vector<ColoredText>{{u"Installing /srv/sdat4500.exe...\r\n", 16711680},
+                                      {u"Installation failed!\r\n", 255},
+                                      {u"Finished!\r\n", 0}}));
 }
 
 TEST_F(frmMainTest, EachLineLetsQueuedEventsRun) {
