@@ -10,8 +10,8 @@
 #include "platform/Form.h"
 #include "platform/Picture.h"
 #include "platform/controls/Button.h"
-#include "platform/controls/DriveList.h"
-#include "platform/controls/FolderList.h"
+#include "platform/controls/DirListBox.h"
+#include "platform/controls/DriveListBox.h"
 #include "platform/controls/Image.h"
 #include "platform/controls/Label.h"
 #include "platform/controls/Line.h"
@@ -121,8 +121,8 @@ class Window : public Form {
   virtual Line& AddLine(const LineDesign& design) = 0;
   virtual Button& AddButton(const ControlDesign& design, const ButtonDesign& button) = 0;
   virtual TextBox& AddTextBox(const ControlDesign& design, const TextBoxDesign& box) = 0;
-  virtual DriveList& AddDriveList(const ControlDesign& design) = 0;
-  virtual FolderList& AddFolderList(const ControlDesign& design) = 0;
+  virtual DriveListBox& AddDriveListBox(const ControlDesign& design) = 0;
+  virtual DirListBox& AddDirListBox(const ControlDesign& design) = 0;
 
   // The events, connected by the window class that owns the form.
   std::function<void()> OnLoad;

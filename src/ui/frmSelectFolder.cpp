@@ -29,8 +29,8 @@ frmSelectFolder::frmSelectFolder(platform::PathStyle style) : style_(style) {
   using platform::ControlDesign;
   makeForm(form_);
   tboPath_ = &form_->AddTextBox(ControlDesign::At(u"tboPath", 120, 120, 4215, 315, 4), {});
-  drvSel_ = &form_->AddDriveList(ControlDesign::At(u"drvSel", 120, 480, 4215, 315, 0));
-  dirSel_ = &form_->AddFolderList(ControlDesign::At(u"dirSel", 120, 840, 4215, 2340, 1));
+  drvSel_ = &form_->AddDriveListBox(ControlDesign::At(u"drvSel", 120, 480, 4215, 315, 0));
+  dirSel_ = &form_->AddDirListBox(ControlDesign::At(u"dirSel", 120, 840, 4215, 2340, 1));
   platform::ButtonDesign ok;
   ok.Caption = u"&OK";
   cmdOK_ = &form_->AddButton(ControlDesign::At(u"cmdOK", 120, 3360, 1215, 375, 2), ok);

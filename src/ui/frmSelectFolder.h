@@ -40,8 +40,8 @@ class frmSelectFolder {
   platform::PathStyle style_;
   std::unique_ptr<platform::Window> form_;
   platform::TextBox* tboPath_ = nullptr;
-  platform::DriveList* drvSel_ = nullptr;
-  platform::FolderList* dirSel_ = nullptr;
+  platform::DriveListBox* drvSel_ = nullptr;
+  platform::DirListBox* dirSel_ = nullptr;
   platform::Button* cmdOK_ = nullptr;
   platform::Button* cmdCancel_ = nullptr;
 

@@ -115,8 +115,8 @@ TEST_P(SelectFolderTest, CancelLeavesOkFalseAndThePathAsItWas) {
   const auto& layout = GetParam();
   chooser().SetPath(layout.current);
   Show([&] {
-    dialog().DriveListNamed(u"drvSel").SetDrive(layout.preset);
-    dialog().FolderListNamed(u"dirSel").SetPath(layout.preset);
+    dialog().DriveListBoxNamed(u"drvSel").SetDrive(layout.preset);
+    dialog().DirListBoxNamed(u"dirSel").SetPath(layout.preset);
     pathBox().Type(layout.typed);
     dialog().ButtonNamed(u"cmdCancel").Click();
   });
@@ -139,8 +139,8 @@ TEST_P(SelectFolderTest, APresetPathIsSelectedAndShown) {
   const auto& layout = GetParam();
   chooser().SetPath(layout.preset);
   Show([&] {
-    EXPECT_EQ(dialog().DriveListNamed(u"drvSel").Drive(), layout.otherDrive);
-    EXPECT_EQ(dialog().FolderListNamed(u"dirSel").Path(), layout.preset);
+    EXPECT_EQ(dialog().DriveListBoxNamed(u"drvSel").Drive(), layout.otherDrive);
+    EXPECT_EQ(dialog().DirListBoxNamed(u"dirSel").Path(), layout.preset);
     EXPECT_EQ(pathBox().Text(), layout.presetShown);
     dialog().ButtonNamed(u"cmdOK").Click();
   });
@@ -152,7 +152,7 @@ TEST_P(SelectFolderTest, WithoutAPresetTheCurrentFolderIsShown) {
   const auto& layout = GetParam();
   const auto sep = std::u16string(1, platform::separatorOf(layout.style));
   Show([&] {
-    EXPECT_EQ(dialog().FolderListNamed(u"dirSel").Path(), layout.current);
+    EXPECT_EQ(dialog().DirListBoxNamed(u"dirSel").Path(), layout.current);
     EXPECT_EQ(pathBox().Text(), layout.current + sep);
     dialog().ButtonNamed(u"cmdCancel").Click();
   });
@@ -162,8 +162,8 @@ TEST_P(SelectFolderTest, APresetOnADriveThatIsNotReadyLeavesTheCurrentFolderAndA
   const auto& layout = GetParam();
   chooser().SetPath(layout.unreadyPath);
   Show([&] {
-    EXPECT_EQ(dialog().DriveListNamed(u"drvSel").Drive(), fake.windowing.folders.drives[0]);
-    EXPECT_EQ(dialog().FolderListNamed(u"dirSel").Path(), layout.current);
+    EXPECT_EQ(dialog().DriveListBoxNamed(u"drvSel").Drive(), fake.windowing.folders.drives[0]);
+    EXPECT_EQ(dialog().DirListBoxNamed(u"dirSel").Path(), layout.current);
     EXPECT_EQ(pathBox().Text(), u"");
     dialog().ButtonNamed(u"cmdCancel").Click();
   });
@@ -173,10 +173,10 @@ TEST_P(SelectFolderTest, APresetOnADriveThatIsNotReadyLeavesTheCurrentFolderAndA
 TEST_P(SelectFolderTest, ChoosingADriveThatIsNotReadyKeepsTheFolderList) {
   const auto& layout = GetParam();
   Show([&] {
-    auto& drives = dialog().DriveListNamed(u"drvSel");
+    auto& drives = dialog().DriveListBoxNamed(u"drvSel");
     EXPECT_THROW(drives.SetDrive(layout.unreadyDrive), RuntimeError);
-    dialog().DriveListNamed(u"drvSel").SetDrive(layout.otherDrive);
-    EXPECT_EQ(dialog().FolderListNamed(u"dirSel").Path().substr(0, 2), layout.preset.substr(0, 2));
+    dialog().DriveListBoxNamed(u"drvSel").SetDrive(layout.otherDrive);
+    EXPECT_EQ(dialog().DirListBoxNamed(u"dirSel").Path().substr(0, 2), layout.preset.substr(0, 2));
     dialog().ButtonNamed(u"cmdCancel").Click();
   });
 }
@@ -239,8 +239,8 @@ TEST_F(SelectFolderLayoutTest, TheDesign) {
   }
   EXPECT_EQ(form.TextBoxNamed(u"tboPath").Text(), u"");
   EXPECT_EQ(form.TextBoxNamed(u"tboPath").Design().TabIndex, 4);
-  EXPECT_EQ(form.DriveListNamed(u"drvSel").Design().TabIndex, 0);
-  EXPECT_EQ(form.FolderListNamed(u"dirSel").Design().TabIndex, 1);
+  EXPECT_EQ(form.DriveListBoxNamed(u"drvSel").Design().TabIndex, 0);
+  EXPECT_EQ(form.DirListBoxNamed(u"dirSel").Design().TabIndex, 1);
   EXPECT_FALSE(form.IsLoaded());
 }
 
@@ -262,12 +262,12 @@ TEST_P(SelectFolderResizeTest, ControlsFollowTheInnerArea) {
     EXPECT_EQ(form.ButtonNamed(u"cmdOK").Left(), 120);
     EXPECT_EQ(form.ButtonNamed(u"cmdCancel").Left(), sizes.cancelLeft);
     EXPECT_EQ(form.TextBoxNamed(u"tboPath").Width(), sizes.boxWidth);
-    EXPECT_EQ(form.DriveListNamed(u"drvSel").Width(), sizes.boxWidth);
-    EXPECT_EQ(form.FolderListNamed(u"dirSel").Width(), sizes.boxWidth);
-    EXPECT_EQ(form.FolderListNamed(u"dirSel").Height(), sizes.listHeight);
+    EXPECT_EQ(form.DriveListBoxNamed(u"drvSel").Width(), sizes.boxWidth);
+    EXPECT_EQ(form.DirListBoxNamed(u"dirSel").Width(), sizes.boxWidth);
+    EXPECT_EQ(form.DirListBoxNamed(u"dirSel").Height(), sizes.listHeight);
     EXPECT_EQ(form.TextBoxNamed(u"tboPath").Top(), 120);
-    EXPECT_EQ(form.DriveListNamed(u"drvSel").Top(), 480);
-    EXPECT_EQ(form.FolderListNamed(u"dirSel").Top(), 840);
+    EXPECT_EQ(form.DriveListBoxNamed(u"drvSel").Top(), 480);
+    EXPECT_EQ(form.DirListBoxNamed(u"dirSel").Top(), 840);
     form.ClickCloseBox();
   });
   chooser.ShowMain();
@@ -284,7 +284,7 @@ TEST_F(SelectFolderLayoutTest, TheFirstShowingLaysOutAndCentres) {
   fake.windowing.Queue([&] {
     auto& form = dialog();
     EXPECT_EQ(form.ButtonNamed(u"cmdCancel").Left(), 3135);
-    EXPECT_EQ(form.FolderListNamed(u"dirSel").Height(), 2400);
+    EXPECT_EQ(form.DirListBoxNamed(u"dirSel").Height(), 2400);
     // Work area 1024 x 738 pixels of 15 twips; the frame adds 120 x 450.
     EXPECT_EQ(form.Left(), 5385);  // (15360 - 4590) / 2
     EXPECT_EQ(form.Top(), 3382);   // (11070 - 4305) / 2, the half rounded down

@@ -1,10 +1,10 @@
 #include "platform/RuntimeError.h"
-#include "platform/headless/HeadlessDriveList.h"
-#include "platform/headless/HeadlessFolderList.h"
+#include "platform/headless/HeadlessDirListBox.h"
+#include "platform/headless/HeadlessDriveListBox.h"
 
 namespace sigpatch::platform::headless {
 
-void HeadlessDriveList::SetDrive(std::u16string_view path) {
+void HeadlessDriveListBox::SetDrive(std::u16string_view path) {
   auto drive = folders_.DriveOf(path);
   if (!folders_.IsReady(drive)) throw RuntimeError(err::kDeviceUnavailable);
   if (drive == drive_) return;
@@ -12,7 +12,7 @@ void HeadlessDriveList::SetDrive(std::u16string_view path) {
   raiseEvent(OnChange);
 }
 
-void HeadlessFolderList::SetPath(std::u16string_view value) {
+void HeadlessDirListBox::SetPath(std::u16string_view value) {
   std::u16string wanted(value);
   const auto drive = folders_.DriveOf(wanted);
   if (!folders_.IsReady(drive)) throw RuntimeError(err::kDeviceUnavailable);

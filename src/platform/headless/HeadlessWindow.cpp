@@ -75,12 +75,12 @@ TextBox& HeadlessWindow::AddTextBox(const ControlDesign& design, const TextBoxDe
   return Add<HeadlessTextBox>(design, box);
 }
 
-DriveList& HeadlessWindow::AddDriveList(const ControlDesign& design) {
-  return Add<HeadlessDriveList>(design, windowing_.DrivesAndFolders());
+DriveListBox& HeadlessWindow::AddDriveListBox(const ControlDesign& design) {
+  return Add<HeadlessDriveListBox>(design, windowing_.DrivesAndFolders());
 }
 
-FolderList& HeadlessWindow::AddFolderList(const ControlDesign& design) {
-  return Add<HeadlessFolderList>(design, windowing_.DrivesAndFolders());
+DirListBox& HeadlessWindow::AddDirListBox(const ControlDesign& design) {
+  return Add<HeadlessDirListBox>(design, windowing_.DrivesAndFolders());
 }
 
 void HeadlessWindow::UserResize(double scaleWidth, double scaleHeight) {
@@ -155,11 +155,11 @@ HeadlessButton& HeadlessWindow::ButtonNamed(std::u16string_view name) const {
 HeadlessTextBox& HeadlessWindow::TextBoxNamed(std::u16string_view name) const {
   return Named<HeadlessTextBox>(name);
 }
-HeadlessDriveList& HeadlessWindow::DriveListNamed(std::u16string_view name) const {
-  return Named<HeadlessDriveList>(name);
+HeadlessDriveListBox& HeadlessWindow::DriveListBoxNamed(std::u16string_view name) const {
+  return Named<HeadlessDriveListBox>(name);
 }
-HeadlessFolderList& HeadlessWindow::FolderListNamed(std::u16string_view name) const {
-  return Named<HeadlessFolderList>(name);
+HeadlessDirListBox& HeadlessWindow::DirListBoxNamed(std::u16string_view name) const {
+  return Named<HeadlessDirListBox>(name);
 }
 
 HeadlessLine& HeadlessWindow::LineNamed(std::u16string_view name) const {

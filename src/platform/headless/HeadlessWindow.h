@@ -5,8 +5,8 @@
 
 #include "platform/Window.h"
 #include "platform/headless/HeadlessButton.h"
-#include "platform/headless/HeadlessDriveList.h"
-#include "platform/headless/HeadlessFolderList.h"
+#include "platform/headless/HeadlessDirListBox.h"
+#include "platform/headless/HeadlessDriveListBox.h"
 #include "platform/headless/HeadlessImage.h"
 #include "platform/headless/HeadlessLabel.h"
 #include "platform/headless/HeadlessLine.h"
@@ -51,8 +51,8 @@ class HeadlessWindow : public Window {
   Line& AddLine(const LineDesign& design) override;
   Button& AddButton(const ControlDesign& design, const ButtonDesign& button) override;
   TextBox& AddTextBox(const ControlDesign& design, const TextBoxDesign& box) override;
-  DriveList& AddDriveList(const ControlDesign& design) override;
-  FolderList& AddFolderList(const ControlDesign& design) override;
+  DriveListBox& AddDriveListBox(const ControlDesign& design) override;
+  DirListBox& AddDirListBox(const ControlDesign& design) override;
 
   // What the user does.
   /// Drags the frame so that the inner area gets this size.
@@ -75,8 +75,8 @@ class HeadlessWindow : public Window {
   HeadlessLine& LineNamed(std::u16string_view name) const;
   HeadlessButton& ButtonNamed(std::u16string_view name) const;
   HeadlessTextBox& TextBoxNamed(std::u16string_view name) const;
-  HeadlessDriveList& DriveListNamed(std::u16string_view name) const;
-  HeadlessFolderList& FolderListNamed(std::u16string_view name) const;
+  HeadlessDriveListBox& DriveListBoxNamed(std::u16string_view name) const;
+  HeadlessDirListBox& DirListBoxNamed(std::u16string_view name) const;
 
   /// Every control but the lines, in the order they were added.
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "platform/controls/DriveList.h"
+#include "platform/controls/DriveListBox.h"
 #include "platform/headless/Folders.h"
 #include "platform/headless/HeadlessControl.h"
 
 namespace sigpatch::platform::headless {
 
 /// A drive list over the system's folders; it starts on the current drive.
-class HeadlessDriveList : public HeadlessControl<DriveList> {
+class HeadlessDriveListBox : public HeadlessControl<DriveListBox> {
  public:
-  HeadlessDriveList(HeadlessWindow& form, const ControlDesign& design, Folders& folders)
+  HeadlessDriveListBox(HeadlessWindow& form, const ControlDesign& design, Folders& folders)
       : HeadlessControl(form, design),
         folders_(folders),
         drive_(folders.DriveOf(folders.CurrentFolder())) {}

@@ -10,7 +10,7 @@ namespace sigpatch::platform {
 
 /// A list of the system's drives (on POSIX: "/" and the mount points of real
 /// file systems) with one selected.
-class DriveList : public Control {
+class DriveListBox : public Control {
  public:
   /// The selected drive ("c:", "/", "/media/usb").
   virtual std::u16string Drive() const = 0;

@@ -9,7 +9,7 @@
 namespace sigpatch::platform {
 
 /// A tree list of folders showing one folder open.
-class FolderList : public Control {
+class DirListBox : public Control {
  public:
   /// The open folder, without a trailing separator except at a root ("C:\",
   /// "/").

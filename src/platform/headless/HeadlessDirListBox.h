@@ -1,15 +1,15 @@
 #pragma once
 
-#include "platform/controls/FolderList.h"
+#include "platform/controls/DirListBox.h"
 #include "platform/headless/Folders.h"
 #include "platform/headless/HeadlessControl.h"
 
 namespace sigpatch::platform::headless {
 
 /// A folder list over the system's folders; it starts on the current folder.
-class HeadlessFolderList : public HeadlessControl<FolderList> {
+class HeadlessDirListBox : public HeadlessControl<DirListBox> {
  public:
-  HeadlessFolderList(HeadlessWindow& form, const ControlDesign& design, Folders& folders)
+  HeadlessDirListBox(HeadlessWindow& form, const ControlDesign& design, Folders& folders)
       : HeadlessControl(form, design), folders_(folders), path_(folders.CurrentFolder()) {}
 
   std::u16string Path() const override { return path_; }
