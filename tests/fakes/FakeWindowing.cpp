@@ -36,6 +36,18 @@ void FakeWindowing::QueueAfter(std::chrono::milliseconds delay, std::function<vo
   PostAt(platform::clock().Now() + delay, std::move(event));
 }
 
+void FakeWindowing::QueueWhenShown(
+    std::u16string name, std::function<void(platform::headless::HeadlessWindow&)> action) {
+  Queue([this, name = std::move(name), action = std::move(action)]() mutable {
+    auto* form = FindForm(name);
+    if (form != nullptr && form->IsVisible()) {
+      action(*form);
+    } else {
+      QueueWhenShown(std::move(name), std::move(action));
+    }
+  });
+}
+
 platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name) const {
   auto* form = FindForm(name);
   if (form == nullptr) {

@@ -53,6 +53,11 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   /// Runs `event` inside the wait that reaches `delay` from now by the clock.
   void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event);
 
+  /// Runs `action` with the window of that name once it is shown: for a
+  /// dialog that events reach before it opens.
+  void QueueWhenShown(std::u16string name,
+                      std::function<void(platform::headless::HeadlessWindow&)> action);
+
   /// The newest window of that name; a test failure when there is none.
   platform::headless::HeadlessWindow& Form(std::u16string_view name) const;
 

@@ -48,7 +48,7 @@ class AboutTest : public ::testing::Test {
            u"them.\r\n\r\nFerrolite\r\n\r\n";
   }
   void SetValue(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
-    RegUtilities().SetKeyValue(key, name, platform::Variant(value), u"REG_SZ");
+    RegUtilities().SetKeyValue(key, name, Variant(value), u"REG_SZ");
   }
 
   fakes::FakePlatform fake;
@@ -85,20 +85,22 @@ TEST_F(AboutTest, AddedLinesFollowAndTheBoxShowsItsTop) {
 
 TEST_F(AboutTest, TheApplicationShowsTheUsageModal) {
   Application app;
-  fake.windowing.Queue([&] {
-    EXPECT_TRUE(window().IsVisible());
-    window().ButtonNamed(u"cmdOK").Click();
+  std::u16string shown;
+  fake.windowing.QueueWhenShown(u"frmAbout", [&](auto& box) {
+    shown = box.RichTextBoxNamed(u"txtText").Text();
+    box.ButtonNamed(u"cmdOK").Click();
   });
   app.ShowAboutBox(1);
-  EXPECT_FALSE(window().IsLoaded());
-  EXPECT_EQ(text().Text(),
-            informationLines() +
-                u"Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]\r\n"
-                u"  /Path\t\tSpecify a source directory\r\n"
-                u"  /SetDef\t\tSets the specified path as default\r\n"
-                u"  /Silent\t\tNo output to the screen\r\n"
-                u"  /Minimized\tRun minimized\r\n"
-                u"  /?\t\tThis information\r\n");
+  EXPECT_EQ(shown, informationLines() +
+                       u"Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]\r\n"
+                       u"  /Path\t\tSpecify a source directory\r\n"
+                       u"  /SetDef\t\tSets the specified path as default\r\n"
+                       u"  /Silent\t\tNo output to the screen\r\n"
+                       u"  /Minimized\tRun minimized\r\n"
+                       u"  /?\t\tThis information\r\n");
+  // Closed and gone with its About object.
+  EXPECT_EQ(fake.windowing.FindForm(u"frmAbout"), nullptr);
+  EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
 TEST_F(AboutTest, AModelessBoxOutlivesItsAboutObjectUntilClosed) {
@@ -112,18 +114,30 @@ TEST_F(AboutTest, AModelessBoxOutlivesItsAboutObjectUntilClosed) {
 }
 
 TEST_F(AboutTest, EnterAndTheCloseBoxCloseItToo) {
+  Application app;
   {
     About about;
+    about.SetApplication(&app);
     about.ShowMain(0);
     window().PressEnter();
     EXPECT_FALSE(window().IsLoaded());
   }
   {
     About about;
+    about.SetApplication(&app);
     about.ShowMain(0);
     window().ClickCloseBox();
     EXPECT_FALSE(window().IsLoaded());
   }
+}
+
+TEST_F(AboutTest, WithoutTheApplicationShowMainReportsTheFault) {
+  About about;
+  about.ShowMain(0);
+  ASSERT_EQ(fake.windowing.messages.size(), 1u);
+  EXPECT_EQ(fake.windowing.messages[0].prompt,
+            u"sigpatch.frmAbout.InitMyObjects: 91, Object variable or With block variable not set");
+  EXPECT_TRUE(window().IsVisible());
 }
 
 TEST_F(AboutTest, AnAboutObjectNeverShownTakesItsWindowAlong) {
@@ -132,7 +146,9 @@ TEST_F(AboutTest, AnAboutObjectNeverShownTakesItsWindowAlong) {
 }
 
 TEST_F(AboutTest, AnotherShowModeIsReported) {
+  Application app;
   About about;
+  about.SetApplication(&app);
   about.ShowMain(2);
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt,
@@ -176,7 +192,7 @@ TEST_F(AboutTest, TheMainWindowsIconBecomesTheBoxsIcon) {
   app.SetAM(std::make_unique<AppMain>());
   About about;
   about.SetApplication(&app);
-  fake.windowing.Queue([&] { window().ButtonNamed(u"cmdOK").Click(); });
+  fake.windowing.QueueWhenShown(u"frmAbout", [](auto& box) { box.ButtonNamed(u"cmdOK").Click(); });
   about.ShowMain(1);
   const auto icon = app.AM()->frm()->Form().Icon();
   EXPECT_EQ(window().ImageNamed(u"imgIcon").Picture().Handle(), icon.Handle());
@@ -303,7 +319,9 @@ class AboutLayoutTest : public AboutTest, public ::testing::WithParamInterface<A
 
 TEST_P(AboutLayoutTest, WithTheLogo) {
   const auto sizes = GetParam();
+  Application app;
   About about;
+  about.SetApplication(&app);
   about.ShowMain(0);
   window().UserResize(sizes.width, sizes.height);
   Check(sizes);
@@ -315,7 +333,9 @@ TEST_P(AboutLayoutTest, WithTheLogo) {
 
 TEST_P(AboutLayoutTest, WithoutTheLogo) {
   const auto sizes = GetParam();
+  Application app;
   About about;
+  about.SetApplication(&app);
   about.ShowMain(0);
   window().UserResize(sizes.width, sizes.height);
   about.SetShowLogo(false);

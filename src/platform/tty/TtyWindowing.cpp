@@ -111,7 +111,7 @@ void TtyWindowing::StatusRefreshed(headless::HeadlessWindow& form,
     if (!texts.empty()) texts += u" | ";
     texts += panel.Text;
   }
-  std::fprintf(err_, "%s: %s\n", text::toUtf8(form.Caption()).c_str(),
+  std::fprintf(err_, "%s status: %s\n", text::toUtf8(form.Caption()).c_str(),
                text::toUtf8(oneLine(texts)).c_str());
   std::fflush(err_);
 }

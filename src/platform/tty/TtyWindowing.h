@@ -16,7 +16,8 @@ struct TtyOptions {
   std::optional<bool> colors;
   /// Questions (the folder chooser). Unset: when standard input is a terminal.
   std::optional<bool> interactive;
-  /// Print the status bar's text whenever it is redrawn.
+  /// Print the status bar's text whenever it is redrawn, to standard error as
+  /// "Sigpatch status: " and the text.
   bool statusBar = false;
 };
 

@@ -205,7 +205,7 @@ TEST_F(TtyWindowingTest, TheStatusBarIsSilentUnlessAskedFor) {
     bar.SetPanelText(u"Info", u"Copying");
     bar.Refresh();
   }
-  EXPECT_EQ(err.Text(), "Sigpatch: Copying\n");
+  EXPECT_EQ(err.Text(), "Sigpatch status: Copying\n");
 }
 
 // A real terminal: the output side of a pseudo-terminal.
