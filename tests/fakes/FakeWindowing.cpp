@@ -1,5 +1,6 @@
 #include "fakes/FakeWindowing.h"
 
+#include <memory>
 #include <stdexcept>
 
 #include "platform/Platform.h"
@@ -38,14 +39,18 @@ void FakeWindowing::QueueAfter(std::chrono::milliseconds delay, std::function<vo
 
 void FakeWindowing::QueueWhenShown(
     std::u16string name, std::function<void(platform::headless::HeadlessWindow&)> action) {
-  Queue([this, name = std::move(name), action = std::move(action)]() mutable {
+  // Waits for the window over at most this many turns of the event queue, so
+  // that a window that never opens fails the test instead of hanging it.
+  constexpr int kTurns = 1000;
+  auto attempt = std::make_shared<std::function<void(int)>>();
+  *attempt = [this, name = std::move(name), action = std::move(action),
+              weak = std::weak_ptr<std::function<void(int)>>(attempt)](int turn) {
     auto* form = FindForm(name);
-    if (form != nullptr && form->IsVisible()) {
-      action(*form);
-    } else {
-      QueueWhenShown(std::move(name), std::move(action));
-    }
-  });
+    if (form != nullptr && form->IsVisible()) return action(*form);
+    if (turn >= kTurns) throw ModalLeftOpen{name};
+    if (auto next = weak.lock()) Queue([next, turn] { (*next)(turn + 1); });
+  };
+  Queue([attempt] { (*attempt)(1); });
 }
 
 platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name) const {
