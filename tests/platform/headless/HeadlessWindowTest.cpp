@@ -217,3 +217,85 @@ TEST_F(HeadlessWindowTest, WaitsRunQueuedEventsAndMoveTheClockToTheDeadline) {
 
 }  // namespace
 }  // namespace sigpatch::platform::headless
+
+namespace sigpatch::platform::headless {
+namespace {
+
+class ListBoxTest : public ::testing::Test {
+ protected:
+  ListBoxTest() {
+    fake.windowing.folders = fakes::FakeFolders(PathStyle::Windows);
+    fake.windowing.folders.drives = {u"c:", u"d:", u"e:"};
+    fake.windowing.folders.AddFolder(u"D:\\Updates\\New");
+    fake.windowing.folders.notReady.insert(u"e:");
+    FormDesign design;
+    design.Name = u"frmLists";
+    window = fake.windowing.NewForm(design);
+    drives = &window->AddDriveListBox(ControlDesign::At(u"drv", 0, 0, 10, 10));
+    folders = &window->AddDirListBox(ControlDesign::At(u"dir", 0, 0, 10, 10));
+    drives->OnChange = [this] { ++driveChanges; };
+    folders->OnChange = [this] { ++folderChanges; };
+  }
+
+  static std::int32_t faultOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const RuntimeError& e) {
+      return e.Number();
+    }
+    return 0;
+  }
+
+  fakes::FakePlatform fake;
+  std::unique_ptr<Window> window;
+  DriveListBox* drives = nullptr;
+  DirListBox* folders = nullptr;
+  int driveChanges = 0;
+  int folderChanges = 0;
+};
+
+TEST_F(ListBoxTest, BothStartOnTheCurrentFolderWithoutAChange) {
+  EXPECT_EQ(drives->Drive(), u"c:");
+  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
+  EXPECT_EQ(driveChanges + folderChanges, 0);
+}
+
+TEST_F(ListBoxTest, ADriveIsSelectedByAnyPathOnItAndChangesOnlyWhenItIsAnother) {
+  drives->SetDrive(u"C:\\Windows");
+  EXPECT_EQ(driveChanges, 0);
+  drives->SetDrive(u"d:\\whatever");
+  EXPECT_EQ(drives->Drive(), u"d:");
+  EXPECT_EQ(driveChanges, 1);
+}
+
+TEST_F(ListBoxTest, ADriveThatIsNotReadyIsDeviceUnavailable) {
+  EXPECT_EQ(faultOf([&] { drives->SetDrive(u"E:\\Sigfetch"); }), 68);
+  EXPECT_EQ(drives->Drive(), u"c:");
+  EXPECT_EQ(faultOf([&] { folders->SetPath(u"E:\\Sigfetch"); }), 68);
+  EXPECT_EQ(driveChanges + folderChanges, 0);
+}
+
+TEST_F(ListBoxTest, AFolderThatDoesNotExistIsPathNotFound) {
+  EXPECT_EQ(faultOf([&] { folders->SetPath(u"D:\\Nowhere"); }), 76);
+  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
+  EXPECT_EQ(folderChanges, 0);
+}
+
+TEST_F(ListBoxTest, OpeningAFolderIsAChangeEvenWhenItWasOpen) {
+  folders->SetPath(u"d:\\updates\\new\\");
+  EXPECT_EQ(folders->Path(), u"D:\\Updates\\New");
+  folders->SetPath(u"D:\\Updates\\New");
+  EXPECT_EQ(folderChanges, 2);
+}
+
+TEST_F(ListBoxTest, ADriveAloneOpensTheCurrentFolderOnItOrItsRoot) {
+  folders->SetPath(u"d:");
+  EXPECT_EQ(folders->Path(), u"D:\\");
+  folders->SetPath(u"c:");
+  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
+  folders->SetPath(u"c:\\");
+  EXPECT_EQ(folders->Path(), u"C:\\");
+}
+
+}  // namespace
+}  // namespace sigpatch::platform::headless
