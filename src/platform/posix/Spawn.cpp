@@ -124,13 +124,13 @@ int openPidFd(pid_t pid) {
 
 bool waitForChild(pid_t pid, int pidFd, std::chrono::milliseconds timeout, int& status) {
   const auto deadline = Clock::now() + timeout;
-  if (pidFd >= 0) {
-    while (true) {
-      pollfd entry{pidFd, POLLIN, 0};
-      const int ready = poll(&entry, 1, remainingMs(deadline));
-      if (ready > 0) break;
-      if (ready == 0) return false;
-      if (errno != EINTR) break;  // let waitpid tell what is wrong
+  while (pidFd >= 0) {
+    pollfd entry{pidFd, POLLIN, 0};
+    const int ready = poll(&entry, 1, remainingMs(deadline));
+    if (ready == 0) return false;
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      break;  // the pidfd is of no use: ask as below
     }
     while (waitpid(pid, &status, 0) < 0) {
       if (errno != EINTR) return false;
