@@ -62,9 +62,9 @@ std::string currentFolder() {
 // The full path of what the caller names: made absolute against the working
 // folder, "." and ".." and doubled separators taken out as written (links are
 // not resolved), no trailing separator but for the root.
-std::string fullPath(std::u16string_view spec) {
-  if (spec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
-  std::string path = text::toUtf8(spec);
+std::string fullPath(std::u16string_view given) {
+  if (given.empty()) throw RuntimeError(err::kInvalidProcedureCall);
+  std::string path = text::toUtf8(given);
   if (path.front() != '/') path = currentFolder() + "/" + path;
   path = std::filesystem::path(path).lexically_normal().string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
