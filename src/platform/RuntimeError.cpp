@@ -46,7 +46,8 @@ std::u16string errorDescription(std::int32_t number) {
   return u"Application-defined or object-defined error";
 }
 
-RuntimeError::RuntimeError(std::int32_t number) : RuntimeError(number, errorDescription(number)) {}
+RuntimeError::RuntimeError(std::int32_t number)
+    : RuntimeError(number, errorDescription(number)) {}
 
 RuntimeError::RuntimeError(std::int32_t number, std::u16string description)
     : number_(number),
