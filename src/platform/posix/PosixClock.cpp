@@ -8,8 +8,8 @@ namespace sigpatch::platform::posix {
 Clock::TimePoint PosixClock::Now() const { return std::chrono::system_clock::now(); }
 
 DateTime PosixClock::ToLocal(TimePoint t) const {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(
-      std::chrono::floor<std::chrono::seconds>(t));
+  const std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(t));
   std::tm local{};
   localtime_r(&seconds, &local);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
