@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct StoredValue {
   std::uint32_t type = 0;
   Bytes data;
   bool operator==(const StoredValue&) const = default;
+  friend void PrintTo(const StoredValue& value, std::ostream* out) {
+    *out << "type " << value.type << ":";
+    static const char kHex[] = "0123456789ABCDEF";
+    for (auto b : value.data) *out << ' ' << kHex[b >> 4] << kHex[b & 0xF];
+  }
 };
 
 /// The value as stored, or nothing when the key or the value is missing.

@@ -301,6 +301,10 @@ std::int32_t SqliteStore::ready(bool forWriting) {
       return code;
     }
   }
+  // A store that was empty when it was opened may have been set up since.
+  if (!initialised_) {
+    if (const auto code = validate(); code != 0) return code;
+  }
   if (!forWriting) return initialised_ ? kErrorSuccess : kMissing;
   if (!Writable()) {
     if (diagnostic_.empty()) {
@@ -450,11 +454,18 @@ std::int32_t SqliteStore::validate() {
 }
 
 std::int32_t SqliteStore::initialise() {
-  {
+  // Several processes may set up a new store at once. The one that switches it
+  // to WAL first wins; a connection that still sees the file as it was must
+  // read it again before it can see the switch, so a busy switch is retried.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (true) {
+    if (const auto code = validate(); code != 0 || initialised_) return code;
     Use mode(statement("PRAGMA journal_mode=WAL"));
     if (!mode) return fail(sqlite3_errcode(db_));
     const int rc = sqlite3_step(*mode);
-    if (rc != SQLITE_ROW) return fail(rc);
+    if (rc == SQLITE_ROW) break;
+    if ((rc & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() > deadline) return fail(rc);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if (const auto code = exec("BEGIN IMMEDIATE"); code != 0) return code;
   std::int64_t objects = 0;
@@ -462,47 +473,47 @@ std::int32_t SqliteStore::initialise() {
     Use count(statement("SELECT count(*) FROM sqlite_schema"));
     const int rc = count ? sqlite3_step(*count) : sqlite3_errcode(db_);
     if (rc != SQLITE_ROW) {
-      exec("ROLLBACK");
+      if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
       return fail(rc);
     }
     objects = sqlite3_column_int64(*count, 0);
   }
-  // Another process may have set the store up in the meantime.
-  if (objects == 0) {
-    for (const char* sql : kSchema) {
-      if (const auto code = exec(sql); code != 0) {
-        if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
-        return code;
-      }
-    }
+  if (objects != 0) {
+    // Another process set the store up in the meantime.
+    exec("ROLLBACK");
+    return validate();
+  }
+  std::int32_t code = 0;
+  for (const char* sql : kSchema) {
+    if (code == 0) code = exec(sql);
+  }
+  if (code == 0) {
     const std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
                                 "; PRAGMA user_version=" + std::to_string(kFormatVersion);
-    std::int32_t code = exec(pragmas.c_str());
-    for (int i = 0; i < 4 && code == 0; ++i) {
-      Use insert(
-          statement("INSERT INTO keys(id, parent, depth, name, fold, class, written, sum) "
-                    "VALUES(?1, 0, 0, ?2, ?3, x'', ?4, ?5)"));
-      const auto name = littleEndian(kRootNames[i]);
-      const auto fold = foldedKey(kRootNames[i]);
-      sqlite3_bind_int64(*insert, 1, rootId(i));
-      bindBlob(*insert, 2, name);
-      bindBlob(*insert, 3, fold);
-      sqlite3_bind_int64(*insert, 4, static_cast<std::int64_t>(regrules::fileTimeNow()));
-      sqlite3_bind_int64(*insert, 5, keySum(rootId(i), 0, 0, name, fold, Blob()));
-      const int rc = sqlite3_step(*insert);
-      if (rc != SQLITE_DONE) code = fail(rc);
-    }
-    if (code != 0) {
-      if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
-      return code;
-    }
+    code = exec(pragmas.c_str());
   }
-  if (const auto code = exec("COMMIT"); code != 0) {
-    if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
-    return code;
+  for (int i = 0; i < 4 && code == 0; ++i) {
+    Use insert(
+        statement("INSERT INTO keys(id, parent, depth, name, fold, class, written, sum) "
+                  "VALUES(?1, 0, 0, ?2, ?3, x'', ?4, ?5)"));
+    if (!insert) {
+      code = fail(sqlite3_errcode(db_));
+      break;
+    }
+    const auto name = littleEndian(kRootNames[i]);
+    const auto fold = foldedKey(kRootNames[i]);
+    sqlite3_bind_int64(*insert, 1, rootId(i));
+    bindBlob(*insert, 2, name);
+    bindBlob(*insert, 3, fold);
+    sqlite3_bind_int64(*insert, 4, static_cast<std::int64_t>(regrules::fileTimeNow()));
+    sqlite3_bind_int64(*insert, 5, keySum(rootId(i), 0, 0, name, fold, Blob()));
+    const int rc = sqlite3_step(*insert);
+    if (rc != SQLITE_DONE) code = fail(rc);
   }
-  initialised_ = true;
-  return kErrorSuccess;
+  if (code == 0) code = exec("COMMIT");
+  if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
+  if (code == 0) initialised_ = true;
+  return code;
 }
 
 std::int32_t SqliteStore::Read(const std::function<std::int32_t()>& body) {
