@@ -211,7 +211,14 @@ int RegCommand::Run(const std::vector<std::u16string>& args) {
     allowed = u"," + allowed.substr(1) + u",?,";
     for (std::size_t i = 1; i < args.size(); ++i) {
       const auto& arg = args[i];
-      if (arg.size() < 2 || (arg[0] != u'/' && arg[0] != u'-')) {
+      // Switches are one or two letters (or "?") after "/" or "-"; anything
+      // else is a key or file name, so that "/srv/settings.reg" is a file.
+      const bool isSwitch =
+          arg.size() >= 2 && arg.size() <= 3 && (arg[0] == u'/' || arg[0] == u'-') &&
+          std::all_of(arg.begin() + 1, arg.end(), [](char16_t c) {
+            return c == u'?' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+          });
+      if (!isSwitch) {
         s.positional.push_back(arg);
         continue;
       }
@@ -673,10 +680,8 @@ int RegCommand::importFile(const Switches& s) {
   const auto& file = s.positional[0];
   const fs::path path(file);
   std::error_code error;
-  if (!fs::is_regular_file(path, error)) {
-    throw Failure(u"Cannot read " + file + u": " +
-                  (error ? text::fromUtf8(error.message()) : std::u16string(u"not a file")) + u".");
-  }
+  if (!fs::exists(path, error)) throw Failure(u"Cannot read " + file + u": there is no such file.");
+  if (!fs::is_regular_file(path, error)) throw Failure(u"Cannot read " + file + u": not a file.");
   std::ifstream in(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), {});
   if (!in && !in.eof()) throw Failure(u"Cannot read " + file + u".");
