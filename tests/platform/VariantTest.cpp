@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/Variant.h"
+#include "registry/RegistryTestSupport.h"
 
 namespace sigpatch {
 namespace {

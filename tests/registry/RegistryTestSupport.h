@@ -10,6 +10,17 @@
 #include <vector>
 
 #include "platform/RegistryApi.h"
+#include "platform/Text.h"
+#include "platform/Variant.h"
+
+namespace sigpatch {
+
+/// Test names and failures show a tagged value as its text.
+inline void PrintTo(const Variant& value, std::ostream* out) {
+  *out << "Variant(" << text::toUtf8(value.toText()) << ")";
+}
+
+}  // namespace sigpatch
 
 namespace sigpatch::testing {
 
