@@ -35,7 +35,7 @@ StoreLocations StoreLocations::fromEnvironment() {
   if (!single.empty()) return singleFile(single);
   StoreLocations locations;
   locations.machine = "/var/lib/sigpatch/registry.db";
-  // The base directory specification ignores a relative XDG_STATE_HOME.
+  // The XDG base directory rules ignore a relative XDG_STATE_HOME.
   auto state = environment("XDG_STATE_HOME");
   if (state.empty() || state.front() != '/') {
     const auto home = homeFolder();
