@@ -4,7 +4,10 @@
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcesses.h"
 #include "platform/posix/PosixProgram.h"
+#include "platform/posix/PosixSystem.h"
 #include "platform/tty/TtyWindowing.h"
 
 using namespace sigpatch;
@@ -13,9 +16,15 @@ int main(int argc, char** argv) {
   platform::tty::TtyWindowing window(platform::posix::currentProgramInfo(argv[0]),
                                      platform::posix::argumentString(argc, argv));
   platform::posix::PosixClock clock;
+  platform::posix::PosixFileSystemService fileSystem;
+  platform::posix::PosixProcesses processes;
+  platform::posix::PosixSystem system;
   platform::Platform services;
   services.windowing = &window;
   services.clock = &clock;
+  services.fileSystem = &fileSystem;
+  services.processes = &processes;
+  services.system = &system;
   platform::ScopedPlatform installed(services);
 
   ArgumentHandler arguments;

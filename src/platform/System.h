@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sigpatch::platform {
 
@@ -23,7 +24,31 @@ struct Rect {
   std::int32_t bottom = 0;
 };
 
-/// The operating system's version, logon, window and power services.
+/// Platform id of the version record for Linux; the Windows ids are 0 (Win32s),
+/// 1 (Windows 95 family) and 2 (NT family).
+inline constexpr std::uint32_t kPlatformLinux = 100;
+
+/// ExitWindowsEx flags.
+inline constexpr std::uint32_t kEwxLogOff = 0;
+inline constexpr std::uint32_t kEwxShutdown = 1;
+inline constexpr std::uint32_t kEwxReboot = 2;
+
+/// SetWindowPos: insert-after values and flags.
+inline constexpr std::intptr_t kHwndTopmost = -1;
+inline constexpr std::intptr_t kHwndNoTopmost = -2;
+inline constexpr std::uint32_t kSwpNoSize = 0x1;
+inline constexpr std::uint32_t kSwpNoMove = 0x2;
+inline constexpr std::uint32_t kSwpShowWindow = 0x40;
+inline constexpr std::uint32_t kSwpHideWindow = 0x80;
+
+/// Monitor power states: on, low power, off.
+inline constexpr std::int32_t kMonitorOn = -1;
+inline constexpr std::int32_t kMonitorLowPower = 1;
+inline constexpr std::int32_t kMonitorOff = 2;
+
+/// The operating system's version, logon, window, power and folder services.
+/// Queries answer false (or "") when the system cannot tell; commands whose
+/// result the program does not look at return nothing.
 class System {
  public:
   virtual ~System() = default;
@@ -33,6 +58,59 @@ class System {
   /// The work area of the primary display (the desktop less the task bar), in
   /// pixels; false when it cannot be read.
   virtual bool GetWorkArea(Rect& area) = 0;
+
+  /// The machine's name.
+  virtual bool GetComputerName(std::u16string& name) = 0;
+  /// The name of the user logged on.
+  virtual bool GetUserName(std::u16string& name) = 0;
+  /// The user's domain; false when the machine belongs to none.
+  virtual bool GetUserDomain(std::u16string& domain) = 0;
+  /// Milliseconds since the system started, wrapping at 2^32.
+  virtual std::uint32_t GetTickCount() = 0;
+  /// The system's text for a system error code, with the line break the system
+  /// texts end in; false for a code it has no text for, or a text that needs
+  /// inserts.
+  virtual bool FormatMessage(std::uint32_t code, std::u16string& message) = 0;
+
+  /// Starts the screen saver; raises a RuntimeError when nothing can start it.
+  virtual void StartScreenSaver() = 0;
+  /// Puts the monitors in a power state (kMonitorOn, kMonitorLowPower,
+  /// kMonitorOff); raises a RuntimeError for another state or when nothing can
+  /// do it.
+  virtual void SetMonitorPower(std::int32_t state) = 0;
+  /// Tells the system that a screen saver runs (true) or not, which blocks the
+  /// secure-attention keys where the system honours it.
+  virtual void SetScreenSaverRunning(bool running) = 0;
+  /// Shows or hides the desktop's task bar.
+  virtual void ShowTaskbar(bool show) = 0;
+  /// Places a window in the z-order: kHwndTopmost or kHwndNoTopmost with
+  /// kSwpNoSize | kSwpNoMove keeps it above the others or lets it go.
+  virtual void SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter, std::int32_t x,
+                            std::int32_t y, std::int32_t cx, std::int32_t cy,
+                            std::uint32_t flags) = 0;
+  /// Logs the user off (kEwxLogOff), shuts the machine down (kEwxShutdown) or
+  /// restarts it (kEwxReboot).
+  virtual void ExitWindows(std::uint32_t flags) = 0;
+  /// The shell's About notice for a program: its name and version text, the
+  /// system's description and a further line, owned by a window.
+  virtual void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                          std::u16string_view szOtherStuff, std::intptr_t hIcon) = 0;
+
+  /// The long (resolved) form of a path; false when it does not exist.
+  virtual bool GetLongPathName(std::u16string_view path, std::u16string& longPath) = 0;
+  /// The short form of a path; false when it does not exist.
+  virtual bool GetShortPathName(std::u16string_view path, std::u16string& shortPath) = 0;
+  /// The system's own folder ("C:\WINDOWS", "/").
+  virtual bool GetWindowsDirectory(std::u16string& folder) = 0;
+  /// The folder of the system's programs ("C:\WINDOWS\system32", "/usr/bin").
+  virtual bool GetSystemDirectory(std::u16string& folder) = 0;
+  /// The folder for temporary files, ending in a separator.
+  virtual bool GetTempPath(std::u16string& folder) = 0;
+  /// The folder of a CSIDL number; false for a number without a folder here.
+  virtual bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) = 0;
+  /// Whether a directory search finds an entry, file or folder, for the path;
+  /// its last part may hold the wildcards "*" and "?".
+  virtual bool FindFirstFile(std::u16string_view pattern) = 0;
 };
 
 }  // namespace sigpatch::platform

@@ -161,7 +161,12 @@ struct MaskCursor {
         return c == m;
       default:
         if (c == m) return true;
-        return !caseSensitive && foldsInMask(m) && (c == lowerUnit(m) || c == upperUnit(m));
+        if (caseSensitive || !foldsInMask(m)) return false;
+        if (m < 0x80) {
+          const char16_t folded = m | 0x20;
+          return folded >= u'a' && folded <= u'z' && (c | 0x20) == folded;
+        }
+        return c == lowerUnit(m) || c == upperUnit(m);
     }
   }
 };

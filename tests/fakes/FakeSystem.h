@@ -1,10 +1,35 @@
 #pragma once
 
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/RuntimeError.h"
 #include "platform/System.h"
+#include "platform/Text.h"
 
 namespace sigpatch::fakes {
 
-/// A system whose answers a test sets.
+/// A SetWindowPos call the program made.
+struct WindowPosCall {
+  std::intptr_t hWnd;
+  std::intptr_t hWndInsertAfter;
+  std::int32_t x, y, cx, cy;
+  std::uint32_t flags;
+
+  friend bool operator==(const WindowPosCall&, const WindowPosCall&) = default;
+};
+
+/// A ShellAbout call the program made.
+struct AboutCall {
+  std::intptr_t hWnd;
+  std::u16string szApp;
+  std::u16string szOtherStuff;
+  std::intptr_t hIcon;
+};
+
+/// A system whose answers a test sets and whose commands it records.
 class FakeSystem : public platform::System {
  public:
   bool GetVersionEx(platform::OsVersionInfo& info) override {
@@ -15,11 +40,104 @@ class FakeSystem : public platform::System {
     area = workArea;
     return workAreaKnown;
   }
+  bool GetComputerName(std::u16string& name) override { return answer(computerName, name); }
+  bool GetUserName(std::u16string& name) override { return answer(userName, name); }
+  bool GetUserDomain(std::u16string& domain) override {
+    if (domainFault != 0) throw RuntimeError(domainFault);
+    return answer(userDomain, domain);
+  }
+  std::uint32_t GetTickCount() override { return tickCount; }
+  bool FormatMessage(std::uint32_t code, std::u16string& message) override {
+    const auto found = messages.find(code);
+    if (found == messages.end()) return false;
+    message = found->second;
+    return true;
+  }
+
+  void StartScreenSaver() override { command(u"StartScreenSaver"); }
+  void SetMonitorPower(std::int32_t state) override {
+    command(u"SetMonitorPower " + text::dec(state));
+  }
+  void SetScreenSaverRunning(bool running) override {
+    command(running ? u"SetScreenSaverRunning true" : u"SetScreenSaverRunning false");
+  }
+  void ShowTaskbar(bool show) override {
+    command(show ? u"ShowTaskbar true" : u"ShowTaskbar false");
+  }
+  void SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter, std::int32_t x,
+                    std::int32_t y, std::int32_t cx, std::int32_t cy,
+                    std::uint32_t flags) override {
+    windowPositions.push_back({hWnd, hWndInsertAfter, x, y, cx, cy, flags});
+  }
+  void ExitWindows(std::uint32_t flags) override { command(u"ExitWindows " + text::dec(flags)); }
+  void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp, std::u16string_view szOtherStuff,
+                  std::intptr_t hIcon) override {
+    abouts.push_back({hWnd, std::u16string(szApp), std::u16string(szOtherStuff), hIcon});
+  }
+
+  bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override {
+    return lookup(longPaths, path, longPath);
+  }
+  bool GetShortPathName(std::u16string_view path, std::u16string& shortPath) override {
+    return lookup(shortPaths, path, shortPath);
+  }
+  bool GetWindowsDirectory(std::u16string& folder) override { return answer(windowsDir, folder); }
+  bool GetSystemDirectory(std::u16string& folder) override { return answer(systemDir, folder); }
+  bool GetTempPath(std::u16string& folder) override { return answer(tempPath, folder); }
+  bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override {
+    const auto found = specialFolders.find(csidl);
+    if (found == specialFolders.end()) return false;
+    folder = found->second;
+    return true;
+  }
+  bool FindFirstFile(std::u16string_view pattern) override {
+    if (findFault != 0) throw RuntimeError(findFault);
+    return foundEntries.count(std::u16string(pattern)) != 0;
+  }
 
   platform::OsVersionInfo version{6, 1, 0, 100, u"Debian GNU/Linux 12 (bookworm)"};
   bool versionKnown = true;
   platform::Rect workArea{0, 0, 1024, 738};
   bool workAreaKnown = true;
+  /// An empty answer stands for a query that fails.
+  std::u16string computerName = u"buildhost";
+  std::u16string userName = u"alice";
+  std::u16string userDomain = u"example.org";
+  std::int32_t domainFault = 0;
+  std::uint32_t tickCount = 0;
+  std::map<std::uint32_t, std::u16string> messages;
+  /// The commands in the order given: "StartScreenSaver", "SetMonitorPower 2", ...
+  std::vector<std::u16string> commands;
+  /// An error number that every command raises after it is recorded (0: none).
+  std::int32_t commandFault = 0;
+  std::vector<WindowPosCall> windowPositions;
+  std::vector<AboutCall> abouts;
+  std::map<std::u16string, std::u16string, std::less<>> longPaths;
+  std::map<std::u16string, std::u16string, std::less<>> shortPaths;
+  std::u16string windowsDir = u"C:\\Windows";
+  std::u16string systemDir = u"C:\\Windows\\system32";
+  std::u16string tempPath = u"C:\\Temp\\";
+  std::map<std::int32_t, std::u16string> specialFolders;
+  std::set<std::u16string> foundEntries;
+  std::int32_t findFault = 0;
+
+ private:
+  static bool answer(const std::u16string& value, std::u16string& out) {
+    if (value.empty()) return false;
+    out = value;
+    return true;
+  }
+  static bool lookup(const std::map<std::u16string, std::u16string, std::less<>>& table,
+                     std::u16string_view key, std::u16string& out) {
+    const auto found = table.find(key);
+    if (found == table.end()) return false;
+    out = found->second;
+    return true;
+  }
+  void command(std::u16string call) {
+    commands.push_back(std::move(call));
+    if (commandFault != 0) throw RuntimeError(commandFault);
+  }
 };
 
 }  // namespace sigpatch::fakes

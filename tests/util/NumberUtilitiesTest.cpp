@@ -1,11 +1,10 @@
-#include "util/NumberUtilities.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <locale>
 
 #include "platform/RuntimeError.h"
+#include "util/NumberUtilities.h"
 
 namespace sigpatch {
 namespace {

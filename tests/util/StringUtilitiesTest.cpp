@@ -1,9 +1,8 @@
-#include "util/StringUtilities.h"
-
 #include <gtest/gtest.h>
 
 #include "fakes/FakePlatform.h"
 #include "platform/RuntimeError.h"
+#include "util/StringUtilities.h"
 
 namespace sigpatch {
 namespace {
@@ -137,7 +136,8 @@ TEST(Trimming, RemovesEveryRepetition) {
   StringUtilities su;
   EXPECT_EQ(su.LTrimText(u"////x", u"/"), u"x");
   EXPECT_EQ(su.LTrimText(u"abababc", u"ab"), u"c");
-  EXPECT_EQ(su.LTrimText(u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE"), u"hkey_local_machine\\x");
+  EXPECT_EQ(su.LTrimText(u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE"),
+            u"hkey_local_machine\\x");
   EXPECT_EQ(su.LTrimText(u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true), u"\\x");
   EXPECT_EQ(su.LTrimText(u"Path:PATH:x", u"path:", true), u"x");
   EXPECT_EQ(su.LTrimText(u"x", u""), u"x");
@@ -207,8 +207,7 @@ TEST(Between, TakesTheTextBetweenSeparators) {
 
 TEST(Keywords, ExtractTheTemplatedPiece) {
   StringUtilities su;
-  EXPECT_EQ(su.ReplacePartOfKeywordString(u"Name: John; Age: 42; rest", u"%",
-                                          u"Name: %; Age: %;"),
+  EXPECT_EQ(su.ReplacePartOfKeywordString(u"Name: John; Age: 42; rest", u"%", u"Name: %; Age: %;"),
             u"Name: John; Age: 42;");
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"%", u"no keyword"), u"");
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"", u"%"), u"");

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "TempDir.h"
+#include "PosixTestSupport.h"
 #include "fakes/FakeRegistry.h"
 #include "platform/RegistryApi.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -59,9 +59,9 @@ class SqliteSubject : public Subject {
     posix::StoreOptions options;
     options.readOnly = readOnly;
     store_ = std::make_unique<posix::SqliteRegistry>(
-        posix::StoreLocations::singleFile(dir_.file("registry.db")), options);
+        posix::StoreLocations::singleFile(dir_ / "registry.db"), options);
   }
-  testing::TempDir dir_;
+  testing::TempFolder dir_;
   std::unique_ptr<posix::SqliteRegistry> store_;
 };
 

@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "ChildProcess.h"
-#include "TempDir.h"
+#include "PosixTestSupport.h"
 #include "fakes/FakePlatform.h"
 #include "platform/Text.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -61,8 +61,8 @@ std::u16string crashData(int i) {
 // through a pipe; it is killed at a random moment, 200 times over. After each
 // kill the store opens and holds every acknowledged value with its data.
 TEST(RegistryCrashTest, EveryAcknowledgedWriteSurvivesSigkill) {
-  testing::TempDir dir;
-  const auto path = dir.file("crash.db");
+  testing::TempFolder dir;
+  const auto path = dir / "crash.db";
   const auto seed = std::random_device()();
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> delay(0, 8000);
@@ -143,8 +143,8 @@ TEST(RegistryCrashTest, EveryAcknowledgedWriteSurvivesSigkill) {
 // 8 processes each write 500 values into one key through RegUtilities, all at
 // once, starting from no store at all: none fails, none is lost.
 TEST(RegistryConcurrencyTest, EightProcessesWriteIntoOneKeyAtOnce) {
-  testing::TempDir dir;
-  const auto path = dir.file("shared.db");
+  testing::TempFolder dir;
+  const auto path = dir / "shared.db";
   constexpr int kProcesses = 8;
   constexpr int kValues = 500;
   int go[2];
@@ -197,8 +197,8 @@ TEST(RegistryConcurrencyTest, EightProcessesWriteIntoOneKeyAtOnce) {
 // A file-size limit stands for a full disk: the write that does not fit fails
 // with a code and the message; every earlier value stays.
 TEST(RegistryLimitsTest, FullDiskFailsTheWriteAndKeepsEveryEarlierValue) {
-  testing::TempDir dir;
-  const auto path = dir.file("full.db");
+  testing::TempFolder dir;
+  const auto path = dir / "full.db";
   {
     Program program(path);
     for (int i = 0; i < 20; ++i) {
@@ -255,9 +255,9 @@ TEST(RegistryLimitsTest, FullDiskFailsTheWriteAndKeepsEveryEarlierValue) {
 // otherwise the file is made read-only. Either way the store is one the user
 // may read but not write.
 TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
-  testing::TempDir dir;
+  testing::TempFolder dir;
   ::chmod(dir.path().c_str(), 0755);
-  const auto path = dir.file("registry.db");
+  const auto path = dir / "registry.db";
   {
     Program program(path);
     program.reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT4321.EXE"), u"REG_SZ");
@@ -265,7 +265,7 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
   }
   const bool root = ::geteuid() == 0;
   if (!root) ::chmod(path.c_str(), 0444);
-  const auto missing = dir.file("machine/sigpatch/registry.db");
+  const auto missing = dir / "machine/sigpatch/registry.db";
   const auto result = testing::runInChild([&](int out) {
     if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
       return 90;

@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "TempDir.h"
+#include "PosixTestSupport.h"
 #include "platform/Text.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegCommand.h"
@@ -70,8 +70,8 @@ int sigreg(SqliteRegistry& store, std::vector<std::u16string> args, std::string&
 }
 
 TEST(SigregRoundTripTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryByte) {
-  testing::TempDir dir;
-  SqliteRegistry source(StoreLocations::singleFile(dir.file("source.db")));
+  testing::TempFolder dir;
+  SqliteRegistry source(StoreLocations::singleFile(dir / "source.db"));
   const std::u16string base = u"SOFTWARE\\Round \"trip\"";
   const std::vector<std::pair<std::u16string, Value>> values = {
       {u"", {u"", kRegSz, utf16(u"default")}},
@@ -100,10 +100,10 @@ TEST(SigregRoundTripTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryByte) {
             0);
   source.CloseKey(empty);
 
-  const auto reg = text::fromUtf8(dir.file("export.reg"));
+  const auto reg = text::fromUtf8(dir / "export.reg");
   std::string errors;
   ASSERT_EQ(sigreg(source, {u"export", u"HKLM\\" + base, reg}, errors), 0) << errors;
-  SqliteRegistry target(StoreLocations::singleFile(dir.file("target.db")));
+  SqliteRegistry target(StoreLocations::singleFile(dir / "target.db"));
   ASSERT_EQ(sigreg(target, {u"import", reg}, errors), 0) << errors;
 
   std::map<std::u16string, std::vector<Value>> before;

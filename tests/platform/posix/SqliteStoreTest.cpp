@@ -7,7 +7,7 @@
 #include <optional>
 #include <random>
 
-#include "TempDir.h"
+#include "PosixTestSupport.h"
 #include "platform/Text.h"
 #include "platform/posix/FileSystemKind.h"
 #include "platform/posix/SqliteRegistry.h"
@@ -20,20 +20,14 @@ using namespace platform;
 using posix::SqliteRegistry;
 using posix::StoreLocations;
 using testing::Bytes;
+using testing::readFile;
+using testing::ScopedEnv;
 using testing::StoredValue;
 using testing::storedValue;
 using testing::storeValue;
 using testing::utf16;
+using testing::writeFile;
 namespace fs = std::filesystem;
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // Runs SQL on a store file with SQLite itself, as another program would.
 void sql(const std::string& path, const char* statements) {
@@ -60,30 +54,6 @@ std::string sqlText(const std::string& path, const char* query) {
   return result;
 }
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(StoreLocationsTest, OneFileWhenSigpatchRegistryNamesIt) {
   ScopedEnv single("SIGPATCH_REGISTRY", "/srv/settings/all.db");
   const auto locations = StoreLocations::fromEnvironment();
@@ -98,7 +68,7 @@ TEST(StoreLocationsTest, RelativeFileIsTakenFromTheWorkingFolder) {
 }
 
 TEST(StoreLocationsTest, MachineWideAndTheUsersStateFolder) {
-  ScopedEnv single("SIGPATCH_REGISTRY", nullptr);
+  ScopedEnv single("SIGPATCH_REGISTRY", std::nullopt);
   ScopedEnv state("XDG_STATE_HOME", "/home/ann/state");
   const auto locations = StoreLocations::fromEnvironment();
   EXPECT_EQ(locations.machine, "/var/lib/sigpatch/registry.db");
@@ -109,7 +79,7 @@ TEST(StoreLocationsTest, WithoutAnAbsoluteStateFolderTheHomeFolderServes) {
   ScopedEnv single("SIGPATCH_REGISTRY", "");
   ScopedEnv home("HOME", "/home/bob");
   {
-    ScopedEnv state("XDG_STATE_HOME", nullptr);
+    ScopedEnv state("XDG_STATE_HOME", std::nullopt);
     EXPECT_EQ(StoreLocations::fromEnvironment().user, "/home/bob/.local/state/sigpatch/user.db");
   }
   ScopedEnv state("XDG_STATE_HOME", "relative/state");
@@ -118,11 +88,11 @@ TEST(StoreLocationsTest, WithoutAnAbsoluteStateFolderTheHomeFolderServes) {
 
 class SqliteStoreTest : public ::testing::Test {
  protected:
-  testing::TempDir dir;
-  std::string machine = dir.file("lib/sigpatch/registry.db");
-  std::string user = dir.file("home/.local/state/sigpatch/user.db");
+  testing::TempFolder dir;
+  std::string machine = dir / "lib/sigpatch/registry.db";
+  std::string user = dir / "home/.local/state/sigpatch/user.db";
   StoreLocations separate{machine, user};
-  std::string single = dir.file("registry.db");
+  std::string single = dir / "registry.db";
 };
 
 TEST_F(SqliteStoreTest, ReadingWithoutStoreFilesIsNotFoundAndCreatesNothing) {
@@ -139,8 +109,8 @@ TEST_F(SqliteStoreTest, ReadingWithoutStoreFilesIsNotFoundAndCreatesNothing) {
             kErrorNoMoreItems);
   EXPECT_EQ(store.DeleteValue(kHkeyCurrentUser, u"x"), kErrorFileNotFound);
   EXPECT_EQ(store.DeleteKey(kHkeyCurrentUser, u"x"), kErrorFileNotFound);
-  EXPECT_FALSE(fs::exists(dir.file("lib")));
-  EXPECT_FALSE(fs::exists(dir.file("home")));
+  EXPECT_FALSE(fs::exists(dir / "lib"));
+  EXPECT_FALSE(fs::exists(dir / "home"));
   EXPECT_EQ(store.Diagnostic(), u"");
 }
 
@@ -214,8 +184,8 @@ TEST_F(SqliteStoreTest, UserStoreWithoutAPlaceCanBeReadButNotWritten) {
 }
 
 TEST_F(SqliteStoreTest, FolderThatCannotBeCreatedIsReported) {
-  writeFile(dir.file("plain"), "x");
-  const auto path = dir.file("plain/sub/registry.db");
+  writeFile(dir / "plain", "x");
+  const auto path = dir / "plain/sub/registry.db";
   SqliteRegistry store(StoreLocations::singleFile(path));
   EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
             kErrorRegistryIoFailed);
@@ -299,7 +269,7 @@ TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
   const auto original = readFile(single);
   ASSERT_GT(original.size(), 4096u);
   std::mt19937 random(20240611);
-  const auto trial = dir.file("trial.db");
+  const auto trial = dir / "trial.db";
   int reported = 0;
   int harmless = 0;
   for (int round = 0; round < 160; ++round) {
@@ -353,10 +323,10 @@ TEST(FileSystemKindTest, NamesNetworkFileSystems) {
 }
 
 TEST(FileSystemKindTest, MissingPathHasTheTypeOfItsNearestFolder) {
-  testing::TempDir dir;
+  testing::TempFolder dir;
   const auto type = posix::fileSystemTypeOf(dir.path());
   EXPECT_NE(type, -1);
-  EXPECT_EQ(posix::fileSystemTypeOf(dir.file("not/yet/there.db")), type);
+  EXPECT_EQ(posix::fileSystemTypeOf(dir / "not/yet/there.db"), type);
 }
 
 TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {

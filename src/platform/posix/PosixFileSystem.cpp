@@ -1,0 +1,478 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/RuntimeError.h"
+#include "platform/Text.h"
+
+namespace sigpatch::platform::posix {
+namespace {
+
+enum class Subject { File, Folder };
+
+// The system's run-time error for an errno.
+[[noreturn]] void raise(int error, Subject subject) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      throw RuntimeError(subject == Subject::File ? err::kFileNotFound : err::kPathNotFound);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+    case ETXTBSY:
+      throw RuntimeError(err::kPermissionDenied);
+    case EEXIST:
+      throw RuntimeError(err::kFileAlreadyExists);
+    case ENOSPC:
+    case EDQUOT:
+      throw RuntimeError(err::kDiskFull);
+    case EIO:
+      throw RuntimeError(err::kDeviceIOError);
+    case ENOMEM:
+      throw RuntimeError(err::kOutOfMemory);
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM:
+      throw RuntimeError(err::kDiskNotReady);
+    default:
+      throw RuntimeError(err::kPathFileAccessError);
+  }
+}
+
+std::string currentFolder() {
+  std::string buffer(PATH_MAX, '\0');
+  if (getcwd(buffer.data(), buffer.size()) == nullptr) raise(errno, Subject::Folder);
+  return buffer.c_str();
+}
+
+// The full path of what the caller names: made absolute against the working
+// folder, "." and ".." and doubled separators taken out as written (links are
+// not resolved), no trailing separator but for the root.
+std::string fullPath(std::u16string_view given) {
+  if (given.empty()) throw RuntimeError(err::kInvalidProcedureCall);
+  std::string path = text::toUtf8(given);
+  if (path.front() != '/') path = currentFolder() + "/" + path;
+  path = std::filesystem::path(path).lexically_normal().string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == 0) return {"/", path.substr(1)};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+Clock::TimePoint timePoint(const timespec& t) {
+  return Clock::TimePoint(std::chrono::duration_cast<Clock::TimePoint::duration>(
+      std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec)));
+}
+
+struct stat statOf(const std::string& path, Subject subject) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) raise(errno, subject);
+  return st;
+}
+
+bool isReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
+
+std::int32_t attributesOf(const std::string& path, const std::string& name, Subject subject) {
+  const struct stat st = statOf(path, subject);
+  std::int32_t attributes = attr::kNormal;
+  if (isReadOnly(st)) attributes |= attr::kReadOnly;
+  if (!name.empty() && name.front() == '.') attributes |= attr::kHidden;
+  if (S_ISDIR(st.st_mode)) attributes |= attr::kDirectory;
+  struct stat link {};
+  if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) attributes |= attr::kAlias;
+  return attributes;
+}
+
+// The read-only bit set takes every write permission away; cleared, it gives
+// the owner's back. The other bits cannot be set here.
+void setReadOnly(const std::string& path, std::int32_t value, Subject subject) {
+  const struct stat st = statOf(path, subject);
+  mode_t mode = st.st_mode & 07777;
+  if ((value & attr::kReadOnly) != 0) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else if (isReadOnly(st)) {
+    mode |= S_IWUSR;
+  }
+  if (mode != (st.st_mode & 07777) && chmod(path.c_str(), mode) != 0) raise(errno, subject);
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixFile final : public File {
+ public:
+  PosixFile(std::shared_ptr<const std::string> folder, std::string name)
+      : folder_(std::move(folder)), name_(std::move(name)) {}
+
+  std::u16string Name() const override { return text::fromUtf8(name_); }
+  std::u16string Path() const override { return text::fromUtf8(path()); }
+  std::int64_t Size() const override { return statOf(path(), Subject::File).st_size; }
+  Clock::TimePoint DateLastModified() const override {
+    return timePoint(statOf(path(), Subject::File).st_mtim);
+  }
+  Clock::TimePoint DateLastAccessed() const override {
+    return timePoint(statOf(path(), Subject::File).st_atim);
+  }
+  std::int32_t Attributes() const override { return attributesOf(path(), name_, Subject::File); }
+  void SetAttributes(std::int32_t value) override { setReadOnly(path(), value, Subject::File); }
+
+ private:
+  std::string path() const { return join(*folder_, name_); }
+
+  std::shared_ptr<const std::string> folder_;
+  std::string name_;
+};
+
+class PosixFolder final : public Folder {
+ public:
+  explicit PosixFolder(std::string path) : path_(std::move(path)) {}
+
+  std::u16string Name() const override {
+    return path_ == "/" ? std::u16string() : text::fromUtf8(splitPath(path_).second);
+  }
+  std::u16string Path() const override { return text::fromUtf8(path_); }
+  std::int32_t Attributes() const override {
+    return attributesOf(path_, path_ == "/" ? std::string() : splitPath(path_).second,
+                        Subject::Folder);
+  }
+  void SetAttributes(std::int32_t value) override { setReadOnly(path_, value, Subject::Folder); }
+
+  FileList Files() const override {
+    FileList files;
+    auto folder = std::make_shared<const std::string>(path_);
+    list([&](int dirFd, const dirent& entry) {
+      bool regular = entry.d_type == DT_REG;
+      if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
+        struct stat st {};
+        regular = fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+      }
+      if (regular) files.push_back(std::make_unique<PosixFile>(folder, entry.d_name));
+    });
+    return files;
+  }
+
+  FolderList SubFolders() const override {
+    FolderList folders;
+    std::set<std::pair<dev_t, ino_t>> onPath;
+    bool onPathKnown = false;
+    list([&](int dirFd, const dirent& entry) {
+      if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return;
+      if (entry.d_type != DT_DIR) {
+        struct stat st {};
+        if (fstatat(dirFd, entry.d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) return;
+        struct stat link {};
+        if (fstatat(dirFd, entry.d_name, &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(link.st_mode)) {
+          // A link back to this folder or to one above it would make a walk
+          // down the tree go round for ever.
+          if (!onPathKnown) {
+            onPath = foldersOnPath();
+            onPathKnown = true;
+          }
+          if (onPath.count({st.st_dev, st.st_ino}) != 0) return;
+        }
+      }
+      folders.push_back(std::make_unique<PosixFolder>(join(path_, entry.d_name)));
+    });
+    return folders;
+  }
+
+ private:
+  template <typename Visit>
+  void list(Visit visit) const {
+    DIR* dir = opendir(path_.c_str());
+    if (dir == nullptr) raise(errno, Subject::Folder);
+    const int dirFd = dirfd(dir);
+    while (true) {
+      errno = 0;
+      const dirent* entry = readdir(dir);
+      if (entry == nullptr) break;
+      const char* name = entry->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      visit(dirFd, *entry);
+    }
+    const int error = errno;
+    closedir(dir);
+    if (error != 0) raise(error, Subject::Folder);
+  }
+
+  // The identities of this folder and of every folder on its path, as the
+  // path is written (through links).
+  std::set<std::pair<dev_t, ino_t>> foldersOnPath() const {
+    std::set<std::pair<dev_t, ino_t>> identities;
+    std::string path = path_;
+    while (true) {
+      struct stat st {};
+      if (stat(path.c_str(), &st) == 0) identities.insert({st.st_dev, st.st_ino});
+      if (path == "/") break;
+      path = splitPath(path).first;
+    }
+    return identities;
+  }
+
+  std::string path_;
+};
+
+class PosixTextStream final : public TextStream {
+ public:
+  explicit PosixTextStream(int fd) : fd_(fd) {}
+
+  std::u16string Read(std::int32_t Characters) override {
+    check(Characters);
+    std::string bytes(static_cast<std::size_t>(Characters), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = read(fd_.get(), bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raise(errno, Subject::File);
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return text::fromAnsi(bytes);
+  }
+
+  void Skip(std::int32_t Characters) override {
+    check(Characters);
+    if (lseek(fd_.get(), Characters, SEEK_CUR) >= 0) return;
+    // A stream that cannot seek is read past.
+    Read(Characters);
+  }
+
+  void Close() override { fd_.reset(); }
+
+ private:
+  void check(std::int32_t count) const {
+    if (fd_.get() < 0 || count < 0) throw RuntimeError(err::kInvalidProcedureCall);
+  }
+
+  Descriptor fd_;
+};
+
+// Removes everything in an open folder, then the folder itself from its parent.
+void removeTree(int parentFd, const std::string& name, bool force) {
+  const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) raise(errno, Subject::Folder);
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    const int error = errno;
+    close(fd);
+    raise(error, Subject::Folder);
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string child = entry->d_name;
+    if (child != "." && child != "..") names.push_back(child);
+  }
+  try {
+    for (const auto& child : names) {
+      struct stat st {};
+      if (fstatat(fd, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) raise(errno, Subject::File);
+      if (S_ISDIR(st.st_mode)) {
+        removeTree(fd, child, force);
+        continue;
+      }
+      if (!force && S_ISREG(st.st_mode) && isReadOnly(st)) {
+        throw RuntimeError(err::kPermissionDenied);
+      }
+      if (unlinkat(fd, child.c_str(), 0) != 0) raise(errno, Subject::File);
+    }
+  } catch (...) {
+    closedir(dir);
+    throw;
+  }
+  closedir(dir);
+  if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) raise(errno, Subject::Folder);
+}
+
+void copyContents(int from, int to) {
+  std::vector<char> buffer(1 << 16);
+  while (true) {
+    const ssize_t got = read(from, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) raise(errno, Subject::File);
+    if (got == 0) return;
+    ssize_t written = 0;
+    while (written < got) {
+      const ssize_t n = write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) raise(errno, Subject::File);
+      written += n;
+    }
+  }
+}
+
+}  // namespace
+
+bool PosixFileSystem::FolderExists(std::u16string_view FolderSpec) {
+  if (FolderSpec.empty()) return false;
+  struct stat st {};
+  return stat(text::toUtf8(FolderSpec).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PosixFileSystem::FileExists(std::u16string_view FileSpec) {
+  if (FileSpec.empty()) return false;
+  struct stat st {};
+  return stat(text::toUtf8(FileSpec).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::unique_ptr<Folder> PosixFileSystem::GetFolder(std::u16string_view FolderSpec) {
+  const std::string path = fullPath(FolderSpec);
+  if (!S_ISDIR(statOf(path, Subject::Folder).st_mode)) throw RuntimeError(err::kPathNotFound);
+  return std::make_unique<PosixFolder>(path);
+}
+
+std::unique_ptr<File> PosixFileSystem::GetFile(std::u16string_view FileSpec) {
+  const std::string path = fullPath(FileSpec);
+  if (!S_ISREG(statOf(path, Subject::File).st_mode)) throw RuntimeError(err::kFileNotFound);
+  auto [folder, name] = splitPath(path);
+  return std::make_unique<PosixFile>(std::make_shared<const std::string>(std::move(folder)),
+                                     std::move(name));
+}
+
+void PosixFileSystem::CopyFile(std::u16string_view Source, std::u16string_view Destination,
+                               bool OverWriteFiles) {
+  const std::string source = fullPath(Source);
+  Descriptor from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (from.get() < 0) raise(errno, Subject::File);
+  struct stat sourceStat {};
+  if (fstat(from.get(), &sourceStat) != 0) raise(errno, Subject::File);
+  if (!S_ISREG(sourceStat.st_mode)) throw RuntimeError(err::kFileNotFound);
+
+  std::string destination = fullPath(Destination);
+  const bool intoFolder = text::toUtf8(Destination).back() == '/' || FolderExists(Destination);
+  if (intoFolder) destination = join(destination, splitPath(source).second);
+  struct stat existing {};
+  if (lstat(destination.c_str(), &existing) == 0) {
+    if (S_ISLNK(existing.st_mode)) {
+      // Copying onto a link writes the file it leads to.
+      if (char* target = realpath(destination.c_str(), nullptr)) {
+        destination = target;
+        std::free(target);
+      }
+    }
+    if (stat(destination.c_str(), &existing) == 0) {
+      if (S_ISDIR(existing.st_mode) || !OverWriteFiles) {
+        throw RuntimeError(err::kFileAlreadyExists);
+      }
+      if (isReadOnly(existing)) throw RuntimeError(err::kPermissionDenied);
+      if (existing.st_dev == sourceStat.st_dev && existing.st_ino == sourceStat.st_ino) {
+        throw RuntimeError(err::kPermissionDenied);
+      }
+    }
+  }
+
+  // The copy goes to a temporary file beside the destination, which replaces
+  // the destination only once it is complete.
+  const auto [folder, name] = splitPath(destination);
+  std::string temporary = join(folder, "." + name + ".sigpatch-XXXXXX");
+  Descriptor to(mkostemp(temporary.data(), O_CLOEXEC));
+  if (to.get() < 0) raise(errno, Subject::Folder);
+  try {
+    copyContents(from.get(), to.get());
+    if (fchmod(to.get(), sourceStat.st_mode & 07777) != 0) raise(errno, Subject::File);
+    const timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
+    if (futimens(to.get(), times) != 0) raise(errno, Subject::File);
+    if (fsync(to.get()) != 0) raise(errno, Subject::File);
+    to.reset();
+    if (rename(temporary.c_str(), destination.c_str()) != 0) raise(errno, Subject::File);
+  } catch (...) {
+    unlink(temporary.c_str());
+    throw;
+  }
+}
+
+void PosixFileSystem::DeleteFile(std::u16string_view FileSpec, bool Force) {
+  const std::string path = fullPath(FileSpec);
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) raise(errno, Subject::File);
+  if (S_ISDIR(st.st_mode)) throw RuntimeError(err::kFileNotFound);
+  // The service refuses a read-only file unless forced, though POSIX would
+  // let it go with the folder's permission alone.
+  if (!Force && S_ISREG(st.st_mode) && isReadOnly(st)) throw RuntimeError(err::kPermissionDenied);
+  if (unlink(path.c_str()) != 0) raise(errno, Subject::File);
+}
+
+void PosixFileSystem::DeleteFolder(std::u16string_view FolderSpec, bool Force) {
+  const std::string path = fullPath(FolderSpec);
+  if (path == "/") throw RuntimeError(err::kPermissionDenied);
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) raise(errno, Subject::Folder);
+  const auto [parent, name] = splitPath(path);
+  if (S_ISLNK(st.st_mode)) {
+    // A link to a folder goes; what it leads to stays.
+    struct stat target {};
+    if (stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
+      throw RuntimeError(err::kPathNotFound);
+    }
+    if (unlink(path.c_str()) != 0) raise(errno, Subject::Folder);
+    return;
+  }
+  if (!S_ISDIR(st.st_mode)) throw RuntimeError(err::kPathNotFound);
+  Descriptor parentFd(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (parentFd.get() < 0) raise(errno, Subject::Folder);
+  removeTree(parentFd.get(), name, Force);
+}
+
+std::unique_ptr<Folder> PosixFileSystem::CreateFolder(std::u16string_view Path) {
+  const std::string path = fullPath(Path);
+  if (mkdir(path.c_str(), 0777) != 0) raise(errno, Subject::Folder);
+  return std::make_unique<PosixFolder>(path);
+}
+
+std::unique_ptr<TextStream> PosixFileSystem::OpenTextFile(std::u16string_view FileName,
+                                                          std::int32_t IOMode, bool Create,
+                                                          std::int32_t Format) {
+  if (IOMode != kForReading || Create || Format != kTristateFalse) {
+    throw RuntimeError(err::kInvalidProcedureCall);
+  }
+  const std::string path = fullPath(FileName);
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) raise(errno, Subject::File);
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0) raise(errno, Subject::File);
+  if (S_ISDIR(st.st_mode)) throw RuntimeError(err::kPermissionDenied);
+  return std::make_unique<PosixTextStream>(fd.release());
+}
+
+std::unique_ptr<FileSystem> PosixFileSystemService::CreateObject() {
+  return std::make_unique<PosixFileSystem>();
+}
+
+}  // namespace sigpatch::platform::posix

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Processes.h"
+
+namespace sigpatch::fakes {
+
+/// A process a test started: its command line, folder and what became of it.
+struct FakeProcess {
+  std::u16string commandLine;
+  std::u16string directory;
+  std::int32_t pid = 0;
+  /// How long it runs; waits use up this time.
+  std::chrono::milliseconds runTime{0};
+  std::chrono::milliseconds waited{0};
+  bool closed = false;
+};
+
+/// A ShellExecute call the program made.
+struct ShellCall {
+  std::u16string operation, file, parameters, directory;
+
+  friend bool operator==(const ShellCall&, const ShellCall&) = default;
+};
+
+/// Processes that run for a time a test sets, measured in waits, not in real
+/// time: a wait of 100 ms on a process of 250 ms times out twice and then ends.
+class FakeProcesses : public platform::Processes {
+ public:
+  bool CreateProcess(std::u16string_view CommandLine, std::u16string_view CurrentDirectory,
+                     platform::ProcessInformation& info) override {
+    starts.push_back({std::u16string(CommandLine), std::u16string(CurrentDirectory)});
+    if (!startSucceeds) {
+      info = {};
+      return false;
+    }
+    const platform::ProcessHandle handle = nextHandle++;
+    FakeProcess process;
+    process.commandLine = CommandLine;
+    process.directory = CurrentDirectory;
+    process.pid = nextPid++;
+    process.runTime = runTime;
+    processes[handle] = process;
+    info = {handle, process.pid};
+    return true;
+  }
+
+  platform::WaitResult WaitForSingleObject(platform::ProcessHandle handle,
+                                           std::chrono::milliseconds timeout) override {
+    waits.push_back(timeout);
+    if (onWait) onWait();
+    const auto found = processes.find(handle);
+    if (found == processes.end() || found->second.closed || waitFails) {
+      return platform::WaitResult::Failed;
+    }
+    auto& process = found->second;
+    const auto left = process.runTime - process.waited;
+    if (left <= timeout) {
+      process.waited = process.runTime;
+      return platform::WaitResult::Ended;
+    }
+    process.waited += timeout;
+    return platform::WaitResult::TimedOut;
+  }
+
+  bool CloseHandle(platform::ProcessHandle handle) override {
+    closes.push_back(handle);
+    const auto found = processes.find(handle);
+    if (found == processes.end() || found->second.closed) return false;
+    found->second.closed = true;
+    return true;
+  }
+
+  std::int32_t ShellExecute(std::u16string_view Operation, std::u16string_view File,
+                            std::u16string_view Parameters,
+                            std::u16string_view Directory) override {
+    shellCalls.push_back({std::u16string(Operation), std::u16string(File),
+                          std::u16string(Parameters), std::u16string(Directory)});
+    if (shellResults.empty()) return platform::kShellExecuteStarted;
+    const std::int32_t result = shellResults.front();
+    shellResults.pop_front();
+    return result;
+  }
+
+  std::int32_t GetCurrentProcessId() override { return ownPid; }
+
+  /// What the next starts do.
+  bool startSucceeds = true;
+  std::chrono::milliseconds runTime{0};
+  bool waitFails = false;
+  /// Runs at every wait (to act in the middle of a run).
+  std::function<void()> onWait;
+  /// The results of the coming ShellExecute calls; 42 once they are used up.
+  std::deque<std::int32_t> shellResults;
+  std::int32_t ownPid = 4242;
+
+  struct Start {
+    std::u16string commandLine, directory;
+  };
+  std::vector<Start> starts;
+  std::vector<std::chrono::milliseconds> waits;
+  std::vector<platform::ProcessHandle> closes;
+  std::vector<ShellCall> shellCalls;
+  std::map<platform::ProcessHandle, FakeProcess> processes;
+
+ private:
+  platform::ProcessHandle nextHandle = 100;
+  std::int32_t nextPid = 5000;
+};
+
+}  // namespace sigpatch::fakes
