@@ -34,6 +34,10 @@ constexpr ErrorText kErrorTexts[] = {
     {93, u"Invalid pattern string"},
     {429, u"ActiveX component can't create object"},
     {457, u"This key is already associated with an element of this collection"},
+    {3021,
+     u"Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+     u"requires a current record."},
+    {3265, u"Item cannot be found in the collection corresponding to the requested name or ordinal."},
     {35600, u"Element not found"},
 };
 

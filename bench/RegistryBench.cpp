@@ -1,0 +1,116 @@
+// GetKeyValue and SetKeyValue against the SQLite registry store in a temporary
+// file, and the registry work of one whole update run: open the store, write the
+// run header, read the four settings, record the installed package.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "platform/posix/SqliteRegistry.h"
+#include "registry/RegUtilities.h"
+
+namespace {
+
+using namespace sigpatch;
+
+constexpr char16_t kSettings[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
+
+class StoreFile {
+ public:
+  StoreFile() {
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("sigpatch-bench-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder_);
+  }
+  ~StoreFile() { std::filesystem::remove_all(folder_); }
+  std::string path() const { return (folder_ / "registry.db").string(); }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+// The settings a store holds after some runs, and `others` unrelated values.
+void fill(const std::string& path, int others) {
+  platform::posix::SqliteRegistry store(platform::posix::StoreLocations::singleFile(path));
+  platform::Platform services;
+  services.registry = &store;
+  platform::ScopedPlatform installed(services);
+  RegUtilities reg;
+  reg.SetKeyValue(kSettings, u"Path", Variant(u"/srv/updates"), u"REG_SZ");
+  reg.SetKeyValue(kSettings, u"SDATParam", Variant(u"/SILENT /REBOOT"), u"REG_SZ");
+  reg.SetKeyValue(kSettings, u"FileMask", Variant(u"sdat*.exe"), u"REG_SZ");
+  reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT4321.EXE"), u"REG_SZ");
+  store.BeginTransaction();
+  for (int i = 0; i < others; ++i) {
+    reg.SetKeyValue(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\K" + text::dec(i % 50),
+                    u"V" + text::dec(i), Variant(u"some value " + text::dec(i)), u"REG_SZ");
+  }
+  store.CommitTransaction();
+}
+
+void BM_GetKeyValue(benchmark::State& state) {
+  StoreFile file;
+  fill(file.path(), 0);
+  platform::posix::SqliteRegistry store(platform::posix::StoreLocations::singleFile(file.path()));
+  platform::Platform services;
+  services.registry = &store;
+  platform::ScopedPlatform installed(services);
+  RegUtilities reg;
+  for (auto _ : state) benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"LatestUpdate", u""));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GetKeyValue)->UseRealTime();
+
+void BM_SetKeyValue(benchmark::State& state) {
+  StoreFile file;
+  fill(file.path(), 0);
+  platform::posix::SqliteRegistry store(platform::posix::StoreLocations::singleFile(file.path()));
+  platform::Platform services;
+  services.registry = &store;
+  platform::ScopedPlatform installed(services);
+  RegUtilities reg;
+  int i = 0;
+  for (auto _ : state) {
+    reg.SetKeyValue(kSettings, u"LatestUpdate",
+                    Variant(u"SDAT" + text::dec(4000 + (i++ % 1000)) + u".EXE"), u"REG_SZ");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SetKeyValue)->UseRealTime();
+
+// One update run as the program does it, from opening the store (which checks
+// it) to closing it; the argument is the number of other values in the store.
+void BM_UpdateRun(benchmark::State& state) {
+  StoreFile file;
+  fill(file.path(), static_cast<int>(state.range(0)));
+  int run = 0;
+  for (auto _ : state) {
+    platform::posix::SqliteRegistry store(platform::posix::StoreLocations::singleFile(file.path()));
+    platform::Platform services;
+    services.registry = &store;
+    platform::ScopedPlatform installed(services);
+    RegUtilities reg;
+    const auto now = u"2024-06-11 10:0" + text::dec(run % 10);
+    reg.SetKeyValue(kSettings, u"LatestRunDate", Variant(now), u"REG_SZ");
+    reg.SetKeyValue(kSettings, u"LatestRunVersion", Variant(u"Sigpatch V1.01.02"), u"REG_SZ");
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"Path", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"SDATParam", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"FileMask", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"LatestUpdate", u""));
+    reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT" + text::dec(5000 + run) + u".EXE"),
+                    u"REG_SZ");
+    reg.SetKeyValue(kSettings, u"LatestUpdateDate", Variant(now), u"REG_SZ");
+    ++run;
+  }
+}
+BENCHMARK(BM_UpdateRun)->Arg(0)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

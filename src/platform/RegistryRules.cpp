@@ -1,0 +1,75 @@
+#include "platform/RegistryRules.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/RegistryApi.h"
+#include "platform/Text.h"
+
+namespace sigpatch::platform::regrules {
+
+std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16string>& names) {
+  names.clear();
+  if (lpSubKey.empty()) return kErrorSuccess;
+  if (lpSubKey.front() == u'\\') return kErrorBadPathname;
+  if (lpSubKey.back() == u'\\') lpSubKey.remove_suffix(1);
+  std::size_t start = 0;
+  while (true) {
+    const auto end = lpSubKey.find(u'\\', start);
+    const auto name = lpSubKey.substr(start, end == std::u16string_view::npos ? end : end - start);
+    if (name.empty()) return kErrorBadPathname;
+    if (name.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
+    names.emplace_back(name);
+    if (end == std::u16string_view::npos) break;
+    start = end + 1;
+  }
+  return kErrorSuccess;
+}
+
+std::int32_t checkValueName(std::u16string_view lpValueName) {
+  return lpValueName.size() > kMaxValueNameLength ? kErrorInvalidParameter : kErrorSuccess;
+}
+
+std::u16string fold(std::u16string_view name) { return text::toUpper(name); }
+
+std::int32_t grantedAccess(std::uint32_t samDesired, bool writable, std::uint32_t& granted) {
+  std::uint32_t asked = samDesired & ~(kKeyWow64Mask | kMaximumAllowed);
+  if (asked & kGenericRead) asked |= kKeyRead;
+  if (asked & kGenericWrite) asked |= kKeyWrite;
+  if (asked & kGenericAll) asked |= kKeyAllAccess;
+  asked &= ~(kGenericRead | kGenericWrite | kGenericAll);
+  if (!writable && (asked & kKeyChangingRights) != 0) return kErrorAccessDenied;
+  if (samDesired & kMaximumAllowed) asked |= writable ? kKeyAllAccess : kKeyRead;
+  granted = asked;
+  return kErrorSuccess;
+}
+
+std::int32_t deliverName(std::u16string_view name, char16_t* buffer, std::uint32_t* lpcch) {
+  if (buffer == nullptr || lpcch == nullptr) return kErrorInvalidParameter;
+  if (name.size() + 1 > *lpcch) return kErrorMoreData;
+  name.copy(buffer, name.size());
+  buffer[name.size()] = u'\0';
+  *lpcch = static_cast<std::uint32_t>(name.size());
+  return kErrorSuccess;
+}
+
+std::int32_t deliverData(const std::uint8_t* data, std::size_t size, std::uint8_t* lpData,
+                         std::uint32_t* lpcbData) {
+  if (lpcbData == nullptr) return lpData == nullptr ? kErrorSuccess : kErrorInvalidParameter;
+  const auto available = *lpcbData;
+  *lpcbData = static_cast<std::uint32_t>(size);
+  if (lpData == nullptr) return kErrorSuccess;
+  if (available < size) return kErrorMoreData;
+  std::copy(data, data + size, lpData);
+  return kErrorSuccess;
+}
+
+std::uint64_t fileTimeNow() {
+  // 11644473600 seconds lie between 1601-01-01 and 1970-01-01.
+  const auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+  return static_cast<std::uint64_t>(since1970 / 100) + 116444736000000000ull;
+}
+
+}  // namespace sigpatch::platform::regrules

@@ -1,0 +1,43 @@
+#pragma once
+
+// The system's rules for key paths, names and access rights, shared by every
+// implementation of the registry functions so that they agree to the letter.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sigpatch::platform::regrules {
+
+/// Splits a sub-key path into its key names. A single "\" at the end is
+/// allowed; a leading "\" or an empty name between two "\" gives
+/// kErrorBadPathname, a name longer than 255 characters kErrorInvalidParameter.
+std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16string>& names);
+
+/// kErrorInvalidParameter for a value name longer than 16383 characters, else 0.
+std::int32_t checkValueName(std::u16string_view lpValueName);
+
+/// The form in which names are compared: upper case by the simple mapping.
+std::u16string fold(std::u16string_view name);
+
+/// The rights a handle gets for `samDesired` (generic rights mapped, "maximum
+/// allowed" granted as far as the store allows): kErrorAccessDenied when the
+/// store may not be changed and a right that changes a key is asked for.
+std::int32_t grantedAccess(std::uint32_t samDesired, bool writable, std::uint32_t& granted);
+
+/// Copies a name and its terminating zero into a buffer of `*lpcch`
+/// characters and sets `*lpcch` to the name's length; kErrorMoreData (nothing
+/// changed) when it does not fit.
+std::int32_t deliverName(std::u16string_view name, char16_t* buffer, std::uint32_t* lpcch);
+
+/// Delivers data into a buffer of `*lpcbData` bytes and sets `*lpcbData` to the
+/// data's size. With no buffer only the size is delivered; a buffer that is too
+/// small gives kErrorMoreData.
+std::int32_t deliverData(const std::uint8_t* data, std::size_t size, std::uint8_t* lpData,
+                         std::uint32_t* lpcbData);
+
+/// The current time as the system counts it: 100-nanosecond intervals since 1601.
+std::uint64_t fileTimeNow();
+
+}  // namespace sigpatch::platform::regrules

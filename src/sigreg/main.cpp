@@ -1,0 +1,22 @@
+// sigreg: the registry command over the same store as the program.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/Text.h"
+#include "platform/posix/PosixConsole.h"
+#include "platform/posix/SqliteRegistry.h"
+#include "registry/RegCommand.h"
+
+using namespace sigpatch;
+
+int main(int argc, char** argv) {
+  std::vector<std::u16string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(text::fromUtf8(argv[i]));
+  platform::posix::SqliteRegistry registry(platform::posix::StoreLocations::fromEnvironment());
+  RegCommand command(registry, &registry,
+                     RegCommand::Io{std::cout, std::cerr, platform::posix::askOnTerminal,
+                                    [&] { return registry.Diagnostic(); }});
+  return command.Run(args);
+}
