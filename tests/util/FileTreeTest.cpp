@@ -6,7 +6,6 @@
 #include <chrono>
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "ui/frmMain.h"
 #include "util/FileTree.h"
 #include "util/TreeDisk.h"
+#include "util/TreeLines.h"
 
 namespace sigpatch {
 namespace {
@@ -28,28 +28,12 @@ using namespace std::chrono_literals;
 using fakes::ImmediateStop;
 using platform::PathStyle;
 
-constexpr std::int32_t kBlack = 0;
-constexpr std::int32_t kRed = 255;
-constexpr std::int32_t kBlue = 16711680;
-// What the trace records for a status text in place of a colour.
-constexpr std::int32_t kStatus = -1;
-
-struct Line {
-  std::u16string text;
-  std::int32_t color;
-  bool operator==(const Line&) const = default;
-};
-
-void PrintTo(const Line& line, std::ostream* os) {
-  *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
-      << text::toUtf8(line.text) << "\"";
-}
-
-Line black(std::u16string text) { return {std::move(text), kBlack}; }
-Line red(std::u16string text) { return {std::move(text), kRed}; }
-Line blue(std::u16string text) { return {std::move(text), kBlue}; }
-Line status(std::u16string text) { return {std::move(text), kStatus}; }
-const Line kSpacer{u" ", kBlack};
+using testing::black;
+using testing::blue;
+using testing::kSpacer;
+using testing::Line;
+using testing::red;
+using testing::status;
 
 // The fake windowing layer, telling whenever a status bar is drawn again.
 class StatusWatchingWindowing : public fakes::FakeWindowing {
