@@ -583,8 +583,13 @@ TEST_P(FileTreeTest, CreatePathWithOnlyLogErrorsReportsOnlyFailures) {
   EXPECT_TRUE(has(u"/a/b"));
 }
 
-TEST_P(FileTreeTest, CreatePathEndsOnAPathThatIsItsOwnParent) {
-  if (!windows()) GTEST_SKIP() << "\":\" is an ordinary character in POSIX paths";
+// A case of Windows paths only: in POSIX paths ":" is an ordinary character.
+class WindowsFileTreeTest : public FileTreeTest {};
+
+INSTANTIATE_TEST_SUITE_P(Styles, WindowsFileTreeTest, ::testing::Values(PathStyle::Windows),
+                         [](const auto&) { return "Windows"; });
+
+TEST_P(WindowsFileTreeTest, CreatePathEndsOnAPathThatIsItsOwnParent) {
   service.faults[u"CreateFolder ab:"] = err::kPathNotFound;
   tree->CreatePath(u"ab:");
   EXPECT_EQ(lines, (std::vector<Line>{red(u"Failed to create folder ab:")}));
