@@ -190,6 +190,54 @@ TEST_F(PosixFileTreeTest, ACopyThatFailsIsReportedInRed) {
             }));
 }
 
+TEST_F(PosixFileTreeTest, MissingPathsAndSkippedExtensionsHaveTheirLines) {
+  oldFile("src/a.TMP", "skipped");
+  oldFile("src/b.txt", "b");
+  tree->ExtensionToSkip(u"tmp");
+  tree->SourceDir = path("src");
+  tree->DestinationDir = path("dst");
+  EXPECT_TRUE(tree->UpdateTree());
+  EXPECT_EQ(lines,
+            (std::vector<Line>{
+                black(u"Update files in " + path("dst") + u" with files from " + path("src")),
+                kSpacer,
+                black(u"Skipping: TMP"),
+                kSpacer,
+                black(u"Folder " + path("dst") + u" created"),
+                black(u"File b.txt copied from " + path("src/") + u" to " + path("dst/")),
+                kSpacer,
+                black(u"OK!"),
+                kSpacer,
+            }));
+  EXPECT_FALSE(exists(at("dst/a.TMP")));
+
+  lines.clear();
+  tree->SourceDir = u"";
+  EXPECT_FALSE(tree->UpdateTree());
+  tree->SourceDir = path("src");
+  tree->DestinationDir = u"";
+  EXPECT_FALSE(tree->UpdateTree());
+  tree->SourceDir = path("nope");
+  tree->EmptyFolder(0);
+  tree->RemoveEmptySubFolders();
+  tree->RemoveOldFile(0);
+  std::vector<Line> reported;
+  for (const auto& line : lines) {
+    if (line != kSpacer && !line.text.starts_with(u"Update files in ") &&
+        !line.text.starts_with(u"Delet") && !line.text.starts_with(u"Skipping: ") &&
+        line.text != u"There where some errors!") {
+      reported.push_back(line);
+    }
+  }
+  EXPECT_EQ(reported, (std::vector<Line>{
+                          red(u"No Source path!"),
+                          red(u"No Destination path!"),
+                          black(u"Folder " + path("nope") + u" does not exist"),
+                          black(u"Folder " + path("nope") + u" does not exist"),
+                          black(u"File " + path("nope") + u" does not exist"),
+                      }));
+}
+
 // --- CreatePath and DeleteFolder -----------------------------------------------
 
 TEST_F(PosixFileTreeTest, CreatePathMakesAFourDeepPathOutermostFirst) {
