@@ -1,0 +1,16 @@
+// The desktop toolkit of a build without Qt: there is none, and the program
+// goes on in the terminal.
+
+#include "app/DesktopToolkit.h"
+
+namespace sigpatch::app {
+
+std::unique_ptr<platform::Windowing> openDesktopToolkit(int& /*argc*/, char** /*argv*/,
+                                                        platform::ProgramInfo /*app*/,
+                                                        std::u16string /*command*/,
+                                                        std::string& failure) {
+  failure = "this build has no desktop toolkit";
+  return nullptr;
+}
+
+}  // namespace sigpatch::app
