@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtWindow.h"
@@ -30,8 +31,15 @@ void QtLine::Paint(QPainter& painter) const {
   pen.setCapStyle(Qt::FlatCap);
   painter.setPen(pen);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  const QPointF from(form_.PixelsX(line_.X1) + shift, form_.PixelsY(line_.Y1) + shift);
-  const QPointF to(form_.PixelsX(line_.X2) + shift, form_.PixelsY(line_.Y2) + shift);
+  // The pen is centred on its path: the path runs along the middle of those
+  // rows (or columns), from the first end point to the last, which the line
+  // leaves out, as the system's lines do.
+  const QPointF a(form_.PixelsX(line_.X1), form_.PixelsY(line_.Y1));
+  const QPointF b(form_.PixelsX(line_.X2), form_.PixelsY(line_.Y2));
+  const bool across = std::abs(b.x() - a.x()) >= std::abs(b.y() - a.y());
+  const QPointF offset = across ? QPointF(0, shift) : QPointF(shift, 0);
+  const QPointF from = a + offset;
+  const QPointF to = b + offset;
   painter.drawLine(from, to);
 }
 
