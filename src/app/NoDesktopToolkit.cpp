@@ -1,5 +1,4 @@
-// The desktop toolkit of a build without Qt: there is none, and the program
-// goes on in the terminal.
+// The desktop toolkit of a build without one.
 
 #include "app/DesktopToolkit.h"
 

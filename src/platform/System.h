@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,15 @@ inline constexpr std::uint32_t kSwpHideWindow = 0x80;
 inline constexpr std::int32_t kMonitorOn = -1;
 inline constexpr std::int32_t kMonitorLowPower = 1;
 inline constexpr std::int32_t kMonitorOff = 2;
+
+/// A lock shared by every process of the machine that names it alike. Released
+/// when the object goes.
+class MachineLock {
+ public:
+  virtual ~MachineLock() = default;
+  /// Takes the lock when it is free; true when this object holds it now.
+  virtual bool TryLock() = 0;
+};
 
 /// The operating system's version, logon, window, power and folder services.
 /// Queries answer false (or "") when the system cannot tell; commands whose
@@ -111,6 +121,9 @@ class System {
   /// Whether a directory search finds an entry, file or folder, for the path;
   /// its last part may hold the wildcards "*" and "?".
   virtual bool FindFirstFile(std::u16string_view pattern) = 0;
+
+  /// A machine-wide lock of the given name; nullptr when the system cannot make one.
+  virtual std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) = 0;
 };
 
 }  // namespace sigpatch::platform

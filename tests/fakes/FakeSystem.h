@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,6 +91,12 @@ class FakeSystem : public platform::System {
     folder = found->second;
     return true;
   }
+  std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view name) override {
+    lockNames.emplace_back(name);
+    if (!locksAvailable) return nullptr;
+    return std::make_unique<Lock>(*this);
+  }
+
   bool FindFirstFile(std::u16string_view pattern) override {
     if (findFault != 0) throw RuntimeError(findFault);
     return foundEntries.count(std::u16string(pattern)) != 0;
@@ -120,8 +127,37 @@ class FakeSystem : public platform::System {
   std::map<std::int32_t, std::u16string> specialFolders;
   std::set<std::u16string> foundEntries;
   std::int32_t findFault = 0;
+  /// The names of the machine locks asked for.
+  std::vector<std::u16string> lockNames;
+  /// False: the system cannot make machine locks.
+  bool locksAvailable = true;
+  /// Another process holds the lock for this many more tries.
+  int lockBusyTries = 0;
+  /// Whether one of this system's locks is held now.
+  bool lockHeld = false;
 
  private:
+  class Lock : public platform::MachineLock {
+   public:
+    explicit Lock(FakeSystem& system) : system_(system) {}
+    ~Lock() override {
+      if (held_) system_.lockHeld = false;
+    }
+    bool TryLock() override {
+      if (held_) return true;
+      if (system_.lockBusyTries > 0) {
+        --system_.lockBusyTries;
+        return false;
+      }
+      held_ = system_.lockHeld = true;
+      return true;
+    }
+
+   private:
+    FakeSystem& system_;
+    bool held_ = false;
+  };
+
   static bool answer(const std::u16string& value, std::u16string& out) {
     if (value.empty()) return false;
     out = value;

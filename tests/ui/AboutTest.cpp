@@ -202,6 +202,7 @@ TEST_F(AboutTest, TheMainWindowsIconBecomesTheBoxsIcon) {
 
 TEST_F(AboutTest, WithoutAMainWindowTheBoxKeepsItsOwnIcon) {
   Application app;
+  app.SetAM(nullptr);  // the factory could not build the controller
   About about;
   about.SetApplication(&app);
   const auto own = window().Icon().Handle();

@@ -14,6 +14,13 @@ namespace sigpatch::platform::posix {
 /// A command that is not installed does nothing.
 class PosixSystem final : public System {
  public:
+  PosixSystem() = default;
+  /// Machine locks are files in `lockFolder` (/run/lock when empty, else /tmp)
+  /// named after the lock and `lockScope` (the machine-wide registry store), so
+  /// that runs sharing a store share their locks.
+  PosixSystem(std::string lockFolder, std::string lockScope)
+      : lockFolder_(std::move(lockFolder)), lockScope_(std::move(lockScope)) {}
+
   bool GetVersionEx(OsVersionInfo& info) override;
   bool GetWorkArea(Rect& area) override;
   bool GetComputerName(std::u16string& name) override;
@@ -46,6 +53,12 @@ class PosixSystem final : public System {
   bool GetTempPath(std::u16string& folder) override;
   bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override;
   bool FindFirstFile(std::u16string_view pattern) override;
+  /// An advisory lock (flock) on a file every user may open.
+  std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+
+ private:
+  std::string lockFolder_;
+  std::string lockScope_;
 };
 
 /// The first three numbers of a kernel release ("6.1.0-18-amd64") as major,
