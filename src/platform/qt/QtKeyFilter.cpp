@@ -25,6 +25,7 @@ bool QtKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = static_cast<QWidget*>(watched);
   auto* form = dynamic_cast<QtFormWidget*>(widget->window());
   if (form == nullptr || form->Window() == nullptr) return false;
+  if (&form->Window()->Windowing() != &windowing_) return false;
   // A key goes to the focus widget and from there up to its parents; only its
   // first receiver counts.
   QWidget* first = form->focusWidget() != nullptr ? form->focusWidget() : form;

@@ -61,7 +61,7 @@ QtWindowing::QtWindowing(int& argc, char** argv, ProgramInfo app, std::u16string
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(toQString(app_.Title));
   initPictures();
-  keys_ = std::make_unique<QtKeyFilter>();
+  keys_ = std::make_unique<QtKeyFilter>(*this);
   QApplication::instance()->installEventFilter(keys_.get());
   screen_ = std::make_unique<QtScreen>();
 }

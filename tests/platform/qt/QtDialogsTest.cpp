@@ -56,7 +56,8 @@ TEST_F(QtAboutTest, ControlsStandWhereTheLayoutPutsThemAtTheDesignSize) {
   EXPECT_EQ(Widget(u"frmAbout", "cmdOK")->geometry(), QRect(340, 247, 89, 23));
   EXPECT_EQ(Widget(u"frmAbout", "txtText")->geometry(), QRect(48, 96, 381, 140));
   EXPECT_EQ(Widget(u"frmAbout", "imgLogo")->geometry(), QRect(8, 8, 193, 48));
-  EXPECT_EQ(Widget(u"frmAbout", "imgIcon")->geometry(), QRect(8, 96, 33, 33));
+  // The icon is the main window's, 32 x 32 pixels.
+  EXPECT_EQ(Widget(u"frmAbout", "imgIcon")->geometry(), QRect(8, 96, 32, 32));
   EXPECT_TRUE(Widget(u"frmAbout", "imgCur")->isHidden());
   // The etched rules: a grey row over a white one, from the margin to 429.
   for (const int x : {9, 200, 428}) {
