@@ -32,8 +32,19 @@ std::u16string nameOf(const std::u16string& folder) {
 
 }  // namespace
 
+// The tree without the branches that fold folders: the folders above the open
+// one always stay open.
+class QtDirListBox::FolderTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter* /*painter*/, const QRect& /*rect*/,
+                    const QModelIndex& /*index*/) const override {}
+};
+
 QtDirListBox::QtDirListBox(QtWindow& form, const ControlDesign& design, tty::TtyFolders& folders)
-    : QtControl(form, design, new QTreeWidget(form.Widget())),
+    : QtControl(form, design, new FolderTree(form.Widget())),
       view_(static_cast<QTreeWidget*>(Widget())),
       folders_(folders),
       path_(folders.CurrentFolder()) {

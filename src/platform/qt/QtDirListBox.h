@@ -24,6 +24,8 @@ class QtDirListBox : public QtControl<DirListBox> {
   QTreeWidgetItem* ItemOf(std::u16string_view folder) const;
 
  private:
+  class FolderTree;
+
   /// The user opened the folder of that item.
   void Opened(QTreeWidgetItem* item);
   /// Lists the open folder, its folders above and the folders inside it.

@@ -2,6 +2,8 @@
 
 #include <QTextEdit>
 
+#include "platform/qt/QtWindowing.h"
+
 namespace sigpatch::platform::qt {
 
 QtRichTextBox::QtRichTextBox(QtWindow& form, const ControlDesign& design)
@@ -14,6 +16,13 @@ QtRichTextBox::QtRichTextBox(QtWindow& form, const ControlDesign& design)
   view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view_->setLineWrapMode(QTextEdit::WidgetWidth);
   view_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // The system's font of its rich-text boxes: 8.25-point MS Sans Serif, or
+  // what the system puts in its place.
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSizeF(8.25);
+  view_->setFont(font);
+  // Tab stops every half inch (720 twips), as the system's rich-text boxes set them.
+  view_->setTabStopDistance(720 / form.Windowing().Screen().TwipsPerPixelX());
   // The colours of the text are the program's, on a white page.
   QPalette palette = view_->palette();
   palette.setColor(QPalette::Base, Qt::white);

@@ -1,8 +1,10 @@
 #include "platform/qt/QtWindow.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -94,7 +96,21 @@ double QtWindow::Height() const {
   return widget_->frameGeometry().height() * windowing_.Screen().TwipsPerPixelY();
 }
 
-void QtWindow::Move(double left, double top) { widget_->move(PixelsX(left), PixelsY(top)); }
+void QtWindow::Move(double left, double top) {
+  QPoint place(PixelsX(left), PixelsY(top));
+  // A window is kept inside the screen's free area, as window managers keep
+  // new windows: a place outside it (a work area the system could not tell
+  // gives one) would leave the window where the user cannot reach it.
+  if (const auto* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    const QSize size = widget_->frameGeometry().size();
+    place.setX(std::clamp(place.x(), area.left(),
+                          std::max(area.left(), area.left() + area.width() - size.width())));
+    place.setY(std::clamp(place.y(), area.top(),
+                          std::max(area.top(), area.top() + area.height() - size.height())));
+  }
+  widget_->move(place);
+}
 
 std::intptr_t QtWindow::hWnd() const {
   return IsLoaded() ? static_cast<std::intptr_t>(widget_->winId()) : 0;

@@ -1,8 +1,10 @@
 // The main output window on the desktop toolkit: where its controls are, what
 // its box shows, and what the user's keys, clicks and close box do.
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
@@ -239,6 +241,18 @@ TEST_F(QtMainWindowTest, TheWindowIsCentredInTheWorkArea) {
   frm->Form().Show();
   // Work area 1024 x 738 pixels; the offscreen screen draws no frame.
   EXPECT_EQ(window()->frameGeometry().topLeft(), QPoint((1024 - 425) / 2, (738 - 249) / 2));
+}
+
+// Without a known work area the window would be centred in an area of no size,
+// half of it off the screen; it stays where the user can reach it.
+TEST_F(QtMainWindowTest, AWindowPlacedOffTheScreenIsKeptOnIt) {
+  system.workAreaKnown = false;
+  frm->Form().Show();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(window()->frameGeometry()))
+      << screen.width() << "x" << screen.height();
+  frm->Form().Move(1e6, 1e6);
+  EXPECT_EQ(window()->frameGeometry().bottomRight(), screen.bottomRight());
 }
 
 }  // namespace
