@@ -292,6 +292,14 @@ void QtWindow::ShowNative(ShowMode mode) {
     previous = widget;
   }
   if (first != nullptr && widget_->focusWidget() == nullptr) first->setFocus();
+  if (!placed_ && Design().StartUpPosition == StartUpPosition::CenterScreen) {
+    if (const auto* screen = QGuiApplication::primaryScreen()) {
+      QRect place = widget_->frameGeometry();
+      place.moveCenter(screen->availableGeometry().center());
+      widget_->move(place.topLeft());
+    }
+  }
+  placed_ = true;
   widget_->show();
   widget_->raise();
   widget_->activateWindow();
@@ -315,6 +323,7 @@ void QtWindow::HideNative() {
 }
 
 void QtWindow::UnloadNative() {
+  placed_ = false;
   widget_->hide();
   widget_->setWindowState(Qt::WindowNoState);
   QuitModal();

@@ -105,6 +105,8 @@ class QtWindow : public Window {
   /// The inner size last reported to the program, in pixels.
   QSize reported_;
   bool showing_ = false;
+  /// Whether the window has been placed since it was loaded.
+  bool placed_ = false;
 };
 
 }  // namespace sigpatch::platform::qt

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
@@ -346,6 +347,9 @@ TEST_F(QtSplashTest, ShowsTheTitleInLargeTypeAndItsLines) {
     EXPECT_EQ(lines->toPlainText(), "Sigpatch V1.01.02\nFerrolite\nLoading the settings\n");
     EXPECT_TRUE(lines->isReadOnly());
     EXPECT_EQ(Widget(u"frmSplash", "imgLogo")->geometry(), QRect(16, 16, 32, 32));
+    // In the centre of the screen.
+    EXPECT_EQ(window->frameGeometry().center(),
+              QGuiApplication::primaryScreen()->availableGeometry().center());
     clock.Jump(2s);
   }
   EXPECT_EQ(toolkit().FindForm(u"frmSplash"), nullptr);
