@@ -1,10 +1,12 @@
 #include "platform/qt/QtLabel.h"
 
 #include <QCursor>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/qt/QtWindowing.h"
@@ -75,7 +77,29 @@ void QtLabel::SetCaption(std::u16string_view value) {
     // The label takes the width of its caption.
     const int pixels = view_->sizeHint().width();
     SetWidth(pixels * Form().Windowing().Screen().TwipsPerPixelX());
+  } else {
+    FitFont();
   }
+}
+
+void QtLabel::FitFont() {
+  // A one-line caption wider than its label (a title in a large font, drawn
+  // with this desktop's font metrics) would lose its end; it is drawn in the
+  // largest size that shows it whole instead, never above its design size.
+  QFont font = view_->font();
+  font.setPointSizeF(label_.Font.Size);
+  const QString caption = view_->text();
+  const double room = view_->width() - 2 * view_->margin();
+  if (!caption.contains(QLatin1Char('\n')) && room > 0) {
+    // Glyph widths do not scale exactly with the size; step down until it fits.
+    double size = label_.Font.Size;
+    for (double wide = QFontMetricsF(font).horizontalAdvance(caption); wide > room && size > 6.0;
+         wide = QFontMetricsF(font).horizontalAdvance(caption)) {
+      size = std::max(6.0, std::min(size * room / wide, size - 0.25));
+      font.setPointSizeF(size);
+    }
+  }
+  view_->setFont(font);
 }
 
 void QtLabel::SetMousePointer(std::int32_t value) {

@@ -23,6 +23,7 @@ class QtLabel : public QtControl<Label> {
  private:
   class View;
   void ShowPointer();
+  void FitFont();
 
   View* view_;
   LabelDesign label_;

@@ -2,6 +2,7 @@
 // the desktop toolkit, opened through the program's own window classes.
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -340,7 +341,10 @@ TEST_F(QtSplashTest, ShowsTheTitleInLargeTypeAndItsLines) {
     auto* title = Widget<QLabel>(u"frmSplash", "lblProductName");
     EXPECT_EQ(title->text(), "Sigpatch");
     EXPECT_EQ(title->font().family(), "Arial");
-    EXPECT_DOUBLE_EQ(title->font().pointSizeF(), 27.75);
+    // As large as the label shows it whole, up to its design size.
+    EXPECT_LE(title->font().pointSizeF(), 27.75);
+    EXPECT_GT(title->font().pointSizeF(), 12.0);
+    EXPECT_LE(QFontMetricsF(title->font()).horizontalAdvance(title->text()), title->width());
     EXPECT_TRUE(title->font().bold());
     EXPECT_EQ(title->geometry(), QRect(104, 8, 124, 44));
     auto* lines = Widget<QTextEdit>(u"frmSplash", "tboText");

@@ -1,9 +1,10 @@
 // Pictures of the program's windows on the desktop toolkit, for a person to
 // look at (tools/screenshots.sh runs it under Xvfb or offscreen):
 //   qt_screens OUTPUT_FOLDER
-// writes main-running.png (a real update run while its package installs: black,
-// blue and red lines, the pin out), main-finished-pinned.png (the same window
-// after the run, pinned), main-resized.png, about.png and about-usage.png (the
+// writes main-running.png (a real update run while its package installs: black
+// and blue lines, the pin out), main-finished-pinned.png (a second run whose
+// package cannot start: black, blue and red lines, pinned, after the run),
+// main-resized.png, about.png and about-usage.png (the
 // About box with its information text, and scrolled down to the usage text), folder.png (the folder
 // chooser), splash.png and message.png.
 
@@ -105,11 +106,11 @@ int main(int argc, char** argv) {
   const fs::path folder = ::mkdtemp(work);
   const fs::path updates = folder / "updates";
   fs::create_directories(updates / "archive");
-  // sdat4400 installs; sdat4500 cannot be started (not executable), which
-  // the run reports in red.
+  // The first run installs sdat4500, which takes two seconds; sdat4600, put
+  // there for the second run, cannot be started (not executable), which that
+  // run reports in red.
   writeScript(updates / "sdat4400.exe", "#!/bin/sh\nsleep 1\n", fs::perms::owner_all);
-  writeScript(updates / "sdat4500.exe", "#!/bin/sh\nsleep 1\n",
-              fs::perms::owner_read | fs::perms::owner_write);
+  writeScript(updates / "sdat4500.exe", "#!/bin/sh\nsleep 2\n", fs::perms::owner_all);
 
   std::string failure;
   auto windowing = app::openDesktopToolkit(
@@ -141,11 +142,19 @@ int main(int argc, char** argv) {
   RegUtilities().SetKeyValue(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch", u"LatestUpdate",
                              u"SDAT4300.EXE", u"REG_SZ");
 
-  // The main window: a real run, shot while the package installs, then
-  // pinned, shot after the run, and made larger.
+  // The main window: a real run, shot while its package installs; then a
+  // second run whose package fails, pinned, shot after the run, and made larger.
   when([] { return boxText().contains(QStringLiteral("Installing ")); },
+       [] { shoot(form(u"frmMain"), "main-running.png"); });
+  {
+    Application application;
+    application.Execute();
+    application.Terminate();
+  }
+  writeScript(updates / "sdat4600.exe", "#!/bin/sh\nsleep 1\n",
+              fs::perms::owner_read | fs::perms::owner_write);
+  when([] { return boxText().contains(QStringLiteral("Installation failed!")); },
        [] {
-         shoot(form(u"frmMain"), "main-running.png");
          QTest::mouseClick(form(u"frmMain")->findChild<QWidget*>(QStringLiteral("imgPin")),
                            Qt::LeftButton);
        });

@@ -3,6 +3,7 @@
 // the program's handler lets through.
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +253,29 @@ TEST_F(QtControlTest, AnImageTakesTheSizeOfEachPicture) {
   EXPECT_EQ(Widget(u"frmTest", "imgTest")->geometry(), QRect(20, 20, 12, 12));
   image.SetVisible(false);
   EXPECT_TRUE(Widget(u"frmTest", "imgTest")->isHidden());
+}
+
+TEST_F(QtControlTest, ACaptionTooWideForItsLabelIsShownWholeInASmallerSize) {
+  platform::LabelDesign big;
+  big.Caption = u"MyApp";
+  big.Font.Name = u"Arial";
+  big.Font.Size = 27.75;
+  big.Font.Bold = true;
+  auto& title = form->AddLabel(ControlDesign::At(u"lblTitle", 1560, 120, 1860, 660), big);
+  auto* view = Widget<QLabel>(u"frmTest", "lblTitle");
+  const auto fits = [&] {
+    return QFontMetricsF(view->font()).horizontalAdvance(view->text()) <= view->width();
+  };
+  title.SetCaption(u"Sigpatch Definitions");
+  EXPECT_TRUE(fits());
+  EXPECT_LT(view->font().pointSizeF(), 27.75);
+  EXPECT_TRUE(view->font().bold());
+  // The label keeps its place and size, and its design font.
+  EXPECT_EQ(view->geometry(), QRect(104, 8, 124, 44));
+  EXPECT_EQ(title.Font().Size, 27.75);
+  // A caption that fits is drawn in the design size again.
+  title.SetCaption(u"Si");
+  EXPECT_EQ(view->font().pointSizeF(), 27.75);
 }
 
 // A fault that an event handler of the program does not catch is shown as the
