@@ -87,19 +87,7 @@ void AppMain::CheckForUpdates() {
 }
 
 platform::FileSystem& AppMain::FSO() {
-  if (!fso_) {
-    try {
-      fso_ = platform::fileSystem().CreateObject();
-    } catch (const std::exception&) {
-      fso_.reset();
-    }
-    if (!fso_) {
-      auto& window = platform::windowing();
-      window.MsgBox(u"Windows Scripting Host not available!");
-      window.End();
-    }
-  }
-  return *fso_;
+  return platform::fileSystemOf(fso_);
 }
 
 void AppMain::ShowMain() {

@@ -63,19 +63,7 @@ void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
 }
 
 platform::FileSystem& FileTree::FSO() {
-  if (!fso_) {
-    try {
-      fso_ = platform::fileSystem().CreateObject();
-    } catch (const std::exception&) {
-      fso_.reset();
-    }
-    if (!fso_) {
-      auto& window = platform::windowing();
-      window.MsgBox(u"Windows Scripting Host not available!");
-      window.End();
-    }
-  }
-  return *fso_;
+  return platform::fileSystemOf(fso_);
 }
 
 // --- The public tree operations -------------------------------------------

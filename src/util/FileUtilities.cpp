@@ -142,18 +142,7 @@ std::u16string FileUtilities::GetFirstBytesFromFile(std::u16string_view strFileN
 }
 
 platform::FileSystem& FileUtilities::FSO() {
-  if (!fso_) {
-    try {
-      fso_ = platform::fileSystem().CreateObject();
-    } catch (const std::exception&) {
-      fso_.reset();
-    }
-    if (!fso_) {
-      platform::windowing().MsgBox(u"Windows Scripting Host not available!");
-      platform::windowing().End();
-    }
-  }
-  return *fso_;
+  return platform::fileSystemOf(fso_);
 }
 
 std::int32_t FileUtilities::GetFileSize(std::u16string_view strPath) {

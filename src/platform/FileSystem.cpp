@@ -1,0 +1,26 @@
+#include "platform/FileSystem.h"
+
+#include <exception>
+
+#include "platform/Platform.h"
+#include "platform/Windowing.h"
+
+namespace sigpatch::platform {
+
+FileSystem& fileSystemOf(std::unique_ptr<FileSystem>& holder) {
+  if (!holder) {
+    try {
+      holder = fileSystem().CreateObject();
+    } catch (const std::exception&) {
+      holder.reset();
+    }
+    if (!holder) {
+      auto& window = windowing();
+      window.MsgBox(u"Windows Scripting Host not available!");
+      window.End();
+    }
+  }
+  return *holder;
+}
+
+}  // namespace sigpatch::platform
