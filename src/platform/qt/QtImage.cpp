@@ -1,17 +1,16 @@
 #include "platform/qt/QtImage.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 
+#include "platform/qt/QtClickable.h"
 #include "platform/qt/QtWindowing.h"
 
 namespace sigpatch::platform::qt {
 
-class QtImage::View : public QWidget {
+class QtImage::View : public QtClickable<QWidget> {
  public:
-  View(QWidget* parent, QtEvents events, std::function<void()> click)
-      : QWidget(parent), events_(std::move(events)), click_(std::move(click)) {}
+  using QtClickable::QtClickable;
 
   void SetPixmap(QPixmap pixmap) {
     pixmap_ = std::move(pixmap);
@@ -25,22 +24,9 @@ class QtImage::View : public QWidget {
     QPainter painter(this);
     painter.drawPixmap(0, 0, pixmap_);
   }
-  void mousePressEvent(QMouseEvent* event) override {
-    pressed_ = event->button() == Qt::LeftButton;
-  }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    // A click is a press and a release of the left button over the image.
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click) events_.Raise(click_);
-  }
 
  private:
-  QtEvents events_;
-  std::function<void()> click_;
   QPixmap pixmap_;
-  bool pressed_ = false;
 };
 
 QtImage::QtImage(QtWindow& form, const ControlDesign& design, const platform::Picture& picture)

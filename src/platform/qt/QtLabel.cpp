@@ -4,11 +4,11 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/QtClickable.h"
 #include "platform/qt/QtWindowing.h"
 
 namespace sigpatch::platform::qt {
@@ -28,26 +28,9 @@ QPoint hotSpotOf(const QPixmap& pixmap) {
 
 }  // namespace
 
-class QtLabel::View : public QLabel {
+class QtLabel::View : public QtClickable<QLabel> {
  public:
-  View(QWidget* parent, QtEvents events, std::function<void()> click)
-      : QLabel(parent), events_(std::move(events)), click_(std::move(click)) {}
-
- protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    pressed_ = event->button() == Qt::LeftButton;
-  }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click) events_.Raise(click_);
-  }
-
- private:
-  QtEvents events_;
-  std::function<void()> click_;
-  bool pressed_ = false;
+  using QtClickable::QtClickable;
 };
 
 QtLabel::QtLabel(QtWindow& form, const ControlDesign& design, const LabelDesign& label)
