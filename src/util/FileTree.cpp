@@ -62,9 +62,7 @@ void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
   FileTreeChange.raise(strText, color);
 }
 
-platform::FileSystem& FileTree::FSO() {
-  return platform::fileSystemOf(fso_);
-}
+platform::FileSystem& FileTree::FSO() { return platform::fileSystemOf(fso_); }
 
 // --- The public tree operations -------------------------------------------
 
@@ -251,11 +249,7 @@ bool FileTree::pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDay
     }
     return ok;
   } catch (const std::exception& e) {
-    if (isPermissionDenied(e)) {
-      pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
-    } else {
-      showErrorReport(u"FileTree", u"pEmptyFolder", e);
-    }
+    reportFolderFault(e, strFolder, u"pEmptyFolder");
     return false;
   }
 }
@@ -311,12 +305,17 @@ bool FileTree::pRemoveEmptySubFolders(const std::u16string& strFolder) {
     }
     return ok;
   } catch (const std::exception& e) {
-    if (isPermissionDenied(e)) {
-      pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
-    } else {
-      showErrorReport(u"FileTree", u"pRemoveEmptySubFolders", e);
-    }
+    reportFolderFault(e, strFolder, u"pRemoveEmptySubFolders");
     return false;
+  }
+}
+
+void FileTree::reportFolderFault(const std::exception& e, const std::u16string& strFolder,
+                                 std::u16string_view procedure) {
+  if (isPermissionDenied(e)) {
+    pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
+  } else {
+    showErrorReport(u"FileTree", procedure, e);
   }
 }
 

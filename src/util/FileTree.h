@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,6 +83,9 @@ class FileTree {
   bool pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDaysToKeep);
   bool pRemoveEmptySubFolders(const std::u16string& strFolder);
   void pRaiseChange(std::u16string_view strText, std::int32_t Color);
+  /// "Permission denied (folder)" in red for error 70, the error report otherwise.
+  void reportFolderFault(const std::exception& e, const std::u16string& strFolder,
+                         std::u16string_view procedure);
   platform::FileSystem& FSO();
 
   /// True when a file lies anywhere below the folder.
