@@ -47,7 +47,10 @@ TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions o
       options_(options),
       colors_(colorsFor(out, options.colors)),
       interactive_(options.interactive.value_or(isTerminal(in))),
-      folders_(systemFolders()) {}
+      folders_(systemFolders()) {
+  // Message boxes go to the error stream, in UTF-8 too.
+  if (err_ != out_ && isTerminal(err_)) prepareTerminal(err_);
+}
 
 TtyWindowing::~TtyWindowing() { ReleaseAll(); }
 

@@ -107,9 +107,11 @@ bool Win32Folders::IsReady(std::u16string_view drive) {
   if (drive.empty()) return false;
   std::wstring root = wide(drive);
   if (root.back() != L'\\') root += L'\\';
+  // A drive whose root can be read is ready; an empty disk drive answers "not
+  // ready". (The volume's label is not asked for: a volume may refuse it and
+  // still be readable, as Wine's drives of POSIX folders do.)
   QuietErrors quiet;
-  return ::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) !=
-         0;
+  return ::GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool Win32Folders::IsDrive(std::u16string_view path) {

@@ -10,7 +10,7 @@ namespace sigpatch::platform::win32 {
 /// The drives and folders of a Windows system: the drives are the logical
 /// drives ("c:", "d:"), named in lower case as the drive list shows them; the
 /// drive of a UNC path is its "\\server\share"; a drive is ready when its
-/// volume answers.
+/// root can be read.
 class Win32Folders : public headless::Folders {
  public:
   std::u16string CurrentFolder() override;

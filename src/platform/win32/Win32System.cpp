@@ -55,6 +55,17 @@ class MutexLock final : public MachineLock {
   bool held_ = false;
 };
 
+// A window of this program, or none: a handle of the console's own windows
+// (which have no system window behind them) never reaches another program's
+// window.
+HWND ownWindow(std::intptr_t hWnd) {
+  const auto window = reinterpret_cast<HWND>(hWnd);
+  if (window == nullptr || ::IsWindow(window) == 0) return nullptr;
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  return process == ::GetCurrentProcessId() ? window : nullptr;
+}
+
 // Every user may wait for the lock and release it, so that a run by hand and
 // the boot run (another account) meet at the same mutex.
 HANDLE createSharedMutex(const std::wstring& name) {
@@ -199,16 +210,26 @@ void Win32System::ShowTaskbar(bool show) {
 void Win32System::SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter, std::int32_t x,
                                std::int32_t y, std::int32_t cx, std::int32_t cy,
                                std::uint32_t flags) {
-  ::SetWindowPos(reinterpret_cast<HWND>(hWnd), reinterpret_cast<HWND>(hWndInsertAfter), x, y, cx,
-                 cy, flags);
+  if (const HWND window = ownWindow(hWnd)) {
+    ::SetWindowPos(window, reinterpret_cast<HWND>(hWndInsertAfter), x, y, cx, cy, flags);
+  }
 }
 
 void Win32System::ExitWindows(std::uint32_t flags) { ::ExitWindowsEx(flags, 0); }
 
 void Win32System::ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
                              std::u16string_view szOtherStuff, std::intptr_t hIcon) {
-  ::ShellAboutW(reinterpret_cast<HWND>(hWnd), wide(szApp).c_str(), wide(szOtherStuff).c_str(),
-                reinterpret_cast<HICON>(hIcon));
+  // A picture handle of the console's windows is no system icon: the dialog
+  // then shows the system's own.
+  auto icon = reinterpret_cast<HICON>(hIcon);
+  ICONINFO info{};
+  if (icon != nullptr && ::GetIconInfo(icon, &info) != 0) {
+    if (info.hbmMask != nullptr) ::DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) ::DeleteObject(info.hbmColor);
+  } else {
+    icon = nullptr;
+  }
+  ::ShellAboutW(ownWindow(hWnd), wide(szApp).c_str(), wide(szOtherStuff).c_str(), icon);
 }
 
 bool Win32System::GetLongPathName(std::u16string_view path, std::u16string& longPath) {

@@ -27,9 +27,11 @@ class Win32System final : public System {
   void SetScreenSaverRunning(bool running) override;
   /// Shows or hides the window of class "Shell_traywnd".
   void ShowTaskbar(bool show) override;
+  /// Only for a window of this program; any other handle is left alone.
   void SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter, std::int32_t x,
                     std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t flags) override;
   void ExitWindows(std::uint32_t flags) override;
+  /// ShellAboutW, owned by a window of this program (else by none).
   void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp, std::u16string_view szOtherStuff,
                   std::intptr_t hIcon) override;
   bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override;

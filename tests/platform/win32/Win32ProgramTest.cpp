@@ -57,6 +57,9 @@ TEST_F(Win32FoldersTest, TheDrivesAreTheLogicalDrivesInLowerCase) {
     EXPECT_TRUE(folders.IsDrive(text::toUpper(drive) + u"\\"));
   }
   EXPECT_TRUE(folders.IsReady(u"c:"));
+  EXPECT_TRUE(folders.IsReady(folders.DriveOf(dir.path())));
+  EXPECT_TRUE(folders.IsReady(folders.DriveOf(builtProgram(SIGPATCH_EXE))))
+      << "the drive that holds the build (under Wine: the POSIX root)";
   char16_t missing = u'z';
   while (missing > u'd' &&
          std::find(drives.begin(), drives.end(), std::u16string{missing, u':'}) != drives.end()) {

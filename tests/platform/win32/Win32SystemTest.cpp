@@ -135,6 +135,27 @@ TEST_F(Win32SystemTest, AMonitorStateOtherThanTheThreeRaises5) {
   }
 }
 
+TEST_F(Win32SystemTest, OnlyWindowsOfThisProgramAreKeptOnTop) {
+  const HWND window = ::CreateWindowExW(0, L"STATIC", L"Sigpatch test", WS_POPUP, 0, 0, 10, 10,
+                                        nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  auto topmost = [&] { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  const auto handle = reinterpret_cast<std::intptr_t>(window);
+  system.SetWindowPos(handle, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+  EXPECT_TRUE(topmost());
+  system.SetWindowPos(handle, kHwndNoTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+  EXPECT_FALSE(topmost());
+  // The console's windows have handles of their own that are no system
+  // windows; they, and windows of other programs, are left alone.
+  system.SetWindowPos(3, kHwndTopmost, 0, 0, 0, 0, kSwpHideWindow);
+  const HWND desktop = ::GetDesktopWindow();
+  const bool desktopShown = ::IsWindowVisible(desktop) != 0;
+  system.SetWindowPos(reinterpret_cast<std::intptr_t>(desktop), 0, 0, 0, 0, 0,
+                      kSwpNoSize | kSwpNoMove | kSwpHideWindow);
+  EXPECT_EQ(::IsWindowVisible(desktop) != 0, desktopShown);
+  ::DestroyWindow(window);
+}
+
 TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
   auto lock = system.CreateMachineLock(u"TestLock");
   ASSERT_NE(lock, nullptr);
