@@ -10,6 +10,10 @@ names them with their sizes:
   pin-pinned.png     12 x 12  the pin pushed in, seen from above
   logo.png          193 x 48  "SIGPATCH" beside a small shield
   link-pointer.png   32 x 32  a pointing hand, the pointer over the link
+
+and the Windows program icon, the shield drawn at the sizes Windows asks for:
+
+  sigpatch.ico       16, 32 and 48 pixels, 32-bit colour with an alpha channel
 """
 
 import math
@@ -75,6 +79,38 @@ class Canvas:
         )
 
 
+    def ico_image(self):
+        """The picture as an icon image: a bottom-up 32-bit BGRA bitmap and its
+        1-bit transparency mask, for every version of Windows."""
+        header = struct.pack("<IiiHHIIiiII", 40, self.width, self.height * 2, 1, 32, 0,
+                             0, 0, 0, 0, 0)
+        colours = b"".join(
+            struct.pack("BBBB", b, g, r, a)
+            for row in reversed(self.pixels) for (r, g, b, a) in row
+        )
+        stride = (self.width + 31) // 32 * 4
+        mask = b""
+        for row in reversed(self.pixels):
+            bits = bytearray(stride)
+            for x, (_, _, _, a) in enumerate(row):
+                if a == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bytes(bits)
+        return header + colours + mask
+
+
+def ico(canvases):
+    """An .ico file holding one image a canvas."""
+    images = [canvas.ico_image() for canvas in canvases]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for canvas, image in zip(canvases, images):
+        out += struct.pack("<BBBBHHII", canvas.width % 256, canvas.height % 256, 0, 0, 1, 32,
+                           len(image), offset)
+        offset += len(image)
+    return out + b"".join(images)
+
+
 def shield(canvas, x0, y0, size):
     """A shield: flat top, sides that curve to a point, a patch across it."""
     for y in range(size):
@@ -103,6 +139,16 @@ def shield(canvas, x0, y0, size):
 def icon():
     canvas = Canvas(32, 32)
     shield(canvas, 2, 1, 29)
+    return canvas
+
+
+def icon_of_size(size):
+    """The program icon at another size, the shield in the same proportion."""
+    if size == 32:
+        return icon()
+    canvas = Canvas(size, size)
+    margin = round(size / 16)
+    shield(canvas, margin, max(margin // 2, 0) if size > 16 else 0, size - 2 * margin + 1)
     return canvas
 
 
@@ -210,6 +256,10 @@ def main():
         with open(os.path.join(OUT, name), "wb") as out:
             out.write(canvas.png())
         print(f"{name}: {canvas.width} x {canvas.height}")
+    sizes = [16, 32, 48]
+    with open(os.path.join(OUT, "sigpatch.ico"), "wb") as out:
+        out.write(ico([icon_of_size(size) for size in sizes]))
+    print("sigpatch.ico: " + ", ".join(f"{size} x {size}" for size in sizes))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 
 #include "app/AppMain.h"
 #include "app/RunFixture.h"
+#include "platform/PathStyle.h"
 #include "platform/Window.h"
 
 namespace sigpatch::testing {
@@ -13,30 +14,33 @@ namespace {
 class RunControlTest : public RunFixture {
  protected:
   RunControlTest() {
-    files.disk.AddFolder(u"/updates");
-    files.disk.AddFolder(u"/srv/updates");
-    fake.windowing.folders.AddFolder(u"/srv/sigfetch");
-    fake.windowing.folders.AddFolder(u"/updates");
+    files.disk.AddFolder(native(u"/updates"));
+    files.disk.AddFolder(native(u"/srv/updates"));
+    fake.windowing.folders.AddFolder(native(u"/srv/sigfetch"));
+    fake.windowing.folders.AddFolder(native(u"/updates"));
   }
 };
 
 TEST_F(RunControlTest, AFirstStartAsksForTheFolderAndStoresIt) {
-  Store(kDownloader, u"LocalPath", u"/srv/sigfetch");
-  AnswerChooser(u"/updates");
+  Store(kDownloader, u"LocalPath", native(u"/srv/sigfetch"));
+  AnswerChooser(native(u"/updates"));
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(chooserProposal, u"/srv/sigfetch/");
+  EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
   EXPECT_EQ(Setting(u"LatestRunDate"), u"2026-12-06 10:00:00");
   EXPECT_EQ(Setting(u"LatestRunVersion"), u"Sigpatch V1.01.02");
   EXPECT_EQ(Setting(u"SDATParam"), u"/SILENT /REBOOT");
   EXPECT_EQ(Setting(u"FileMask"), u"sdat*.exe");
-  EXPECT_EQ(Setting(u"Path"), u"/updates/");
-  EXPECT_EQ(RunLines()[0], (Line{u"Looking for SDAT*.EXE Updates in /updates/...", kBlack}));
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates/"));
+  EXPECT_EQ(RunLines()[0],
+            (Line{u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack}));
 }
 
 TEST_F(RunControlTest, AFirstStartWithoutADownloaderProposesNothing) {
-  AnswerChooser(u"/updates");
+  AnswerChooser(native(u"/updates"));
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(chooserProposal, u"/home/user/");  // the drive's current folder
+  EXPECT_EQ(chooserProposal,
+            fake.windowing.folders.current +
+                platform::separatorOf(platform::kNativePathStyle));  // the drive's current folder
 }
 
 TEST_F(RunControlTest, ACancelledChooserEndsTheRunQuietly) {
@@ -54,59 +58,59 @@ TEST_F(RunControlTest, ACancelledChooserEndsTheRunQuietly) {
 }
 
 TEST_F(RunControlTest, AFirstStartWithAFolderRunsAndStoresItAsTyped) {
-  ASSERT_TRUE(Run(u"/Path:/srv/updates"));
+  ASSERT_TRUE(Run(u"/Path:" + native(u"/srv/updates")));
   EXPECT_FALSE(ChooserShown());
   EXPECT_TRUE(fake.windowing.messages.empty());
-  EXPECT_EQ(Setting(u"Path"), u"/srv/updates");
-  EXPECT_EQ(runFolder, u"/srv/updates/");
+  EXPECT_EQ(Setting(u"Path"), native(u"/srv/updates"));
+  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
 }
 
 TEST_F(RunControlTest, AFirstStartWithSetDefAloneAsks) {
-  AnswerChooser(u"/updates");
+  AnswerChooser(native(u"/updates"));
   ASSERT_TRUE(Run(u"/SetDef"));
-  EXPECT_EQ(Setting(u"Path"), u"/updates/");
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates/"));
 }
 
 TEST_F(RunControlTest, AStoredFolderIsUsedAndNotRewritten) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   registry.calls.clear();
   ASSERT_TRUE(Run(u""));
   EXPECT_FALSE(ChooserShown());
-  EXPECT_EQ(runFolder, u"/updates/");
-  EXPECT_EQ(Setting(u"Path"), u"/updates");
+  EXPECT_EQ(runFolder, native(u"/updates/"));
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
   // The run header and the two missing defaults were written; "Path" was not.
   EXPECT_EQ(registry.calls[fakes::FakeRegistry::Call::SetValueEx], 4);
 }
 
 TEST_F(RunControlTest, AFolderOptionWinsOverTheStoredFolderForThisRunOnly) {
-  Store(kSettings, u"Path", u"/updates");
-  ASSERT_TRUE(Run(u"/Path:/srv/updates"));
-  EXPECT_EQ(runFolder, u"/srv/updates/");
-  EXPECT_EQ(Setting(u"Path"), u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
+  ASSERT_TRUE(Run(u"/Path:" + native(u"/srv/updates")));
+  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
 }
 
 TEST_F(RunControlTest, SetDefStoresTheFolderOptionAsTyped) {
-  Store(kSettings, u"Path", u"/updates");
-  ASSERT_TRUE(Run(u"/path:/srv/updates /setdef"));
-  EXPECT_EQ(Setting(u"Path"), u"/srv/updates");
-  EXPECT_EQ(runFolder, u"/srv/updates/");
+  Store(kSettings, u"Path", native(u"/updates"));
+  ASSERT_TRUE(Run(u"/path:" + native(u"/srv/updates") + u" /setdef"));
+  EXPECT_EQ(Setting(u"Path"), native(u"/srv/updates"));
+  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
 }
 
 TEST_F(RunControlTest, AnEmptyFolderOptionProposesTheDownloadersFolder) {
-  Store(kSettings, u"Path", u"/updates");
-  Store(kDownloader, u"LocalPath", u"/srv/sigfetch");
-  AnswerChooser(u"/srv/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kDownloader, u"LocalPath", native(u"/srv/sigfetch"));
+  AnswerChooser(native(u"/srv/updates"));
   ASSERT_TRUE(Run(u"/Path"));
-  EXPECT_EQ(chooserProposal, u"/srv/sigfetch/");
-  EXPECT_EQ(runFolder, u"/srv/updates/");
-  EXPECT_EQ(Setting(u"Path"), u"/updates");
+  EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
+  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
 }
 
 TEST_F(RunControlTest, SetDefWithoutAFolderOptionStoresNothing) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   ASSERT_TRUE(Run(u"/SetDef"));
-  EXPECT_EQ(Setting(u"Path"), u"/updates");
-  EXPECT_EQ(runFolder, u"/updates/");
+  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
+  EXPECT_EQ(runFolder, native(u"/updates/"));
 }
 
 TEST_F(RunControlTest, AFolderOfBlanksIsPassedOnUnchanged) {
@@ -116,7 +120,7 @@ TEST_F(RunControlTest, AFolderOfBlanksIsPassedOnUnchanged) {
 }
 
 TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   std::u16string about;
   bool mainWindowShown = true;
   fake.windowing.QueueWhenShown(u"frmAbout", [&](auto& box) {
@@ -124,7 +128,7 @@ TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
     mainWindowShown = MainWindow().IsVisible();
     box.ButtonNamed(u"cmdOK").Click();
   });
-  EXPECT_FALSE(Run(u"/Silent /? /Path:/srv/updates"));
+  EXPECT_FALSE(Run(u"/Silent /? /Path:" + native(u"/srv/updates")));
   EXPECT_NE(about.find(u"Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]\r\n"
                        u"  /Path\t\tSpecify a source directory\r\n"
                        u"  /SetDef\t\tSets the specified path as default\r\n"
@@ -139,8 +143,8 @@ TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
 }
 
 TEST_F(RunControlTest, SilentWinsOverMinimizedAndStillRuns) {
-  Store(kSettings, u"Path", u"/updates");
-  AddPackage(u"/updates/sdat4500.exe");
+  Store(kSettings, u"Path", native(u"/updates"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
   bool shownDuringTheRun = true;
   processes.onWait = [&] { shownDuringTheRun = MainWindow().IsVisible(); };
   ASSERT_TRUE(Run(u"/MINIMIZED /silent"));
@@ -148,11 +152,12 @@ TEST_F(RunControlTest, SilentWinsOverMinimizedAndStillRuns) {
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
   // The lines went into the hidden window, which never loaded (no title line).
   EXPECT_EQ(Lines().back(), (Line{u"Finished!", kBlack}));
-  EXPECT_EQ(Lines().front(), (Line{u"Looking for SDAT*.EXE Updates in /updates/...", kBlack}));
+  EXPECT_EQ(Lines().front(),
+            (Line{u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack}));
 }
 
 TEST_F(RunControlTest, MinimizedShowsTheWindowThenMinimizesIt) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   Start(u"/minimized");
   app->Execute();
   EXPECT_TRUE(MainWindow().IsVisible());
@@ -161,7 +166,7 @@ TEST_F(RunControlTest, MinimizedShowsTheWindowThenMinimizesIt) {
 }
 
 TEST_F(RunControlTest, EmptyStoredSettingsAreReplacedByTheDefaults) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   Store(kSettings, u"SDATParam", u"");
   Store(kSettings, u"FileMask", u"");
   ASSERT_TRUE(Run(u""));
@@ -185,7 +190,7 @@ TEST_F(RunControlTest, AFailedConstructionNamesTheObjectAndStops) {
 }
 
 TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   Start(u"");
   app->SetAM(nullptr);
   app->Execute();
@@ -196,10 +201,10 @@ TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
 }
 
 TEST_F(RunControlTest, RegistryFailuresAreReportedAndTheRunGoesOn) {
-  Store(kSettings, u"Path", u"/updates");
+  Store(kSettings, u"Path", native(u"/updates"));
   registry.readOnly = true;  // reading for change fails too: the chooser opens
-  AnswerChooser(u"/updates");
-  AddPackage(u"/updates/sdat4500.exe");
+  AnswerChooser(native(u"/updates"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
   ASSERT_FALSE(fake.windowing.messages.empty());
   EXPECT_EQ(fake.windowing.messages[0].prompt,

@@ -1,12 +1,22 @@
 #include "app/RunFixture.h"
 
 #include "app/AppMain.h"
+#include "platform/PathStyle.h"
 #include "platform/Text.h"
 
 namespace sigpatch::testing {
 
 void PrintTo(const Line& line, std::ostream* out) {
   *out << '"' << text::toUtf8(line.text) << "\" in " << line.color;
+}
+
+std::u16string native(std::u16string_view posixPath) {
+  if (platform::kNativePathStyle == platform::PathStyle::Posix) return std::u16string(posixPath);
+  std::u16string path = u"C:" + std::u16string(posixPath);
+  for (auto& c : path) {
+    if (c == u'/') c = u'\\';
+  }
+  return path;
 }
 
 RunFixture::RunFixture() {

@@ -24,6 +24,10 @@ inline constexpr std::int32_t kBlack = 0;
 inline constexpr std::int32_t kRed = 255;
 inline constexpr std::int32_t kBlue = 16711680;
 
+/// A path of the tests written in the POSIX style, in the system's own style:
+/// "/updates/sdat4500.exe" is "C:\\updates\\sdat4500.exe" on Windows.
+std::u16string native(std::u16string_view posixPath);
+
 /// One line of the output window with its colour.
 struct Line {
   std::u16string text;

@@ -14,28 +14,30 @@ using namespace std::chrono_literals;
 class UpdateRunTest : public RunFixture {
  protected:
   UpdateRunTest() {
-    Store(kSettings, u"Path", u"/updates");
-    files.disk.AddFolder(u"/updates");
+    Store(kSettings, u"Path", native(u"/updates"));
+    files.disk.AddFolder(native(u"/updates"));
   }
 };
 
 TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
   Store(kSettings, u"LatestUpdate", u"SDAT4400.EXE");
-  AddPackage(u"/updates/sdat4400.exe");
-  AddPackage(u"/updates/sdat4500.exe");
-  AddPackage(u"/updates/readme.txt");
+  AddPackage(native(u"/updates/sdat4400.exe"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  AddPackage(native(u"/updates/readme.txt"));
   processes.runTime = 2500ms;
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(RunLines(), (std::vector<Line>{
-                            {u"Looking for SDAT*.EXE Updates in /updates/...", kBlack},
-                            {u"Last update on this PC: SDAT4400.EXE", kBlack},
-                            {u"sdat4400.exe", kBlack},
-                            {u"sdat4500.exe", kBlack},
-                            {u"Installing /updates/sdat4500.exe...", kBlue},
-                            {u"Finished!", kBlack},
-                        }));
+  EXPECT_EQ(RunLines(),
+            (std::vector<Line>{
+                {u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack},
+                {u"Last update on this PC: SDAT4400.EXE", kBlack},
+                {u"sdat4400.exe", kBlack},
+                {u"sdat4500.exe", kBlack},
+                {u"Installing " + native(u"/updates/sdat4500.exe") + u"...", kBlue},
+                {u"Finished!", kBlack},
+            }));
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, u"/updates/sdat4500.exe /SILENT /REBOOT");
+  EXPECT_EQ(processes.starts[0].commandLine,
+            native(u"/updates/sdat4500.exe") + u" /SILENT /REBOOT");
   EXPECT_EQ(processes.starts[0].directory, u"/opt/sigpatch");
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
   EXPECT_EQ(Setting(u"LatestUpdateDate").substr(0, 17), u"2026-12-06 10:00:");
@@ -49,16 +51,18 @@ TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
 }
 
 TEST_F(UpdateRunTest, QuotesAPackagePathThatHoldsABlank) {
-  Store(kSettings, u"Path", u"/my updates");
-  AddPackage(u"/my updates/sdat4500.exe");
+  Store(kSettings, u"Path", native(u"/my updates"));
+  AddPackage(native(u"/my updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, u"\"/my updates/sdat4500.exe\" /SILENT /REBOOT");
-  EXPECT_EQ(RunLines()[3], (Line{u"Installing /my updates/sdat4500.exe...", kBlue}));
+  EXPECT_EQ(processes.starts[0].commandLine,
+            u"\"" + native(u"/my updates/sdat4500.exe") + u"\" /SILENT /REBOOT");
+  EXPECT_EQ(RunLines()[3],
+            (Line{u"Installing " + native(u"/my updates/sdat4500.exe") + u"...", kBlue}));
 }
 
 TEST_F(UpdateRunTest, APackageThatCannotStartIsTriedAgainNextTime) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   processes.startSucceeds = false;
   ASSERT_TRUE(Run(u""));
   const auto lines = RunLines();
@@ -74,7 +78,7 @@ TEST_F(UpdateRunTest, APackageThatCannotStartIsTriedAgainNextTime) {
 }
 
 TEST_F(UpdateRunTest, AFailedWaitIsAFailedInstall) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   processes.waitFails = true;
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(RunLines()[4], (Line{u"Installation failed!", kRed}));
@@ -82,31 +86,33 @@ TEST_F(UpdateRunTest, AFailedWaitIsAFailedInstall) {
 }
 
 TEST_F(UpdateRunTest, AMissingFolderIsSaidInRed) {
-  Store(kSettings, u"Path", u"/nowhere");
+  Store(kSettings, u"Path", native(u"/nowhere"));
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(RunLines(), (std::vector<Line>{
-                            {u"Looking for SDAT*.EXE Updates in /nowhere/...", kBlack},
-                            {u"Last update on this PC: ", kBlack},
-                            {u"Folder /nowhere/ does not exist!", kRed},
-                        }));
+  EXPECT_EQ(RunLines(),
+            (std::vector<Line>{
+                {u"Looking for SDAT*.EXE Updates in " + native(u"/nowhere/") + u"...", kBlack},
+                {u"Last update on this PC: ", kBlack},
+                {u"Folder " + native(u"/nowhere/") + u" does not exist!", kRed},
+            }));
 }
 
 TEST_F(UpdateRunTest, NoMatchingFileGoesStraightToFinished) {
-  AddPackage(u"/updates/readme.txt");
-  AddPackage(u"/updates/sdat4500.exe.bak");
+  AddPackage(native(u"/updates/readme.txt"));
+  AddPackage(native(u"/updates/sdat4500.exe.bak"));
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(RunLines(), (std::vector<Line>{
-                            {u"Looking for SDAT*.EXE Updates in /updates/...", kBlack},
-                            {u"Last update on this PC: ", kBlack},
-                            {u"Finished!", kBlack},
-                        }));
+  EXPECT_EQ(RunLines(),
+            (std::vector<Line>{
+                {u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack},
+                {u"Last update on this PC: ", kBlack},
+                {u"Finished!", kBlack},
+            }));
   EXPECT_TRUE(processes.starts.empty());
 }
 
 TEST_F(UpdateRunTest, OlderOrEqualPackagesAreListedButNotInstalled) {
   Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE");
-  AddPackage(u"/updates/SDAT4500.EXE");
-  AddPackage(u"/updates/sdat4400.exe");
+  AddPackage(native(u"/updates/SDAT4500.EXE"));
+  AddPackage(native(u"/updates/sdat4400.exe"));
   ASSERT_TRUE(Run(u""));
   const auto lines = RunLines();
   ASSERT_EQ(lines.size(), 5u);
@@ -119,41 +125,43 @@ TEST_F(UpdateRunTest, OlderOrEqualPackagesAreListedButNotInstalled) {
 
 TEST_F(UpdateRunTest, NamesCompareByCodeNotByNumber) {
   Store(kSettings, u"LatestUpdate", u"SDAT4999.EXE");
-  AddPackage(u"/updates/sdat10000.exe");
+  AddPackage(native(u"/updates/sdat10000.exe"));
   ASSERT_TRUE(Run(u""));
   EXPECT_TRUE(processes.starts.empty());  // "1" sorts before "4"
 }
 
 TEST_F(UpdateRunTest, ALowerCaseRecordIsComparedAsStored) {
   Store(kSettings, u"LatestUpdate", u"sdat4400.exe");
-  AddPackage(u"/updates/sdat9999.exe");
+  AddPackage(native(u"/updates/sdat9999.exe"));
   ASSERT_TRUE(Run(u""));
   EXPECT_TRUE(processes.starts.empty());
   EXPECT_EQ(Setting(u"LatestUpdate"), u"sdat4400.exe");
 }
 
 TEST_F(UpdateRunTest, AmongEqualNamesTheFirstListedWins) {
-  AddPackage(u"/updates/sdat4500.exe");
-  AddPackage(u"/updates/SDAT4500.EXE");
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  AddPackage(native(u"/updates/SDAT4500.EXE"));
   ASSERT_TRUE(Run(u""));
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, u"/updates/sdat4500.exe /SILENT /REBOOT");
+  EXPECT_EQ(processes.starts[0].commandLine,
+            native(u"/updates/sdat4500.exe") + u" /SILENT /REBOOT");
 }
 
 TEST_F(UpdateRunTest, TheStoredMaskAndSwitchesAreUsed) {
   Store(kSettings, u"FileMask", u"vscan??.bin");
   Store(kSettings, u"SDATParam", u"-q");
-  AddPackage(u"/updates/VScan01.bin");
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/VScan01.bin"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(RunLines()[0], (Line{u"Looking for VSCAN??.BIN Updates in /updates/...", kBlack}));
+  EXPECT_EQ(RunLines()[0],
+            (Line{u"Looking for VSCAN??.BIN Updates in " + native(u"/updates/") + u"...", kBlack}));
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, u"/updates/VScan01.bin -q");
+  EXPECT_EQ(processes.starts[0].commandLine, native(u"/updates/VScan01.bin") + u" -q");
   EXPECT_EQ(Setting(u"LatestUpdate"), u"VSCAN01.BIN");
 }
 
 TEST_F(UpdateRunTest, AFolderThatCannotBeListedEndsTheRunWithAReport) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   files.disk.faults[u"GetFolder"] = 70;
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(RunLines().size(), 2u);  // no "Finished!"
@@ -165,7 +173,7 @@ TEST_F(UpdateRunTest, AFolderThatCannotBeListedEndsTheRunWithAReport) {
 
 TEST_F(UpdateRunTest, WithoutTheFileSystemServiceTheProgramStops) {
   files.available = false;
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   EXPECT_FALSE(Run(u""));
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, u"Windows Scripting Host not available!");
@@ -174,25 +182,26 @@ TEST_F(UpdateRunTest, WithoutTheFileSystemServiceTheProgramStops) {
 }
 
 TEST_F(UpdateRunTest, ASecondRunWaitsForTheFirstAndReadsTheRecordAfresh) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   system.lockBusyTries = 3;
   // The other run records the package while this one waits.
   fake.windowing.QueueAfter(400ms, [this] { Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE"); });
   ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(RunLines(), (std::vector<Line>{
-                            {u"Looking for SDAT*.EXE Updates in /updates/...", kBlack},
-                            {u"Waiting for the update run that is already under way...", kBlack},
-                            {u"Last update on this PC: SDAT4500.EXE", kBlack},
-                            {u"sdat4500.exe", kBlack},
-                            {u"Finished!", kBlack},
-                        }));
+  EXPECT_EQ(RunLines(),
+            (std::vector<Line>{
+                {u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack},
+                {u"Waiting for the update run that is already under way...", kBlack},
+                {u"Last update on this PC: SDAT4500.EXE", kBlack},
+                {u"sdat4500.exe", kBlack},
+                {u"Finished!", kBlack},
+            }));
   EXPECT_TRUE(processes.starts.empty());
   EXPECT_EQ(system.lockNames, std::vector<std::u16string>{u"UpdateRun"});
   EXPECT_FALSE(system.lockHeld);  // let go when the run ended
 }
 
 TEST_F(UpdateRunTest, ARunHoldsTheLockWhileThePackageRuns) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   bool heldDuringInstall = false;
   processes.onWait = [&] { heldDuringInstall = system.lockHeld; };
   ASSERT_TRUE(Run(u""));
@@ -201,15 +210,15 @@ TEST_F(UpdateRunTest, ARunHoldsTheLockWhileThePackageRuns) {
 
 TEST_F(UpdateRunTest, ASystemWithoutLocksStillRuns) {
   system.locksAvailable = false;
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
 }
 
 TEST_F(UpdateRunTest, TheStatusBarShowsWhatTheControllerSets) {
   Start(u"");
-  app->AM()->UpdateStatusBar(u"/updates/sub");
-  EXPECT_EQ(MainWindow().StatusBarNamed(u"sbInfo").PanelText(u"Info"), u"/updates/sub");
+  app->AM()->UpdateStatusBar(native(u"/updates/sub"));
+  EXPECT_EQ(MainWindow().StatusBarNamed(u"sbInfo").PanelText(u"Info"), native(u"/updates/sub"));
 }
 
 TEST_F(UpdateRunTest, AnEmptyFolderSaysNoSourcePath) {
@@ -222,7 +231,7 @@ TEST_F(UpdateRunTest, AnEmptyFolderSaysNoSourcePath) {
 }
 
 TEST_F(UpdateRunTest, TheWindowClosesThreeSecondsAfterTheLastLine) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   processes.runTime = 1500ms;
   const auto start = fake.clock.now;
   ASSERT_TRUE(Run(u""));
@@ -232,7 +241,7 @@ TEST_F(UpdateRunTest, TheWindowClosesThreeSecondsAfterTheLastLine) {
 }
 
 TEST_F(UpdateRunTest, APinnedWindowStaysOpenAfterTheRun) {
-  AddPackage(u"/updates/sdat4500.exe");
+  AddPackage(native(u"/updates/sdat4500.exe"));
   processes.runTime = 1500ms;
   processes.onWait = [this] {
     processes.onWait = nullptr;

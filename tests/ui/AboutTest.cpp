@@ -10,6 +10,7 @@
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
+#include "platform/PathStyle.h"
 #include "registry/RegUtilities.h"
 #include "resources/VersionInfo.h"
 #include "ui/About.h"
@@ -25,6 +26,15 @@ constexpr std::u16string_view kMsinfo =
 constexpr std::u16string_view kLocation =
     u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr std::u16string_view kUnavailable = u"System Information Is Unavailable At This Time";
+
+// The shared tools folder of the system-information program, in the system's
+// own path style, and the program in it.
+const std::u16string kToolsFolder =
+    platform::kNativePathStyle == platform::PathStyle::Windows
+        ? u"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo"
+        : u"/opt/tools/msinfo";
+const std::u16string kToolsProgram =
+    kToolsFolder + platform::separatorOf(platform::kNativePathStyle) + u"MSINFO32.EXE";
 
 class AboutTest : public ::testing::Test {
  protected:
@@ -226,18 +236,18 @@ TEST_F(AboutTest, SystemInfoStartsTheProgramNamedUnderMsinfo) {
 }
 
 TEST_F(AboutTest, SystemInfoFindsTheProgramInTheSharedToolsFolder) {
-  SetValue(kLocation, u"MSINFO", u"/opt/tools/msinfo");
-  files.disk.AddFile(u"/opt/tools/msinfo/MSINFO32.EXE");
+  SetValue(kLocation, u"MSINFO", kToolsFolder);
+  files.disk.AddFile(kToolsProgram);
   About about;
   about.frm().StartSysInfo();
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, u"\"/opt/tools/msinfo/MSINFO32.EXE\"");
+  EXPECT_EQ(processes.starts[0].commandLine, u"\"" + kToolsProgram + u"\"");
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
 TEST_F(AboutTest, SystemInfoWithoutTheProgramSaysItIsUnavailable) {
-  SetValue(kLocation, u"MSINFO", u"/opt/tools/msinfo");
-  files.disk.AddFolder(u"/opt/tools/msinfo");
+  SetValue(kLocation, u"MSINFO", kToolsFolder);
+  files.disk.AddFolder(kToolsFolder);
   About about;
   about.frm().StartSysInfo();
   EXPECT_TRUE(processes.starts.empty());

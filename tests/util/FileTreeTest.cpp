@@ -31,7 +31,7 @@ using platform::PathStyle;
 using testing::black;
 using testing::blue;
 using testing::kSpacer;
-using testing::Line;
+using Line = testing::TreeLine;
 using testing::red;
 using testing::status;
 
@@ -838,12 +838,26 @@ TEST_P(FileTreeTest, DeleteFolderReportsWhatItDid) {
 
 class FileTreeWindowTest : public ::testing::Test {
  protected:
-  FileTreeWindowTest() : service(PathStyle::Posix) {
+  // The factory makes trees in the system's own path style.
+  FileTreeWindowTest() : service(platform::kNativePathStyle) {
     fake.Set([&](platform::Platform& services) {
       services.fileSystem = &service;
       services.system = &system;
     });
+    if (windows()) service.disk.AddFolder(u"/C:");
   }
+
+  static bool windows() { return platform::kNativePathStyle == PathStyle::Windows; }
+  // A path of the test in the system's style: "/src/a" is C:\src\a on Windows.
+  static std::u16string p(std::u16string_view posix) {
+    if (!windows()) return std::u16string(posix);
+    std::u16string path = u"C:" + std::u16string(posix);
+    for (auto& c : path) {
+      if (c == u'/') c = u'\\';
+    }
+    return path;
+  }
+  std::u16string d(std::u16string_view posix) const { return service.toDisk(p(posix)); }
 
   fakes::FakePlatform fake;
   testing::TreeDiskService service;
@@ -852,17 +866,17 @@ class FileTreeWindowTest : public ::testing::Test {
 };
 
 TEST_F(FileTreeWindowTest, TheFactoryMakesATreeThatKnowsTheApplication) {
-  auto tree = app.OF()->CreateObject_FileTree(&app, u"/src", u"/dst");
+  auto tree = app.OF()->CreateObject_FileTree(&app, p(u"/src"), p(u"/dst"));
   ASSERT_NE(tree, nullptr);
-  EXPECT_EQ(tree->SourceDir, u"/src");
-  EXPECT_EQ(tree->DestinationDir, u"/dst");
+  EXPECT_EQ(tree->SourceDir, p(u"/src"));
+  EXPECT_EQ(tree->DestinationDir, p(u"/dst"));
   EXPECT_FALSE(tree->OnlyLogErrors);
   EXPECT_FALSE(tree->DontReplaceExistingFiles);
-  service.disk.AddFile(u"/src/a.txt", "a");
+  service.disk.AddFile(d(u"/src/a.txt"), "a");
   EXPECT_TRUE(tree->UpdateTree());
-  EXPECT_TRUE(service.disk.Has(u"/dst/a.txt"));
+  EXPECT_TRUE(service.disk.Has(d(u"/dst/a.txt")));
 
-  EXPECT_EQ(app.OF()->CreateObject_FileTree(nullptr, u"/src", u"/dst"), nullptr);
+  EXPECT_EQ(app.OF()->CreateObject_FileTree(nullptr, p(u"/src"), p(u"/dst")), nullptr);
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
@@ -878,22 +892,23 @@ TEST_F(FileTreeWindowTest, ANewTreeHasEmptyPathsAndNoOptions) {
 TEST_F(FileTreeWindowTest, ItsLinesReachTheMainWindowInBlack) {
   frmMain& frm = *app.AM()->frm();
   frm.Form().Show();
-  auto tree = app.OF()->CreateObject_FileTree(&app, u"/src", u"/dst");
+  auto tree = app.OF()->CreateObject_FileTree(&app, p(u"/src"), p(u"/dst"));
   tree->FileTreeChange.connect([&frm](std::u16string_view strText, std::int32_t& Color) {
     frm.FTC_FileTreeChange(strText, Color);
   });
-  service.disk.AddFile(u"/src/a.txt", "a");
-  service.disk.AddFile(u"/src/b.txt", "b");
-  service.disk.AddFolder(u"/dst");
-  service.faults[u"CopyFile /dst/b.txt"] = err::kPermissionDenied;
+  service.disk.AddFile(d(u"/src/a.txt"), "a");
+  service.disk.AddFile(d(u"/src/b.txt"), "b");
+  service.disk.AddFolder(d(u"/dst"));
+  service.faults[u"CopyFile " + p(u"/dst/b.txt")] = err::kPermissionDenied;
   EXPECT_FALSE(tree->UpdateTree());
   auto& box = fake.windowing.Form(u"frmMain").RichTextBoxNamed(u"tboOutput");
   EXPECT_EQ(box.Text(),
             u"Sigpatch V1.01.02\r\n \r\n"
-            u"Update files in /dst with files from /src\r\n \r\n"
-            u"File a.txt copied from /src/ to /dst/\r\n"
-            u"Failed to copy file b.txt from /src/ to /dst/\r\n"
-            u" \r\nThere where some errors!\r\n \r\n");
+            u"Update files in " +
+                p(u"/dst") + u" with files from " + p(u"/src") + u"\r\n \r\n" +
+                u"File a.txt copied from " + p(u"/src/") + u" to " + p(u"/dst/") + u"\r\n" +
+                u"Failed to copy file b.txt from " + p(u"/src/") + u" to " + p(u"/dst/") + u"\r\n" +
+                u" \r\nThere where some errors!\r\n \r\n");
   ASSERT_EQ(box.Runs().size(), 1u);
   EXPECT_EQ(box.Runs()[0].Color, 0);
   EXPECT_EQ(frm.sbInfo().PanelText(u"Info"), u"");

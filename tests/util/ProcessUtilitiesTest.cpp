@@ -5,6 +5,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeSystem.h"
+#include "platform/PathStyle.h"
 #include "util/ProcessUtilities.h"
 
 namespace sigpatch {
@@ -95,12 +96,15 @@ TEST_F(ProcessUtilitiesTest, ShellDocOpensWithTheAssociatedProgram) {
 }
 
 TEST_F(ProcessUtilitiesTest, ShellDocAsksForAProgramWhenNoneIsAssociated) {
-  system.systemDir = u"/usr/bin";
+  // The system's folder as the file utilities give it: upper-cased on Windows.
+  const bool windows = platform::kNativePathStyle == platform::PathStyle::Windows;
+  system.systemDir = windows ? u"C:\\Windows\\system32" : u"/usr/bin";
+  const std::u16string folder = windows ? u"C:\\WINDOWS\\SYSTEM32" : u"/usr/bin";
   processes.shellResults = {31, 31};
   pu.ShellDoc(u"/srv/notes.xyz");
   EXPECT_EQ(processes.shellCalls,
             (std::vector<fakes::ShellCall>{{u"open", u"/srv/notes.xyz", u"", u""},
-                                           {u"openas", u"/srv/notes.xyz", u"", u"/usr/bin"}}));
+                                           {u"openas", u"/srv/notes.xyz", u"", folder}}));
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 

@@ -17,21 +17,21 @@ inline constexpr std::int32_t kBlue = 16711680;
 inline constexpr std::int32_t kStatus = -1;
 
 /// One reported line and its colour, or a status text.
-struct Line {
+struct TreeLine {
   std::u16string text;
   std::int32_t color;
-  bool operator==(const Line&) const = default;
+  bool operator==(const TreeLine&) const = default;
 };
 
-inline void PrintTo(const Line& line, std::ostream* os) {
+inline void PrintTo(const TreeLine& line, std::ostream* os) {
   *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
       << text::toUtf8(line.text) << "\"";
 }
 
-inline Line black(std::u16string text) { return {std::move(text), kBlack}; }
-inline Line red(std::u16string text) { return {std::move(text), kRed}; }
-inline Line blue(std::u16string text) { return {std::move(text), kBlue}; }
-inline Line status(std::u16string text) { return {std::move(text), kStatus}; }
-inline const Line kSpacer{u" ", kBlack};
+inline TreeLine black(std::u16string text) { return {std::move(text), kBlack}; }
+inline TreeLine red(std::u16string text) { return {std::move(text), kRed}; }
+inline TreeLine blue(std::u16string text) { return {std::move(text), kBlue}; }
+inline TreeLine status(std::u16string text) { return {std::move(text), kStatus}; }
+inline const TreeLine kSpacer{u" ", kBlack};
 
 }  // namespace sigpatch::testing

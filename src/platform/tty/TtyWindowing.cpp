@@ -1,16 +1,21 @@
 #include "platform/tty/TtyWindowing.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "platform/Text.h"
 #include "platform/tty/TtyColors.h"
+#include "platform/tty/TtyConsole.h"
 
 namespace sigpatch::platform::tty {
 namespace {
 
-bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+// Readies a terminal on the output side; colours as asked, else when the
+// terminal can show them and nothing in the environment forbids them.
+bool colorsFor(std::FILE* out, std::optional<bool> asked) {
+  const bool showsColors = isTerminal(out) && prepareTerminal(out);
+  if (asked) return *asked;
+  return wantColors(showsColors, std::getenv("NO_COLOR"), std::getenv("TERM"));
+}
 
 // The boxes whose lines a shown window prints: rich-text boxes and text boxes
 // of several lines.
@@ -40,9 +45,12 @@ TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions o
       app_(std::move(app)),
       command_(std::move(command)),
       options_(options),
-      colors_(options.colors.value_or(
-          wantColors(isTerminal(out), std::getenv("NO_COLOR"), std::getenv("TERM")))),
-      interactive_(options.interactive.value_or(isTerminal(in))) {}
+      colors_(colorsFor(out, options.colors)),
+      interactive_(options.interactive.value_or(isTerminal(in))),
+      folders_(systemFolders()) {
+  // Message boxes go to the error stream, in UTF-8 too.
+  if (err_ != out_ && isTerminal(err_)) prepareTerminal(err_);
+}
 
 TtyWindowing::~TtyWindowing() { ReleaseAll(); }
 
@@ -119,17 +127,12 @@ void TtyWindowing::StatusRefreshed(headless::HeadlessWindow& form,
 std::optional<std::u16string> TtyWindowing::Ask(std::u16string_view question) {
   std::fputs(text::toUtf8(question).c_str(), err_);
   std::fflush(err_);
-  char* buffer = nullptr;
-  std::size_t size = 0;
-  const auto length = ::getline(&buffer, &size, in_);
-  std::string answer = length < 0 ? std::string() : std::string(buffer, length);
-  std::free(buffer);
-  if (length < 0) {
+  const auto answer = readLine(in_);
+  if (!answer) {
     std::fputc('\n', err_);  // the prompt's line ends here too
     return std::nullopt;
   }
-  while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
-  return text::fromUtf8(answer);
+  return text::fromUtf8(*answer);
 }
 
 void TtyWindowing::RunModal(headless::HeadlessWindow& form) {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/headless/Folders.h"
 #include "platform/headless/HeadlessWindowing.h"
-#include "platform/tty/TtyFolders.h"
 
 namespace sigpatch::platform::tty {
 
@@ -39,7 +40,7 @@ class TtyWindowing : public headless::HeadlessWindowing {
   std::u16string Command() const override { return command_; }
   platform::Screen& Screen() override { return screen_; }
   [[noreturn]] void End() override;
-  headless::Folders& DrivesAndFolders() override { return folders_; }
+  headless::Folders& DrivesAndFolders() override { return *folders_; }
 
   bool Colors() const { return colors_; }
   bool Interactive() const { return interactive_; }
@@ -81,7 +82,7 @@ class TtyWindowing : public headless::HeadlessWindowing {
   TtyOptions options_;
   bool colors_;
   bool interactive_;
-  TtyFolders folders_;
+  std::unique_ptr<headless::Folders> folders_;
 };
 
 }  // namespace sigpatch::platform::tty

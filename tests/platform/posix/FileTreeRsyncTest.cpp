@@ -183,7 +183,7 @@ TEST_P(FileTreeRsyncTest, UpdateTreeEndsWhereRsyncUpdateEnds) {
   Application app;
   FileTree tree;
   tree.InitMyObjects(&app);
-  std::vector<testing::Line> lines;
+  std::vector<testing::TreeLine> lines;
   tree.FileTreeChange.connect([&](std::u16string_view line, std::int32_t& color) {
     lines.push_back({std::u16string(line), color});
   });

@@ -33,7 +33,7 @@ using sigpatch::testing::asNobody;
 using sigpatch::testing::black;
 using sigpatch::testing::blue;
 using sigpatch::testing::kSpacer;
-using sigpatch::testing::Line;
+using Line = sigpatch::testing::TreeLine;
 using sigpatch::testing::readFile;
 using sigpatch::testing::red;
 using sigpatch::testing::setTimes;

@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -10,6 +7,7 @@
 
 #include "fakes/FakeClock.h"
 #include "fakes/FakeSystem.h"
+#include "platform/PathStyle.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "platform/tty/TtyColors.h"
@@ -208,115 +206,62 @@ TEST_F(TtyWindowingTest, TheStatusBarIsSilentUnlessAskedFor) {
   EXPECT_EQ(err.Text(), "Sigpatch status: Copying\n");
 }
 
-// A real terminal: the output side of a pseudo-terminal.
-class PseudoTerminal {
- public:
-  PseudoTerminal() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
-      const int slave = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
-      if (slave >= 0) slave_ = ::fdopen(slave, "w");
-    }
-  }
-  ~PseudoTerminal() {
-    if (slave_ != nullptr) std::fclose(slave_);
-    if (master_ >= 0) ::close(master_);
-  }
-  PseudoTerminal(const PseudoTerminal&) = delete;
-  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
-  std::FILE* get() const { return slave_; }
-
- private:
-  int master_ = -1;
-  std::FILE* slave_ = nullptr;
-};
-
-class TerminalColorsTest : public ::testing::Test {
- protected:
-  ~TerminalColorsTest() override {
-    ::unsetenv("NO_COLOR");
-    if (savedTerm) ::setenv("TERM", savedTerm->c_str(), 1);
-  }
-
-  bool ColorsOn(std::FILE* stream) {
-    TtyWindowing tty(resources::programInfo(u"sigpatch", u"/"), u"", {}, stream, stream, stdin);
-    return tty.Colors();
-  }
-
-  std::optional<std::string> savedTerm =
-      std::getenv("TERM") ? std::optional<std::string>(std::getenv("TERM")) : std::nullopt;
-};
-
-TEST_F(TerminalColorsTest, ATerminalGetsColoursUnlessNoColorIsSet) {
-  PseudoTerminal terminal;
-  ASSERT_NE(terminal.get(), nullptr);
-  ::setenv("TERM", "xterm-256color", 1);
-  ::unsetenv("NO_COLOR");
-  EXPECT_TRUE(ColorsOn(terminal.get()));
-  ::setenv("NO_COLOR", "1", 1);
-  EXPECT_FALSE(ColorsOn(terminal.get()));
-  ::setenv("NO_COLOR", "", 1);
-  EXPECT_TRUE(ColorsOn(terminal.get()));
-  Capture file;
-  ::unsetenv("NO_COLOR");
-  EXPECT_FALSE(ColorsOn(file.get()));
-}
-
-// The folder chooser on a terminal.
+// The folder chooser on a terminal, with the system's own folders and path style.
 class TtyFolderChooserTest : public TtyWindowingTest {
  protected:
-  TtyFolderChooserTest() { std::filesystem::create_directories(folder + "/updates"); }
+  TtyFolderChooserTest() { std::filesystem::create_directories(folder + sep + "updates"); }
   ~TtyFolderChooserTest() override { std::filesystem::remove_all(folder); }
 
+  static constexpr char sep = static_cast<char>(separatorOf(kNativePathStyle));
   std::string folder = ::testing::TempDir() + "sigpatch-chooser";
   std::u16string Folder() const { return text::fromUtf8(folder); }
+  static std::u16string Sep() { return std::u16string(1, separatorOf(kNativePathStyle)); }
 };
 
 TEST_F(TtyFolderChooserTest, AnAnswerIsTheChosenFolder) {
-  Input answer(folder + "/updates\n");
+  Input answer(folder + sep + "updates\n");
   Make(Options(std::nullopt, true, false), answer.get());
-  SelectFolder chooser(PathStyle::Posix);
+  SelectFolder chooser;
   chooser.SetApplication(nullptr);
   chooser.SetPath(Folder());
   chooser.ShowMain();
   EXPECT_TRUE(chooser.OK());
-  EXPECT_EQ(chooser.Path(), Folder() + u"/updates/");
-  EXPECT_EQ(err.Text(), "Select Folder [" + folder + "/]: ");
+  EXPECT_EQ(chooser.Path(), Folder() + Sep() + u"updates" + Sep());
+  EXPECT_EQ(err.Text(), "Select Folder [" + folder + sep + "]: ");
 }
 
 TEST_F(TtyFolderChooserTest, AnEmptyAnswerTakesTheProposal) {
   Input answer("\n");
   Make(Options(std::nullopt, true, false), answer.get());
-  SelectFolder chooser(PathStyle::Posix);
+  SelectFolder chooser;
   chooser.SetApplication(nullptr);
-  chooser.SetPath(Folder() + u"/updates");
+  chooser.SetPath(Folder() + Sep() + u"updates");
   chooser.ShowMain();
   EXPECT_TRUE(chooser.OK());
-  EXPECT_EQ(chooser.Path(), Folder() + u"/updates/");
+  EXPECT_EQ(chooser.Path(), Folder() + Sep() + u"updates" + Sep());
 }
 
 TEST_F(TtyFolderChooserTest, EndOfInputCancels) {
   Input answer("");
   Make(Options(std::nullopt, true, false), answer.get());
-  SelectFolder chooser(PathStyle::Posix);
+  SelectFolder chooser;
   chooser.SetApplication(nullptr);
   chooser.SetPath(Folder());
   chooser.ShowMain();
   EXPECT_FALSE(chooser.OK());
   EXPECT_EQ(chooser.Path(), Folder());
-  EXPECT_EQ(err.Text(), "Select Folder [" + folder + "/]: \n");
+  EXPECT_EQ(err.Text(), "Select Folder [" + folder + sep + "]: \n");
 }
 
 TEST_F(TtyFolderChooserTest, WithoutATerminalToAskItCountsAsCancelled) {
   Input answer(folder + "\n");
   Make(Options(std::nullopt, false, false), answer.get());
-  SelectFolder chooser(PathStyle::Posix);
+  SelectFolder chooser;
   chooser.SetApplication(nullptr);
   chooser.ShowMain();
   EXPECT_FALSE(chooser.OK());
   EXPECT_EQ(err.Text(), "");
-  EXPECT_EQ(std::fgetc(answer.get()), '/');  // nothing was read
+  EXPECT_EQ(std::fgetc(answer.get()), folder.front());  // nothing was read
 }
 
 TEST_F(TtyWindowingTest, ASplashPrintsItsLinesAndKeepsItsTwoSeconds) {

@@ -1,0 +1,52 @@
+// The services of a Windows system: the system's registry, file system,
+// processes, system and clock, and the terminal toolkit on the console (the
+// program is a console program until it brings windows of its own).
+
+#include "app/SystemServices.h"
+#include "platform/Platform.h"
+#include "platform/tty/TtyWindowing.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Program.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+
+namespace sigpatch::app {
+namespace {
+
+class Win32Services final : public SystemServices {
+ public:
+  Win32Services()
+      : windowing_(platform::win32::currentProgramInfo(), platform::win32::currentArguments()) {
+    platform::Platform services;
+    services.windowing = &windowing_;
+    services.clock = &clock_;
+    services.registry = &registry_;
+    services.fileSystem = &fileSystem_;
+    services.processes = &processes_;
+    services.system = &system_;
+    installed_ = std::make_unique<platform::ScopedPlatform>(services);
+  }
+
+  // The system's registry has no store of ours that could be damaged.
+  void finish() override {}
+
+ private:
+  platform::win32::Win32Registry registry_;
+  platform::win32::Win32Clock clock_;
+  platform::win32::Win32FileSystemService fileSystem_;
+  platform::win32::Win32Processes processes_;
+  platform::win32::Win32System system_;
+  platform::tty::TtyWindowing windowing_;
+  std::unique_ptr<platform::ScopedPlatform> installed_;
+};
+
+}  // namespace
+
+// The arguments come from the system's command line, as typed, not from argv.
+std::unique_ptr<SystemServices> SystemServices::start(int& /*argc*/, char** /*argv*/) {
+  return std::make_unique<Win32Services>();
+}
+
+}  // namespace sigpatch::app

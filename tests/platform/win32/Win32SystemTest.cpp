@@ -1,0 +1,265 @@
+// The system services on their Windows calls, and the library classes over
+// them. The calls that change the session (screen saver, monitor, task bar,
+// log-off, shut-down, the About dialog) are not made here.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "Win32TestSupport.h"
+#include "fakes/FakePlatform.h"
+#include "platform/RuntimeError.h"
+#include "platform/Text.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32System.h"
+#include "util/FileUtilities.h"
+#include "util/SysUtilities.h"
+
+namespace sigpatch::platform::win32 {
+namespace {
+
+using sigpatch::testing::TempFolder;
+using sigpatch::testing::underWine;
+using sigpatch::testing::writeFile;
+
+std::u16string variable(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, buffer, 1024);
+  return length == 0 || length >= 1024 ? std::u16string() : fromWide(buffer);
+}
+
+class Win32SystemTest : public ::testing::Test {
+ protected:
+  Win32System system;
+};
+
+TEST_F(Win32SystemTest, TheVersionIsTheNtFamilysTrueVersion) {
+  OsVersionInfo info;
+  ASSERT_TRUE(system.GetVersionEx(info));
+  EXPECT_EQ(info.dwPlatformId, 2u);
+  EXPECT_GE(info.dwMajorVersion, 6u);
+  EXPECT_GT(info.dwBuildNumber, 0u);
+}
+
+TEST_F(Win32SystemTest, NamesAreTheSessionsOwn) {
+  std::u16string name;
+  ASSERT_TRUE(system.GetComputerName(name));
+  EXPECT_EQ(text::toUpper(name), text::toUpper(variable(L"COMPUTERNAME")));
+  ASSERT_TRUE(system.GetUserName(name));
+  EXPECT_EQ(name, variable(L"USERNAME"));
+  std::u16string domain;
+  ASSERT_TRUE(system.GetUserDomain(domain));
+  EXPECT_FALSE(domain.empty());
+  if (!variable(L"USERDOMAIN").empty()) {
+    EXPECT_EQ(text::toUpper(domain), text::toUpper(variable(L"USERDOMAIN")));
+  }
+}
+
+TEST_F(Win32SystemTest, TheTickCountIsTheSystemsMilliseconds) {
+  const std::uint32_t before = system.GetTickCount();
+  ::Sleep(20);
+  const std::uint32_t after = system.GetTickCount();
+  EXPECT_GE(after - before, 10u);
+  EXPECT_LT(after - before, 5000u);
+}
+
+TEST_F(Win32SystemTest, ErrorTextsComeFromTheSystemWithTheirLineBreak) {
+  std::u16string message;
+  ASSERT_TRUE(system.FormatMessage(2, message));
+  EXPECT_EQ(message, underWine() ? u"File not found.\r\n"
+                                 : u"The system cannot find the file specified.\r\n");
+  EXPECT_FALSE(system.FormatMessage(123456, message)) << "no such code";
+  EXPECT_FALSE(system.FormatMessage(182, message)) << "a text with an insert (%1)";
+}
+
+TEST_F(Win32SystemTest, TheWorkAreaIsARectangleOfTheScreen) {
+  Rect area;
+  ASSERT_TRUE(system.GetWorkArea(area));
+  EXPECT_GT(area.right, area.left);
+  EXPECT_GT(area.bottom, area.top);
+  EXPECT_LE(area.right - area.left, ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
+}
+
+TEST_F(Win32SystemTest, SystemFoldersAreTheSystemsOwn) {
+  std::u16string windows;
+  ASSERT_TRUE(system.GetWindowsDirectory(windows));
+  EXPECT_EQ(text::toUpper(windows), text::toUpper(variable(L"SystemRoot")));
+  std::u16string programs;
+  ASSERT_TRUE(system.GetSystemDirectory(programs));
+  EXPECT_EQ(text::toUpper(programs), text::toUpper(windows) + u"\\SYSTEM32");
+  std::u16string temp;
+  ASSERT_TRUE(system.GetTempPath(temp));
+  EXPECT_EQ(temp.back(), u'\\');
+  EXPECT_TRUE(Win32FileSystem().FolderExists(temp));
+  std::u16string special;
+  ASSERT_TRUE(system.GetSpecialFolder(0x001A, special));  // CSIDL_APPDATA
+  EXPECT_EQ(text::toUpper(special), text::toUpper(variable(L"APPDATA")));
+  ASSERT_TRUE(system.GetSpecialFolder(0x0024, special));  // CSIDL_WINDOWS
+  EXPECT_EQ(text::toUpper(special), text::toUpper(windows));
+  EXPECT_FALSE(system.GetSpecialFolder(0x7777, special));
+}
+
+TEST_F(Win32SystemTest, LongAndShortPathsOfWhatExists) {
+  TempFolder dir(u"Long Folder Name ");
+  writeFile(dir / u"A Long File Name.text", "x");
+  std::u16string shortPath;
+  ASSERT_TRUE(system.GetShortPathName(dir / u"A Long File Name.text", shortPath));
+  EXPECT_EQ(shortPath.find(u' '), std::u16string::npos) << text::toUtf8(shortPath);
+  std::u16string longPath;
+  ASSERT_TRUE(system.GetLongPathName(shortPath, longPath));
+  EXPECT_EQ(text::toUpper(longPath), text::toUpper(dir / u"A Long File Name.text"));
+  EXPECT_FALSE(system.GetLongPathName(dir / u"missing", longPath));
+  EXPECT_FALSE(system.GetShortPathName(dir / u"missing", shortPath));
+}
+
+TEST_F(Win32SystemTest, FindFirstFileFindsFilesFoldersAndPatterns) {
+  TempFolder dir;
+  writeFile(dir / u"notes.txt", "n");
+  EXPECT_TRUE(system.FindFirstFile(dir / u"notes.txt"));
+  EXPECT_TRUE(system.FindFirstFile(dir.path()));
+  EXPECT_TRUE(system.FindFirstFile(dir.path() + u"\\"));
+  EXPECT_TRUE(system.FindFirstFile(dir / u"*.txt"));
+  EXPECT_TRUE(system.FindFirstFile(dir / u"note?.txt"));
+  EXPECT_FALSE(system.FindFirstFile(dir / u"*.exe"));
+  EXPECT_FALSE(system.FindFirstFile(dir / u"missing"));
+  EXPECT_FALSE(system.FindFirstFile(u""));
+}
+
+TEST_F(Win32SystemTest, AMonitorStateOtherThanTheThreeRaises5) {
+  try {
+    system.SetMonitorPower(3);
+    FAIL() << "no fault";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), err::kInvalidProcedureCall);
+  }
+}
+
+TEST_F(Win32SystemTest, OnlyWindowsOfThisProgramAreKeptOnTop) {
+  const HWND window = ::CreateWindowExW(0, L"STATIC", L"Sigpatch test", WS_POPUP, 0, 0, 10, 10,
+                                        nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  auto topmost = [&] { return (::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  const auto handle = reinterpret_cast<std::intptr_t>(window);
+  system.SetWindowPos(handle, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+  EXPECT_TRUE(topmost());
+  system.SetWindowPos(handle, kHwndNoTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+  EXPECT_FALSE(topmost());
+  // The console's windows have handles of their own that are no system
+  // windows; they, and windows of other programs, are left alone.
+  system.SetWindowPos(3, kHwndTopmost, 0, 0, 0, 0, kSwpHideWindow);
+  const HWND desktop = ::GetDesktopWindow();
+  const bool desktopShown = ::IsWindowVisible(desktop) != 0;
+  system.SetWindowPos(reinterpret_cast<std::intptr_t>(desktop), 0, 0, 0, 0, 0,
+                      kSwpNoSize | kSwpNoMove | kSwpHideWindow);
+  EXPECT_EQ(::IsWindowVisible(desktop) != 0, desktopShown);
+  ::DestroyWindow(window);
+}
+
+TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
+  auto lock = system.CreateMachineLock(u"TestLock");
+  ASSERT_NE(lock, nullptr);
+  ASSERT_TRUE(lock->TryLock());
+  EXPECT_TRUE(lock->TryLock()) << "held already";
+  const HANDLE named = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Sigpatch.TestLock");
+  EXPECT_NE(named, nullptr) << "made in the global name space";
+  if (named != nullptr) ::CloseHandle(named);
+
+  // Another holder (the other thread stands for another process) waits.
+  auto tryElsewhere = [&] {
+    bool taken = false;
+    std::thread([&] {
+      auto other = system.CreateMachineLock(u"TestLock");
+      taken = other != nullptr && other->TryLock();
+    }).join();
+    return taken;
+  };
+  EXPECT_FALSE(tryElsewhere());
+  lock.reset();
+  EXPECT_TRUE(tryElsewhere()) << "free once the holder has gone";
+  auto otherName = system.CreateMachineLock(u"OtherLock");
+  ASSERT_NE(otherName, nullptr);
+  EXPECT_TRUE(otherName->TryLock());
+}
+
+// The library classes on the system's services.
+class Win32LibraryTest : public ::testing::Test {
+ protected:
+  Win32LibraryTest() {
+    fake.Set([&](Platform& s) {
+      s.system = &system;
+      s.fileSystem = &fileSystem;
+    });
+  }
+
+  Win32System system;
+  Win32FileSystemService fileSystem;
+  fakes::FakePlatform fake;
+};
+
+TEST_F(Win32LibraryTest, SysUtilitiesDescribeTheSystem) {
+  SysUtilities sys;
+  OsVersionInfo info;
+  ASSERT_TRUE(system.GetVersionEx(info));
+  EXPECT_EQ(sys.GetOSVersionString(), u"Windows NT V" + text::dec(info.dwMajorVersion) + u"." +
+                                          text::dec(info.dwMinorVersion) + u"." +
+                                          text::dec(info.dwBuildNumber) + u" " + info.szCSDVersion);
+  EXPECT_EQ(sys.ApiErrorText(123456), u"Error (123456) not defined.");
+  std::u16string message;
+  ASSERT_TRUE(system.FormatMessage(5, message));
+  EXPECT_EQ(sys.ApiErrorText(5), message);
+  std::u16string machine;
+  ASSERT_TRUE(system.GetComputerName(machine));
+  EXPECT_EQ(sys.GetMachineName(), machine);
+}
+
+TEST_F(Win32LibraryTest, FileUtilitiesUpperCaseTheSystemFolders) {
+  FileUtilities files;
+  std::u16string windows;
+  ASSERT_TRUE(system.GetWindowsDirectory(windows));
+  EXPECT_EQ(files.GetWindowsDir(), text::toUpper(windows));
+  EXPECT_EQ(files.GetWindowsSystemDir(), text::toUpper(windows) + u"\\SYSTEM32");
+  const auto temp = files.GetTempDir();
+  EXPECT_EQ(temp, text::toUpper(temp));
+  EXPECT_EQ(temp.back(), u'\\');
+}
+
+TEST_F(Win32LibraryTest, FileUtilitiesCopyOntoAndDeleteReadOnlyFiles) {
+  TempFolder dir;
+  writeFile(dir / u"source", "new");
+  writeFile(dir / u"locked", "old");
+  sigpatch::testing::setReadOnly(dir / u"locked", true);
+  FileUtilities files;
+  EXPECT_TRUE(files.CopyFile(dir / u"source", dir / u"locked"));
+  EXPECT_EQ(sigpatch::testing::readFile(dir / u"locked"), "new");
+  sigpatch::testing::setReadOnly(dir / u"locked", true);
+  EXPECT_TRUE(files.DeleteFile(dir / u"locked"));
+  EXPECT_FALSE(sigpatch::testing::exists(dir / u"locked"));
+  EXPECT_TRUE(files.CheckDirExists(dir / u"source"));
+  EXPECT_TRUE(files.CheckDirExists(dir.path()));
+  EXPECT_FALSE(files.CheckDirExists(dir / u"locked"));
+  EXPECT_EQ(files.GetFileSize(dir / u"source"), 3);
+}
+
+TEST(Win32ClockTest, LocalTimeIsTheSystemsLocalTime) {
+  Win32Clock clock;
+  const auto now = clock.Now();
+  SYSTEMTIME local{};
+  ::GetLocalTime(&local);
+  const DateTime converted = clock.ToLocal(now);
+  EXPECT_EQ(converted.Year, local.wYear);
+  EXPECT_EQ(converted.Month, local.wMonth);
+  EXPECT_EQ(converted.Day, local.wDay);
+  EXPECT_EQ(converted.Hour, local.wHour);
+  // 2004-03-07 09:05:01 UTC, seen from the local time zone.
+  const auto fixed = Clock::TimePoint(std::chrono::seconds(1078650301));
+  const DateTime then = clock.ToLocal(fixed);
+  EXPECT_EQ(then.Second, 1);
+  EXPECT_EQ(then.Year, 2004);
+  const auto ticks = clock.Ticks();
+  clock.Sleep(std::chrono::milliseconds(15));
+  EXPECT_GE((clock.Ticks() - ticks).count(), 10);
+}
+
+}  // namespace
+}  // namespace sigpatch::platform::win32

@@ -1,0 +1,137 @@
+#pragma once
+
+// Helpers of the tests of the Windows services: temporary folders, files
+// written byte for byte, the paths of the programs the build made, and what
+// tells Wine from Windows.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "platform/Text.h"
+#include "platform/win32/Wide.h"
+#include "platform/win32/WindowsHeaders.h"
+
+namespace sigpatch::testing {
+
+using platform::win32::fromWide;
+using platform::win32::wide;
+
+/// Whether the tests run under Wine, which says so through ntdll.
+inline bool underWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+/// A path of the build machine as this system names it: under Wine a POSIX
+/// path becomes the drive path that leads to it (Z:\...); anything else stays.
+inline std::u16string hostPath(const char* path) {
+  using DosName = wchar_t*(CDECL*)(const char*);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto dosName = kernel == nullptr ? nullptr
+                                         : reinterpret_cast<DosName>(reinterpret_cast<void*>(
+                                               ::GetProcAddress(kernel, "wine_get_dos_file_name")));
+  if (path[0] == '/' && dosName != nullptr) {
+    if (wchar_t* name = dosName(path)) {
+      std::u16string result = fromWide(name);
+      ::HeapFree(::GetProcessHeap(), 0, name);
+      return result;
+    }
+  }
+  std::u16string result = text::fromUtf8(path);
+  for (auto& c : result) {
+    if (c == u'/') c = u'\\';
+  }
+  return result;
+}
+
+/// A folder of its own in the system's temporary folder, removed with
+/// everything in it afterwards (read-only bits cleared first).
+class TempFolder {
+ public:
+  explicit TempFolder(std::u16string_view prefix = u"sigpatch-test-") {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    std::random_device random;
+    path_ = fromWide(temp) + std::u16string(prefix) + text::dec(random() % 1000000000) +
+            text::dec(::GetCurrentProcessId());
+    ::CreateDirectoryW(wide(path_).c_str(), nullptr);
+  }
+  ~TempFolder() { remove(path_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::u16string& path() const { return path_; }
+  std::u16string operator/(std::u16string_view name) const {
+    return path_ + u"\\" + std::u16string(name);
+  }
+
+  /// Removes a file or a folder tree, whatever its attributes.
+  static void remove(const std::u16string& path) {
+    const std::wstring name = wide(path);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      ::DeleteFileW(name.c_str());
+      return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      WIN32_FIND_DATAW entry{};
+      const HANDLE search = ::FindFirstFileW((name + L"\\*").c_str(), &entry);
+      if (search != INVALID_HANDLE_VALUE) {
+        do {
+          const std::wstring child = entry.cFileName;
+          if (child != L"." && child != L"..") remove(path + u"\\" + fromWide(child));
+        } while (::FindNextFileW(search, &entry) != 0);
+        ::FindClose(search);
+      }
+    }
+    ::RemoveDirectoryW(name.c_str());
+  }
+
+ private:
+  std::u16string path_;
+};
+
+inline void writeFile(const std::u16string& path, const std::string& bytes) {
+  const HANDLE file = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::toUtf8(path);
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(file);
+}
+
+inline std::string readFile(const std::u16string& path) {
+  const HANDLE file = ::CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string contents;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) != 0 && read > 0) {
+    contents.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return contents;
+}
+
+inline DWORD attributes(const std::u16string& path) {
+  return ::GetFileAttributesW(wide(path).c_str());
+}
+
+inline bool exists(const std::u16string& path) {
+  return attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline void setReadOnly(const std::u16string& path, bool readOnly) {
+  ::SetFileAttributesW(wide(path).c_str(),
+                       readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+}
+
+/// The path of a program the build made beside the test program.
+inline std::u16string builtProgram(const char* path) { return hostPath(path); }
+
+}  // namespace sigpatch::testing
