@@ -1,0 +1,95 @@
+// The windowed program (sigpatch.exe) run as a user runs it, against a folder
+// with a package that records how it was started: its window shows the run,
+// closes three seconds after "Finished!", or stays while the user has pinned
+// it. Seen and driven from outside, through the system's messages.
+
+#include <gtest/gtest.h>
+
+#include "Win32TestSupport.h"
+#include "Win32WindowedProgram.h"
+
+namespace sigpatch::testing {
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
+
+std::u16string setting(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, buffer,
+                     &size) != ERROR_SUCCESS) {
+    return u"(missing)";
+  }
+  return fromWide(buffer);
+}
+
+class WindowedRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!underWine()) GTEST_SKIP() << "the test changes the machine's settings";
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
+    ASSERT_NE(::CopyFileW(wide(recorder).c_str(), wide(updates + u"\\sdat4500.exe").c_str(), FALSE),
+              0);
+  }
+  void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
+
+  std::u16string exe = builtProgram(SIGPATCH_EXE);
+  std::u16string exeFolder = exe.substr(0, exe.rfind(u'\\'));
+  std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
+  TempFolder work{u"sigpatch windowed "};
+  std::u16string updates = work / u"Update Packages";
+  std::u16string recordFile = work / u"record.txt";
+};
+
+TEST_F(WindowedRunTest, TheWindowShowsTheRunAndClosesThreeSecondsAfterFinished) {
+  WindowedProgram program(exe, u"/Path:\"" + updates + u"\"", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND window = program.WaitForWindow(u"Sigpatch");
+  ASSERT_NE(window, nullptr) << "no window came up";
+  std::u16string shown;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        shown = WindowedProgram::BoxText(window);
+        return shown.find(u"Finished!") != std::u16string::npos;
+      },
+      20000))
+      << text::toUtf8(shown);
+  const DWORD finished = ::GetTickCount();
+  EXPECT_EQ(shown, u"Sigpatch V1.01.02\r\n \r\nLooking for SDAT*.EXE Updates in " + updates +
+                       u"\\...\r\nLast update on this PC: \r\nsdat4500.exe\r\nInstalling " +
+                       updates + u"\\sdat4500.exe...\r\nFinished!\r\n");
+  // Three whole seconds by the clock's second boundaries: more than two.
+  ASSERT_TRUE(waitFor([&] { return !::IsWindowVisible(window); }, 6000));
+  const DWORD closed = ::GetTickCount() - finished;
+  EXPECT_GE(closed, 1800u);
+  EXPECT_LE(closed, 4500u);
+  EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_EQ(
+      readFile(recordFile),
+      text::toUtf8(u"\"" + updates + u"\\sdat4500.exe\" /SILENT /REBOOT\n" + exeFolder + u"\n"));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+}
+
+TEST_F(WindowedRunTest, APinnedWindowStaysAfterTheRunUntilThePinIsPulledOut) {
+  WindowedProgram program(exe, u"/Path:\"" + updates + u"\"", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND window = program.WaitForWindow(u"Sigpatch");
+  ASSERT_NE(window, nullptr) << "no window came up";
+  HWND pin = WindowedProgram::FirstImage(window);
+  ASSERT_NE(pin, nullptr);
+  WindowedProgram::Click(pin);
+  ASSERT_TRUE(waitFor(
+      [&] { return WindowedProgram::BoxText(window).find(u"Finished!") != std::u16string::npos; },
+      20000));
+  ::Sleep(4500);
+  EXPECT_TRUE(::IsWindowVisible(window));
+  EXPECT_FALSE(program.WaitForExit(0));
+  WindowedProgram::Click(pin);
+  EXPECT_TRUE(waitFor([&] { return !::IsWindowVisible(window); }, 2000));
+  EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+}
+
+}  // namespace
+}  // namespace sigpatch::testing
