@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Label.h"
 
+#include <algorithm>
+
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32UiHeaders.h"
 #include "platform/win32/Win32Windowing.h"
@@ -26,8 +28,7 @@ void Win32Label::SetCaption(std::u16string_view value) {
   Fit();
 }
 
-void Win32Label::Fit() {
-  if (!label_.AutoSize) return;
+int Win32Label::CaptionWidth() const {
   const HDC dc = ::GetDC(Handle());
   const auto old = ::SelectObject(dc, Form().Windowing().FontOf(label_.Font));
   const auto text = wide(Caption());
@@ -35,9 +36,31 @@ void Win32Label::Fit() {
   ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(Handle(), dc);
-  auto& screen = Form().Owner().Screen();
-  SetWidth(size.cx * screen.TwipsPerPixelX());
-  SetHeight(std::max(Height(), size.cy * screen.TwipsPerPixelY()));
+  return size.cx;
+}
+
+void Win32Label::Fit() {
+  if (label_.AutoSize) {
+    auto& screen = Form().Owner().Screen();
+    SetWidth(CaptionWidth() * screen.TwipsPerPixelX());
+  } else {
+    Placed();
+  }
+}
+
+void Win32Label::Placed() {
+  Place();
+  if (label_.AutoSize) return;
+  const int designed = Form().PixelsX(Width());
+  const int wanted = CaptionWidth();
+  if (wanted <= designed) return;
+  RECT client{};
+  ::GetClientRect(Form().Handle(), &client);
+  const int left = Form().PixelsX(Left());
+  const int room = client.right - 2 * left;
+  const int width = std::min(wanted, std::max(room, designed));
+  if (width <= designed) return;
+  ::MoveWindow(Handle(), left, Form().PixelsY(Top()), width, Form().PixelsY(Height()), TRUE);
 }
 
 void Win32Label::Command(unsigned code) {

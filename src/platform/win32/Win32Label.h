@@ -6,7 +6,11 @@
 namespace sigpatch::platform::win32 {
 
 /// A label drawn by a static text control in its own font and colour; it
-/// reports clicks and shows its own mouse pointer when asked to.
+/// reports clicks and shows its own mouse pointer when asked to. A caption
+/// wider than its label (a long word in a large font) is not cut off while the
+/// form has room for it to the right: the control grows across as far as it
+/// needs, up to one margin of the label's own left offset from the form's edge;
+/// the label's width stays as the program set it.
 class Win32Label : public Win32Control<Label> {
  public:
   Win32Label(Win32Window& form, const ControlDesign& design, const LabelDesign& label);
@@ -27,7 +31,13 @@ class Win32Label : public Win32Control<Label> {
  private:
   /// An auto-sized label grows across to its caption.
   void Fit();
+  /// The width of the caption in pixels.
+  int CaptionWidth() const;
 
+ protected:
+  void Placed() override;
+
+ private:
   LabelDesign label_;
   std::int32_t pointer_ = 0;
   platform::Picture mouseIcon_;

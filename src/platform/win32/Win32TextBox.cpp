@@ -11,7 +11,7 @@ namespace {
 
 unsigned long styleOf(const TextBoxDesign& box) {
   unsigned long style = WS_TABSTOP | ES_LEFT;
-  style |= box.MultiLine ? ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL : ES_AUTOHSCROLL;
+  style |= box.MultiLine ? ES_MULTILINE | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
   if (box.Locked) style |= ES_READONLY;
   return style;
 }

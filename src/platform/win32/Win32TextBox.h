@@ -5,8 +5,9 @@
 
 namespace sigpatch::platform::win32 {
 
-/// A text box drawn by the system's edit control, of one line or several;
-/// a locked box keeps the white page of a box the user could change.
+/// A text box drawn by the system's edit control, of one line or several
+/// (without scroll bars: it scrolls to the insertion point); a locked box keeps
+/// the white page of a box the user could change.
 class Win32TextBox : public Win32Control<TextBox> {
  public:
   Win32TextBox(Win32Window& form, const ControlDesign& design, const TextBoxDesign& box);

@@ -28,6 +28,17 @@ LRESULT CALLBACK formProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
   return form->HandleMessage(message, wParam, lParam);
 }
 
+// Every control of a form shows the program's pointer while it is not the
+// default, also a control that sets its own (the rich-edit box's I-beam).
+LRESULT CALLBACK childProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR data) {
+  if (message == WM_SETCURSOR &&
+      reinterpret_cast<Win32Windowing*>(data)->Win32ScreenOf().ApplyPointer()) {
+    return TRUE;
+  }
+  return ::DefSubclassProc(handle, message, wParam, lParam);
+}
+
 void registerFormClass() {
   static const bool registered = [] {
     WNDCLASSEXW type{};
@@ -258,6 +269,7 @@ HWND Win32Window::NewChild(const wchar_t* className, std::u16string_view text, u
                                  0, handle_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                  ::GetModuleHandleW(nullptr), nullptr);
   if (child == nullptr) throw RuntimeError(err::kOutOfMemory);
+  ::SetWindowSubclass(child, childProc, 1, reinterpret_cast<DWORD_PTR>(&windowing_));
   return child;
 }
 
@@ -455,7 +467,10 @@ void Win32Window::ShowNative(ShowMode mode) {
     for (const auto& [index, child] : tabbed) {
       ::SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       previous = child;
-      if (first == nullptr && ::IsWindowVisible(child)) first = child;
+      // Its own visibility: the form is not shown yet.
+      if (first == nullptr && (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) {
+        first = child;
+      }
     }
   }
   if (!placed_ && Design().StartUpPosition == StartUpPosition::CenterScreen) {

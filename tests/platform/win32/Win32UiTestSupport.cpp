@@ -112,6 +112,19 @@ void Win32UiTest::Later(std::function<void()> action, unsigned milliseconds) {
   pending()[id] = std::move(action);
 }
 
+void Win32UiTest::WhenShown(std::u16string form, std::function<void()> action) {
+  Later(
+      [form = std::move(form), action = std::move(action)]() mutable {
+        auto* shown = toolkit().FindForm(form);
+        if (shown != nullptr && shown->IsVisible() && ::IsWindowVisible(shown->Handle())) {
+          action();
+        } else {
+          WhenShown(std::move(form), std::move(action));
+        }
+      },
+      20);
+}
+
 void Win32UiTest::AnswerNextMessageBox(std::optional<SeenMessage>& seen) {
   auto look = std::make_shared<std::function<void(unsigned)>>();
   std::weak_ptr<std::function<void(unsigned)>> weak = look;

@@ -75,6 +75,8 @@ class Win32UiTest : public ::testing::Test {
   HWND Control(std::u16string_view form, std::u16string_view control) const;
   /// Runs `action` from the message queue after `milliseconds`.
   static void Later(std::function<void()> action, unsigned milliseconds = 0);
+  /// Runs `action` from the message queue once the newest form of that name is shown.
+  static void WhenShown(std::u16string form, std::function<void()> action);
   /// Closes the message box shown next with its OK button, once it is up,
   /// after noting what it showed in `seen`.
   static void AnswerNextMessageBox(std::optional<SeenMessage>& seen);

@@ -295,13 +295,11 @@ TEST_F(Win32AboutTest, EscClicksOKWhichClosesTheBox) {
 
 TEST_F(Win32AboutTest, AModalBoxReturnsWhenEnterClicksOK) {
   bool wasModal = false;
-  Later(
-      [&] {
-        wasModal = ::IsWindowVisible(window()) != FALSE;
-        ::SetFocus(Control(u"frmAbout", u"txtText"));
-        PressKey(VK_RETURN);
-      },
-      50);
+  WhenShown(u"frmAbout", [&] {
+    wasModal = ::IsWindowVisible(window()) != FALSE;
+    // "OK" is first in the tab order and has the focus.
+    PressKey(VK_RETURN);
+  });
   app.ShowAboutBox(1);
   EXPECT_TRUE(wasModal);
   EXPECT_EQ(toolkit().FindForm(u"frmAbout"), nullptr) << "the box went with its About object";
@@ -364,20 +362,17 @@ TEST_F(Win32SelectFolderTest, APickedFolderComesBackWithOK) {
   std::u16string shownPath;
   std::u16string shownDrive;
   bool mainDisabled = false;
-  Later(
-      [&] {
-        mainDisabled = !::IsWindowEnabled(reinterpret_cast<HWND>(main.Form().hWnd()));
-        shownRows = rows();
-        shownPath = windowText(control(u"tboPath"));
-        shownDrive = windowText(control(u"drvSel"));
-        const auto beta = static_cast<WPARAM>(shownRows.size() - 1);
-        ::SendMessageW(control(u"dirSel"), LB_SETCURSEL, beta, 0);
-        ::SendMessageW(window(), WM_COMMAND,
-                       MAKEWPARAM(::GetDlgCtrlID(control(u"dirSel")), LBN_DBLCLK),
-                       reinterpret_cast<LPARAM>(control(u"dirSel")));
-        ::SendMessageW(control(u"cmdOK"), BM_CLICK, 0, 0);
-      },
-      50);
+  WhenShown(u"frmSelectFolder", [&] {
+    mainDisabled = !::IsWindowEnabled(reinterpret_cast<HWND>(main.Form().hWnd()));
+    shownRows = rows();
+    shownPath = windowText(control(u"tboPath"));
+    shownDrive = windowText(control(u"drvSel"));
+    const auto beta = static_cast<WPARAM>(shownRows.size() - 1);
+    ::SendMessageW(control(u"dirSel"), LB_SETCURSEL, beta, 0);
+    ::SendMessageW(window(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(control(u"dirSel")), LBN_DBLCLK),
+                   reinterpret_cast<LPARAM>(control(u"dirSel")));
+    ::SendMessageW(control(u"cmdOK"), BM_CLICK, 0, 0);
+  });
   chooser.ShowMain();
   EXPECT_TRUE(mainDisabled);
   EXPECT_TRUE(::IsWindowEnabled(reinterpret_cast<HWND>(main.Form().hWnd())));
@@ -397,16 +392,14 @@ TEST_F(Win32SelectFolderTest, APickedFolderComesBackWithOK) {
 // selects all of its text when it gets the focus.
 TEST_F(Win32SelectFolderTest, ATypedPathComesBackWithItsBackslash) {
   std::pair<DWORD, DWORD> selection{};
-  Later(
-      [&] {
-        ::SetFocus(control(u"tboPath"));
-        toolkit().DoEvents();
-        ::SendMessageW(control(u"tboPath"), EM_GETSEL, reinterpret_cast<WPARAM>(&selection.first),
-                       reinterpret_cast<LPARAM>(&selection.second));
-        ::SendMessageW(control(u"tboPath"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Temp"));
-        ::SendMessageW(control(u"cmdOK"), BM_CLICK, 0, 0);
-      },
-      50);
+  WhenShown(u"frmSelectFolder", [&] {
+    ::SetFocus(control(u"tboPath"));
+    toolkit().DoEvents();
+    ::SendMessageW(control(u"tboPath"), EM_GETSEL, reinterpret_cast<WPARAM>(&selection.first),
+                   reinterpret_cast<LPARAM>(&selection.second));
+    ::SendMessageW(control(u"tboPath"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Temp"));
+    ::SendMessageW(control(u"cmdOK"), BM_CLICK, 0, 0);
+  });
   chooser.ShowMain();
   EXPECT_EQ(selection.first, 0u);
   EXPECT_GT(selection.second, 0u);
@@ -416,12 +409,10 @@ TEST_F(Win32SelectFolderTest, ATypedPathComesBackWithItsBackslash) {
 
 TEST_F(Win32SelectFolderTest, CancelLeavesThePresetPath) {
   chooser.SetPath(root);
-  Later(
-      [&] {
-        ::SendMessageW(control(u"tboPath"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Other"));
-        ::SendMessageW(control(u"cmdCancel"), BM_CLICK, 0, 0);
-      },
-      50);
+  WhenShown(u"frmSelectFolder", [&] {
+    ::SendMessageW(control(u"tboPath"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\Other"));
+    ::SendMessageW(control(u"cmdCancel"), BM_CLICK, 0, 0);
+  });
   chooser.ShowMain();
   EXPECT_FALSE(chooser.OK());
   EXPECT_EQ(chooser.Path(), root);
@@ -430,7 +421,7 @@ TEST_F(Win32SelectFolderTest, CancelLeavesThePresetPath) {
 
 TEST_F(Win32SelectFolderTest, TheCloseBoxCancels) {
   chooser.SetPath(root);
-  Later([&] { ::SendMessageW(window(), WM_SYSCOMMAND, SC_CLOSE, 0); }, 50);
+  WhenShown(u"frmSelectFolder", [&] { ::SendMessageW(window(), WM_SYSCOMMAND, SC_CLOSE, 0); });
   chooser.ShowMain();
   EXPECT_FALSE(chooser.OK());
   EXPECT_EQ(chooser.Path(), root);
@@ -450,14 +441,12 @@ TEST_F(Win32SelectFolderTest, ControlsStandWhereTheLayoutPutsThem) {
     return std::vector<Place>{placeOf(control(u"tboPath")), placeOf(control(u"dirSel")),
                               placeOf(control(u"cmdOK")), placeOf(control(u"cmdCancel"))};
   };
-  Later(
-      [&] {
-        design = places();
-        ResizeClient(window(), 500, 400);
-        resized = places();
-        ::SendMessageW(control(u"cmdCancel"), BM_CLICK, 0, 0);
-      },
-      50);
+  WhenShown(u"frmSelectFolder", [&] {
+    design = places();
+    ResizeClient(window(), 500, 400);
+    resized = places();
+    ::SendMessageW(control(u"cmdCancel"), BM_CLICK, 0, 0);
+  });
   chooser.ShowMain();
   EXPECT_EQ(design, (std::vector<Place>{
                         {8, 8, 282, 21}, {8, 56, 282, 160}, {8, 224, 81, 25}, {209, 224, 81, 25}}));
