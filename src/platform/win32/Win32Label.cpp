@@ -7,6 +7,12 @@
 #include "platform/win32/Win32Windowing.h"
 
 namespace sigpatch::platform::win32 {
+namespace {
+
+// The margin of the program's windows (twips): a label grows up to it.
+constexpr double kMargin = 120;
+
+}  // namespace
 
 Win32Label::Win32Label(Win32Window& form, const ControlDesign& design, const LabelDesign& label)
     : Win32Control(form, design, form.NewChild(L"STATIC", label.Caption, SS_LEFT | SS_NOTIFY)),
@@ -57,7 +63,7 @@ void Win32Label::Placed() {
   RECT client{};
   ::GetClientRect(Form().Handle(), &client);
   const int left = Form().PixelsX(Left());
-  const int room = client.right - 2 * left;
+  const int room = client.right - left - Form().PixelsX(kMargin);
   const int width = std::min(wanted, std::max(room, designed));
   if (width <= designed) return;
   ::MoveWindow(Handle(), left, Form().PixelsY(Top()), width, Form().PixelsY(Height()), TRUE);

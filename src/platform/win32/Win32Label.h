@@ -9,7 +9,7 @@ namespace sigpatch::platform::win32 {
 /// reports clicks and shows its own mouse pointer when asked to. A caption
 /// wider than its label (a long word in a large font) is not cut off while the
 /// form has room for it to the right: the control grows across as far as it
-/// needs, up to one margin of the label's own left offset from the form's edge;
+/// needs, up to the windows' margin (120 twips) from the form's right edge;
 /// the label's width stays as the program set it.
 class Win32Label : public Win32Control<Label> {
  public:

@@ -234,6 +234,23 @@ TEST_F(Win32ToolkitTest, AnAutoSizedLabelGrowsToItsCaption) {
   EXPECT_EQ(windowText(handle(u"lblLink")), u"https://www.ferrolite.example/sigpatch/");
 }
 
+// A caption wider than its label is not cut off while the form has room: the
+// control grows, up to one margin (8 pixels) from the form's right edge; the
+// label's width stays as designed.
+TEST_F(Win32ToolkitTest, ALabelShowsACaptionWiderThanItsDesignWhereTheFormHasRoom) {
+  platform::LabelDesign title;
+  title.Caption = u"MyApp";
+  title.Font.Name = u"Arial";
+  title.Font.Size = 27.75;
+  title.Font.Bold = true;
+  auto& product =
+      form->AddLabel(ControlDesign::At(u"lblProductName", 3000, 3000, 2400, 660), title);
+  EXPECT_EQ(placeOf(handle(u"lblProductName")).width, 160);
+  product.SetCaption(u"Sigpatch Sigpatch Sigpatch");
+  EXPECT_EQ(placeOf(handle(u"lblProductName")).width, 400 - 200 - 8);
+  EXPECT_EQ(product.Width(), 2400);
+}
+
 TEST_F(Win32ToolkitTest, TheStatusBarShowsItsPanelsByKey) {
   form->Show();
   bar->SetPanelText(u"INFO", u"Installing...");
