@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/AppMain.h"
+#include "util/FileTree.h"
 
 namespace sigpatch {
 
@@ -11,6 +12,20 @@ std::unique_ptr<AppMain> ObjectFactory::CreateObject_AppMain(Application* objA) 
     auto controller = std::make_unique<AppMain>();
     controller->InitMyObjects(objA);
     return controller;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+std::unique_ptr<FileTree> ObjectFactory::CreateObject_FileTree(
+    Application* objA, std::u16string_view strSourceDir,
+    std::u16string_view strDestinationDir) const {
+  try {
+    auto tree = std::make_unique<FileTree>();
+    tree->InitMyObjects(objA);
+    tree->SourceDir = strSourceDir;
+    tree->DestinationDir = strDestinationDir;
+    return tree;
   } catch (const std::exception&) {
     return nullptr;
   }

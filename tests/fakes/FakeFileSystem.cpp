@@ -2,26 +2,34 @@
 
 #include <algorithm>
 
+#include "platform/PathStyle.h"
 #include "platform/RuntimeError.h"
 #include "platform/Text.h"
 
 namespace sigpatch::fakes {
 namespace {
 
+// The separators of the disk's paths: "/", and on Windows "\\" too, so that
+// the program's own paths ("C:\\updates\\") name the disk's nodes.
+constexpr std::u16string_view kSeparators =
+    platform::kNativePathStyle == platform::PathStyle::Windows ? u"/\\" : u"/";
+
+bool isSeparator(char16_t c) { return kSeparators.find(c) != std::u16string_view::npos; }
+
 std::u16string parentOf(const std::u16string& path) {
-  const auto slash = path.rfind(u'/');
+  const auto slash = path.find_last_of(kSeparators);
   if (slash == std::u16string::npos || slash == 0) return u"/";
   return path.substr(0, slash);
 }
 
 std::u16string nameOf(const std::u16string& path) {
-  const auto slash = path.rfind(u'/');
+  const auto slash = path.find_last_of(kSeparators);
   return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 std::u16string normal(std::u16string_view path) {
   std::u16string p(path);
-  while (p.size() > 1 && p.back() == u'/') p.pop_back();
+  while (p.size() > 1 && isSeparator(p.back())) p.pop_back();
   return p;
 }
 
@@ -214,9 +222,10 @@ void FakeFileSystem::DeleteFolder(std::u16string_view FolderSpec, bool /*Force*/
   disk_.Fault(u"DeleteFolder");
   const std::u16string path = normal(FolderSpec);
   if (!FolderExists(path)) throw RuntimeError(err::kPathNotFound);
-  const std::u16string prefix = path + u"/";
   std::erase_if(disk_.nodes, [&](const auto& entry) {
-    return entry.first == path || entry.first.compare(0, prefix.size(), prefix) == 0;
+    const std::u16string& name = entry.first;
+    return name == path || (name.size() > path.size() && name.compare(0, path.size(), path) == 0 &&
+                            isSeparator(name[path.size()]));
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Form.h"
+#include "platform/RuntimeError.h"
 
 namespace sigpatch::fakes {
 
@@ -10,11 +11,16 @@ class FakeScreen : public platform::Screen {
   double TwipsPerPixelX() const override { return twipsPerPixelX; }
   double TwipsPerPixelY() const override { return twipsPerPixelY; }
   std::int32_t MousePointer() const override { return mousePointer; }
-  void SetMousePointer(std::int32_t pointer) override { mousePointer = pointer; }
+  void SetMousePointer(std::int32_t pointer) override {
+    if (pointerFault != 0) throw RuntimeError(pointerFault);
+    mousePointer = pointer;
+  }
 
   double twipsPerPixelX = 15;
   double twipsPerPixelY = 15;
   std::int32_t mousePointer = platform::kPointerDefault;
+  /// An error number that setting the pointer raises (0: none).
+  std::int32_t pointerFault = 0;
 };
 
 /// A form that only has a place and a size.

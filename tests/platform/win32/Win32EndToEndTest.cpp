@@ -76,9 +76,10 @@ class SigpatchRunTest : public ::testing::Test {
   }
   void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
 
-  void addPackage(const std::u16string& name) {
-    ASSERT_NE(::CopyFileW(wide(recorder).c_str(), wide(updates + u"\\" + name).c_str(), FALSE), 0);
+  void addPackage(const std::u16string& name, const std::u16string& program) {
+    ASSERT_NE(::CopyFileW(wide(program).c_str(), wide(updates + u"\\" + name).c_str(), FALSE), 0);
   }
+  void addPackage(const std::u16string& name) { addPackage(name, recorder); }
 
   // Runs sigpatch-console.exe with the argument string as typed, its output to files.
   Outcome run(const std::u16string& arguments) {
@@ -124,6 +125,7 @@ class SigpatchRunTest : public ::testing::Test {
   std::u16string exe = builtProgram(SIGPATCH_CONSOLE_EXE);
   std::u16string exeFolder = exe.substr(0, exe.rfind(u'\\'));
   std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
+  std::u16string exit7 = builtProgram(SIGPATCH_EXIT7_PROBE);
   TempFolder work{u"sigpatch e2e "};
   std::u16string updates = work / u"Update Packages";
   std::u16string recordFile = work / u"record.txt";
@@ -179,6 +181,19 @@ TEST_F(SigpatchRunTest, TheWorkedExampleInAFolderWithABlank) {
   EXPECT_EQ(again.out, Lines{});
   EXPECT_EQ(record(), Lines{});
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
+}
+
+TEST_F(SigpatchRunTest, APackageThatEndsWithAnExitCodeStillCountsAsInstalled) {
+  addPackage(u"sdat4800.exe", exit7);
+  const Outcome run7 = run(u"/Path:\"" + updates + u"\"");
+  EXPECT_EQ(run7.exitCode, 0u);
+  EXPECT_EQ(run7.err, Lines{});
+  EXPECT_EQ(run7.out, (Lines{u"Sigpatch V1.01.02", u" ",
+                             u"Looking for SDAT*.EXE Updates in " + updates + u"\\...",
+                             u"Last update on this PC: ", u"sdat4800.exe",
+                             u"Installing " + updates + u"\\sdat4800.exe...", u"Finished!"}));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4800.EXE");
+  EXPECT_EQ(setting(L"Path"), updates);  // a first start keeps its folder
 }
 
 TEST_F(SigpatchRunTest, AFolderThatDoesNotExistIsSaidInRed) {

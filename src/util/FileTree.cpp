@@ -1,0 +1,379 @@
+#include "util/FileTree.h"
+
+#include <exception>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "platform/ErrorReport.h"
+#include "platform/Platform.h"
+#include "platform/RuntimeError.h"
+#include "platform/Text.h"
+#include "platform/Windowing.h"
+#include "util/FileUtilities.h"
+#include "util/StringUtilities.h"
+
+namespace sigpatch {
+namespace {
+
+constexpr std::int32_t kBlack = 0;
+constexpr std::int32_t kRed = 255;
+constexpr std::int32_t kBlue = 16711680;
+
+bool isPermissionDenied(const std::exception& e) {
+  return errorInfoOf(e).number == err::kPermissionDenied;
+}
+
+bool isLink(const platform::Folder& folder) {
+  return (folder.Attributes() & platform::attr::kAlias) != 0;
+}
+
+}  // namespace
+
+FileTree::FileTree(platform::PathStyle style) : style_(style) {}
+
+FileTree::~FileTree() = default;
+
+void FileTree::InitMyObjects(Application* objA) {
+  if (objA == nullptr) throw RuntimeError(err::kObjectNotSet);
+  objA_ = objA;
+  objAM_ = objA->AM();
+  su_ = std::make_unique<StringUtilities>(style_);
+  fu_ = std::make_unique<FileUtilities>(style_);
+}
+
+StringUtilities& FileTree::strings() const {
+  if (!su_) throw RuntimeError(err::kObjectNotSet);
+  return *su_;
+}
+
+FileUtilities& FileTree::files() const {
+  if (!fu_) throw RuntimeError(err::kObjectNotSet);
+  return *fu_;
+}
+
+void FileTree::showStatus(std::u16string_view strText) {
+  if (objAM_ == nullptr) throw RuntimeError(err::kObjectNotSet);
+  objAM_->UpdateStatusBar(strText);
+}
+
+void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
+  // Receivers get the colour by reference; what they make of it is not used.
+  std::int32_t color = Color;
+  FileTreeChange.raise(strText, color);
+}
+
+platform::FileSystem& FileTree::FSO() {
+  if (!fso_) {
+    try {
+      fso_ = platform::fileSystem().CreateObject();
+    } catch (const std::exception&) {
+      fso_.reset();
+    }
+    if (!fso_) {
+      auto& window = platform::windowing();
+      window.MsgBox(u"Windows Scripting Host not available!");
+      window.End();
+    }
+  }
+  return *fso_;
+}
+
+// --- The public tree operations -------------------------------------------
+
+void FileTree::EmptyFolder(std::int32_t lngDaysToKeep) {
+  pRaiseChange(
+      u"Delete everything in " + SourceDir + u" older than " + text::dec(lngDaysToKeep) + u" days",
+      kBlack);
+  pRaiseChange(u" ", kBlack);
+  pEmptyFolder(SourceDir, lngDaysToKeep);
+  showStatus(u"");
+  pRaiseChange(u" ", kBlack);
+}
+
+void FileTree::RemoveOldFile(std::int32_t lngDaysToKeep) {
+  pRaiseChange(
+      u"Deleting " + SourceDir + u" if it's older than " + text::dec(lngDaysToKeep) + u" days",
+      kBlack);
+  pRaiseChange(u" ", kBlack);
+  pRemoveOldFile(SourceDir, lngDaysToKeep);
+  showStatus(u"");
+  pRaiseChange(u" ", kBlack);
+}
+
+void FileTree::RemoveEmptySubFolders() {
+  pRaiseChange(u"Delete all folders in " + SourceDir + u" not containing any files", kBlack);
+  pRaiseChange(u" ", kBlack);
+  pRemoveEmptySubFolders(SourceDir);
+  showStatus(u"");
+  pRaiseChange(u" ", kBlack);
+}
+
+bool FileTree::UpdateTree() {
+  pRaiseChange(u"Update files in " + DestinationDir + u" with files from " + SourceDir, kBlack);
+  pRaiseChange(u" ", kBlack);
+  const std::u16string skipped = ListExtensionsToSkip();
+  if (skipped.find_first_not_of(u' ') != std::u16string::npos) {
+    pRaiseChange(u"Skipping: " + skipped, kBlack);
+    pRaiseChange(u" ", kBlack);
+  }
+  const bool ok = pUpdateTree(SourceDir, DestinationDir);
+  pRaiseChange(u" ", kBlack);
+  if (ok) {
+    pRaiseChange(u"OK!", kBlack);
+  } else {
+    pRaiseChange(u"There where some errors!", kRed);
+  }
+  showStatus(u"");
+  pRaiseChange(u" ", kBlack);
+  return ok;
+}
+
+// --- Bringing a tree up to date -------------------------------------------
+
+bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string& strDest) {
+  bool ok = true;
+  try {
+    auto& fso = FSO();
+    if (strSource.empty()) {
+      pRaiseChange(u"No Source path!", kRed);
+      return false;
+    }
+    if (strDest.empty()) {
+      pRaiseChange(u"No Destination path!", kRed);
+      return false;
+    }
+    if (!fso.FolderExists(strSource)) return pUpdateFile(strSource, strDest);
+    auto& su = strings();
+    if (su.StartsWith(strDest, strSource)) {
+      pRaiseChange(strDest + u" starts with " + strSource + u", skipping...", kRed);
+      return false;
+    }
+    if (!fso.FolderExists(strDest)) {
+      CreatePath(strDest);
+      // A destination folder that could not be made is an item not brought
+      // up to date, even when there is no file to copy into it.
+      if (!fso.FolderExists(strDest)) ok = false;
+    }
+    const std::u16string into = su.CheckPathEnding(strDest);
+    const auto folder = fso.GetFolder(strSource);
+    for (const auto& sub : folder->SubFolders()) {
+      platform::doEvents();
+      if (!pUpdateTree(sub->Path(), into + sub->Name())) ok = false;
+    }
+    showStatus(strSource);
+    platform::doEvents();
+    for (const auto& file : folder->Files()) {
+      platform::doEvents();
+      if (!pUpdateFile(file->Path(), into + file->Name())) ok = false;
+    }
+    return ok;
+  } catch (const std::exception& e) {
+    showErrorReport(u"FileTree", u"pUpdateTree", e);
+    return false;
+  }
+}
+
+bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest) {
+  if (CheckExtension(strings().ExtractExtension(strSource))) return true;
+  if (FSO().FileExists(strDest)) {
+    if (DontReplaceExistingFiles) return true;
+    auto& fu = files();
+    // File date texts order by time; an equal or older source stays put.
+    if (!(fu.GetFileModDate(strSource) > fu.GetFileModDate(strDest))) return true;
+  }
+  return pCopyFile(strSource, strDest);
+}
+
+bool FileTree::pCopyFile(const std::u16string& strSource, const std::u16string& strDest) {
+  const bool copied = files().CopyFile(strSource, strDest);
+  auto& su = strings();
+  const std::u16string name = su.ExtractFilename(strSource);
+  const std::u16string from = su.ExtractPath(strSource);
+  const std::u16string to = su.ExtractPath(strDest);
+  if (!copied) {
+    pRaiseChange(u"Failed to copy file " + name + u" from " + from + u" to " + to, kRed);
+    return false;
+  }
+  if (!OnlyLogErrors) {
+    pRaiseChange(u"File " + name + u" copied from " + from + u" to " + to, kBlack);
+  }
+  return true;
+}
+
+void FileTree::CreatePath(std::u16string_view strPath) {
+  std::u16string path(strPath);
+  try {
+    if (path.empty()) return;
+    if (style_ == platform::PathStyle::Windows) {
+      if (path.size() == 2 && path[1] == u':') return;  // a bare drive
+    } else if (path.find_first_not_of(u'/') == std::u16string::npos) {
+      return;  // the root stands where a bare drive stands
+    }
+    auto& su = strings();
+    path = su.RemovePathEnding(path);
+    auto& fso = FSO();
+    if (!fso.FolderExists(path)) {
+      // The parent is shorter, except for a text like "ab:" whose parent is
+      // itself: going up from there would never end.
+      const std::u16string parent = su.ExtractPath(path);
+      if (parent.size() < path.size()) CreatePath(parent);
+      fso.CreateFolder(path);
+      if (!OnlyLogErrors) pRaiseChange(u"Folder " + path + u" created", kBlack);
+    }
+  } catch (const std::exception&) {
+    pRaiseChange(u"Failed to create folder " + path, kRed);
+  }
+}
+
+// --- Cleaning a tree --------------------------------------------------------
+
+bool FileTree::pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDaysToKeep) {
+  bool ok = true;
+  try {
+    auto& fso = FSO();
+    if (!fso.FolderExists(strFolder)) {
+      pRaiseChange(u"Folder " + strFolder + u" does not exist", kBlack);
+      return true;
+    }
+    const auto folder = fso.GetFolder(strFolder);
+    for (const auto& sub : folder->SubFolders()) {
+      platform::doEvents();
+      const std::u16string path = sub->Path();
+      // A link leads out of the tree: the files it leads to are not this
+      // tree's to delete, so it stays, and so does this folder.
+      if (!isLink(*sub) && pEmptyFolder(path, lngDaysToKeep)) {
+        DeleteFolder(path);
+      } else {
+        ok = false;
+        pRaiseChange(u"Folder " + path + u" skipped", kBlue);
+      }
+    }
+    showStatus(strFolder);
+    platform::doEvents();
+    auto& fu = files();
+    for (const auto& file : folder->Files()) {
+      platform::doEvents();
+      const std::u16string path = file->Path();
+      if (fu.DeleteOldFile(path, lngDaysToKeep)) {
+        pRaiseChange(u"File " + path + u" deleted", kBlack);
+      } else {
+        ok = false;
+        pRaiseChange(u"File " + path + u" not deleted", kBlue);
+      }
+    }
+    return ok;
+  } catch (const std::exception& e) {
+    if (isPermissionDenied(e)) {
+      pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
+    } else {
+      showErrorReport(u"FileTree", u"pEmptyFolder", e);
+    }
+    return false;
+  }
+}
+
+bool FileTree::pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDaysToKeep) {
+  try {
+    auto& fso = FSO();
+    if (fso.FileExists(strPath)) {
+      if (files().DeleteOldFile(strPath, lngDaysToKeep)) {
+        pRaiseChange(u"File " + strPath + u" deleted", kBlack);
+      } else {
+        pRaiseChange(u"File " + strPath + u" not deleted", kBlack);
+        return false;
+      }
+    } else {
+      pRaiseChange(u"File " + strPath + u" does not exist", kBlack);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    showErrorReport(u"FileTree", u"pRemoveOldFile", e);
+    return false;
+  }
+}
+
+bool FileTree::holdsFiles(const platform::Folder& folder) {
+  if (!folder.Files().empty()) return true;
+  for (const auto& sub : folder.SubFolders()) {
+    platform::doEvents();
+    if (holdsFiles(*sub)) return true;
+  }
+  return false;
+}
+
+bool FileTree::pRemoveEmptySubFolders(const std::u16string& strFolder) {
+  bool ok = true;
+  try {
+    auto& fso = FSO();
+    if (!fso.FolderExists(strFolder)) {
+      pRaiseChange(u"Folder " + strFolder + u" does not exist", kBlack);
+      return true;
+    }
+    for (const auto& sub : fso.GetFolder(strFolder)->SubFolders()) {
+      platform::doEvents();
+      const std::u16string path = sub->Path();
+      // A folder counts as empty only when no file lies anywhere below it:
+      // deleting it deletes everything below it.
+      if (!holdsFiles(*sub)) {
+        DeleteFolder(path);
+      } else {
+        ok = false;
+        pRaiseChange(u"Folder " + path + u" skipped", kBlue);
+      }
+    }
+    return ok;
+  } catch (const std::exception& e) {
+    if (isPermissionDenied(e)) {
+      pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
+    } else {
+      showErrorReport(u"FileTree", u"pRemoveEmptySubFolders", e);
+    }
+    return false;
+  }
+}
+
+void FileTree::DeleteFolder(std::u16string_view strPath) {
+  const std::u16string path(strPath);
+  try {
+    auto& fso = FSO();
+    const auto folder = fso.GetFolder(path);
+    const std::int32_t attributes = folder->Attributes();
+    if ((attributes & platform::attr::kReadOnly) != 0) {
+      folder->SetAttributes(attributes & ~platform::attr::kReadOnly);
+    }
+    fso.DeleteFolder(path, false);
+    pRaiseChange(u"Folder " + path + u" deleted", kBlack);
+  } catch (const std::exception&) {
+    pRaiseChange(u"Failed to delete folder " + path, kRed);
+  }
+}
+
+// --- The skip set -----------------------------------------------------------
+
+void FileTree::ExtensionToSkip(std::u16string_view strExtension) {
+  try {
+    if (!skip_) skip_ = std::make_unique<Collection<std::u16string>>();
+    const std::u16string upper = text::toUpper(strExtension);
+    skip_->Add(upper, upper);
+  } catch (const std::exception&) {
+    // One already in the set stays as it is.
+  }
+}
+
+bool FileTree::CheckExtension(std::u16string_view strExtension) const {
+  return skip_ && skip_->Contains(strExtension);
+}
+
+std::u16string FileTree::ListExtensionsToSkip() const {
+  std::u16string list;
+  if (!skip_) return list;
+  bool first = true;
+  for (const auto& extension : *skip_) {
+    if (!first) list += u", ";
+    list += extension;
+    first = false;
+  }
+  return list;
+}
+
+}  // namespace sigpatch

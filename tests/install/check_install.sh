@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR and checks that every file is where
+# it belongs, that systemd accepts the units, that both manual pages render
+# without a warning and that the desktop entry is valid.
+set -euo pipefail
+build=${1:?usage: check_install.sh BUILD_DIR}
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+DESTDIR=$root cmake --install "$build" --prefix /usr > /dev/null
+
+expected=(
+  usr/bin/sigpatch
+  usr/bin/sigreg
+  usr/lib/systemd/system/sigpatch.service
+  usr/lib/systemd/system/sigpatch.timer
+  usr/share/applications/sigpatch.desktop
+  usr/share/icons/hicolor/32x32/apps/sigpatch.png
+  usr/share/man/man1/sigpatch.1
+  usr/share/man/man1/sigreg.1
+)
+actual=$(cd "$root" && find . -type f | sed 's#^\./##' | sort)
+check_list=$(printf '%s\n' "${expected[@]}" | sort)
+[[ $actual == "$check_list" ]] && echo "ok: the installed files" \
+  || fail "installed files differ:"$'\n'"$(diff <(echo "$check_list") <(echo "$actual"))"
+for program in sigpatch sigreg; do
+  [[ -x $root/usr/bin/$program ]] && echo "ok: $program is executable" || fail "$program not executable"
+done
+
+# systemd: the units as installed, with the program at its staged path.
+units=$(mktemp -d)
+sed "s#/usr/bin/sigpatch#$root/usr/bin/sigpatch#" "$root/usr/lib/systemd/system/sigpatch.service" \
+  > "$units/sigpatch.service"
+cp "$root/usr/lib/systemd/system/sigpatch.timer" "$units/"
+if command -v systemd-analyze > /dev/null; then
+  said=$(systemd-analyze verify --man=no "$units/sigpatch.service" "$units/sigpatch.timer" 2>&1) \
+    && [[ -z $said ]] && echo "ok: systemd-analyze verify" || fail "systemd-analyze verify: $said"
+else
+  fail "systemd-analyze is missing (scripts/bootstrap installs systemd)"
+fi
+rm -rf "$units"
+
+for page in sigpatch sigreg; do
+  said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$page.1" 2>&1 >/dev/null)
+  [[ -z $said ]] && echo "ok: man $page renders without warnings" || fail "man $page: $said"
+done
+
+said=$(desktop-file-validate "$root/usr/share/applications/sigpatch.desktop" 2>&1) \
+  && [[ -z $said ]] && echo "ok: desktop-file-validate" || fail "desktop-file-validate: $said"
+
+((failures == 0))

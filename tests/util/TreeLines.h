@@ -1,0 +1,37 @@
+#pragma once
+
+// The lines of the folder-tree synchroniser as tests record and compare them.
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "platform/Text.h"
+
+namespace sigpatch::testing {
+
+inline constexpr std::int32_t kBlack = 0;
+inline constexpr std::int32_t kRed = 255;
+inline constexpr std::int32_t kBlue = 16711680;
+/// What a trace records for a status text in place of a colour.
+inline constexpr std::int32_t kStatus = -1;
+
+/// One reported line and its colour, or a status text.
+struct TreeLine {
+  std::u16string text;
+  std::int32_t color;
+  bool operator==(const TreeLine&) const = default;
+};
+
+inline void PrintTo(const TreeLine& line, std::ostream* os) {
+  *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
+      << text::toUtf8(line.text) << "\"";
+}
+
+inline TreeLine black(std::u16string text) { return {std::move(text), kBlack}; }
+inline TreeLine red(std::u16string text) { return {std::move(text), kRed}; }
+inline TreeLine blue(std::u16string text) { return {std::move(text), kBlue}; }
+inline TreeLine status(std::u16string text) { return {std::move(text), kStatus}; }
+inline const TreeLine kSpacer{u" ", kBlack};
+
+}  // namespace sigpatch::testing
