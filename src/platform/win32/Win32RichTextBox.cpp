@@ -84,8 +84,16 @@ std::int32_t Win32RichTextBox::TextLength() const {
       ::SendMessageW(Handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
 }
 
+long Win32RichTextBox::ControlLength() const {
+  GETTEXTLENGTHEX length{GTL_PRECISE | GTL_NUMCHARS, 1200};
+  return static_cast<long>(
+      ::SendMessageW(Handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+}
+
 long Win32RichTextBox::ToControl(std::int32_t position) const {
   if (position <= 0) return 0;
+  // The end, where every line is added, without reading the text.
+  if (position >= TextLength()) return ControlLength();
   const auto text = Text();
   const auto end = std::min<std::size_t>(static_cast<std::size_t>(position), text.size());
   long control = 0;
@@ -98,6 +106,8 @@ long Win32RichTextBox::ToControl(std::int32_t position) const {
 }
 
 std::int32_t Win32RichTextBox::FromControl(long position) const {
+  if (position <= 0) return 0;
+  if (position >= ControlLength()) return TextLength();
   const auto text = Text();
   std::int32_t at = 0;
   long control = 0;
@@ -133,6 +143,7 @@ void Win32RichTextBox::SetSelStart(std::int32_t value) {
 std::int32_t Win32RichTextBox::SelLength() const {
   CHARRANGE range{};
   ::SendMessageW(Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  if (range.cpMax == range.cpMin) return 0;
   return FromControl(range.cpMax) - FromControl(range.cpMin);
 }
 

@@ -26,6 +26,8 @@ class Win32RichTextBox : public Win32Control<RichTextBox> {
   bool TakesFocus() const override { return true; }
 
  private:
+  /// The length of the text as the control counts it (a line end is one).
+  long ControlLength() const;
   /// The control's position of a position in the text.
   long ToControl(std::int32_t position) const;
   /// The text's position of a position of the control.

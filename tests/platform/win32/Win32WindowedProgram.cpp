@@ -99,6 +99,13 @@ std::u16string WindowedProgram::BoxText(HWND window) {
   return box == nullptr ? std::u16string() : textOf(box);
 }
 
+HWND WindowedProgram::Child(HWND window, const wchar_t* type, const std::u16string& text) {
+  return findChild(window, [&](HWND child) {
+    return ::lstrcmpiW(classOf(child).c_str(), type) == 0 &&
+           (text.empty() || textOf(child) == text);
+  });
+}
+
 HWND WindowedProgram::FirstImage(HWND window) {
   return findChild(window, [](HWND child) {
     return classOf(child) == L"Static" && ::IsWindowVisible(child) &&

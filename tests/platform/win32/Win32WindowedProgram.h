@@ -29,6 +29,9 @@ class WindowedProgram {
   HWND WaitForWindow(const std::u16string& caption, unsigned milliseconds = 20000) const;
   /// The text of the window's rich-edit box ("" when it has none).
   static std::u16string BoxText(HWND window);
+  /// The window's first child of that class ("Edit", "Button") and, when not
+  /// empty, that text; nullptr when it has none.
+  static HWND Child(HWND window, const wchar_t* type, const std::u16string& text = {});
   /// The window's first visible image (a static control showing a bitmap).
   static HWND FirstImage(HWND window);
   /// Presses and releases a key on the window's rich-edit box.

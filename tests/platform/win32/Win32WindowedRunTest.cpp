@@ -12,6 +12,7 @@ namespace sigpatch::testing {
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
+constexpr wchar_t kDownloaderKey[] = L"SOFTWARE\\Ferrolite\\Sigfetch";
 
 std::u16string setting(const wchar_t* name) {
   wchar_t buffer[1024] = {};
@@ -28,11 +29,24 @@ class WindowedRunTest : public ::testing::Test {
   void SetUp() override {
     if (!underWine()) GTEST_SKIP() << "the test changes the machine's settings";
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDownloaderKey);
     ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
     ASSERT_NE(::CopyFileW(wide(recorder).c_str(), wide(updates + u"\\sdat4500.exe").c_str(), FALSE),
               0);
   }
-  void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
+  void TearDown() override {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDownloaderKey);
+  }
+
+  // The folder the downloader recorded, which the folder chooser proposes.
+  void setDownloaderFolder(const std::u16string& folder) {
+    const std::wstring data = wide(folder);
+    ASSERT_EQ(
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kDownloaderKey, L"LocalPath", REG_SZ, data.c_str(),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+        ERROR_SUCCESS);
+  }
 
   std::u16string exe = builtProgram(SIGPATCH_EXE);
   std::u16string exeFolder = exe.substr(0, exe.rfind(u'\\'));
@@ -88,6 +102,63 @@ TEST_F(WindowedRunTest, APinnedWindowStaysAfterTheRunUntilThePinIsPulledOut) {
   WindowedProgram::Click(pin);
   EXPECT_TRUE(waitFor([&] { return !::IsWindowVisible(window); }, 2000));
   EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+}
+
+// A first start without a folder: the folder chooser proposes the downloader's
+// folder, "&OK" takes it, the run installs from it and stores it.
+TEST_F(WindowedRunTest, OnAFirstStartTheFolderChooserGivesTheFolder) {
+  setDownloaderFolder(updates);
+  WindowedProgram program(exe, u"", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND chooser = program.WaitForWindow(u"Select Folder");
+  ASSERT_NE(chooser, nullptr) << "no folder chooser came up";
+  HWND main = program.Window(u"Sigpatch");
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(::IsWindowEnabled(main)) << "the main window waits for the chooser";
+  HWND path = WindowedProgram::Child(chooser, L"Edit");
+  ASSERT_NE(path, nullptr);
+  wchar_t shown[MAX_PATH] = {};
+  waitFor(
+      [&] {
+        return ::SendMessageW(path, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(shown)) > 0;
+      },
+      2000);
+  EXPECT_EQ(fromWide(shown), updates + u"\\");
+  ::PostMessageW(WindowedProgram::Child(chooser, L"Button", u"&OK"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(waitFor(
+      [&] { return WindowedProgram::BoxText(main).find(u"Finished!") != std::u16string::npos; },
+      20000));
+  EXPECT_NE(WindowedProgram::BoxText(main).find(u"Looking for SDAT*.EXE Updates in " + updates +
+                                                u"\\..."),
+            std::u16string::npos);
+  EXPECT_TRUE(program.WaitForExit(8000));
+  EXPECT_EQ(setting(L"Path"), updates + u"\\");
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+}
+
+// "&Cancel" in the folder chooser: no run, nothing installed or stored; the
+// window closes after its three seconds.
+TEST_F(WindowedRunTest, CancelInTheFolderChooserInstallsNothing) {
+  WindowedProgram program(exe, u"", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND chooser = program.WaitForWindow(u"Select Folder");
+  ASSERT_NE(chooser, nullptr) << "no folder chooser came up";
+  ::PostMessageW(WindowedProgram::Child(chooser, L"Button", u"&Cancel"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(8000));
+  EXPECT_FALSE(exists(recordFile));
+  EXPECT_EQ(setting(L"Path"), u"(missing)");
+  EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
+}
+
+TEST_F(WindowedRunTest, AMinimizedRunShowsItsWindowAsAnIcon) {
+  WindowedProgram program(exe, u"/Path:\"" + updates + u"\" /Minimized", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND window = program.WaitForWindow(u"Sigpatch");
+  ASSERT_NE(window, nullptr) << "no window came up";
+  // Shown first, then minimized.
+  EXPECT_TRUE(waitFor([&] { return ::IsIconic(window) != FALSE; }, 5000));
+  EXPECT_TRUE(program.WaitForExit(15000));
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
 }
 
