@@ -3,8 +3,6 @@
 //   win32_lines_driver LINES
 // prints "LINES lines: TOTAL ms, PER us a line, peak working set MB".
 
-#include <psapi.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +15,9 @@
 #include "platform/win32/Win32UiHeaders.h"
 #include "platform/win32/Win32Windowing.h"
 #include "ui/frmMain.h"
+
+// After <windows.h>:
+#include <psapi.h>
 
 using namespace sigpatch;
 
