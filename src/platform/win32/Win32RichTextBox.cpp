@@ -26,19 +26,21 @@ DWORD CALLBACK readSource(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
   return 0;
 }
 
-// Changes made by the program, also to a box the user cannot change.
-class Writable {
- public:
-  explicit Writable(HWND box) : box_(box) { ::SendMessageW(box_, EM_SETREADONLY, FALSE, 0); }
-  ~Writable() { ::SendMessageW(box_, EM_SETREADONLY, TRUE, 0); }
-  Writable(const Writable&) = delete;
-  Writable& operator=(const Writable&) = delete;
-
- private:
-  HWND box_;
-};
-
+// How long the box may go without drawing while the program changes it.
+constexpr UINT kRedrawDelay = 100;
+constexpr UINT_PTR kRedrawTimer = 1;
 }  // namespace
+
+void CALLBACK Win32RichTextBox::RedrawNow(HWND box, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(box, timer);
+  if (auto* self = reinterpret_cast<Win32RichTextBox*>(::GetWindowLongPtrW(box, GWLP_USERDATA))) {
+    self->redrawPending_ = false;
+  }
+  // The box shows its insertion point, as it would after each change.
+  ::SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  ::SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(box, nullptr, TRUE);
+}
 
 Win32RichTextBox::Win32RichTextBox(Win32Window& form, const ControlDesign& design)
     : Win32Control(form, design,
@@ -47,6 +49,7 @@ Win32RichTextBox::Win32RichTextBox(Win32Window& form, const ControlDesign& desig
                                      ES_NOHIDESEL | ES_SAVESEL,
                                  WS_EX_CLIENTEDGE)) {
   HWND box = Handle();
+  ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   // No limit on the text (the control's own is 32767 characters), no undo
   // history to grow with a long run, the program's colours on a white page.
   ::SendMessageW(box, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
@@ -61,6 +64,11 @@ Win32RichTextBox::Win32RichTextBox(Win32Window& form, const ControlDesign& desig
   for (int i = 0; i < MAX_TAB_STOPS; ++i) paragraph.rgxTabs[i] = 720 * (i + 1);
   ::SendMessageW(box, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
   SetSelColor(0);
+}
+
+Win32RichTextBox::~Win32RichTextBox() {
+  ::KillTimer(Handle(), kRedrawTimer);
+  ::SetWindowLongPtrW(Handle(), GWLP_USERDATA, 0);
 }
 
 std::u16string Win32RichTextBox::Text() const {
@@ -123,10 +131,26 @@ std::int32_t Win32RichTextBox::FromControl(long position) const {
   return at;
 }
 
+void Win32RichTextBox::DeferRedraw() const {
+  // The control draws itself at once after every change, which takes longer
+  // than the change itself; a run writes many lines one by one. The box draws
+  // again once the program has left it alone for a moment (the event pump
+  // runs the timer), so that a long run's lines still show as they come.
+  if (redrawPending_) return;
+  if (::SetTimer(Handle(), kRedrawTimer, kRedrawDelay, RedrawNow) == 0) return;
+  ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  redrawPending_ = true;
+}
+
 void Win32RichTextBox::Select(long start, long end) const {
-  CHARRANGE range{start, end};
+  // Moving the selection moves the caret, which costs more than the change
+  // of text; a selection that is in place already stays.
+  CHARRANGE range{};
+  ::SendMessageW(Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  if (range.cpMin == start && range.cpMax == end && end >= 0) return;
+  DeferRedraw();
+  range = {start, end};
   ::SendMessageW(Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  ::SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
 }
 
 std::int32_t Win32RichTextBox::SelStart() const {
@@ -163,6 +187,7 @@ std::int32_t Win32RichTextBox::SelColor() const {
 }
 
 void Win32RichTextBox::SetSelColor(std::int32_t value) {
+  DeferRedraw();
   // 0x00BBGGRR is the system's own colour value.
   CHARFORMAT2W format{};
   format.cbSize = sizeof format;
@@ -173,7 +198,8 @@ void Win32RichTextBox::SetSelColor(std::int32_t value) {
 }
 
 void Win32RichTextBox::Insert(std::u16string_view value) const {
-  Writable writable(Handle());
+  // Read-only keeps out the user, not the program.
+  DeferRedraw();
   StreamSource source{value.data(), value.size()};
   EDITSTREAM stream{};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
@@ -182,10 +208,7 @@ void Win32RichTextBox::Insert(std::u16string_view value) const {
                  reinterpret_cast<LPARAM>(&stream));
 }
 
-void Win32RichTextBox::SetSelText(std::u16string_view value) {
-  Insert(value);
-  ::SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
-}
+void Win32RichTextBox::SetSelText(std::u16string_view value) { Insert(value); }
 
 void Win32RichTextBox::SetText(std::u16string_view value) {
   Select(0, -1);

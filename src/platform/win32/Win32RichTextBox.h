@@ -12,6 +12,9 @@ namespace sigpatch::platform::win32 {
 class Win32RichTextBox : public Win32Control<RichTextBox> {
  public:
   Win32RichTextBox(Win32Window& form, const ControlDesign& design);
+  ~Win32RichTextBox() override;
+  Win32RichTextBox(const Win32RichTextBox&) = delete;
+  Win32RichTextBox& operator=(const Win32RichTextBox&) = delete;
 
   std::u16string Text() const override;
   void SetText(std::u16string_view value) override;
@@ -33,8 +36,16 @@ class Win32RichTextBox : public Win32Control<RichTextBox> {
   /// The text's position of a position of the control.
   std::int32_t FromControl(long position) const;
   void Select(long start, long end) const;
+  /// Keeps the control from drawing until the program has left it alone
+  /// for a moment.
+  void DeferRedraw() const;
   /// Puts `value` in place of the selection as plain text (never read as RTF).
   void Insert(std::u16string_view value) const;
+  /// The timer of DeferRedraw: the box draws again.
+  static void __stdcall RedrawNow(HWND__* box, unsigned message, std::uintptr_t timer,
+                                  unsigned long time);
+
+  mutable bool redrawPending_ = false;
 };
 
 }  // namespace sigpatch::platform::win32

@@ -28,17 +28,6 @@ LRESULT CALLBACK formProc(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
   return form->HandleMessage(message, wParam, lParam);
 }
 
-// Every control of a form shows the program's pointer while it is not the
-// default, also a control that sets its own (the rich-edit box's I-beam).
-LRESULT CALLBACK childProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                           DWORD_PTR data) {
-  if (message == WM_SETCURSOR &&
-      reinterpret_cast<Win32Windowing*>(data)->Win32ScreenOf().ApplyPointer()) {
-    return TRUE;
-  }
-  return ::DefSubclassProc(handle, message, wParam, lParam);
-}
-
 void registerFormClass() {
   static const bool registered = [] {
     WNDCLASSEXW type{};
@@ -269,7 +258,6 @@ HWND Win32Window::NewChild(const wchar_t* className, std::u16string_view text, u
                                  0, handle_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                  ::GetModuleHandleW(nullptr), nullptr);
   if (child == nullptr) throw RuntimeError(err::kOutOfMemory);
-  ::SetWindowSubclass(child, childProc, 1, reinterpret_cast<DWORD_PTR>(&windowing_));
   return child;
 }
 
@@ -420,12 +408,16 @@ std::intptr_t Win32Window::HandleMessage(unsigned message, std::uintptr_t wParam
         if (focus != nullptr && ::IsChild(handle_, focus)) lastFocus_ = focus;
       }
       break;
-    case WM_SETFOCUS:
-      if (lastFocus_ != nullptr && ::IsWindow(lastFocus_) && ::IsWindowVisible(lastFocus_)) {
-        ::SetFocus(lastFocus_);
+    case WM_SETFOCUS: {
+      // The form passes the focus on to the control that had it last, or to
+      // the first of its tab order (activation may come after the showing).
+      HWND next = lastFocus_ != nullptr && ::IsWindow(lastFocus_) ? lastFocus_ : firstFocus_;
+      if (next != nullptr && ::IsWindowEnabled(next)) {
+        ::SetFocus(next);
         return 0;
       }
       break;
+    }
     case WM_CLOSE:
       windowing_.Deliver([this] { CloseBoxClicked(); });
       return 0;
@@ -455,22 +447,27 @@ void Win32Window::ShowNative(ShowMode mode) {
   // The tab order of the design, and the focus on its first control.
   HWND first = nullptr;
   {
-    std::vector<std::pair<std::int32_t, HWND>> tabbed;
+    struct Stop {
+      std::int32_t index;
+      HWND handle;
+      bool visible;
+    };
+    std::vector<Stop> tabbed;
     for (const auto& control : controls_) {
       auto* child = dynamic_cast<Win32Child*>(control.get());
       if (child == nullptr || !child->TakesFocus()) continue;
-      tabbed.push_back({child->TabIndex() < 0 ? INT32_MAX : child->TabIndex(), child->Handle()});
+      tabbed.push_back({child->TabIndex() < 0 ? INT32_MAX : child->TabIndex(), child->Handle(),
+                        control->Visible()});
     }
     std::stable_sort(tabbed.begin(), tabbed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                     [](const Stop& a, const Stop& b) { return a.index < b.index; });
     HWND previous = HWND_TOP;
-    for (const auto& [index, child] : tabbed) {
-      ::SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      previous = child;
-      // Its own visibility: the form is not shown yet.
-      if (first == nullptr && (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) {
-        first = child;
-      }
+    for (const auto& stop : tabbed) {
+      ::SetWindowPos(stop.handle, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      previous = stop.handle;
+      // The control's visibility as the program set it: the form is not
+      // shown yet, and a box whose drawing waits reads as hidden meanwhile.
+      if (first == nullptr && stop.visible) first = stop.handle;
     }
   }
   if (!placed_ && Design().StartUpPosition == StartUpPosition::CenterScreen) {
@@ -490,6 +487,7 @@ void Win32Window::ShowNative(ShowMode mode) {
                                                        : SW_SHOWNORMAL;
   ::ShowWindow(handle_, show);
   ::SetForegroundWindow(handle_);
+  firstFocus_ = first;
   if (first != nullptr && pendingState_ != kWindowMinimized) ::SetFocus(first);
   ::UpdateWindow(handle_);
   RECT client{};

@@ -111,6 +111,7 @@ class Win32Window : public Window {
   /// The forms this one disabled while it is shown modal.
   std::vector<HWND__*> disabled_;
   HWND__* lastFocus_ = nullptr;
+  HWND__* firstFocus_ = nullptr;
   unsigned nextId_ = 100;
   std::int32_t pendingState_ = kWindowNormal;
   /// The inner size (pixels) and state last reported to the program.

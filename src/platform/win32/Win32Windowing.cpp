@@ -81,6 +81,9 @@ bool Win32Windowing::Dispatch(MSG& message) {
     // The handler may have closed or destroyed the form.
     form = FormOf(root);
   }
+  // The program's pointer over all its windows: a control that sets its own
+  // pointer (the rich-edit box's I-beam) did so before its mouse message.
+  if (form != nullptr && message.message == WM_MOUSEMOVE) screen_.ApplyPointer();
   // Tab, Enter, Esc and the mnemonics, as in a dialog.
   if (form != nullptr && ::IsWindowEnabled(root) && ::IsDialogMessageW(root, &message)) return true;
   ::TranslateMessage(&message);

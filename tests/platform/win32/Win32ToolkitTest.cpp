@@ -131,6 +131,16 @@ TEST_F(Win32ToolkitTest, RichTextTakesMarkupLiterallyAndHasNoLengthLimit) {
   EXPECT_EQ(rich->TextLength(), 500 * 101);
 }
 
+// A box the program writes into draws itself once the program has left it
+// alone for a moment, and takes clicks and the mouse wheel again.
+TEST_F(Win32ToolkitTest, ARichTextBoxDrawsAgainAfterTheProgramsChanges) {
+  form->Show();
+  for (int i = 0; i < 50; ++i) rich->SetSelText(u"line\r\n");
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(handle(u"rtbBox")) != FALSE; }));
+  // The box shows its insertion point, at the end of the text.
+  EXPECT_GT(::SendMessageW(handle(u"rtbBox"), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+}
+
 TEST_F(Win32ToolkitTest, EnterClicksTheDefaultButtonAndEscTheCancelButton) {
   form->Show();
   EXPECT_EQ(::GetFocus(), handle(u"rtbBox")) << "the first control in tab order has the focus";
@@ -196,12 +206,19 @@ TEST_F(Win32ToolkitTest, ReleasedKeysReachAFormThatSeesThemFirst) {
   EXPECT_FALSE(seen);
 }
 
+// Also over a control that sets a pointer of its own (the rich-edit box's
+// I-beam) when the mouse moves over it.
 TEST_F(Win32ToolkitTest, TheHourglassShowsOverEveryWindowOfTheProgram) {
   form->Show();
   toolkit().Screen().SetMousePointer(platform::kPointerHourglass);
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
-  ::SetCursor(nullptr);
   ::SendMessageW(handle(u"rtbBox"), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(u"rtbBox")),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  ::PostMessageW(handle(u"rtbBox"), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  toolkit().DoEvents();
+  EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
+  ::SetCursor(nullptr);
+  ::SendMessageW(handle(u"cmdGo"), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(u"cmdGo")),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
   toolkit().Screen().SetMousePointer(platform::kPointerDefault);
