@@ -39,7 +39,8 @@ void CALLBACK Win32RichTextBox::RedrawNow(HWND box, UINT, UINT_PTR timer, DWORD)
   // The box shows its insertion point, as it would after each change.
   ::SendMessageW(box, EM_SCROLLCARET, 0, 0);
   ::SendMessageW(box, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(box, nullptr, TRUE);
+  // The frame and the scroll bar too: they were not drawn meanwhile either.
+  ::RedrawWindow(box, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
 }
 
 Win32RichTextBox::Win32RichTextBox(Win32Window& form, const ControlDesign& design)
