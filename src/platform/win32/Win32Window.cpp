@@ -333,7 +333,6 @@ void Win32Window::KeyReleasedByUser(std::int16_t KeyCode, std::int16_t Shift) {
 
 std::intptr_t Win32Window::HandleMessage(unsigned message, std::uintptr_t wParam,
                                          std::intptr_t lParam) {
-  const auto alive = alive_;
   switch (message) {
     case WM_COMMAND: {
       const auto code = HIWORD(wParam);
@@ -424,7 +423,6 @@ std::intptr_t Win32Window::HandleMessage(unsigned message, std::uintptr_t wParam
     default:
       break;
   }
-  (void)alive;
   return ::DefWindowProcW(handle_, message, wParam, lParam);
 }
 

@@ -407,6 +407,30 @@ TEST_F(Win32SelectFolderTest, ATypedPathComesBackWithItsBackslash) {
   EXPECT_EQ(chooser.Path(), u"C:\\Temp\\");
 }
 
+// Another drive picked in the drive list opens its folder in the folder
+// list, and the path box follows.
+TEST_F(Win32SelectFolderTest, ADrivePickedInTheListOpensItsFolder) {
+  chooser.SetPath(root);
+  std::u16string before;
+  std::u16string after;
+  WhenShown(u"frmSelectFolder", [&] {
+    HWND drives = control(u"drvSel");
+    before = windowText(control(u"tboPath"));
+    const auto z = ::SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(L"z:"));
+    ::SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(z), 0);
+    ::SendMessageW(window(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(drives), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(drives));
+    after = windowText(control(u"tboPath"));
+    ::SendMessageW(control(u"cmdCancel"), BM_CLICK, 0, 0);
+  });
+  chooser.ShowMain();
+  EXPECT_EQ(before, root + u"\\");
+  ASSERT_GE(after.size(), 3u);
+  EXPECT_EQ(text::toLower(after.substr(0, 3)), u"z:\\") << text::toUtf8(after);
+  EXPECT_EQ(after.back(), u'\\');
+}
+
 TEST_F(Win32SelectFolderTest, CancelLeavesThePresetPath) {
   chooser.SetPath(root);
   WhenShown(u"frmSelectFolder", [&] {
