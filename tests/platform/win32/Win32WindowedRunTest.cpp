@@ -105,6 +105,34 @@ TEST_F(WindowedRunTest, APinnedWindowStaysAfterTheRunUntilThePinIsPulledOut) {
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
 }
 
+// F1 during the run: the About box with the usage comes up beside the window,
+// which is pinned and so stays after the run until the pin is pulled out.
+TEST_F(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindow) {
+  ASSERT_NE(::CopyFileW(wide(builtProgram(SIGPATCH_SLEEP3_PROBE)).c_str(),
+                        wide(updates + u"\\sdat4600.exe").c_str(), FALSE),
+            0);
+  WindowedProgram program(exe, u"/Path:\"" + updates + u"\"", work.path(), recordFile);
+  ASSERT_TRUE(program.Started());
+  HWND window = program.WaitForWindow(u"Sigpatch");
+  ASSERT_NE(window, nullptr) << "no window came up";
+  ASSERT_TRUE(waitFor(
+      [&] { return WindowedProgram::BoxText(window).find(u"Installing") != std::u16string::npos; },
+      20000));
+  WindowedProgram::PressKey(window, VK_F1);
+  HWND about = program.WaitForWindow(u"About Sigpatch", 5000);
+  ASSERT_NE(about, nullptr) << "no About box came up";
+  EXPECT_NE(WindowedProgram::BoxText(about).find(u"  /Minimized\tRun minimized\r\n"),
+            std::u16string::npos);
+  ASSERT_TRUE(waitFor(
+      [&] { return WindowedProgram::BoxText(window).find(u"Finished!") != std::u16string::npos; },
+      20000));
+  ::Sleep(4000);
+  EXPECT_TRUE(::IsWindowVisible(window)) << "F1 pinned the window";
+  ::PostMessageW(about, WM_CLOSE, 0, 0);
+  WindowedProgram::Click(WindowedProgram::FirstImage(window));
+  EXPECT_TRUE(program.WaitForExit(5000));
+}
+
 // A first start without a folder: the folder chooser proposes the downloader's
 // folder, "&OK" takes it, the run installs from it and stores it.
 TEST_F(WindowedRunTest, OnAFirstStartTheFolderChooserGivesTheFolder) {
