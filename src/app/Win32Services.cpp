@@ -1,10 +1,10 @@
 // The services of a Windows system: the system's registry, file system,
-// processes, system and clock, and the terminal toolkit on the console (the
-// program is a console program until it brings windows of its own).
+// processes, system and clock, and the toolkit of the build (the system's
+// windows, or the terminal toolkit on the console).
 
 #include "app/SystemServices.h"
+#include "app/Win32Toolkit.h"
 #include "platform/Platform.h"
-#include "platform/tty/TtyWindowing.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
@@ -18,9 +18,10 @@ namespace {
 class Win32Services final : public SystemServices {
  public:
   Win32Services()
-      : windowing_(platform::win32::currentProgramInfo(), platform::win32::currentArguments()) {
+      : windowing_(app::openWin32Toolkit(platform::win32::currentProgramInfo(),
+                                         platform::win32::currentArguments())) {
     platform::Platform services;
-    services.windowing = &windowing_;
+    services.windowing = windowing_.get();
     services.clock = &clock_;
     services.registry = &registry_;
     services.fileSystem = &fileSystem_;
@@ -38,7 +39,7 @@ class Win32Services final : public SystemServices {
   platform::win32::Win32FileSystemService fileSystem_;
   platform::win32::Win32Processes processes_;
   platform::win32::Win32System system_;
-  platform::tty::TtyWindowing windowing_;
+  std::unique_ptr<platform::Windowing> windowing_;
   std::unique_ptr<platform::ScopedPlatform> installed_;
 };
 

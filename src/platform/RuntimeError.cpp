@@ -34,6 +34,7 @@ constexpr ErrorText kErrorTexts[] = {
     {93, u"Invalid pattern string"},
     {429, u"ActiveX component can't create object"},
     {457, u"This key is already associated with an element of this collection"},
+    {481, u"Invalid picture"},
     {3021,
      u"Either BOF or EOF is True, or the current record has been deleted. Requested operation "
      u"requires a current record."},

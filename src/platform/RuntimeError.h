@@ -28,6 +28,7 @@ inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kInvalidPatternString = 93;
 inline constexpr std::int32_t kCannotCreateObject = 429;
 inline constexpr std::int32_t kDuplicateKey = 457;
+inline constexpr std::int32_t kInvalidPicture = 481;
 inline constexpr std::int32_t kNoCurrentRecord = 3021;
 inline constexpr std::int32_t kItemNotFound = 3265;
 inline constexpr std::int32_t kElementNotFound = 35600;

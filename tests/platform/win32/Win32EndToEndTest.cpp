@@ -1,4 +1,4 @@
-// The console build of sigpatch.exe, run as a user runs it, against a folder of
+// The console build (sigpatch-console.exe), run as a user runs it, against a folder of
 // update packages that record how they were started; the settings end up in
 // the system's registry.
 
@@ -55,7 +55,7 @@ void setSetting(const wchar_t* name, const std::u16string& value) {
             ERROR_SUCCESS);
 }
 
-/// What one run of sigpatch.exe gave.
+/// What one run of sigpatch-console.exe gave.
 struct Outcome {
   DWORD exitCode = 0;
   Lines out;
@@ -81,7 +81,7 @@ class SigpatchRunTest : public ::testing::Test {
   }
   void addPackage(const std::u16string& name) { addPackage(name, recorder); }
 
-  // Runs sigpatch.exe with the argument string as typed, its output to files.
+  // Runs sigpatch-console.exe with the argument string as typed, its output to files.
   Outcome run(const std::u16string& arguments) {
     Outcome result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -122,7 +122,7 @@ class SigpatchRunTest : public ::testing::Test {
   // What the last package started wrote: its command line and working folder.
   Lines record() { return linesOf(readFile(recordFile)); }
 
-  std::u16string exe = builtProgram(SIGPATCH_EXE);
+  std::u16string exe = builtProgram(SIGPATCH_CONSOLE_EXE);
   std::u16string exeFolder = exe.substr(0, exe.rfind(u'\\'));
   std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
   std::u16string exit7 = builtProgram(SIGPATCH_EXIT7_PROBE);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <vector>
+
+#include "platform/controls/DriveListBox.h"
+#include "platform/win32/Win32Control.h"
+
+namespace sigpatch::platform::win32 {
+
+class Win32Folders;
+
+/// A drive list drawn by a drop-down combo box of the logical drives ("c:").
+/// A drive the user picks that cannot be read is not taken: the box beeps
+/// and goes back.
+class Win32DriveListBox : public Win32Control<DriveListBox> {
+ public:
+  Win32DriveListBox(Win32Window& form, const ControlDesign& design, Win32Folders& folders);
+
+  std::u16string Drive() const override { return drive_; }
+  void SetDrive(std::u16string_view path) override;
+  void Command(unsigned code) override;
+  bool TakesFocus() const override { return true; }
+
+ protected:
+  void Placed() override;
+
+ private:
+  void ShowDrive();
+
+  Win32Folders& folders_;
+  std::vector<std::u16string> drives_;
+  std::u16string drive_;
+};
+
+}  // namespace sigpatch::platform::win32

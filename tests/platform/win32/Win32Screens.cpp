@@ -1,0 +1,263 @@
+// Pictures of the program's windows on the Windows toolkit, for a person to
+// look at (tools/win32-screenshots.sh runs it under Wine on Xvfb):
+//   win32_screens OUTPUT_FOLDER
+// writes main-running.png (sigpatch.exe during a real update run, its package
+// still installing), about.png (the About box that F1 opened over it),
+// main-finished-pinned.png (the same window after the run, pinned by F1),
+// folder.png (the folder chooser), splash.png and message.png (a message box
+// with the critical-stop icon), each as the screen shows it.
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Win32TestSupport.h"
+#include "Win32WindowedProgram.h"
+#include "fakes/FakeRegistry.h"
+#include "platform/Platform.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Program.h"
+#include "platform/win32/Win32System.h"
+#include "platform/win32/Win32UiHeaders.h"
+#include "platform/win32/Win32Window.h"
+#include "platform/win32/Win32Windowing.h"
+#include "ui/SelectFolder.h"
+#include "ui/Splash.h"
+
+using namespace sigpatch;
+using namespace sigpatch::testing;
+
+namespace {
+
+std::u16string output;
+int failures = 0;
+
+std::uint32_t crc32(const std::vector<unsigned char>& bytes, std::size_t from) {
+  static std::uint32_t table[256];
+  static bool made = false;
+  if (!made) {
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+    made = true;
+  }
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::size_t i = from; i < bytes.size(); ++i) c = table[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+void put32(std::vector<unsigned char>& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+void chunk(std::vector<unsigned char>& out, const char* type,
+           const std::vector<unsigned char>& data) {
+  put32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  put32(out, crc32(out, start));
+}
+
+// An RGB picture as a PNG file, its data in stored (uncompressed) blocks.
+std::string png(int width, int height, const std::uint32_t* bgra) {
+  std::vector<unsigned char> raw;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t c = bgra[static_cast<std::size_t>(y) * width + x];
+      raw.push_back(static_cast<unsigned char>(c >> 16));
+      raw.push_back(static_cast<unsigned char>(c >> 8));
+      raw.push_back(static_cast<unsigned char>(c));
+    }
+  }
+  std::vector<unsigned char> zlib{0x78, 0x01};
+  std::uint32_t a = 1, b = 0;
+  for (unsigned char byte : raw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t at = 0; at < raw.size() || at == 0;) {
+    const std::size_t size = std::min<std::size_t>(65535, raw.size() - at);
+    const bool last = at + size >= raw.size();
+    zlib.push_back(last ? 1 : 0);
+    zlib.push_back(static_cast<unsigned char>(size));
+    zlib.push_back(static_cast<unsigned char>(size >> 8));
+    zlib.push_back(static_cast<unsigned char>(~size));
+    zlib.push_back(static_cast<unsigned char>(~size >> 8));
+    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                raw.begin() + static_cast<std::ptrdiff_t>(at + size));
+    at += size;
+    if (last) break;
+  }
+  put32(zlib, (b << 16) | a);
+  std::vector<unsigned char> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<unsigned char> header;
+  put32(header, static_cast<std::uint32_t>(width));
+  put32(header, static_cast<std::uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});
+  chunk(file, "IHDR", header);
+  chunk(file, "IDAT", zlib);
+  chunk(file, "IEND", {});
+  return std::string(file.begin(), file.end());
+}
+
+// Lets the windows paint: the program's own by its queue, another's by time.
+void settle(unsigned milliseconds) {
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < milliseconds) {
+    platform::windowing().DoEvents();
+    ::Sleep(20);
+  }
+}
+
+// The window as the screen shows it, frame and all.
+void shoot(HWND window, const char* name) {
+  if (window == nullptr) {
+    std::fprintf(stderr, "win32_screens: no window for %s\n", name);
+    ++failures;
+    return;
+  }
+  ::SetForegroundWindow(window);
+  ::BringWindowToTop(window);
+  settle(400);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP picture = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  auto old = ::SelectObject(memory, picture);
+  ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+  ::GdiFlush();
+  writeFile(output + u"\\" + text::fromUtf8(name),
+            png(width, height, static_cast<std::uint32_t*>(bits)));
+  ::SelectObject(memory, old);
+  ::DeleteObject(picture);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  std::printf("%s\n", name);
+}
+
+std::map<UINT_PTR, std::function<void()>> later;
+
+void runLater(std::function<void()> action, unsigned milliseconds) {
+  const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    auto due = std::move(later[timer]);
+    later.erase(timer);
+    if (due) due();
+  });
+  later[id] = std::move(action);
+}
+
+// sigpatch.exe during a real run: a package that installs for three seconds.
+void realRun() {
+  TempFolder work{u"sigpatch screens "};
+  const std::u16string updates = work / u"Updates";
+  ::CreateDirectoryW(wide(updates).c_str(), nullptr);
+  ::CopyFileW(wide(builtProgram(SIGPATCH_RECORD_PROBE)).c_str(),
+              wide(updates + u"\\sdat4400.exe").c_str(), FALSE);
+  ::CopyFileW(wide(builtProgram(SIGPATCH_SLEEP3_PROBE)).c_str(),
+              wide(updates + u"\\sdat4500.exe").c_str(), FALSE);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Ferrolite\\Sigpatch");
+  WindowedProgram program(builtProgram(SIGPATCH_EXE), u"/Path:\"" + updates + u"\"", work.path(),
+                          work / u"record.txt");
+  HWND window = program.WaitForWindow(u"Sigpatch");
+  if (window == nullptr) return shoot(nullptr, "main-running.png");
+  waitFor(
+      [&] { return WindowedProgram::BoxText(window).find(u"Installing") != std::u16string::npos; },
+      20000);
+  shoot(window, "main-running.png");
+  WindowedProgram::PressKey(window, VK_F1);
+  HWND about = program.WaitForWindow(u"About Sigpatch", 5000);
+  shoot(about, "about.png");
+  if (about != nullptr) ::PostMessageW(about, WM_CLOSE, 0, 0);
+  waitFor(
+      [&] { return WindowedProgram::BoxText(window).find(u"Finished!") != std::u16string::npos; },
+      20000);
+  shoot(window, "main-finished-pinned.png");
+  if (HWND pin = WindowedProgram::FirstImage(window)) WindowedProgram::Click(pin);
+  program.WaitForExit(10000);
+  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Ferrolite\\Sigpatch");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: win32_screens OUTPUT_FOLDER\n");
+    return 2;
+  }
+  output = hostPath(argv[1]);
+  ::CreateDirectoryW(wide(output).c_str(), nullptr);
+
+  platform::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
+  platform::win32::Win32Clock clock;
+  platform::win32::Win32System system;
+  fakes::FakeRegistry registry;
+  platform::Platform services;
+  services.windowing = &windowing;
+  services.clock = &clock;
+  services.system = &system;
+  services.registry = &registry;
+  platform::ScopedPlatform installed(services);
+
+  realRun();
+
+  {
+    SelectFolder chooser;
+    chooser.SetApplication(nullptr);
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    chooser.SetPath(fromWide(temp));
+    runLater(
+        [&] {
+          auto* form = windowing.FindForm(u"frmSelectFolder");
+          shoot(form != nullptr ? form->Handle() : nullptr, "folder.png");
+          if (form != nullptr) form->Unload();
+        },
+        200);
+    chooser.ShowMain();
+  }
+  {
+    Splash splash;
+    splash.ShowMain();
+    splash.AddText(u"Checking for updates...");
+    auto* form = windowing.FindForm(u"frmSplash");
+    shoot(form != nullptr ? form->Handle() : nullptr, "splash.png");
+  }
+  runLater(
+      [] {
+        HWND box = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM found) -> BOOL {
+              wchar_t type[16] = {};
+              ::GetClassNameW(window, type, 16);
+              if (std::wstring_view(type) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+              *reinterpret_cast<HWND*>(found) = window;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        shoot(box, "message.png");
+        if (box != nullptr) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+      },
+      300);
+  windowing.MsgBox(u"Duplicate Argument: PATH", platform::MsgBoxStyle::Critical);
+  return failures == 0 ? 0 : 1;
+}
