@@ -24,7 +24,9 @@ class TtyFoldersTest : public ::testing::Test {
   }
   ~TtyFoldersTest() override { std::remove(table.c_str()); }
 
-  std::string table = ::testing::TempDir() + "sigpatch-mounts";
+  // A table of each test's own: ctest runs the tests side by side.
+  std::string table = ::testing::TempDir() + "sigpatch-mounts-" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TEST_F(TtyFoldersTest, DrivesAreTheRootAndTheMountsOfRealFileSystems) {

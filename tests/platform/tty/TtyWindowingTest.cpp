@@ -213,7 +213,9 @@ class TtyFolderChooserTest : public TtyWindowingTest {
   ~TtyFolderChooserTest() override { std::filesystem::remove_all(folder); }
 
   static constexpr char sep = static_cast<char>(separatorOf(kNativePathStyle));
-  std::string folder = ::testing::TempDir() + "sigpatch-chooser";
+  // A folder of each test's own: ctest runs the tests side by side.
+  std::string folder = ::testing::TempDir() + "sigpatch-chooser-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name();
   std::u16string Folder() const { return text::fromUtf8(folder); }
   static std::u16string Sep() { return std::u16string(1, separatorOf(kNativePathStyle)); }
 };
