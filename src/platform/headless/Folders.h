@@ -24,6 +24,13 @@ class Folders {
   /// The folder `path` names, absolute, without a trailing separator except at
   /// a root (a drive alone names its root); nothing when there is no such folder.
   virtual std::optional<std::u16string> FindFolder(std::u16string_view path) = 0;
+
+  /// The drive that `path` lies on; error 68 when it cannot be read.
+  std::u16string ReadyDriveOf(std::u16string_view path);
+  /// The folder a folder list opens for `path`: the folder it names, or for a
+  /// drive alone the current folder when it lies on that drive. Error 68 when
+  /// the drive cannot be read, 76 when there is no such folder.
+  std::u16string FolderToOpen(std::u16string_view path);
 };
 
 }  // namespace sigpatch::platform::headless

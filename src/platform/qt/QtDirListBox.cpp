@@ -63,17 +63,7 @@ QtDirListBox::QtDirListBox(QtWindow& form, const ControlDesign& design, tty::Tty
 }
 
 void QtDirListBox::SetPath(std::u16string_view value) {
-  std::u16string wanted(value);
-  const auto drive = folders_.DriveOf(wanted);
-  if (!folders_.IsReady(drive)) throw RuntimeError(err::kDeviceUnavailable);
-  if (folders_.IsDrive(wanted)) {
-    // A drive alone opens the current folder when it lies on that drive.
-    const auto current = folders_.CurrentFolder();
-    wanted = folders_.DriveOf(current) == drive ? current : wanted;
-  }
-  auto folder = folders_.FindFolder(wanted);
-  if (!folder) throw RuntimeError(err::kPathNotFound);
-  path_ = std::move(*folder);
+  path_ = folders_.FolderToOpen(value);
   Fill();
   raiseEvent(OnChange);
 }

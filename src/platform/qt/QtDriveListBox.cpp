@@ -4,8 +4,6 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
-#include "platform/RuntimeError.h"
-
 namespace sigpatch::platform::qt {
 
 QtDriveListBox::QtDriveListBox(QtWindow& form, const ControlDesign& design,
@@ -22,8 +20,7 @@ QtDriveListBox::QtDriveListBox(QtWindow& form, const ControlDesign& design,
 }
 
 void QtDriveListBox::SetDrive(std::u16string_view path) {
-  auto drive = folders_.DriveOf(path);
-  if (!folders_.IsReady(drive)) throw RuntimeError(err::kDeviceUnavailable);
+  auto drive = folders_.ReadyDriveOf(path);
   if (drive == drive_) return;
   drive_ = std::move(drive);
   ShowDrive();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/RuntimeError.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Folders.h"
 #include "platform/win32/Win32UiHeaders.h"
@@ -35,8 +34,7 @@ Win32DriveListBox::Win32DriveListBox(Win32Window& form, const ControlDesign& des
 void Win32DriveListBox::Placed() { Place(kDropDown); }
 
 void Win32DriveListBox::SetDrive(std::u16string_view path) {
-  auto drive = folders_.DriveOf(path);
-  if (!folders_.IsReady(drive)) throw RuntimeError(err::kDeviceUnavailable);
+  auto drive = folders_.ReadyDriveOf(path);
   if (drive == drive_) return;
   drive_ = std::move(drive);
   ShowDrive();
