@@ -17,6 +17,11 @@ std::u16string errorReportText(std::u16string_view exeName, std::u16string_view 
   return report;
 }
 
+std::u16string unhandledFaultText(const std::exception& fault) {
+  const auto error = errorInfoOf(fault);
+  return u"Run-time error '" + text::dec(error.number) + u"':\r\n\r\n" + error.description;
+}
+
 void showErrorReport(std::u16string_view className, std::u16string_view procedure,
                      const std::exception& fault) {
   auto& window = platform::windowing();

@@ -12,6 +12,10 @@ namespace sigpatch {
 std::u16string errorReportText(std::u16string_view exeName, std::u16string_view className,
                                std::u16string_view procedure, const ErrorInfo& error);
 
+/// "Run-time error 'number':" and the description: what the system shows for a
+/// fault that no handler of the program caught.
+std::u16string unhandledFaultText(const std::exception& fault);
+
 /// Shows the error report for a caught fault: a message box with only an OK
 /// button, titled with the program title. The handlers that "catch any error"
 /// catch std::exception and call this; the immediate stop is not a

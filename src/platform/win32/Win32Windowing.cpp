@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ErrorReport.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
 #include "platform/Text.h"
@@ -202,11 +203,7 @@ void Win32Windowing::Deliver(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    // What the system does with a fault no handler of the program caught:
-    // it names the error.
-    const auto error = errorInfoOf(e);
-    MsgBox(u"Run-time error '" + text::dec(error.number) + u"':\r\n\r\n" + error.description,
-           MsgBoxStyle::Critical);
+    MsgBox(unhandledFaultText(e), MsgBoxStyle::Critical);
   }
   --handlers_;
 }
