@@ -3,11 +3,15 @@
 #include <chrono>
 #include <exception>
 
+#include "app/PendingInstall.h"
+#include "app/Settings.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "platform/Folder.h"
 #include "platform/Platform.h"
+#include "platform/Processes.h"
+#include "platform/RuntimeError.h"
 #include "platform/System.h"
 #include "platform/Text.h"
 #include "platform/Windowing.h"
@@ -17,12 +21,68 @@
 #include "util/StringUtilities.h"
 
 namespace sigpatch {
+
+/// A package of the source folder: its name, upper-cased name and full path.
+struct AppMain::Package {
+  std::u16string name;
+  std::u16string upperName;
+  std::u16string path;
+};
+
+/// How a package's run ended: a reason when it failed, or left to a shut-down.
+struct AppMain::Ending {
+  std::u16string reason;
+  bool leftToShutdown = false;
+};
+
 namespace {
 
-constexpr char16_t kSettingsKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
 constexpr std::int32_t kBlack = 0;
 constexpr std::int32_t kRed = 255;
 constexpr std::int32_t kBlue = 16711680;
+
+// How long one wait for a package lasts before the window events run again.
+constexpr std::chrono::milliseconds kWaitSlice{100};
+// A package whose runs were cut short this often in one boot is not started again.
+constexpr std::int32_t kMostInterruptedAttempts = 2;
+
+// Whether the process of an identity ("<pid> <start time>") still runs.
+bool processIdentityRuns(platform::Processes& processes, const std::u16string& identity) {
+  const auto blank = identity.find(u' ');
+  std::int32_t pid = 0;
+  for (std::size_t i = 0; i < (blank == std::u16string::npos ? identity.size() : blank); ++i) {
+    if (identity[i] < u'0' || identity[i] > u'9') return false;
+    pid = pid * 10 + (identity[i] - u'0');
+  }
+  return processes.ProcessIdentity(pid) == identity;
+}
+
+// The number and the system's text of an error code: "112, There is not enough
+// space on the disk."
+std::u16string systemErrorText(std::int32_t code) {
+  std::u16string message;
+  if (!platform::system().FormatMessage(static_cast<std::uint32_t>(code), message)) {
+    return text::dec(code);
+  }
+  while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r')) {
+    message.pop_back();
+  }
+  return text::dec(code) + u", " + message;
+}
+
+// Catches the requests to end the program for its lifetime.
+class StopRequestsCaught {
+ public:
+  explicit StopRequestsCaught(platform::System& system) : system_(system) {
+    system_.CatchStopRequests(true);
+  }
+  ~StopRequestsCaught() { system_.CatchStopRequests(false); }
+  StopRequestsCaught(const StopRequestsCaught&) = delete;
+  StopRequestsCaught& operator=(const StopRequestsCaught&) = delete;
+
+ private:
+  platform::System& system_;
+};
 
 // The installer's command line: the package's path, quoted when it holds a
 // blank so that the system cannot take a shorter path for the program, a blank
@@ -86,9 +146,7 @@ void AppMain::CheckForUpdates() {
   }
 }
 
-platform::FileSystem& AppMain::FSO() {
-  return platform::fileSystemOf(fso_);
-}
+platform::FileSystem& AppMain::FSO() { return platform::fileSystemOf(fso_); }
 
 void AppMain::ShowMain() {
   try {
@@ -115,15 +173,270 @@ std::unique_ptr<platform::MachineLock> AppMain::takeUpdateLock() {
   SendInfo(u"Waiting for the update run that is already under way...", kBlack);
   auto& window = platform::windowing();
   auto& clock = platform::clock();
-  while (!lock->TryLock()) window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
+  const auto started = clock.Ticks().count();
+  std::int64_t minutes = 0;
+  while (!lock->TryLock()) {
+    window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
+    remindEveryMinute(u"the other update run", minutes, started);
+  }
   return lock;
 }
 
+void AppMain::remindEveryMinute(std::u16string_view what, std::int64_t& minutesShown,
+                                std::int64_t startTicks) {
+  const std::int64_t minutes = (platform::clock().Ticks().count() - startTicks) / 60000;
+  if (minutes <= minutesShown) return;
+  minutesShown = minutes;
+  SendInfo(u"Still waiting for " + std::u16string(what) + u" (" + text::dec(minutes) +
+               (minutes == 1 ? u" minute" : u" minutes") + u")...",
+           kBlack);
+}
+
+void AppMain::fail(std::u16string_view package, std::u16string_view reason) {
+  outcome_.Result = RunResult::Failed;
+  if (!package.empty()) outcome_.Package = package;
+  outcome_.Reason = reason;
+}
+
+void AppMain::settlePendingInstall() {
+  auto record = PendingInstall::Read(*reg_);
+  if (!record.Present()) return;
+  auto& system = platform::system();
+  if (record.Boot != system.BootId()) {
+    // The package was running when the machine went down: an installer that
+    // restarts the machine ends that way, so it counts as installed.
+    const std::u16string last = reg_->GetKeyValue(kSettingsKey, u"LatestUpdate", u"");
+    if (record.Package > last) {
+      reg_->SetKeyValue(kSettingsKey, u"LatestUpdate", record.Package, u"REG_SZ");
+      reg_->SetKeyValue(kSettingsKey, u"LatestUpdateDate",
+                        platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
+    }
+    SendInfo(
+        record.Package + u" was being installed when the system restarted; it counts as installed.",
+        kBlack);
+    PendingInstall::Clear(*reg_);
+    outcome_ = {RunResult::Installed, record.Package, u""};
+    return;
+  }
+  auto& processes = platform::processes();
+  if (record.Process.empty() || !processIdentityRuns(processes, record.Process)) return;
+  // A run that was killed left its package running: it is not started beside it.
+  SendInfo(u"Waiting for the installation of " + record.Package + u" that is already under way...",
+           kBlack);
+  auto& window = platform::windowing();
+  auto& clock = platform::clock();
+  const auto started = clock.Ticks().count();
+  std::int64_t minutes = 0;
+  while (processIdentityRuns(processes, record.Process)) {
+    window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
+    remindEveryMinute(u"the installation of " + record.Package, minutes, started);
+  }
+}
+
+bool AppMain::mayStart(const Package& package, const platform::MachineLock* lock) {
+  const auto record = PendingInstall::Read(*reg_);
+  if (record.Present() && record.Package == package.upperName &&
+      record.Attempts >= kMostInterruptedAttempts) {
+    SendInfo(u"The installation of " + package.upperName + u" was cut short " +
+                 text::dec(record.Attempts) +
+                 u" times since the system started; an administrator must check it and clear the "
+                 u"pending record (PendingUpdate under " +
+                 std::u16string(kSettingsKey) + u").",
+             kRed);
+    fail(package.name, u"interrupted twice, pending record to be cleared");
+    return false;
+  }
+  if (!waitUntilSettled(package)) return false;
+  // A test write before anything starts: a package that could not be recorded
+  // would be installed again at every start.
+  const std::u16string started = reg_->GetKeyValue(kSettingsKey, u"LatestRunDate", u"");
+  const std::int32_t result = reg_->TryWriteText(
+      kSettingsKey, u"LatestRunDate",
+      started.empty() ? platform::dateTimeText(platform::clock().LocalNow()) : started);
+  if (result != 0) {
+    const std::u16string why = u"the settings cannot be written: " + systemErrorText(result);
+    SendInfo(u"Nothing is installed, as " + why, kRed);
+    fail(package.name, why);
+    return false;
+  }
+  if (lock == nullptr) {
+    SendInfo(u"Nothing is installed, as the update lock cannot be taken.", kRed);
+    fail(package.name, u"the update lock cannot be taken");
+    return false;
+  }
+  return true;
+}
+
+bool AppMain::waitUntilSettled(const Package& package) {
+  const std::int64_t settle = secondsSetting(*reg_, u"PackageSettleSeconds", 10);
+  if (settle == 0) return true;
+  const std::int64_t limit = secondsSetting(*reg_, u"PackageSettleLimitSeconds", 600);
+  auto& clock = platform::clock();
+  auto& window = platform::windowing();
+  const auto settleFor = std::chrono::seconds(settle);
+  auto file = FSO().GetFile(package.path);
+  std::int64_t size = file->Size();
+  auto modified = file->DateLastModified();
+  // A time in the future (a share whose clock runs ahead) tells nothing: the
+  // package must then be seen standing still.
+  auto stillSince = std::min(modified, clock.Now());
+  if (clock.Now() - stillSince >= settleFor) return true;
+  SendInfo(u"Waiting until " + package.name + u" has not changed for " + text::dec(settle) +
+               u" seconds...",
+           kBlack);
+  const auto started = clock.Now();
+  while (clock.Now() - stillSince < settleFor) {
+    if (clock.Now() - started >= std::chrono::seconds(limit)) {
+      SendInfo(package.name + u" is still changing after " + text::dec(limit) +
+                   u" seconds; it is left for the next start.",
+               kRed);
+      fail(package.name, u"still being written");
+      return false;
+    }
+    window.WaitForEvents(clock.Now() + std::chrono::seconds(1));
+    file = FSO().GetFile(package.path);
+    if (file->Size() != size || file->DateLastModified() != modified) {
+      size = file->Size();
+      modified = file->DateLastModified();
+      stillSince = clock.Now();
+    }
+  }
+  return true;
+}
+
+void AppMain::install(const Package& package) {
+  auto& processes = platform::processes();
+  auto& system = platform::system();
+  // From here a request to end the program first ends the package.
+  StopRequestsCaught caught(system);
+  auto record = PendingInstall::Read(*reg_);
+  const std::u16string boot = system.BootId();
+  const bool again = record.Present() && record.Package == package.upperName && record.Boot == boot;
+  record = {package.upperName, boot, u"", again ? record.Attempts + 1 : 1};
+  // Nothing starts that could not be recorded afterwards.
+  if (const std::int32_t result = record.Write(*reg_); result != 0) {
+    PendingInstall::Clear(*reg_);
+    const std::u16string why = u"the settings cannot be written: " + systemErrorText(result);
+    SendInfo(u"Nothing is installed, as " + why, kRed);
+    fail(package.name, why);
+    return;
+  }
+
+  SendInfo(u"Installing " + package.path + u"...", kBlue);
+  platform::doEvents();
+  platform::ProcessInformation info;
+  if (!processes.CreateProcess(installerCommand(package.path, SDATParam),
+                               platform::windowing().App().Path, info,
+                               platform::kCreateNewProcessGroup)) {
+    const std::u16string why = processes.StartFailure();
+    PendingInstall::Clear(*reg_);
+    SendInfo(u"Installation failed!", kRed);
+    SendInfo(package.name + u": " + why, kRed);
+    fail(package.name, why);
+    return;
+  }
+  record.Process = processes.ProcessIdentity(info.dwProcessId);
+  reg_->TryWriteText(kSettingsKey, u"PendingProcess", record.Process);
+
+  frm_->SetInstalling(package.name);
+  const Ending ending = waitForPackage(info.hProcess, package);
+  frm_->SetInstalling(u"");
+  processes.CloseHandle(info.hProcess);
+  if (ending.leftToShutdown) {
+    // The record stays: the next start counts the package as installed.
+    SendInfo(u"The system is shutting down; " + package.name +
+                 u" is left to finish and counts as installed at the next start.",
+             kBlack);
+    fail(package.name, u"the system is shutting down");
+    stopRequested_ = true;
+    return;
+  }
+  if (!ending.reason.empty()) {
+    PendingInstall::Clear(*reg_);
+    SendInfo(u"Installation failed!", kRed);
+    SendInfo(package.name + u": " + ending.reason, kRed);
+    fail(package.name, ending.reason);
+    return;
+  }
+  reg_->SetKeyValue(kSettingsKey, u"LatestUpdate", package.upperName, u"REG_SZ");
+  reg_->SetKeyValue(kSettingsKey, u"LatestUpdateDate",
+                    platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
+  PendingInstall::Clear(*reg_);
+  outcome_ = {RunResult::Installed, package.name, u""};
+}
+
+AppMain::Ending AppMain::waitForPackage(std::int64_t handle, const Package& package) {
+  (void)package;
+  auto& processes = platform::processes();
+  auto& system = platform::system();
+  auto& clock = platform::clock();
+  const std::int64_t timeout = secondsSetting(*reg_, u"InstallTimeoutSeconds", 0);
+  const auto started = clock.Ticks();
+  Ending ending;
+  std::u16string stopReason;
+  while (true) {
+    platform::doEvents();
+    const auto waited = processes.WaitForSingleObject(handle, kWaitSlice);
+    if (waited == platform::WaitResult::Ended) break;
+    if (waited == platform::WaitResult::Failed) {
+      ending.reason = u"the wait for it failed";
+      return ending;
+    }
+    if (!stopReason.empty()) continue;
+    if (const auto request = system.StopRequested(); !request.empty()) {
+      if (system.ShuttingDown()) {
+        ending.leftToShutdown = true;
+        return ending;
+      }
+      stopReason = u"stopped, as the program was asked to end (" + request + u")";
+      stopRequested_ = true;
+    } else if (frm_->StopAsked()) {
+      stopReason = u"stopped by the user";
+    } else if (timeout > 0 && clock.Ticks() - started >= std::chrono::seconds(timeout)) {
+      stopReason = u"stopped after running longer than " + text::dec(timeout) +
+                   u" seconds (InstallTimeoutSeconds)";
+    }
+    if (!stopReason.empty()) {
+      stopPackage(handle);
+      ending.reason = stopReason;
+      return ending;
+    }
+  }
+  platform::ProcessExit exit;
+  if (!processes.GetExitCodeProcess(handle, exit)) {
+    ending.reason = u"the way it ended cannot be told";
+  } else if (!exit.byItself) {
+    ending.reason = exit.reason;
+  }
+  return ending;
+}
+
+void AppMain::stopPackage(std::int64_t handle) {
+  auto& processes = platform::processes();
+  auto& clock = platform::clock();
+  const auto grace = std::chrono::seconds(secondsSetting(*reg_, u"StopGraceSeconds", 30));
+  processes.StopProcess(handle, false);
+  const auto asked = clock.Ticks();
+  while (processes.WaitForSingleObject(handle, kWaitSlice) == platform::WaitResult::TimedOut) {
+    platform::doEvents();
+    if (clock.Ticks() - asked >= grace) {
+      processes.StopProcess(handle, true);
+      // The run lets go of its lock only once the package has ended.
+      while (processes.WaitForSingleObject(handle, kWaitSlice) == platform::WaitResult::TimedOut) {
+        platform::doEvents();
+      }
+      return;
+    }
+  }
+}
+
 void AppMain::RunUpdates() {
+  outcome_ = {};
   try {
     auto& fso = FSO();
     if (FilePath.empty()) {
       SendInfo(u"No Source path!", kRed);
+      fail(u"", u"no source folder");
       return;
     }
     FileMask = text::toUpper(FileMask);
@@ -131,38 +444,32 @@ void AppMain::RunUpdates() {
     // Two runs at once (a boot run and a run by hand) must not start the same
     // package: the second waits here and then reads the last update afresh.
     const auto lock = takeUpdateLock();
+    settlePendingInstall();
     const std::u16string last = reg_->GetKeyValue(kSettingsKey, u"LatestUpdate", u"");
     SendInfo(u"Last update on this PC: " + last, kBlack);
     if (!fso.FolderExists(FilePath)) {
       SendInfo(u"Folder " + FilePath + u" does not exist!", kRed);
+      fail(u"", u"folder " + FilePath + u" does not exist");
       return;
     }
-    std::u16string newestName;
-    std::u16string newestPath;
+    Package newest;
     for (const auto& file : fso.GetFolder(FilePath)->Files()) {
       platform::doEvents();
       const std::u16string name = file->Name();
       const std::u16string upper = text::toUpper(name);
       if (!su_->MatchesFileMask(upper, FileMask, false)) continue;
       SendInfo(name, kBlack);
-      if (upper > newestName) {
-        newestName = upper;
-        newestPath = file->Path();
-      }
+      if (upper > newest.upperName) newest = {name, upper, file->Path()};
     }
-    if (newestName > last) {
-      SendInfo(u"Installing " + newestPath + u"...", kBlue);
-      platform::doEvents();
-      if (pu_->ShellWait(installerCommand(newestPath, SDATParam), u"") != 0) {
-        SendInfo(u"Installation failed!", kRed);
-      } else {
-        reg_->SetKeyValue(kSettingsKey, u"LatestUpdate", newestName, u"REG_SZ");
-        reg_->SetKeyValue(kSettingsKey, u"LatestUpdateDate",
-                          platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
-      }
+    if (newest.upperName > last) {
+      if (mayStart(newest, lock.get())) install(newest);
+    } else if (outcome_.Result == RunResult::None) {
+      outcome_ = {RunResult::NothingNewer, newest.name, u""};
     }
+    if (stopRequested_) return;
     SendInfo(u"Finished!", kBlack);
   } catch (const std::exception& e) {
+    fail(u"", errorInfoOf(e).description);
     showErrorReport(u"AppMain", u"RunUpdates", e);
   }
 }

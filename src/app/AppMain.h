@@ -18,6 +18,26 @@ class FileSystem;
 class MachineLock;
 }  // namespace platform
 
+/// What an update run came to.
+enum class RunResult {
+  /// The run did not get as far as looking at the packages.
+  None,
+  /// No package newer than the last one installed.
+  NothingNewer,
+  /// A package was installed (or counted as installed after a restart).
+  Installed,
+  /// The run failed; the reason says why.
+  Failed,
+};
+
+/// The result of a run, the package it concerns and why it failed.
+struct RunOutcome {
+  RunResult Result = RunResult::None;
+  /// The package's file name, when the run got to one.
+  std::u16string Package;
+  std::u16string Reason;
+};
+
 /// The update-run controller. It owns the main output window `frm` (made hidden
 /// with the controller) and runs the update: the newest package of the source
 /// folder that matches the mask is installed once and recorded in the registry.
@@ -56,13 +76,42 @@ class AppMain {
   /// Shows the window (modeless) and lets the queued window events run once.
   void ShowMain();
 
+  /// What the last update run came to.
+  const RunOutcome& Outcome() const { return outcome_; }
+  /// Whether the run was asked from outside to end (a signal, the console's
+  /// close, a shut-down) while a package ran.
+  bool EndedFromOutside() const { return stopRequested_; }
+
  private:
+  struct Package;
+  struct Ending;
+
   void SendInfo(std::u16string_view text, std::int32_t Color);
   void RunUpdates();
   /// Waits, keeping the window responsive, while another update run holds the
   /// machine's update lock; returns holding it (or nothing when the system
   /// cannot make locks).
   std::unique_ptr<platform::MachineLock> takeUpdateLock();
+  /// Settles the record of an installation that an earlier run left: counted
+  /// as installed after a restart, or waited for while its process runs.
+  void settlePendingInstall();
+  /// The checks before a package may start; false (with its red line) when
+  /// it may not.
+  bool mayStart(const Package& package, const platform::MachineLock* lock);
+  /// Waits until a package that is still being written has stood still; false
+  /// (with its red line) when it is left for the next start.
+  bool waitUntilSettled(const Package& package);
+  /// Starts the package, waits for it and records it.
+  void install(const Package& package);
+  /// Waits for the started package, ending it when the time limit runs out,
+  /// the user or the system asks; says how it ended.
+  Ending waitForPackage(std::int64_t handle, const Package& package);
+  /// Asks the package to end, gives it the grace time, then ends it.
+  void stopPackage(std::int64_t handle);
+  /// Sends "Still waiting ..." once a minute while a wait goes on.
+  void remindEveryMinute(std::u16string_view what, std::int64_t& minutesShown,
+                         std::int64_t startTicks);
+  void fail(std::u16string_view package, std::u16string_view reason);
 
   std::shared_ptr<frmMain> frm_;
   Application* objA_ = nullptr;
@@ -70,6 +119,8 @@ class AppMain {
   std::unique_ptr<RegUtilities> reg_;
   std::unique_ptr<ProcessUtilities> pu_;
   std::unique_ptr<platform::FileSystem> fso_;
+  RunOutcome outcome_;
+  bool stopRequested_ = false;
 };
 
 }  // namespace sigpatch

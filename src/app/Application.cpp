@@ -4,6 +4,7 @@
 
 #include "app/AppMain.h"
 #include "app/ObjectFactory.h"
+#include "app/Settings.h"
 #include "cmdline/ArgumentHandler.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
@@ -19,7 +20,6 @@
 namespace sigpatch {
 namespace {
 
-constexpr char16_t kSettingsKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
 constexpr char16_t kDownloaderKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigfetch";
 constexpr char16_t kDefaultSwitches[] = u"/SILENT /REBOOT";
 constexpr char16_t kDefaultMask[] = u"sdat*.exe";
@@ -100,7 +100,8 @@ void Application::Execute() {
     auto& reg = registry();
     reg.SetKeyValue(kSettingsKey, u"LatestRunDate",
                     platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
-    reg.SetKeyValue(kSettingsKey, u"LatestRunVersion", platform::titleLine(window.App()), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"LatestRunVersion", platform::titleLine(window.App()),
+                    u"REG_SZ");
     if (!AH_) throw RuntimeError(err::kObjectNotSet);
     if (AH_->SetArgumentKey(u"?")) {
       ShowAboutBox(1);

@@ -122,8 +122,24 @@ class System {
   /// its last part may hold the wildcards "*" and "?".
   virtual bool FindFirstFile(std::u16string_view pattern) = 0;
 
-  /// A machine-wide lock of the given name; nullptr when the system cannot make one.
+  /// A machine-wide lock of the given name that only those who may change the
+  /// machine's settings can take; nullptr when the system cannot make one.
   virtual std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) = 0;
+
+  /// The identity of this boot of the machine: the same from start to shut-down,
+  /// another after a restart; "" when the system cannot tell.
+  virtual std::u16string BootId() = 0;
+  /// Whether the system is shutting down or restarting now.
+  virtual bool ShuttingDown() = 0;
+  /// While `catching` is true, a request from outside to end the program
+  /// (SIGTERM, SIGINT, SIGHUP; on Windows Ctrl+C, Ctrl+Break, the console's
+  /// close and the end of the session) no longer ends it but is kept for
+  /// StopRequested, so that the program can first end what it started. False
+  /// gives the requests their usual effect again.
+  virtual void CatchStopRequests(bool catching) = 0;
+  /// The name of the request to end caught while catching ("SIGTERM",
+  /// "console close"); "" when none came.
+  virtual std::u16string StopRequested() = 0;
 };
 
 }  // namespace sigpatch::platform

@@ -48,6 +48,12 @@ void Window::Unload() {
   owner_.FormUnloaded(*this);
 }
 
+void Window::CloseBoxClicked() {
+  bool cancel = false;
+  raiseEvent(OnQueryUnload, cancel);
+  if (!cancel) Unload();
+}
+
 void Window::Resized() {
   if (loaded_) raiseEvent(OnResize);
 }

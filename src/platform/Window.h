@@ -129,6 +129,9 @@ class Window : public Form {
   /// Runs when the inner area's size or the window state changes, and when the
   /// window is first shown.
   std::function<void()> OnResize;
+  /// Runs when the user asks to close the window with its close box; setting
+  /// `Cancel` to true keeps it open.
+  std::function<void(bool& Cancel)> OnQueryUnload;
   /// Runs when the window is being closed, by the program or by the user.
   std::function<void()> OnUnload;
   /// A key was released: its key code and the shift state (1 Shift, 2 Ctrl, 4 Alt).
@@ -148,7 +151,7 @@ class Window : public Form {
   /// The inner area was resized, or the window state changed.
   void Resized();
   /// The user closed the window with its close box.
-  void CloseBoxClicked() { Unload(); }
+  void CloseBoxClicked();
   /// A key was released while the window or one of its controls had the focus.
   void KeyReleased(std::int16_t KeyCode, std::int16_t Shift);
 

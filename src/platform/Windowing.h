@@ -37,6 +37,15 @@ enum class MsgBoxStyle {
   OkOnly,
   /// OK button with the critical-stop icon.
   Critical,
+  /// Yes and No buttons with the question icon.
+  YesNoQuestion,
+};
+
+/// The button that closed a message box.
+enum class MsgBoxResult {
+  OK = 1,
+  Yes = 6,
+  No = 7,
 };
 
 /// The windowing layer: the program's facts, its message box, its event pump,
@@ -52,11 +61,11 @@ class Windowing {
   /// The argument string: the command line less the program's own name, as typed.
   virtual std::u16string Command() const = 0;
 
-  /// A message box with only an OK button; returns when the user has closed it.
-  /// An empty title stands for the program title.
-  void MsgBox(std::u16string_view prompt, MsgBoxStyle style = MsgBoxStyle::OkOnly,
-              std::u16string_view title = {}) {
-    ShowMessageBox(prompt, style, title.empty() ? std::u16string_view(App().Title) : title);
+  /// A message box; returns the button the user closed it with. An empty title
+  /// stands for the program title.
+  MsgBoxResult MsgBox(std::u16string_view prompt, MsgBoxStyle style = MsgBoxStyle::OkOnly,
+                      std::u16string_view title = {}) {
+    return ShowMessageBox(prompt, style, title.empty() ? std::u16string_view(App().Title) : title);
   }
 
   /// The screen: twips per pixel and the screen-wide mouse pointer.
@@ -93,8 +102,9 @@ class Windowing {
   [[noreturn]] virtual void End() = 0;
 
  protected:
-  virtual void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                              std::u16string_view title) = 0;
+  /// A box with Yes and No that nobody can answer counts as No.
+  virtual MsgBoxResult ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                                      std::u16string_view title) = 0;
 
   /// Lets go of the owners of closed windows. Implementations call it where no
   /// window's event handler can be running (at the top of their event pump).

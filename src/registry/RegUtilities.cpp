@@ -129,6 +129,23 @@ void RegUtilities::pSetKeyValue(std::int32_t lngRootKey, std::u16string_view str
                 std::u16string(strBranch) + u"\r\nFor Variable: " + std::u16string(strValueName));
     return;
   }
+  const std::int32_t result = pWriteValue(lngRootKey, strBranch, strValueName, vValue, lngType);
+  if (result != 0) {
+    showMessage(u"Error updating registry: " + text::str(result) + u"\r\nFor keyname: " +
+                std::u16string(strBranch) + u"\r\nFor variable: " + std::u16string(strValueName));
+  }
+}
+
+std::int32_t RegUtilities::TryWriteText(std::u16string_view strHive, std::u16string_view vValueName,
+                                        std::u16string_view vValueSetting) {
+  return pWriteValue(GetPredefinedRootKey(strHive), GetBranch(strHive).toText(), vValueName,
+                     Variant(std::u16string(vValueSetting)),
+                     static_cast<std::int32_t>(platform::kRegSz));
+}
+
+std::int32_t RegUtilities::pWriteValue(std::int32_t lngRootKey, std::u16string_view strBranch,
+                                       std::u16string_view strValueName, const Variant& vValue,
+                                       std::int32_t lngType) {
   // The value is converted before the key is opened or created, so that a value
   // that cannot be converted leaves nothing behind.
   bool writes = false;
@@ -152,10 +169,7 @@ void RegUtilities::pSetKeyValue(std::int32_t lngRootKey, std::u16string_view str
     result = pSetValueEx(key, strValueName, lngType, vValue);
     opened.Close();
   }
-  if (result != 0) {
-    showMessage(u"Error updating registry: " + text::str(result) + u"\r\nFor keyname: " +
-                std::u16string(strBranch) + u"\r\nFor variable: " + std::u16string(strValueName));
-  }
+  return result;
 }
 
 std::int32_t RegUtilities::pSetValueEx(RegKey hKey, std::u16string_view strValueName,
@@ -176,7 +190,9 @@ std::u16string RegUtilities::GetKeyValue(std::u16string_view strHive,
     const auto strBranch = GetBranch(strHive).toText();
     auto& api = platform::registry();
     RegKey key = 0;
-    if (api.OpenKeyEx(root, strBranch, 0, platform::kKeyAllAccess, key) != 0) return result;
+    // Reading needs only read access: a user who may read but not change the
+    // settings still reads them.
+    if (api.OpenKeyEx(root, strBranch, 0, platform::kKeyRead, key) != 0) return result;
     OpenedKey opened(api, key);
     Variant value;
     const auto code = pQueryValueEx(key, vValueName, value);
@@ -245,7 +261,7 @@ std::int32_t RegUtilities::GetKeyType(std::u16string_view strHive, std::u16strin
   try {
     auto& api = platform::registry();
     RegKey key = 0;
-    if (api.OpenKeyEx(root, strBranch, 0, platform::kKeyAllAccess, key) == 0) {
+    if (api.OpenKeyEx(root, strBranch, 0, platform::kKeyRead, key) == 0) {
       OpenedKey opened(api, key);
       result = pGetValueType(key, vValueName);
       opened.Close();

@@ -30,6 +30,11 @@ class RegUtilities {
   /// type name writes nothing; failures are reported in message boxes.
   void SetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
                    const Variant& vValueSetting, std::u16string_view strType = {});
+  /// Writes a text value (REG_SZ) as SetKeyValue does, creating the key when it
+  /// is missing, but shows nothing: the system's result code, 0 when written.
+  /// For the writes a run must know succeeded before it goes on.
+  std::int32_t TryWriteText(std::u16string_view strHive, std::u16string_view vValueName,
+                            std::u16string_view vValueSetting);
   /// The value as text, or `dValue` when it cannot be read.
   std::u16string GetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
                              std::u16string_view dValue);
@@ -59,6 +64,9 @@ class RegUtilities {
  private:
   void pSetKeyValue(std::int32_t lngRootKey, std::u16string_view strBranch,
                     std::u16string_view strValueName, const Variant& vValue, std::int32_t lngType);
+  std::int32_t pWriteValue(std::int32_t lngRootKey, std::u16string_view strBranch,
+                           std::u16string_view strValueName, const Variant& vValue,
+                           std::int32_t lngType);
   std::int32_t pSetValueEx(platform::RegKey hKey, std::u16string_view strValueName,
                            std::int32_t lngType, const Variant& vValue);
   std::int32_t pGetValueType(platform::RegKey hKey, std::u16string_view strValueName);

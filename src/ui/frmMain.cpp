@@ -46,6 +46,7 @@ frmMain::frmMain() {
   imgPinned_ = &form_->AddImage(pinned, windowing.LoadPicture(resources::kPinPinned.Name));
   form_->OnLoad = [this] { Form_Load(); };
   form_->OnResize = [this] { Form_Resize(); };
+  form_->OnQueryUnload = [this](bool& Cancel) { Form_QueryUnload(Cancel); };
   form_->OnKeyUp = [this](std::int16_t KeyCode, std::int16_t Shift) { Form_KeyUp(KeyCode, Shift); };
   imgPin_->OnClick = [this] { imgPin_Click(); };
 }
@@ -60,6 +61,22 @@ void frmMain::InitMyObjects(Application* objA, AppMain* objAM) {
   } catch (const std::exception& e) {
     showErrorReport(u"frmMain", u"InitMyObjects", e);
   }
+}
+
+void frmMain::SetInstalling(std::u16string_view package) {
+  strInstalling_ = package;
+  blnStopAsked_ = false;
+}
+
+void frmMain::Form_QueryUnload(bool& Cancel) {
+  if (strInstalling_.empty()) return;
+  // Closing the window does not leave a package running unseen: the user
+  // decides, and the run ends the package itself.
+  Cancel = true;
+  if (blnStopAsked_) return;
+  const auto answer = platform::windowing().MsgBox(
+      u"Stop the installation of " + strInstalling_ + u"?", platform::MsgBoxStyle::YesNoQuestion);
+  if (answer == platform::MsgBoxResult::Yes && !strInstalling_.empty()) blnStopAsked_ = true;
 }
 
 void frmMain::Form_Load() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/Clock.h"
@@ -35,6 +36,11 @@ class frmMain {
   /// Ends the window's part in the run: waits until three seconds have passed
   /// since the last line, then closes the window unless it is pinned.
   void Terminate();
+  /// The package being installed, "" when none: while one is, the close box
+  /// asks whether to stop it instead of closing the window.
+  void SetInstalling(std::u16string_view package);
+  /// Whether the user has answered Yes to stopping the installation.
+  bool StopAsked() const { return blnStopAsked_; }
   /// Receives a change line of the folder-tree synchroniser; the line is black.
   void FTC_FileTreeChange(std::u16string_view strText, std::int32_t Color);
 
@@ -47,6 +53,7 @@ class frmMain {
   void Form_Load();
   void Form_KeyUp(std::int16_t KeyCode, std::int16_t Shift);
   void Form_Resize();
+  void Form_QueryUnload(bool& Cancel);
   void imgPin_Click();
 
   std::unique_ptr<platform::Window> form_;
@@ -61,6 +68,8 @@ class frmMain {
   std::unique_ptr<SysUtilities> sys_;
   bool blnPinned_ = false;
   bool blnFinished_ = false;
+  std::u16string strInstalling_;
+  bool blnStopAsked_ = false;
   platform::Clock::TimePoint dtLastOutput_{};
 };
 

@@ -200,17 +200,29 @@ TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
   app->Terminate();
 }
 
-TEST_F(RunControlTest, RegistryFailuresAreReportedAndTheRunGoesOn) {
+TEST_F(RunControlTest, AStoreTheUserMayOnlyReadIsReadButNothingIsInstalled) {
   Store(kSettings, u"Path", native(u"/updates"));
-  registry.readOnly = true;  // reading for change fails too: the chooser opens
-  AnswerChooser(native(u"/updates"));
+  Store(kSettings, u"LatestUpdate", u"SDAT4400.EXE");
+  system.messages[5] = u"Access is denied.\r\n";
+  registry.readOnly = true;
   AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
+  EXPECT_FALSE(ChooserShown());
   ASSERT_FALSE(fake.windowing.messages.empty());
   EXPECT_EQ(fake.windowing.messages[0].prompt,
             u"Error updating registry:  5\r\nFor keyname: SOFTWARE\\Ferrolite\\Sigpatch\r\n"
             u"For variable: LatestRunDate");
-  EXPECT_EQ(RunLines().back(), (Line{u"Finished!", kBlack}));
+  EXPECT_EQ(
+      RunLines(),
+      (std::vector<Line>{
+          {u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack},
+          {u"Last update on this PC: SDAT4400.EXE", kBlack},
+          {u"sdat4500.exe", kBlack},
+          {u"Nothing is installed, as the settings cannot be written: 5, Access is denied.", kRed},
+          {u"Finished!", kBlack},
+      }));
+  EXPECT_TRUE(processes.starts.empty());
+  EXPECT_EQ(outcome.Result, RunResult::Failed);
 }
 
 }  // namespace

@@ -49,7 +49,10 @@ void RunFixture::ExecuteAndTerminate() {
   app->Execute();
   // The window goes with the controller when the run ends; keep what it showed.
   snapshot_ = Lines();
-  if (app->AM() != nullptr) runFolder = app->AM()->FilePath;
+  if (app->AM() != nullptr) {
+    runFolder = app->AM()->FilePath;
+    outcome = app->AM()->Outcome();
+  }
   app->Terminate();
 }
 
@@ -59,6 +62,7 @@ bool RunFixture::MainWindowOpen() const {
 }
 
 bool RunFixture::Run(std::u16string_view command) {
+  outcome = {};
   try {
     Start(command);
     ExecuteAndTerminate();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppMain.h"
 #include "app/Application.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
@@ -76,6 +77,8 @@ class RunFixture : public ::testing::Test {
   std::u16string chooserProposal;
   /// The source folder the run was given.
   std::u16string runFolder;
+  /// What the last run came to.
+  RunOutcome outcome;
 
  private:
   std::vector<Line> snapshot_;

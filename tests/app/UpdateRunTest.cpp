@@ -66,9 +66,10 @@ TEST_F(UpdateRunTest, APackageThatCannotStartIsTriedAgainNextTime) {
   processes.startSucceeds = false;
   ASSERT_TRUE(Run(u""));
   const auto lines = RunLines();
-  ASSERT_EQ(lines.size(), 6u);
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[4], (Line{u"Installation failed!", kRed}));
-  EXPECT_EQ(lines[5], (Line{u"Finished!", kBlack}));
+  EXPECT_EQ(lines[5], (Line{u"sdat4500.exe: No such file or directory", kRed}));
+  EXPECT_EQ(lines[6], (Line{u"Finished!", kBlack}));
   EXPECT_EQ(Setting(u"LatestUpdate"), u"<missing>");
   EXPECT_EQ(Setting(u"LatestUpdateDate"), u"<missing>");
 
@@ -208,10 +209,27 @@ TEST_F(UpdateRunTest, ARunHoldsTheLockWhileThePackageRuns) {
   EXPECT_TRUE(heldDuringInstall);
 }
 
-TEST_F(UpdateRunTest, ASystemWithoutLocksStillRuns) {
+TEST_F(UpdateRunTest, WithoutTheLockNothingIsStarted) {
   system.locksAvailable = false;
   AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
+  EXPECT_EQ(RunLines()[3],
+            (Line{u"Nothing is installed, as the update lock cannot be taken.", kRed}));
+  EXPECT_TRUE(processes.starts.empty());
+  EXPECT_EQ(outcome.Result, RunResult::Failed);
+}
+
+TEST_F(UpdateRunTest, AWaitForTheLockSaysEveryMinuteHowLongItHasWaited) {
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  system.lockBusyTries = 4 * 130;  // 130 s of waits of 250 ms
+  ASSERT_TRUE(Run(u""));
+  const auto lines = RunLines();
+  EXPECT_EQ(std::vector<Line>(lines.begin() + 1, lines.begin() + 4),
+            (std::vector<Line>{
+                {u"Waiting for the update run that is already under way...", kBlack},
+                {u"Still waiting for the other update run (1 minute)...", kBlack},
+                {u"Still waiting for the other update run (2 minutes)...", kBlack},
+            }));
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
 }
 

@@ -24,6 +24,8 @@ sleep ${3:-0.2}
 exit ${2:-0}
 SCRIPT
   chmod +x "$1"
+  # Written a while ago, as a downloaded package is: the run starts it at once.
+  touch -d '1 hour ago' "$1"
 }
 
 run() {  # arguments...: runs sigpatch, output in $work/out and $work/err

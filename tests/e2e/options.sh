@@ -27,7 +27,8 @@ check "cancelled chooser: no folder stored" "<missing>" "$(setting Path)"
 make_package "$work/my updates/sdat4500.exe"
 chmod -x "$work/my updates/sdat4500.exe"
 run "/Path:$work/my updates"
-check "a package that cannot start" $'Installation failed!\nFinished!' "$(tail -n 2 "$work/out")"
+check "a package that cannot start" \
+  $'Installation failed!\nsdat4500.exe: Permission denied\nFinished!' "$(tail -n 3 "$work/out")"
 check "nothing recorded" "<missing>" "$(setting LatestUpdate)"
 check "the folder from the command line is stored on a first start" "$work/my updates" "$(setting Path)"
 

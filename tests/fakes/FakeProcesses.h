@@ -20,6 +20,13 @@ struct FakeProcess {
   std::chrono::milliseconds runTime{0};
   std::chrono::milliseconds waited{0};
   bool closed = false;
+  std::uint32_t flags = 0;
+  /// How it ends by itself.
+  platform::ProcessExit exit;
+  /// The stops asked for: false a request to end, true a forced end.
+  std::vector<bool> stops;
+  /// It ends at a request to end (else only when forced).
+  bool endsWhenAsked = true;
 };
 
 /// A ShellExecute call the program made.
@@ -34,8 +41,10 @@ struct ShellCall {
 class FakeProcesses : public platform::Processes {
  public:
   bool CreateProcess(std::u16string_view CommandLine, std::u16string_view CurrentDirectory,
-                     platform::ProcessInformation& info) override {
-    starts.push_back({std::u16string(CommandLine), std::u16string(CurrentDirectory)});
+                     platform::ProcessInformation& info, std::uint32_t CreationFlags) override {
+    starts.push_back(
+        {std::u16string(CommandLine), std::u16string(CurrentDirectory), CreationFlags});
+    if (onStart) onStart();
     if (!startSucceeds) {
       info = {};
       return false;
@@ -46,6 +55,9 @@ class FakeProcesses : public platform::Processes {
     process.directory = CurrentDirectory;
     process.pid = nextPid++;
     process.runTime = runTime;
+    process.flags = CreationFlags;
+    process.exit = exit;
+    process.endsWhenAsked = endsWhenAsked;
     processes[handle] = process;
     info = {handle, process.pid};
     return true;
@@ -90,18 +102,55 @@ class FakeProcesses : public platform::Processes {
 
   std::int32_t GetCurrentProcessId() override { return ownPid; }
 
+  std::u16string StartFailure() const override { return startFailure; }
+
+  bool GetExitCodeProcess(platform::ProcessHandle handle, platform::ProcessExit& out) override {
+    const auto found = processes.find(handle);
+    if (found == processes.end() || found->second.waited < found->second.runTime) return false;
+    out = found->second.exit;
+    return true;
+  }
+
+  bool StopProcess(platform::ProcessHandle handle, bool force) override {
+    const auto found = processes.find(handle);
+    if (found == processes.end() || found->second.waited >= found->second.runTime) return false;
+    auto& process = found->second;
+    process.stops.push_back(force);
+    if (force || process.endsWhenAsked) {
+      // It ends at the next wait, by the signal.
+      process.runTime = process.waited;
+      process.exit = {false, force ? 9u : 15u,
+                      force ? u"ended by signal 9 (Killed)" : u"ended by signal 15 (Terminated)"};
+    }
+    return true;
+  }
+
+  std::u16string ProcessIdentity(std::int32_t pid) override {
+    const auto found = running.find(pid);
+    return found == running.end() ? std::u16string() : found->second;
+  }
+
   /// What the next starts do.
   bool startSucceeds = true;
   std::chrono::milliseconds runTime{0};
+  /// How they end by themselves.
+  platform::ProcessExit exit;
+  bool endsWhenAsked = true;
+  std::u16string startFailure = u"No such file or directory";
   bool waitFails = false;
   /// Runs at every wait (to act in the middle of a run).
   std::function<void()> onWait;
+  /// Runs at every start, before it succeeds or fails.
+  std::function<void()> onStart;
+  /// The processes of the machine that run now, by number, with their identity.
+  std::map<std::int32_t, std::u16string> running;
   /// The results of the coming ShellExecute calls; 42 once they are used up.
   std::deque<std::int32_t> shellResults;
   std::int32_t ownPid = 4242;
 
   struct Start {
     std::u16string commandLine, directory;
+    std::uint32_t flags = 0;
   };
   std::vector<Start> starts;
   std::vector<std::chrono::milliseconds> waits;

@@ -97,6 +97,14 @@ class FakeSystem : public platform::System {
     return std::make_unique<Lock>(*this);
   }
 
+  std::u16string BootId() override { return bootId; }
+  bool ShuttingDown() override { return shuttingDown; }
+  void CatchStopRequests(bool catching) override {
+    catchingStops = catching;
+    catchCalls.push_back(catching);
+  }
+  std::u16string StopRequested() override { return catchingStops ? stopRequest : u""; }
+
   bool FindFirstFile(std::u16string_view pattern) override {
     if (findFault != 0) throw RuntimeError(findFault);
     return foundEntries.count(std::u16string(pattern)) != 0;
@@ -135,6 +143,12 @@ class FakeSystem : public platform::System {
   int lockBusyTries = 0;
   /// Whether one of this system's locks is held now.
   bool lockHeld = false;
+  std::u16string bootId = u"boot-1";
+  bool shuttingDown = false;
+  /// The request to end that has come from outside ("" none); seen while caught.
+  std::u16string stopRequest;
+  bool catchingStops = false;
+  std::vector<bool> catchCalls;
 
  private:
   class Lock : public platform::MachineLock {

@@ -61,9 +61,12 @@ platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name
   return *form;
 }
 
-void FakeWindowing::ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,
-                                   std::u16string_view title) {
+platform::MsgBoxResult FakeWindowing::ShowMessageBox(std::u16string_view prompt,
+                                                     platform::MsgBoxStyle style,
+                                                     std::u16string_view title) {
   messages.push_back({std::u16string(prompt), style, std::u16string(title)});
+  if (style != platform::MsgBoxStyle::YesNoQuestion) return platform::MsgBoxResult::OK;
+  return answerYes ? platform::MsgBoxResult::Yes : platform::MsgBoxResult::No;
 }
 
 }  // namespace sigpatch::fakes

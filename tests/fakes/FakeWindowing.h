@@ -66,12 +66,14 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   FakeScreen screen;
   FakeFolders folders;
   std::vector<ShownMessage> messages;
+  /// The answer to a message box with Yes and No.
+  bool answerYes = false;
   int doEventsCalls = 0;
   bool ended = false;
 
  protected:
-  void ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,
-                      std::u16string_view title) override;
+  platform::MsgBoxResult ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,
+                                        std::u16string_view title) override;
 };
 
 }  // namespace sigpatch::fakes

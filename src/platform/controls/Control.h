@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace sigpatch::platform {
 
@@ -55,9 +56,9 @@ class Control {
 };
 
 /// Calls an event handler when one is connected.
-template <typename... Args>
-void raiseEvent(const std::function<void(Args...)>& handler, Args... args) {
-  if (handler) handler(args...);
+template <typename... Params, typename... Args>
+void raiseEvent(const std::function<void(Params...)>& handler, Args&&... args) {
+  if (handler) handler(std::forward<Args>(args)...);
 }
 
 }  // namespace sigpatch::platform

@@ -1,11 +1,9 @@
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
+#include <string>
 
 #include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
@@ -13,7 +11,9 @@
 namespace sigpatch::platform::posix {
 namespace {
 
-// An advisory lock on an open file; the system drops it when the file is
+// A write lock (an open file description lock) on a file opened for writing.
+// Only those who may write the file can take it, so a user who may only read
+// it cannot hold the updates back; the system drops the lock when the file is
 // closed, also when the process dies.
 class FileLock final : public MachineLock {
  public:
@@ -24,7 +24,10 @@ class FileLock final : public MachineLock {
 
   bool TryLock() override {
     if (held_) return true;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    while (::fcntl(fd_, F_OFD_SETLK, &lock) != 0) {
       if (errno != EINTR) return false;
     }
     held_ = true;
@@ -36,16 +39,6 @@ class FileLock final : public MachineLock {
   bool held_ = false;
 };
 
-// FNV-1a of the scope, so that every path makes a short, safe file name.
-std::uint64_t fingerprint(const std::string& scope) {
-  std::uint64_t hash = 1469598103934665603ULL;
-  for (unsigned char c : scope) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return hash;
-}
-
 std::string safeName(std::u16string_view name) {
   std::string safe;
   for (char c : text::toUtf8(name)) {
@@ -56,33 +49,34 @@ std::string safeName(std::u16string_view name) {
   return safe;
 }
 
-// Opens (or makes, readable and writable by every user, so that a run by hand
-// and the boot run meet at the same file) the lock file; -1 when it cannot.
-int openLockFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-  if (fd >= 0) {
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid()) ::fchmod(fd, 0666);
-    return fd;
-  }
-  // A lock file that another user made and this one may only read still locks.
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-}
-
 }  // namespace
 
 std::unique_ptr<MachineLock> PosixSystem::CreateMachineLock(std::u16string_view name) {
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, "-%016llx.lock",
-                static_cast<unsigned long long>(fingerprint(lockScope_)));
-  const std::string file = "sigpatch-" + safeName(name) + suffix;
-  const std::string folders[] = {lockFolder_, "/run/lock", "/tmp"};
-  for (const auto& folder : folders) {
-    if (folder.empty()) continue;
-    const int fd = openLockFile(folder + "/" + file);
-    if (fd >= 0) return std::make_unique<FileLock>(fd);
+  // The lock lives beside the machine-wide store and may be written by those
+  // who may write the store: its mode is the store's.
+  const std::string path = lockScope_.empty() ? (lockFolder_.empty() ? "/run/lock" : lockFolder_) +
+                                                    "/sigpatch-" + safeName(name) + ".lock"
+                                              : lockScope_ + "-" + safeName(name) + ".lock";
+  struct stat store {};
+  const bool storeKnown = !lockScope_.empty() && ::stat(lockScope_.c_str(), &store) == 0;
+  const mode_t mode = storeKnown ? (store.st_mode & 0666) : 0644;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return nullptr;
   }
-  return nullptr;
+  // A new file gets the store's mode and owner whatever the umask.
+  if (info.st_uid == ::geteuid() && storeKnown) {
+    if ((info.st_mode & 07777) != mode) ::fchmod(fd, mode);
+    if (::geteuid() == 0 && (info.st_uid != store.st_uid || info.st_gid != store.st_gid)) {
+      if (::fchown(fd, store.st_uid, store.st_gid) != 0) {
+        // The lock still works for root; others may then not take it.
+      }
+    }
+  }
+  return std::make_unique<FileLock>(fd);
 }
 
 }  // namespace sigpatch::platform::posix

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixProcesses.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/CommandLine.h"
@@ -102,8 +106,10 @@ void PosixProcesses::reapReleased() {
 }
 
 bool PosixProcesses::CreateProcess(std::u16string_view CommandLine,
-                                   std::u16string_view CurrentDirectory, ProcessInformation& info) {
+                                   std::u16string_view CurrentDirectory, ProcessInformation& info,
+                                   std::uint32_t CreationFlags) {
   info = {};
+  startFailure_ = text::fromUtf8(std::strerror(ENOENT));
   reapReleased();
   // As the system does: the first candidate name that is an existing file is
   // the program, whether it can run or not.
@@ -118,12 +124,16 @@ bool PosixProcesses::CreateProcess(std::u16string_view CommandLine,
     }
     SpawnOptions options;
     options.directory = text::toUtf8(CurrentDirectory);
+    options.newProcessGroup = (CreationFlags & kCreateNewProcessGroup) != 0;
     int error = 0;
     const pid_t pid = spawnProgram(path, argv, options, error);
-    if (pid < 0) return false;
+    if (pid < 0) {
+      startFailure_ = text::fromUtf8(std::strerror(error));
+      return false;
+    }
 
     const ProcessHandle handle = nextHandle_++;
-    children_[handle] = Child{pid, openPidFd(pid), false};
+    children_[handle] = Child{pid, openPidFd(pid), false, options.newProcessGroup, 0};
     info = {handle, static_cast<std::int32_t>(pid)};
     return true;
   }
@@ -143,7 +153,55 @@ WaitResult PosixProcesses::WaitForSingleObject(ProcessHandle handle,
     return WaitResult::TimedOut;
   }
   child.ended = true;
+  child.status = status;
   return WaitResult::Ended;
+}
+
+bool PosixProcesses::GetExitCodeProcess(ProcessHandle handle, ProcessExit& exit) {
+  const auto found = children_.find(handle);
+  if (found == children_.end() || !found->second.ended) return false;
+  const int status = found->second.status;
+  if (WIFSIGNALED(status)) {
+    const int signal = WTERMSIG(status);
+    const char* name = strsignal(signal);
+    exit = {false, static_cast<std::uint32_t>(signal),
+            u"ended by signal " + text::fromUtf8(std::to_string(signal)) +
+                (name != nullptr ? u" (" + text::fromUtf8(name) + u")" : u"")};
+  } else {
+    exit = {true, static_cast<std::uint32_t>(WEXITSTATUS(status)), u""};
+  }
+  return true;
+}
+
+bool PosixProcesses::StopProcess(ProcessHandle handle, bool force) {
+  const auto found = children_.find(handle);
+  if (found == children_.end() || found->second.ended) return false;
+  const Child& child = found->second;
+  const int signal = force ? SIGKILL : SIGTERM;
+  // The group outlives a leader that has ended but is not reaped yet, so the
+  // signal never reaches a stranger's process.
+  if (child.group && ::kill(-child.pid, signal) == 0) return true;
+  return ::kill(child.pid, signal) == 0;
+}
+
+std::u16string PosixProcesses::ProcessIdentity(std::int32_t pid) {
+  if (pid <= 0) return {};
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(file, stat)) return {};
+  // "pid (name) state ppid ..." where the name may hold blanks and parentheses;
+  // the start time is the 22nd field, the 20th after the name.
+  const auto close = stat.rfind(')');
+  if (close == std::string::npos) return {};
+  std::istringstream fields(stat.substr(close + 1));
+  std::string state;
+  fields >> state;
+  if (state == "Z" || state == "X") return {};
+  std::string field;
+  for (int i = 0; i < 19 && fields >> field; ++i) {
+  }
+  if (!fields || field.empty()) return {};
+  return text::fromUtf8(std::to_string(pid) + " " + field);
 }
 
 bool PosixProcesses::CloseHandle(ProcessHandle handle) {

@@ -15,9 +15,10 @@ namespace sigpatch::platform::posix {
 class PosixSystem final : public System {
  public:
   PosixSystem() = default;
-  /// Machine locks are files in `lockFolder` (/run/lock when empty, else /tmp)
-  /// named after the lock and `lockScope` (the machine-wide registry store), so
-  /// that runs sharing a store share their locks.
+  /// Machine locks are files beside `lockScope` (the machine-wide registry
+  /// store) named after it and the lock, so that runs sharing a store share
+  /// their locks; without a scope they are files in `lockFolder` (/run/lock when
+  /// empty).
   PosixSystem(std::string lockFolder, std::string lockScope)
       : lockFolder_(std::move(lockFolder)), lockScope_(std::move(lockScope)) {}
 
@@ -53,8 +54,16 @@ class PosixSystem final : public System {
   bool GetTempPath(std::u16string& folder) override;
   bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override;
   bool FindFirstFile(std::u16string_view pattern) override;
-  /// An advisory lock (flock) on a file every user may open.
+  /// A write lock on a file with the store's mode and owner, which only the
+  /// store's writers may open for writing.
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+  /// /proc/sys/kernel/random/boot_id.
+  std::u16string BootId() override;
+  /// The service manager says the system is stopping.
+  bool ShuttingDown() override;
+  /// SIGTERM, SIGINT and SIGHUP are caught while catching.
+  void CatchStopRequests(bool catching) override;
+  std::u16string StopRequested() override;
 
  private:
   std::string lockFolder_;

@@ -25,6 +25,8 @@ struct SpawnOptions {
   bool quiet = false;
   /// A descriptor that becomes the new process's standard output (-1: none).
   int stdoutFd = -1;
+  /// The new process leads a process group of its own.
+  bool newProcessGroup = false;
 };
 
 /// Starts `path` with `argv` and our environment. Returns the process number,

@@ -49,6 +49,10 @@ constexpr Message kMessages[] = {
     {1011, u"The configuration registry key could not be opened."},
     {1012, u"The configuration registry key could not be read."},
     {1013, u"The configuration registry key could not be written."},
+    {1016,
+     u"An I/O operation initiated by the registry failed unrecoverably. The registry could not "
+     u"read in, or write out, or flush, one of the files that contain the system's image of the "
+     u"registry."},
     {1018, u"Illegal operation attempted on a registry key that has been marked for deletion."},
     {1155, u"No application is associated with the specified file for this operation."},
     {1223, u"The operation was canceled by the user."},

@@ -172,14 +172,21 @@ void QtWindowing::Unregister(const QtWindow& form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
 }
 
-void QtWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                                 std::u16string_view title) {
+MsgBoxResult QtWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                                         std::u16string_view title) {
   Pump pump(*this);
-  QMessageBox box(style == MsgBoxStyle::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                  toQString(title), messageText(prompt), QMessageBox::Ok);
+  const bool question = style == MsgBoxStyle::YesNoQuestion;
+  const auto icon = style == MsgBoxStyle::Critical ? QMessageBox::Critical
+                    : question                     ? QMessageBox::Question
+                                                   : QMessageBox::NoIcon;
+  QMessageBox box(icon, toQString(title), messageText(prompt),
+                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
   box.setObjectName(QStringLiteral("MsgBox"));
-  box.exec();
+  if (question) box.setDefaultButton(QMessageBox::No);
+  const int answer = box.exec();
+  if (!question) return MsgBoxResult::OK;
+  return answer == QMessageBox::Yes ? MsgBoxResult::Yes : MsgBoxResult::No;
 }
 
 }  // namespace sigpatch::platform::qt

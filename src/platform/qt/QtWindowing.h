@@ -71,8 +71,8 @@ class QtWindowing : public Windowing {
   void Unregister(const QtWindow& form);
 
  protected:
-  void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                      std::u16string_view title) override;
+  MsgBoxResult ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                              std::u16string_view title) override;
 
  private:
   /// Counts nested event pumps, so that closed windows' owners go only at

@@ -60,11 +60,13 @@ void TtyWindowing::End() {
   std::_Exit(0);
 }
 
-void TtyWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle /*style*/,
-                                  std::u16string_view title) {
+MsgBoxResult TtyWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                                          std::u16string_view title) {
   std::fprintf(err_, "%s: %s\n", text::toUtf8(title).c_str(),
                text::toUtf8(oneLine(prompt)).c_str());
   std::fflush(err_);
+  // A question on the terminal has nobody to click its buttons: it counts as No.
+  return style == MsgBoxStyle::YesNoQuestion ? MsgBoxResult::No : MsgBoxResult::OK;
 }
 
 void TtyWindowing::Print(std::u16string_view text, std::int32_t color) {

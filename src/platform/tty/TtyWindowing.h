@@ -53,8 +53,8 @@ class TtyWindowing : public headless::HeadlessWindowing {
   void RunModal(headless::HeadlessWindow& form) override;
 
  protected:
-  void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                      std::u16string_view title) override;
+  MsgBoxResult ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                              std::u16string_view title) override;
 
  private:
   /// A terminal has no pixels; it counts as a 96-dpi screen.

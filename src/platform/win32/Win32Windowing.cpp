@@ -227,17 +227,21 @@ void Win32Windowing::Unregister(const Win32Window& form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
 }
 
-void Win32Windowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                                    std::u16string_view title) {
+MsgBoxResult Win32Windowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+                                            std::u16string_view title) {
   Pump pump(*this);
   // Owned by the program's active window, which waits for it.
   HWND active = ::GetActiveWindow();
   HWND owner = FormOf(active) != nullptr ? active : nullptr;
-  UINT type = MB_OK | MB_SETFOREGROUND | (owner == nullptr ? MB_TASKMODAL : 0U);
+  const bool question = style == MsgBoxStyle::YesNoQuestion;
+  UINT type = (question ? MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 : MB_OK) | MB_SETFOREGROUND |
+              (owner == nullptr ? MB_TASKMODAL : 0U);
   if (style == MsgBoxStyle::Critical) type |= MB_ICONHAND;
   ++handlers_;
-  ::MessageBoxW(owner, wide(prompt).c_str(), wide(title).c_str(), type);
+  const int answer = ::MessageBoxW(owner, wide(prompt).c_str(), wide(title).c_str(), type);
   --handlers_;
+  if (!question) return MsgBoxResult::OK;
+  return answer == IDYES ? MsgBoxResult::Yes : MsgBoxResult::No;
 }
 
 }  // namespace sigpatch::platform::win32

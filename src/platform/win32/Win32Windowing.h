@@ -70,7 +70,7 @@ class Win32Windowing : public Windowing {
   void Unregister(const Win32Window& form);
 
  protected:
-  void ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
+  MsgBoxResult ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
                       std::u16string_view title) override;
 
  private:

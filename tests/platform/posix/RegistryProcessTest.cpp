@@ -308,7 +308,7 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
   std::string expected =
       "open all: 5\n"
       "open read: 0\n"
-      "read: default\n"
+      "read: SDAT4321.EXE\n"
       "enumerate: LatestUpdate=SDAT4321.EXE\n"
       "message: Error updating registry:  5\r\nFor keyname: SOFTWARE\\Ferrolite\\Sigpatch\r\nFor "
       "variable: LatestUpdate\n";

@@ -51,6 +51,10 @@ class QtRunTest : public ::testing::Test {
     writeFile(work / "updates/sdat4500.exe",
               "#!/bin/sh\nsleep 0.4\necho \"$*\" > \"" + work / "installed" + "\"\n", 0755);
     writeFile(work / "updates/readme.txt", "not a package\n");
+    // Written a while ago, as a downloaded package is: the run starts it at once.
+    std::filesystem::last_write_time(
+        work / "updates/sdat4500.exe",
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     char name[] = "sigpatch";
     char* argv[] = {name, nullptr};
     int argc = 1;

@@ -90,9 +90,11 @@ QString boxText() {
   return box != nullptr ? box->toPlainText() : QString();
 }
 
+// A package written a while ago, as a downloaded one is: the run starts it at once.
 void writeScript(const fs::path& path, const std::string& body, fs::perms mode) {
   std::ofstream(path) << body;
   fs::permissions(path, mode);
+  fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1));
 }
 
 }  // namespace
