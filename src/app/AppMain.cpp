@@ -268,9 +268,9 @@ bool AppMain::mayStart(const Package& package, const platform::MachineLock* lock
 }
 
 bool AppMain::waitUntilSettled(const Package& package) {
-  const std::int64_t settle = secondsSetting(*reg_, u"PackageSettleSeconds", 10);
+  const std::int64_t settle = wholeNumberSetting(*reg_, u"PackageSettleSeconds", 10);
   if (settle == 0) return true;
-  const std::int64_t limit = secondsSetting(*reg_, u"PackageSettleLimitSeconds", 600);
+  const std::int64_t limit = wholeNumberSetting(*reg_, u"PackageSettleLimitSeconds", 600);
   auto& clock = platform::clock();
   auto& window = platform::windowing();
   const auto settleFor = std::chrono::seconds(settle);
@@ -370,7 +370,7 @@ AppMain::Ending AppMain::waitForPackage(std::int64_t handle, const Package& pack
   auto& processes = platform::processes();
   auto& system = platform::system();
   auto& clock = platform::clock();
-  const std::int64_t timeout = secondsSetting(*reg_, u"InstallTimeoutSeconds", 0);
+  const std::int64_t timeout = wholeNumberSetting(*reg_, u"InstallTimeoutSeconds", 0);
   const auto started = clock.Ticks();
   Ending ending;
   std::u16string stopReason;
@@ -414,7 +414,7 @@ AppMain::Ending AppMain::waitForPackage(std::int64_t handle, const Package& pack
 void AppMain::stopPackage(std::int64_t handle) {
   auto& processes = platform::processes();
   auto& clock = platform::clock();
-  const auto grace = std::chrono::seconds(secondsSetting(*reg_, u"StopGraceSeconds", 30));
+  const auto grace = std::chrono::seconds(wholeNumberSetting(*reg_, u"StopGraceSeconds", 30));
   processes.StopProcess(handle, false);
   const auto asked = clock.Ticks();
   while (processes.WaitForSingleObject(handle, kWaitSlice) == platform::WaitResult::TimedOut) {
@@ -428,6 +428,19 @@ void AppMain::stopPackage(std::int64_t handle) {
       return;
     }
   }
+}
+
+void AppMain::checkAge(const Package& newest) {
+  const std::int64_t days = wholeNumberSetting(*reg_, u"MaxPackageAgeDays", 14);
+  if (days == 0) return;
+  const auto age = platform::clock().Now() - FSO().GetFile(newest.path)->DateLastModified();
+  if (age <= std::chrono::hours(24 * days)) return;
+  outcome_.Stale = true;
+  outcome_.AgeDays = std::chrono::duration_cast<std::chrono::hours>(age).count() / 24;
+  if (outcome_.Package.empty()) outcome_.Package = newest.name;
+  SendInfo(u"The newest package, " + newest.name + u", is " + text::dec(outcome_.AgeDays) +
+               u" days old.",
+           kRed);
 }
 
 void AppMain::RunUpdates() {
@@ -468,6 +481,7 @@ void AppMain::RunUpdates() {
     }
     if (stopRequested_) return;
     SendInfo(u"Finished!", kBlack);
+    if (!newest.name.empty()) checkAge(newest);
   } catch (const std::exception& e) {
     fail(u"", errorInfoOf(e).description);
     showErrorReport(u"AppMain", u"RunUpdates", e);

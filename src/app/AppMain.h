@@ -36,6 +36,11 @@ struct RunOutcome {
   /// The package's file name, when the run got to one.
   std::u16string Package;
   std::u16string Reason;
+  /// The newest package is older than "MaxPackageAgeDays": the downloader has
+  /// likely stopped.
+  bool Stale = false;
+  /// The newest package's age in whole days.
+  std::int64_t AgeDays = 0;
 };
 
 /// The update-run controller. It owns the main output window `frm` (made hidden
@@ -112,6 +117,8 @@ class AppMain {
   void remindEveryMinute(std::u16string_view what, std::int64_t& minutesShown,
                          std::int64_t startTicks);
   void fail(std::u16string_view package, std::u16string_view reason);
+  /// Says in red when the newest package is older than it should be.
+  void checkAge(const Package& newest);
 
   std::shared_ptr<frmMain> frm_;
   Application* objA_ = nullptr;

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/AppMain.h"
@@ -8,8 +9,11 @@
 #include "cmdline/ArgumentHandler.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
+#include "platform/ExitStatus.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/RuntimeError.h"
+#include "platform/Text.h"
 #include "platform/Windowing.h"
 #include "registry/RegUtilities.h"
 #include "ui/About.h"
@@ -26,6 +30,43 @@ constexpr char16_t kDefaultMask[] = u"sdat*.exe";
 
 bool isBlank(std::u16string_view text) {
   return text.find_first_not_of(u' ') == std::u16string_view::npos;
+}
+
+// The options the program knows, by the names the parser gives them.
+constexpr std::u16string_view kOptions[] = {u"PATH", u"SETDEF", u"SILENT", u"MINIMIZED", u"?"};
+
+// The parser's name of a plain word: "PATH" and a number.
+bool isPlainWord(std::u16string_view name) {
+  if (name.size() <= 4 || name.substr(0, 4) != u"PATH") return false;
+  return name.find_first_not_of(u"0123456789", 4) == std::u16string_view::npos;
+}
+
+// Where an exit status stands when several hold: the first of 2, 1, 3, 0.
+int rank(int status) {
+  switch (status) {
+    case exitstatus::kBadCommandLine:
+      return 0;
+    case exitstatus::kFailed:
+      return 1;
+    case exitstatus::kStale:
+      return 2;
+    default:
+      return 3;
+  }
+}
+
+// The word of a run's result in "LatestRunResult" and the system's log.
+std::u16string resultWord(const RunOutcome& outcome) {
+  switch (outcome.Result) {
+    case RunResult::Failed:
+      return u"failed";
+    case RunResult::None:
+      return u"none";
+    default:
+      break;
+  }
+  if (outcome.Stale) return u"stale";
+  return outcome.Result == RunResult::Installed ? u"installed" : u"nothing-newer";
 }
 
 }  // namespace
@@ -45,7 +86,7 @@ Application::Application() {
   } catch (const std::exception&) {
     auto& window = platform::windowing();
     window.MsgBox(u"CreateObject " + name + u" failed");
-    window.End();
+    window.End(exitstatus::kFailed);
   }
 }
 
@@ -94,18 +135,83 @@ void Application::Terminate() {
   reg_.reset();
 }
 
+void Application::worsen(int status) {
+  if (rank(status) < rank(exitStatus_)) exitStatus_ = status;
+}
+
+bool Application::settleOptions() {
+  auto& window = platform::windowing();
+  bool help = false;
+  bool version = false;
+  std::u16string invalid;
+  const std::int32_t count = AH_->Arguments.Count();
+  for (std::int32_t i = 1; i <= count && invalid.empty(); ++i) {
+    const auto argument = AH_->GetArgumentIndex(i);
+    const std::u16string name = argument->ArgumentName();
+    if (std::find(std::begin(kOptions), std::end(kOptions), name) != std::end(kOptions)) continue;
+    if (!isPlainWord(name)) {
+      invalid = u"/" + name;
+      continue;
+    }
+    // A plain word that looks like an option is one: "--help", "-h" ...
+    const std::u16string word = argument->ArgumentValue();
+    if (word.empty() || word.front() != u'-') continue;
+    const std::u16string lower = text::toLower(word);
+    if (lower == u"--help" || lower == u"-h" || lower == u"-?") {
+      help = true;
+    } else if (lower == u"--version") {
+      version = true;
+    } else {
+      invalid = word;
+    }
+  }
+  if (!invalid.empty()) {
+    // Nothing runs on a command line the program does not understand.
+    window.MsgBox(u"Invalid Argument: " + invalid, platform::MsgBoxStyle::Critical);
+    ShowAboutBox(1);
+    window.End(exitstatus::kBadCommandLine);
+  }
+  if (version) {
+    window.WriteOut(platform::titleLine(window.App()));
+    window.End(exitstatus::kSuccess);
+  }
+  return help;
+}
+
+void Application::recordOutcome() {
+  if (!AM_) return;
+  const auto& outcome = AM_->Outcome();
+  if (outcome.Result == RunResult::Failed || AM_->EndedFromOutside()) worsen(exitstatus::kFailed);
+  if (outcome.Stale) worsen(exitstatus::kStale);
+  if (outcome.Result == RunResult::None) return;
+  std::u16string result = resultWord(outcome);
+  if (!outcome.Package.empty()) result += u": " + outcome.Package;
+  if (outcome.Result == RunResult::Failed) {
+    result += u": " + outcome.Reason;
+  } else if (outcome.Stale) {
+    result += u": " + text::dec(outcome.AgeDays) + u" days old";
+  }
+  // Cut to what the settings key takes, so that the write cannot be refused.
+  registry().TryWriteText(kSettingsKey, u"LatestRunResult",
+                          result.substr(0, RegUtilities::kLongestSetting));
+}
+
 void Application::Execute() {
   try {
     auto& window = platform::windowing();
-    auto& reg = registry();
-    reg.SetKeyValue(kSettingsKey, u"LatestRunDate",
-                    platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
-    reg.SetKeyValue(kSettingsKey, u"LatestRunVersion", platform::titleLine(window.App()),
-                    u"REG_SZ");
     if (!AH_) throw RuntimeError(err::kObjectNotSet);
-    if (AH_->SetArgumentKey(u"?")) {
+    const bool help = settleOptions();
+    auto& reg = registry();
+    // A start that cannot be recorded tells of a store that cannot be written.
+    const bool dated =
+        reg.SetKeyValue(kSettingsKey, u"LatestRunDate",
+                        platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
+    const bool versioned = reg.SetKeyValue(kSettingsKey, u"LatestRunVersion",
+                                           platform::titleLine(window.App()), u"REG_SZ");
+    if (!dated || !versioned) worsen(exitstatus::kFailed);
+    if (AH_->SetArgumentKey(u"?") || help) {
       ShowAboutBox(1);
-      window.End();
+      window.End(exitstatus::kSuccess);
     }
     if (!AH_->SetArgumentKey(u"SILENT")) {
       requireAM().ShowMain();
@@ -138,7 +244,17 @@ void Application::Execute() {
       const auto argument = AH_->GetArgumentIndex(i);
       if (argument->ArgumentName() != u"PATH") continue;
       folder = argument->ArgumentValue();
+      // A folder given relative to the current folder is used and stored whole.
+      if (!isBlank(folder)) folder = requireAM().FSO().GetAbsolutePathName(folder);
       if (folder.empty()) {
+        if (!window.CanAsk()) {
+          // A boot service or a script: nobody can choose a folder.
+          window.MsgBox(
+              u"No source folder: none is stored, and nobody is here to choose one. Store one with "
+              u"/Path:FOLDER /SetDef.");
+          worsen(exitstatus::kFailed);
+          return;
+        }
         const std::u16string proposed = reg.GetKeyValue(kDownloaderKey, u"LocalPath", u"");
         SelectFolder chooser;
         chooser.SetApplication(this);
@@ -153,6 +269,7 @@ void Application::Execute() {
     }
     pCheckForUpdates(folder, switches, mask);
   } catch (const std::exception& e) {
+    worsen(exitstatus::kFailed);
     showErrorReport(u"Application", u"Execute", e);
   }
 }
@@ -166,7 +283,9 @@ void Application::pCheckForUpdates(std::u16string strFolder, std::u16string_view
     controller.FileMask = strMask;
     controller.SDATParam = strSwitches;
     controller.CheckForUpdates();
+    recordOutcome();
   } catch (const std::exception& e) {
+    worsen(exitstatus::kFailed);
     showErrorReport(u"Application", u"pCheckForUpdates", e);
   }
 }

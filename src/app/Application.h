@@ -43,6 +43,8 @@ class Application {
   /// The run: run header, "/?", the window, the settings and their defaults,
   /// the source folder, the update run.
   void Execute();
+  /// The program's exit status after the run (platform/ExitStatus.h).
+  int ExitStatus() const { return exitStatus_; }
 
  private:
   void pCheckForUpdates(std::u16string strFolder, std::u16string_view strSwitches,
@@ -50,12 +52,20 @@ class Application {
   RegUtilities& registry();
   StringUtilities& strings();
   AppMain& requireAM() const;
+  /// Stops the program for an unknown option or "--version"; true for a request
+  /// of the usage ("--help", "-h", "-?").
+  bool settleOptions();
+  /// Keeps the more telling of the exit status so far and `status`.
+  void worsen(int status);
+  /// Records the run's outcome in "LatestRunResult" and its exit status.
+  void recordOutcome();
 
   std::unique_ptr<RegUtilities> reg_;
   std::unique_ptr<ObjectFactory> OF_;
   std::unique_ptr<ArgumentHandler> AH_;
   std::unique_ptr<AppMain> AM_;
   std::unique_ptr<StringUtilities> su_;
+  int exitStatus_ = 0;
 };
 
 }  // namespace sigpatch

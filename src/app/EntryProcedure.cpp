@@ -8,13 +8,15 @@
 
 namespace sigpatch {
 
-void runEntryProcedure() {
+int runEntryProcedure() {
   platform::doEvents();
   auto application = std::make_unique<Application>();
   application->Execute();
   application->Terminate();
+  const int status = application->ExitStatus();
   application.reset();
   platform::windowing().RunEventLoop();
+  return status;
 }
 
 }  // namespace sigpatch

@@ -20,7 +20,7 @@ PendingInstall PendingInstall::Read(RegUtilities& reg) {
   if (!record.Present()) return record;
   record.Boot = reg.GetKeyValue(kSettingsKey, kBoot, u"");
   record.Process = reg.GetKeyValue(kSettingsKey, kProcess, u"");
-  record.Attempts = static_cast<std::int32_t>(secondsSetting(reg, kAttempts, 1));
+  record.Attempts = static_cast<std::int32_t>(wholeNumberSetting(reg, kAttempts, 1));
   return record;
 }
 

@@ -65,9 +65,11 @@ class PosixServices final : public SystemServices {
     installed_ = std::make_unique<platform::ScopedPlatform>(services);
   }
 
-  void finish() override {
+  bool finish() override {
     const std::u16string problem = registry_.Diagnostic();
-    if (!problem.empty()) windowing_->MsgBox(problem);
+    if (problem.empty()) return true;
+    windowing_->MsgBox(problem);
+    return false;
   }
 
  private:

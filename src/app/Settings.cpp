@@ -6,7 +6,8 @@
 
 namespace sigpatch {
 
-std::int64_t secondsSetting(RegUtilities& reg, std::u16string_view name, std::int64_t fallback) {
+std::int64_t wholeNumberSetting(RegUtilities& reg, std::u16string_view name,
+                                std::int64_t fallback) {
   const std::u16string value = reg.GetKeyValue(kSettingsKey, name, u"");
   if (value.empty() || value.size() > 10) return fallback;
   std::int64_t seconds = 0;

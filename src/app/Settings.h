@@ -10,9 +10,9 @@ class RegUtilities;
 /// The key of the program's settings.
 inline constexpr char16_t kSettingsKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
 
-/// A whole number of seconds from a setting under the settings key, stored as
+/// A whole number (of seconds, of days) from a setting under the settings key, stored as
 /// REG_DWORD or as decimal text; `fallback` when it is missing, empty or not a
 /// whole number from 0 up.
-std::int64_t secondsSetting(RegUtilities& reg, std::u16string_view name, std::int64_t fallback);
+std::int64_t wholeNumberSetting(RegUtilities& reg, std::u16string_view name, std::int64_t fallback);
 
 }  // namespace sigpatch

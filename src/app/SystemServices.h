@@ -14,8 +14,8 @@ class SystemServices {
   static std::unique_ptr<SystemServices> start(int& argc, char** argv);
   virtual ~SystemServices() = default;
   /// Once the program has ended normally: says what is wrong with the settings
-  /// store, when anything is.
-  virtual void finish() = 0;
+  /// store, when anything is; false then.
+  virtual bool finish() = 0;
 };
 
 }  // namespace sigpatch::app

@@ -31,7 +31,7 @@ class Win32Services final : public SystemServices {
   }
 
   // The system's registry has no store of ours that could be damaged.
-  void finish() override {}
+  bool finish() override { return true; }
 
  private:
   platform::win32::Win32Registry registry_;

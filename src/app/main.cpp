@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
   auto services = sigpatch::app::SystemServices::start(argc, argv);
-  sigpatch::runEntryProcedure();
-  services->finish();
-  return 0;
+  const int status = sigpatch::runEntryProcedure();
+  // A store that turned out damaged makes a failed run.
+  return services->finish() ? status : 1;
 }

@@ -1,5 +1,6 @@
 #include "cmdline/ArgumentHandler.h"
 
+#include "platform/ExitStatus.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "platform/Windowing.h"
@@ -44,8 +45,9 @@ void ArgumentHandler::AddArgument(std::u16string_view strName, std::u16string_vi
     Arguments.Add(std::move(argument), strName);
   } catch (const std::exception&) {
     auto& window = platform::windowing();
-    window.MsgBox(u"Duplicate Argument: " + std::u16string(strName), platform::MsgBoxStyle::Critical);
-    window.End();
+    window.MsgBox(u"Duplicate Argument: " + std::u16string(strName),
+                  platform::MsgBoxStyle::Critical);
+    window.End(exitstatus::kBadCommandLine);
   }
 }
 

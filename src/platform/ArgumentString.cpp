@@ -9,7 +9,13 @@ bool holdsBlank(std::u16string_view text) {
   return text.find_first_of(u" \t") != std::u16string_view::npos;
 }
 
+// A text in quotes; one the user already put in quotes (the usage's own form,
+// typed inside the shell's quotes) stays as it is.
 std::u16string quoted(std::u16string_view text) {
+  if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"' &&
+      text.substr(1, text.size() - 2).find(u'"') == std::u16string_view::npos) {
+    return std::u16string(text);
+  }
   return u"\"" + std::u16string(text) + u"\"";
 }
 

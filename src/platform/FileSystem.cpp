@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/ExitStatus.h"
 #include "platform/Platform.h"
 #include "platform/Windowing.h"
 
@@ -17,7 +18,7 @@ FileSystem& fileSystemOf(std::unique_ptr<FileSystem>& holder) {
     if (!holder) {
       auto& window = windowing();
       window.MsgBox(u"Windows Scripting Host not available!");
-      window.End();
+      window.End(exitstatus::kFailed);
     }
   }
   return *holder;

@@ -24,6 +24,9 @@ class FileSystem {
 
   /// True when a folder of that path exists (a link to a folder counts).
   virtual bool FolderExists(std::u16string_view FolderSpec) = 0;
+  /// The absolute form of a path: a relative path taken from the current
+  /// folder, "." and ".." resolved, no separator at the end but at a root.
+  virtual std::u16string GetAbsolutePathName(std::u16string_view Path) = 0;
   /// True when a regular file of that path exists (a link to one counts).
   virtual bool FileExists(std::u16string_view FileSpec) = 0;
   /// The folder item; error 76 when there is no such folder.

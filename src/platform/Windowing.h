@@ -98,8 +98,18 @@ class Windowing {
   /// Called by a window when it has been unloaded.
   void FormUnloaded(const Window& form);
 
-  /// Ends the whole program at once: no further code of the program runs.
-  [[noreturn]] virtual void End() = 0;
+  /// Ends the whole program at once with the exit status: no further code of
+  /// the program runs.
+  [[noreturn]] virtual void End(int ExitCode = 0) = 0;
+  /// Writes one line on the program's standard output (the terminal or the
+  /// console it was started from), where it has one.
+  virtual void WriteOut(std::u16string_view line) = 0;
+  /// Whether somebody can answer a window the program shows: false on a
+  /// terminal that is not interactive (a boot service, a script).
+  virtual bool CanAsk() const { return true; }
+  /// Whether the windows are drawn on a screen, where a window that is closed
+  /// is gone; false on the terminal, where the lines stay.
+  virtual bool ShowsWindows() const { return true; }
 
  protected:
   /// A box with Yes and No that nobody can answer counts as No.

@@ -18,8 +18,6 @@ using platform::RegKey;
 constexpr std::u16string_view kClassName = u"RegUtilities";
 // The name and data buffers of an enumeration step, in characters.
 constexpr std::uint32_t kEnumBufferLength = 2000;
-// The longest value text that is written.
-constexpr std::int32_t kLongestSetting = 127;
 
 RegKey handleOf(std::int32_t lngRootKey) { return static_cast<RegKey>(lngRootKey); }
 
@@ -104,36 +102,38 @@ Variant RegUtilities::GetBranch(std::u16string_view strHive) const {
   return su.LTrimText(su.LTrimText(strHive, root), u"\\");
 }
 
-void RegUtilities::SetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
+bool RegUtilities::SetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
                                const Variant& vValueSetting, std::u16string_view strType) {
   try {
     const auto lngRootKey = GetPredefinedRootKey(strHive);
     const auto strBranch = GetBranch(strHive).toText();
     const auto lngType = typeCodeOf(strType);
-    if (lngType < 0) return;
-    pSetKeyValue(lngRootKey, strBranch, vValueName, vValueSetting, lngType);
+    if (lngType < 0) return false;
+    return pSetKeyValue(lngRootKey, strBranch, vValueName, vValueSetting, lngType);
   } catch (const std::exception& e) {
     showErrorReport(kClassName, u"SetKeyValue", e);
+    return false;
   }
 }
 
-void RegUtilities::pSetKeyValue(std::int32_t lngRootKey, std::u16string_view strBranch,
+bool RegUtilities::pSetKeyValue(std::int32_t lngRootKey, std::u16string_view strBranch,
                                 std::u16string_view strValueName, const Variant& vValue,
                                 std::int32_t lngType) {
   // The count of the value's characters is a 16-bit number.
   const auto valueText = vValue.toText();
   if (valueText.size() > 32767) throw RuntimeError(err::kOverflow);
   const auto count = static_cast<std::int16_t>(valueText.size());
-  if (count > kLongestSetting) {
+  if (count > RegUtilities::kLongestSetting) {
     showMessage(u"Registry setting to long : " + text::str(count) + u"\r\nFor Key: " +
                 std::u16string(strBranch) + u"\r\nFor Variable: " + std::u16string(strValueName));
-    return;
+    return false;
   }
   const std::int32_t result = pWriteValue(lngRootKey, strBranch, strValueName, vValue, lngType);
   if (result != 0) {
     showMessage(u"Error updating registry: " + text::str(result) + u"\r\nFor keyname: " +
                 std::u16string(strBranch) + u"\r\nFor variable: " + std::u16string(strValueName));
   }
+  return result == 0;
 }
 
 std::int32_t RegUtilities::TryWriteText(std::u16string_view strHive, std::u16string_view vValueName,

@@ -17,6 +17,9 @@ namespace sigpatch {
 /// the registry through platform::registry().
 class RegUtilities {
  public:
+  /// The longest value text that is written, in characters.
+  static constexpr std::int32_t kLongestSetting = 127;
+
   /// The handle value of the key path's root name (0x80000000 ... 0x80000003 as a
   /// 32-bit number), 0 for any other root name.
   std::int32_t GetPredefinedRootKey(std::u16string_view strHive) const;
@@ -27,8 +30,9 @@ class RegUtilities {
 
   /// Writes a value of the type named by `strType` ("REG_SZ", "REG_EXPAND_SZ",
   /// "REG_BINARY", "REG_DWORD"), creating the key when it is missing. Any other
-  /// type name writes nothing; failures are reported in message boxes.
-  void SetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
+  /// type name writes nothing; failures are reported in message boxes. True
+  /// when the value was written.
+  bool SetKeyValue(std::u16string_view strHive, std::u16string_view vValueName,
                    const Variant& vValueSetting, std::u16string_view strType = {});
   /// Writes a text value (REG_SZ) as SetKeyValue does, creating the key when it
   /// is missing, but shows nothing: the system's result code, 0 when written.
@@ -62,7 +66,7 @@ class RegUtilities {
   bool DeleteValue(std::u16string_view strHive, std::u16string_view vValueName);
 
  private:
-  void pSetKeyValue(std::int32_t lngRootKey, std::u16string_view strBranch,
+  bool pSetKeyValue(std::int32_t lngRootKey, std::u16string_view strBranch,
                     std::u16string_view strValueName, const Variant& vValue, std::int32_t lngType);
   std::int32_t pWriteValue(std::int32_t lngRootKey, std::u16string_view strBranch,
                            std::u16string_view strValueName, const Variant& vValue,

@@ -124,9 +124,12 @@ void frmMain::PinDown() {
 void frmMain::Terminate() {
   try {
     auto& clock = platform::clock();
+    // The wait lets a person read the window before it closes: a window that
+    // is not shown, or lines that stay on a terminal, need none.
+    const bool read = form_->IsVisible() && platform::windowing().ShowsWindows();
     // The wait sleeps on the event queue until the second boundary at which
     // three whole seconds have passed; a line added meanwhile moves it on.
-    while (platform::secondsBetween(dtLastOutput_, clock.Now()) < 3) {
+    while (read && platform::secondsBetween(dtLastOutput_, clock.Now()) < 3) {
       const auto deadline =
           std::chrono::floor<std::chrono::seconds>(dtLastOutput_) + std::chrono::seconds(3);
       platform::windowing().WaitForEvents(deadline);

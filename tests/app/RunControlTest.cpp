@@ -78,8 +78,9 @@ TEST_F(RunControlTest, AStoredFolderIsUsedAndNotRewritten) {
   EXPECT_FALSE(ChooserShown());
   EXPECT_EQ(runFolder, native(u"/updates/"));
   EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
-  // The run header and the two missing defaults were written; "Path" was not.
-  EXPECT_EQ(registry.calls[fakes::FakeRegistry::Call::SetValueEx], 4);
+  // The run header, the two missing defaults and the run's result were
+  // written; "Path" was not.
+  EXPECT_EQ(registry.calls[fakes::FakeRegistry::Call::SetValueEx], 5);
 }
 
 TEST_F(RunControlTest, AFolderOptionWinsOverTheStoredFolderForThisRunOnly) {

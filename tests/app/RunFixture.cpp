@@ -37,7 +37,10 @@ void RunFixture::Store(std::u16string_view key, std::u16string_view name,
   RegUtilities().SetKeyValue(key, name, Variant(value), u"REG_SZ");
 }
 
-void RunFixture::AddPackage(const std::u16string& path) { files.disk.AddFile(path, "package"); }
+void RunFixture::AddPackage(const std::u16string& path) {
+  // Written an hour ago, as a package the downloader has just fetched.
+  files.disk.AddFile(path, "package").modified = fake.clock.now - std::chrono::hours(1);
+}
 
 Application& RunFixture::Start(std::u16string_view command) {
   fake.windowing.command = command;
@@ -54,6 +57,7 @@ void RunFixture::ExecuteAndTerminate() {
     outcome = app->AM()->Outcome();
   }
   app->Terminate();
+  exitStatus = app->ExitStatus();
 }
 
 bool RunFixture::MainWindowOpen() const {
@@ -63,11 +67,13 @@ bool RunFixture::MainWindowOpen() const {
 
 bool RunFixture::Run(std::u16string_view command) {
   outcome = {};
+  exitStatus = -1;
   try {
     Start(command);
     ExecuteAndTerminate();
     return true;
   } catch (const fakes::ImmediateStop&) {
+    exitStatus = fake.windowing.endCode;
     return false;
   }
 }
@@ -98,6 +104,13 @@ std::vector<Line> RunFixture::RunLines() {
     lines.erase(lines.begin(), lines.begin() + 2);
   }
   return lines;
+}
+
+void RunFixture::CloseAboutBox() {
+  fake.windowing.QueueWhenShown(u"frmAbout", [this](auto& box) {
+    usage = box.RichTextBoxNamed(u"txtText").Text();
+    box.ButtonNamed(u"cmdOK").Click();
+  });
 }
 
 void RunFixture::AnswerChooser(std::optional<std::u16string> typed) {

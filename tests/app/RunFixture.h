@@ -40,7 +40,7 @@ struct Line {
 /// A whole program run against fakes: the registry, the disk, the processes and
 /// the system, with the fake toolkit and clock.
 class RunFixture : public ::testing::Test {
- protected:
+ public:
   RunFixture();
 
   /// A setting under the settings key, "<missing>" when there is none.
@@ -66,6 +66,9 @@ class RunFixture : public ::testing::Test {
   bool ChooserShown() const { return fake.windowing.FindForm(u"frmSelectFolder") != nullptr; }
   /// Answers the folder chooser when it opens: OK with the text typed, or Cancel.
   void AnswerChooser(std::optional<std::u16string> typed);
+  /// Closes the modal About box when it opens; `usage` then holds its text.
+  void CloseAboutBox();
+  std::u16string usage;
 
   fakes::FakePlatform fake;
   fakes::FakeRegistry registry;
@@ -77,8 +80,9 @@ class RunFixture : public ::testing::Test {
   std::u16string chooserProposal;
   /// The source folder the run was given.
   std::u16string runFolder;
-  /// What the last run came to.
+  /// What the last run came to, and the program's exit status.
   RunOutcome outcome;
+  int exitStatus = -1;
 
  private:
   std::vector<Line> snapshot_;

@@ -28,8 +28,9 @@ SCRIPT
   touch -d '1 hour ago' "$1"
 }
 
-run() {  # arguments...: runs sigpatch, output in $work/out and $work/err
-  "$SIGPATCH" "$@" > "$work/out" 2> "$work/err" < /dev/null
+run() {  # arguments...: runs sigpatch, output in $work/out and $work/err, exit status in $status
+  status=0
+  "$SIGPATCH" "$@" > "$work/out" 2> "$work/err" < /dev/null || status=$?
 }
 
 setting() {  # name: the value under the settings key, or "<missing>"

@@ -163,6 +163,19 @@ void FakeDisk::Fault(const std::u16string& operation) const {
   if (found != faults.end()) throw RuntimeError(found->second);
 }
 
+std::u16string FakeFileSystem::GetAbsolutePathName(std::u16string_view Path) {
+  const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
+                                          (Path.size() > 1 && Path[1] == u':'));
+  std::u16string path =
+      absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
+  if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
+    for (auto& c : path) {
+      if (c == u'/') c = u'\\';
+    }
+  }
+  return normal(path);
+}
+
 bool FakeFileSystem::FolderExists(std::u16string_view FolderSpec) {
   const auto found = disk_.nodes.find(normal(FolderSpec));
   return found != disk_.nodes.end() && found->second.folder;

@@ -49,6 +49,8 @@ class FakeDisk {
   /// Every call as "Operation path".
   std::vector<std::u16string> calls;
   std::uint64_t nextOrder = 0;
+  /// The folder a relative path is taken from.
+  std::u16string currentFolder = u"/home";
 
   void Fault(const std::u16string& operation) const;
 };
@@ -59,6 +61,7 @@ class FakeFileSystem : public platform::FileSystem {
   explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
 
   bool FolderExists(std::u16string_view FolderSpec) override;
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override;
   bool FileExists(std::u16string_view FileSpec) override;
   std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override;
   std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override;

@@ -21,10 +21,13 @@ void FakeWindowing::DoEvents() {
   HeadlessWindowing::DoEvents();
 }
 
-void FakeWindowing::End() {
+void FakeWindowing::End(int ExitCode) {
   ended = true;
+  endCode = ExitCode;
   throw ImmediateStop{};
 }
+
+void FakeWindowing::WriteOut(std::u16string_view line) { written.emplace_back(line); }
 
 void FakeWindowing::RunModal(platform::headless::HeadlessWindow& form) {
   while (form.IsVisible()) {

@@ -42,7 +42,8 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   std::u16string Command() const override { return command; }
   platform::Screen& Screen() override { return screen; }
   void DoEvents() override;
-  [[noreturn]] void End() override;
+  [[noreturn]] void End(int ExitCode = 0) override;
+  void WriteOut(std::u16string_view line) override;
   platform::headless::Folders& DrivesAndFolders() override { return folders; }
   void RunModal(platform::headless::HeadlessWindow& form) override;
   double FrameWidth() const override { return 120; }
@@ -70,6 +71,12 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   bool answerYes = false;
   int doEventsCalls = 0;
   bool ended = false;
+  int endCode = -1;
+  /// The lines written on standard output.
+  std::vector<std::u16string> written;
+  /// Whether somebody can answer the windows.
+  bool canAsk = true;
+  bool CanAsk() const override { return canAsk; }
 
  protected:
   platform::MsgBoxResult ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,

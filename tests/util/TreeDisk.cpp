@@ -68,6 +68,9 @@ class TreeFileSystem : public platform::FileSystem {
     service_.fault(u"FolderExists", FolderSpec);
     return inner_.FolderExists(service_.toDisk(FolderSpec));
   }
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override {
+    return service_.fromDisk(inner_.GetAbsolutePathName(service_.toDisk(Path)));
+  }
   bool FileExists(std::u16string_view FileSpec) override {
     service_.fault(u"FileExists", FileSpec);
     return inner_.FileExists(service_.toDisk(FileSpec));

@@ -340,6 +340,16 @@ void copyContents(int from, int to) {
 
 }  // namespace
 
+std::u16string PosixFileSystem::GetAbsolutePathName(std::u16string_view Path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path absolute = fs::absolute(fs::path(text::toUtf8(Path)), error);
+  if (error) absolute = fs::path(text::toUtf8(Path));
+  std::string normal = absolute.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return text::fromUtf8(normal);
+}
+
 bool PosixFileSystem::FolderExists(std::u16string_view FolderSpec) {
   if (FolderSpec.empty()) return false;
   struct stat st {};

@@ -11,6 +11,7 @@ namespace sigpatch::platform::posix {
 class PosixFileSystem final : public FileSystem {
  public:
   bool FolderExists(std::u16string_view FolderSpec) override;
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override;
   bool FileExists(std::u16string_view FileSpec) override;
   std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) override;
   std::unique_ptr<File> GetFile(std::u16string_view FileSpec) override;

@@ -145,10 +145,15 @@ QPixmap QtWindowing::Pixmap(const Picture& picture) const {
   return pixmaps_.find(name->second)->second;
 }
 
-void QtWindowing::End() {
+void QtWindowing::End(int ExitCode) {
   std::fflush(stdout);
   std::fflush(stderr);
-  std::_Exit(0);
+  std::_Exit(ExitCode);
+}
+
+void QtWindowing::WriteOut(std::u16string_view line) {
+  std::fputs((text::toUtf8(line) + "\n").c_str(), stdout);
+  std::fflush(stdout);
 }
 
 void QtWindowing::Deliver(const std::function<void()>& handler) {

@@ -48,7 +48,8 @@ class QtWindowing : public Windowing {
   void RunEventLoop() override;
   std::unique_ptr<Window> NewForm(const FormDesign& design) override;
   Picture LoadPicture(std::u16string_view resourceName) override;
-  [[noreturn]] void End() override;
+  [[noreturn]] void End(int ExitCode = 0) override;
+  void WriteOut(std::u16string_view line) override;
 
   /// The pixmap of a picture this layer loaded; a null pixmap for any other.
   QPixmap Pixmap(const Picture& picture) const;

@@ -1,8 +1,11 @@
 #include "platform/tty/TtyWindowing.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/Text.h"
+#include "platform/headless/HeadlessDirListBox.h"
 #include "platform/tty/TtyColors.h"
 #include "platform/tty/TtyConsole.h"
 
@@ -54,10 +57,15 @@ TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions o
 
 TtyWindowing::~TtyWindowing() { ReleaseAll(); }
 
-void TtyWindowing::End() {
+void TtyWindowing::End(int ExitCode) {
   std::fflush(out_);
   std::fflush(err_);
-  std::_Exit(0);
+  std::_Exit(ExitCode);
+}
+
+void TtyWindowing::WriteOut(std::u16string_view line) {
+  std::fputs((text::toUtf8(line) + "\n").c_str(), out_);
+  std::fflush(out_);
 }
 
 MsgBoxResult TtyWindowing::ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
@@ -156,13 +164,27 @@ void TtyWindowing::RunModal(headless::HeadlessWindow& form) {
       break;
     }
   }
+  // A form with a folder list takes only a folder that exists, given whole.
+  const bool choosesFolder =
+      std::any_of(form.Controls().begin(), form.Controls().end(), [](const auto& control) {
+        return dynamic_cast<headless::HeadlessDirListBox*>(control.get()) != nullptr;
+      });
   if (field != nullptr && confirm != nullptr && interactive_) {
     field->Focus();
     const auto proposal = field->Text();
-    const auto answer = Ask(form.Caption() + u" [" + proposal + u"]: ");
-    if (answer) {
-      if (!answer->empty()) field->Type(*answer);
+    while (const auto answer = Ask(form.Caption() + u" [" + proposal + u"]: ")) {
+      std::u16string chosen = answer->empty() ? proposal : *answer;
+      if (choosesFolder) {
+        const auto folder = folders_->FindFolder(chosen);
+        if (!folder) {
+          std::fprintf(err_, "Folder %s does not exist.\n", text::toUtf8(chosen).c_str());
+          continue;
+        }
+        chosen = *folder;
+      }
+      if (chosen != proposal) field->Type(chosen);
       confirm->Click();
+      break;
     }
   }
   // Whatever is still open closes as by its close box: there is nobody to

@@ -39,7 +39,12 @@ class TtyWindowing : public headless::HeadlessWindowing {
   const ProgramInfo& App() const override { return app_; }
   std::u16string Command() const override { return command_; }
   platform::Screen& Screen() override { return screen_; }
-  [[noreturn]] void End() override;
+  [[noreturn]] void End(int ExitCode = 0) override;
+  /// Only a terminal on standard input can answer.
+  bool CanAsk() const override { return interactive_; }
+  /// The lines stay on the terminal.
+  bool ShowsWindows() const override { return false; }
+  void WriteOut(std::u16string_view line) override;
   headless::Folders& DrivesAndFolders() override { return *folders_; }
 
   bool Colors() const { return colors_; }

@@ -347,6 +347,18 @@ std::wstring nameOnDisk(const std::wstring& path) {
 
 }  // namespace
 
+std::u16string Win32FileSystem::GetAbsolutePathName(std::u16string_view Path) {
+  const std::wstring path = wide(Path);
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::u16string(Path);
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  full.resize(length);
+  // "C:\" keeps its separator; "C:\x\" loses it.
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  return fromWide(full);
+}
+
 bool Win32FileSystem::FolderExists(std::u16string_view FolderSpec) {
   return !FolderSpec.empty() && isFolder(attributesOf(wide(FolderSpec)));
 }

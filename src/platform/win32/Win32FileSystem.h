@@ -10,6 +10,8 @@ namespace sigpatch::platform::win32 {
 class Win32FileSystem final : public FileSystem {
  public:
   bool FolderExists(std::u16string_view FolderSpec) override;
+  /// GetFullPathName, without a separator at the end but at a root.
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override;
   bool FileExists(std::u16string_view FileSpec) override;
   std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) override;
   std::unique_ptr<File> GetFile(std::u16string_view FileSpec) override;

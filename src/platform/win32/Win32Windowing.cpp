@@ -156,10 +156,15 @@ Picture Win32Windowing::LoadPicture(std::u16string_view resourceName) {
   return pictures_.Load(resourceName);
 }
 
-void Win32Windowing::End() {
+void Win32Windowing::End(int ExitCode) {
   std::fflush(stdout);
   std::fflush(stderr);
-  std::_Exit(0);
+  std::_Exit(ExitCode);
+}
+
+void Win32Windowing::WriteOut(std::u16string_view line) {
+  std::fputs((text::toUtf8(line) + "\n").c_str(), stdout);
+  std::fflush(stdout);
 }
 
 HFONT Win32Windowing::FontOf(const Font& font) {

@@ -42,7 +42,8 @@ class Win32Windowing : public Windowing {
   void RunEventLoop() override;
   std::unique_ptr<Window> NewForm(const FormDesign& design) override;
   Picture LoadPicture(std::u16string_view resourceName) override;
-  [[noreturn]] void End() override;
+  [[noreturn]] void End(int ExitCode = 0) override;
+  void WriteOut(std::u16string_view line) override;
 
   Win32Screen& Win32ScreenOf() { return screen_; }
   Win32Pictures& Pictures() { return pictures_; }
@@ -71,7 +72,7 @@ class Win32Windowing : public Windowing {
 
  protected:
   MsgBoxResult ShowMessageBox(std::u16string_view prompt, MsgBoxStyle style,
-                      std::u16string_view title) override;
+                              std::u16string_view title) override;
 
  private:
   /// Counts nested event pumps, so that closed windows' owners go only at the

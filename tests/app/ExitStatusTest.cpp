@@ -1,0 +1,144 @@
+// What a run tells the one who started it: the exit status, the result in
+// "LatestRunResult", and the options that stop the program before it runs.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+#include "app/RunFixture.h"
+
+namespace sigpatch::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ExitStatusTest : public RunFixture {
+ protected:
+  ExitStatusTest() {
+    files.disk.AddFolder(native(u"/updates"));
+    fake.windowing.folders.AddFolder(native(u"/updates"));
+  }
+};
+
+struct StatusCase {
+  const char* name;
+  std::function<void(RunFixture&)> arrange;
+  const char16_t* command;
+  int status;
+  std::u16string result;
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
+
+void stored(RunFixture& t) { t.Store(kSettings, u"Path", native(u"/updates")); }
+void package(RunFixture& t) {
+  stored(t);
+  t.AddPackage(native(u"/updates/sdat4500.exe"));
+}
+void withUsage(RunFixture& t) {
+  package(t);
+  t.CloseAboutBox();
+}
+void aged(RunFixture& t) {
+  t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - 23 * 24h;
+}
+
+const StatusCase kStatusCases[] = {
+    {"installed", package, u"", 0, u"installed: sdat4500.exe"},
+    {"nothing newer",
+     [](RunFixture& t) {
+       package(t);
+       t.Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE");
+     },
+     u"", 0, u"nothing-newer: sdat4500.exe"},
+    {"no package at all", stored, u"", 0, u"nothing-newer"},
+    {"the chooser cancelled", [](RunFixture& t) { t.AnswerChooser(std::nullopt); }, u"", 0,
+     u"<missing>"},
+    {"a failed installation",
+     [](RunFixture& t) {
+       package(t);
+       t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
+     },
+     u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)"},
+    {"a missing folder", [](RunFixture& t) { t.Store(kSettings, u"Path", native(u"/gone")); }, u"",
+     1, u"failed: folder " + native(u"/gone/") + u" does not exist"},
+    {"nobody to choose a folder", [](RunFixture& t) { t.fake.windowing.canAsk = false; }, u"", 1,
+     u"<missing>"},
+    {"a stale package",
+     [](RunFixture& t) {
+       package(t);
+       aged(t);
+     },
+     u"", 3, u"stale: sdat4500.exe: 23 days old"},
+    {"a stale package that fails",
+     [](RunFixture& t) {
+       package(t);
+       aged(t);
+       t.processes.startSucceeds = false;
+     },
+     u"", 1, u"failed: sdat4500.exe: No such file or directory"},
+    {"the usage", withUsage, u"--HELP", 0, u"<missing>"},
+    {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, u"<missing>"},
+    {"an unknown word that looks like an option", withUsage, u"-x", 2, u"<missing>"},
+    {"a duplicate argument", package, u"/Silent /silent", 2, u"<missing>"},
+};
+
+class EachRun : public ExitStatusTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(EachRun, EndsWithItsStatusAndItsResult) {
+  const auto& c = GetParam();
+  c.arrange(*this);
+  Run(c.command);
+  EXPECT_EQ(exitStatus, c.status);
+  EXPECT_EQ(Setting(u"LatestRunResult"), c.result);
+  if (c.status == 2) {
+    EXPECT_TRUE(processes.starts.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, EachRun, ::testing::ValuesIn(kStatusCases));
+
+TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten) {
+  Store(kSettings, u"Path", native(u"/updates"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  CloseAboutBox();
+  EXPECT_FALSE(Run(u"--verbose"));
+  ASSERT_EQ(fake.windowing.messages.size(), 1u);
+  EXPECT_EQ(fake.windowing.messages[0].prompt, u"Invalid Argument: --verbose");
+  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::Critical);
+  EXPECT_NE(usage.find(u"  /SetDef\t\tSets the specified path as default"), std::u16string::npos);
+  EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
+  EXPECT_TRUE(processes.starts.empty());
+}
+
+TEST_F(ExitStatusTest, VersionPrintsTheTitleLineAndWritesNothing) {
+  EXPECT_FALSE(Run(u"--version"));
+  EXPECT_EQ(exitStatus, 0);
+  EXPECT_EQ(fake.windowing.written, std::vector<std::u16string>{u"Sigpatch V1.01.02"});
+  EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
+  EXPECT_EQ(fake.windowing.FindForm(u"frmMain")->IsVisible(), false);
+}
+
+TEST_F(ExitStatusTest, ARelativeFolderIsMadeWholeBeforeItIsUsedOrStored) {
+  files.disk.currentFolder = native(u"/srv");
+  files.disk.AddFolder(native(u"/srv/pk1"));
+  ASSERT_TRUE(Run(u"/Path:pk1 /SetDef"));
+  EXPECT_EQ(Setting(u"Path"), native(u"/srv/pk1"));
+  EXPECT_EQ(runFolder, native(u"/srv/pk1/"));
+}
+
+TEST_F(ExitStatusTest, AStalePackageIsSaidInRedAfterTheRun) {
+  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettings, u"MaxPackageAgeDays", u"30");
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  files.disk.Node(native(u"/updates/sdat4500.exe")).modified = fake.clock.now - 31 * 24h;
+  ASSERT_TRUE(Run(u""));
+  const auto lines = RunLines();
+  EXPECT_EQ(lines[lines.size() - 2], (Line{u"Finished!", kBlack}));
+  EXPECT_EQ(lines.back(), (Line{u"The newest package, sdat4500.exe, is 31 days old.", kRed}));
+  EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");  // installed all the same
+}
+
+}  // namespace
+}  // namespace sigpatch::testing
