@@ -9,6 +9,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "platform/Folder.h"
+#include "platform/PathStyle.h"
 #include "platform/Platform.h"
 #include "platform/Processes.h"
 #include "platform/RuntimeError.h"
@@ -247,6 +248,17 @@ bool AppMain::mayStart(const Package& package, const platform::MachineLock* lock
     return false;
   }
   if (!waitUntilSettled(package)) return false;
+  // With the program's rights, only a package nobody else could have planted
+  // runs: neither it nor a folder on its path may be open to other users.
+  auto& system = platform::system();
+  if (system.RunsPrivileged() && wholeNumberSetting(*reg_, u"AllowUntrustedSource", 0) != 1) {
+    const std::u16string who = system.WhoElseCanChange(
+        package.path, reg_->GetKeyValue(kSettingsKey, u"TrustedOwner", u""));
+    if (!who.empty()) {
+      refuse(package, who);
+      return false;
+    }
+  }
   // A test write before anything starts: a package that could not be recorded
   // would be installed again at every start.
   const std::u16string started = reg_->GetKeyValue(kSettingsKey, u"LatestRunDate", u"");
@@ -304,9 +316,51 @@ bool AppMain::waitUntilSettled(const Package& package) {
   return true;
 }
 
+void AppMain::refuse(const Package& package, std::u16string_view why) {
+  SendInfo(package.name + u" is not started, as " + std::u16string(why) + u".", kRed);
+  fail(package.name, u"not started, as " + std::u16string(why));
+}
+
+std::u16string AppMain::privateCopy(const Package& package) {
+  auto& system = platform::system();
+  const std::u16string folder = system.PrivateFolder();
+  if (folder.empty()) {
+    refuse(package, u"there is no folder of the program's own to run it from");
+    return {};
+  }
+  // What is checked is what runs: a copy nobody else can change.
+  const std::u16string copy =
+      folder + platform::separatorOf(platform::kNativePathStyle) + package.name;
+  try {
+    FSO().CopyFile(package.path, copy, true);
+  } catch (const RuntimeError& e) {
+    refuse(package, u"it cannot be copied: " + e.Description());
+    return {};
+  }
+  const std::u16string anchor = reg_->GetKeyValue(kSettingsKey, system.SignatureSetting(), u"");
+  if (!anchor.empty()) {
+    if (const auto why = system.CheckSignature(copy, package.path, anchor); !why.empty()) {
+      removeCopy(copy);
+      refuse(package, why);
+      return {};
+    }
+  }
+  return copy;
+}
+
+void AppMain::removeCopy(const std::u16string& copy) {
+  try {
+    FSO().DeleteFile(copy, true);
+  } catch (const RuntimeError&) {
+    // A copy left behind is replaced by the next one.
+  }
+}
+
 void AppMain::install(const Package& package) {
   auto& processes = platform::processes();
   auto& system = platform::system();
+  const std::u16string copy = privateCopy(package);
+  if (copy.empty()) return;
   // From here a request to end the program first ends the package.
   StopRequestsCaught caught(system);
   auto record = PendingInstall::Read(*reg_);
@@ -316,6 +370,7 @@ void AppMain::install(const Package& package) {
   // Nothing starts that could not be recorded afterwards.
   if (const std::int32_t result = record.Write(*reg_); result != 0) {
     PendingInstall::Clear(*reg_);
+    removeCopy(copy);
     const std::u16string why = u"the settings cannot be written: " + systemErrorText(result);
     SendInfo(u"Nothing is installed, as " + why, kRed);
     fail(package.name, why);
@@ -325,11 +380,11 @@ void AppMain::install(const Package& package) {
   SendInfo(u"Installing " + package.path + u"...", kBlue);
   platform::doEvents();
   platform::ProcessInformation info;
-  if (!processes.CreateProcess(installerCommand(package.path, SDATParam),
-                               platform::windowing().App().Path, info,
-                               platform::kCreateNewProcessGroup)) {
+  if (!processes.CreateProcess(installerCommand(copy, SDATParam), platform::windowing().App().Path,
+                               info, platform::kCreateNewProcessGroup)) {
     const std::u16string why = processes.StartFailure();
     PendingInstall::Clear(*reg_);
+    removeCopy(copy);
     SendInfo(u"Installation failed!", kRed);
     SendInfo(package.name + u": " + why, kRed);
     fail(package.name, why);
@@ -342,6 +397,7 @@ void AppMain::install(const Package& package) {
   const Ending ending = waitForPackage(info.hProcess, package);
   frm_->SetInstalling(u"");
   processes.CloseHandle(info.hProcess);
+  if (!ending.leftToShutdown) removeCopy(copy);
   if (ending.leftToShutdown) {
     // The record stays: the next start counts the package as installed.
     SendInfo(u"The system is shutting down; " + package.name +

@@ -108,6 +108,12 @@ class AppMain {
   bool waitUntilSettled(const Package& package);
   /// Starts the package, waits for it and records it.
   void install(const Package& package);
+  /// Says in red why the package is not started, and fails the run.
+  void refuse(const Package& package, std::u16string_view why);
+  /// Copies the package into the program's own folder and checks its
+  /// signature where one is asked for; the copy's path, "" when refused.
+  std::u16string privateCopy(const Package& package);
+  void removeCopy(const std::u16string& copy);
   /// Waits for the started package, ending it when the time limit runs out,
   /// the user or the system asks; says how it ended.
   Ending waitForPackage(std::int64_t handle, const Package& package);

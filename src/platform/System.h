@@ -140,6 +140,29 @@ class System {
   /// The name of the request to end caught while catching ("SIGTERM",
   /// "console close"); "" when none came.
   virtual std::u16string StopRequested() = 0;
+
+  /// Whether the program runs with more rights than an ordinary user (root; an
+  /// administrator or SYSTEM).
+  virtual bool RunsPrivileged() = 0;
+  /// Who, besides the system, the user running the program and `trustedOwner`
+  /// (a user or group name, may be empty), could change what runs from `path`:
+  /// the file, a folder on its path, or a link on the way. "" when nobody;
+  /// else what is open to whom, in words ("/srv/updates is writable by the
+  /// group staff").
+  virtual std::u16string WhoElseCanChange(std::u16string_view path,
+                                          std::u16string_view trustedOwner) = 0;
+  /// The setting under the settings key that names what a package's signature
+  /// is checked against: "PackageKeyring" (an OpenPGP keyring, the signature
+  /// beside the package as "<package>.sig") on Linux, "PackagePublisher" (the
+  /// Authenticode signer's name) on Windows.
+  virtual std::u16string SignatureSetting() = 0;
+  /// Checks the signature of `file` (a copy of `original`) against `anchor`,
+  /// the value of SignatureSetting: "" when it is good, else why not.
+  virtual std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
+                                        std::u16string_view anchor) = 0;
+  /// A folder only this program may write, made when missing, for the copies
+  /// of the packages it runs; "" when there can be none.
+  virtual std::u16string PrivateFolder() = 0;
 };
 
 }  // namespace sigpatch::platform

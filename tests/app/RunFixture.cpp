@@ -26,6 +26,8 @@ RunFixture::RunFixture() {
     services.processes = &processes;
     services.system = &system;
   });
+  system.privateFolder = native(u"/var/lib/sigpatch/packages");
+  files.disk.AddFolder(system.privateFolder);
 }
 
 std::u16string RunFixture::Setting(std::u16string_view name) {

@@ -325,5 +325,60 @@ TEST_F(RunSafetyTest, APackageStillBeingWrittenIsWaitedForOrLeftForTheNextStart)
   }
 }
 
+TEST_F(RunSafetyTest, OnlyAPackageNobodyElseCouldHavePlantedRuns) {
+  struct Case {
+    const char* name;
+    bool privileged;
+    const char16_t* openTo;
+    const char16_t* allow;
+    const char16_t* keyring;
+    const char16_t* signatureProblem;
+    std::u16string refusal;  // "" when it runs
+  };
+  const Case cases[] = {
+      {"a safe folder", true, u"", u"", u"", u"", u""},
+      {"a folder open to a group", true, u"/updates is writable by the group staff", u"", u"", u"",
+       u"sdat4500.exe is not started, as /updates is writable by the group staff."},
+      {"the administrator accepts the risk", true, u"/updates is writable by the group staff", u"1",
+       u"", u"", u""},
+      {"an ordinary user's own run", false, u"/updates is writable by the group staff", u"", u"",
+       u"", u""},
+      {"a good signature", true, u"", u"", u"/etc/sigpatch/keyring.gpg", u"", u""},
+      {"a bad signature", true, u"", u"", u"/etc/sigpatch/keyring.gpg", u"its signature is bad",
+       u"sdat4500.exe is not started, as its signature is bad."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearSettings();
+    Store(kSettings, u"TrustedOwner", u"sigfetch");
+    if (*c.allow) Store(kSettings, u"AllowUntrustedSource", c.allow);
+    if (*c.keyring) Store(kSettings, u"PackageKeyring", c.keyring);
+    system.privileged = c.privileged;
+    system.openTo = c.openTo;
+    system.signatureProblem = c.signatureProblem;
+    system.trustChecks.clear();
+    system.signatureChecks.clear();
+    processes.starts.clear();
+    ASSERT_TRUE(Run(u""));
+    EXPECT_EQ(processes.starts.size(), c.refusal.empty() ? 1u : 0u);
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(LinesAfterListing(), (std::vector<Line>{{c.refusal, kRed}, kFinished}));
+      EXPECT_EQ(outcome.Result, RunResult::Failed);
+    }
+    if (c.privileged && !*c.allow) {
+      EXPECT_EQ(system.trustChecks,
+                std::vector<std::u16string>{native(u"/updates/sdat4500.exe") + u" sigfetch"});
+    }
+    if (*c.keyring) {
+      // What is checked is the copy that runs, with the signature beside the package.
+      EXPECT_EQ(system.signatureChecks,
+                std::vector<std::u16string>{native(u"/var/lib/sigpatch/packages/sdat4500.exe") +
+                                            u" " + native(u"/updates/sdat4500.exe") +
+                                            u" /etc/sigpatch/keyring.gpg"});
+    }
+    EXPECT_FALSE(files.disk.Has(native(u"/var/lib/sigpatch/packages/sdat4500.exe")));
+  }
+}
+
 }  // namespace
 }  // namespace sigpatch::testing

@@ -35,9 +35,11 @@ TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
                 {u"Installing " + native(u"/updates/sdat4500.exe") + u"...", kBlue},
                 {u"Finished!", kBlack},
             }));
+  // What runs is the program's own copy, removed afterwards.
   ASSERT_EQ(processes.starts.size(), 1u);
   EXPECT_EQ(processes.starts[0].commandLine,
-            native(u"/updates/sdat4500.exe") + u" /SILENT /REBOOT");
+            native(u"/var/lib/sigpatch/packages/sdat4500.exe") + u" /SILENT /REBOOT");
+  EXPECT_FALSE(files.disk.Has(native(u"/var/lib/sigpatch/packages/sdat4500.exe")));
   EXPECT_EQ(processes.starts[0].directory, u"/opt/sigpatch");
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
   EXPECT_EQ(Setting(u"LatestUpdateDate").substr(0, 17), u"2026-12-06 10:00:");
@@ -53,10 +55,12 @@ TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
 TEST_F(UpdateRunTest, QuotesAPackagePathThatHoldsABlank) {
   Store(kSettings, u"Path", native(u"/my updates"));
   AddPackage(native(u"/my updates/sdat4500.exe"));
+  system.privateFolder = native(u"/var/lib/my sigpatch");
+  files.disk.AddFolder(system.privateFolder);
   ASSERT_TRUE(Run(u""));
   ASSERT_EQ(processes.starts.size(), 1u);
   EXPECT_EQ(processes.starts[0].commandLine,
-            u"\"" + native(u"/my updates/sdat4500.exe") + u"\" /SILENT /REBOOT");
+            u"\"" + native(u"/var/lib/my sigpatch/sdat4500.exe") + u"\" /SILENT /REBOOT");
   EXPECT_EQ(RunLines()[3],
             (Line{u"Installing " + native(u"/my updates/sdat4500.exe") + u"...", kBlue}));
 }
@@ -145,7 +149,7 @@ TEST_F(UpdateRunTest, AmongEqualNamesTheFirstListedWins) {
   ASSERT_TRUE(Run(u""));
   ASSERT_EQ(processes.starts.size(), 1u);
   EXPECT_EQ(processes.starts[0].commandLine,
-            native(u"/updates/sdat4500.exe") + u" /SILENT /REBOOT");
+            native(u"/var/lib/sigpatch/packages/sdat4500.exe") + u" /SILENT /REBOOT");
 }
 
 TEST_F(UpdateRunTest, TheStoredMaskAndSwitchesAreUsed) {
@@ -157,7 +161,8 @@ TEST_F(UpdateRunTest, TheStoredMaskAndSwitchesAreUsed) {
   EXPECT_EQ(RunLines()[0],
             (Line{u"Looking for VSCAN??.BIN Updates in " + native(u"/updates/") + u"...", kBlack}));
   ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine, native(u"/updates/VScan01.bin") + u" -q");
+  EXPECT_EQ(processes.starts[0].commandLine,
+            native(u"/var/lib/sigpatch/packages/VScan01.bin") + u" -q");
   EXPECT_EQ(Setting(u"LatestUpdate"), u"VSCAN01.BIN");
 }
 

@@ -104,6 +104,20 @@ class FakeSystem : public platform::System {
     catchCalls.push_back(catching);
   }
   std::u16string StopRequested() override { return catchingStops ? stopRequest : u""; }
+  bool RunsPrivileged() override { return privileged; }
+  std::u16string WhoElseCanChange(std::u16string_view path,
+                                  std::u16string_view trustedOwner) override {
+    trustChecks.push_back(std::u16string(path) + u" " + std::u16string(trustedOwner));
+    return openTo;
+  }
+  std::u16string SignatureSetting() override { return u"PackageKeyring"; }
+  std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
+                                std::u16string_view anchor) override {
+    signatureChecks.push_back(std::u16string(file) + u" " + std::u16string(original) + u" " +
+                              std::u16string(anchor));
+    return signatureProblem;
+  }
+  std::u16string PrivateFolder() override { return privateFolder; }
 
   bool FindFirstFile(std::u16string_view pattern) override {
     if (findFault != 0) throw RuntimeError(findFault);
@@ -149,6 +163,14 @@ class FakeSystem : public platform::System {
   std::u16string stopRequest;
   bool catchingStops = false;
   std::vector<bool> catchCalls;
+  bool privileged = true;
+  /// What WhoElseCanChange answers, and its calls as "path owner".
+  std::u16string openTo;
+  std::vector<std::u16string> trustChecks;
+  /// What CheckSignature answers, and its calls as "file original anchor".
+  std::u16string signatureProblem;
+  std::vector<std::u16string> signatureChecks;
+  std::u16string privateFolder;
 
  private:
   class Lock : public platform::MachineLock {

@@ -64,6 +64,20 @@ class PosixSystem final : public System {
   /// SIGTERM, SIGINT and SIGHUP are caught while catching.
   void CatchStopRequests(bool catching) override;
   std::u16string StopRequested() override;
+  /// The effective user is root.
+  bool RunsPrivileged() override;
+  /// Owners and modes of the file and every folder and link on its path: each
+  /// must belong to root, to the effective user or to the trusted user, and
+  /// be writable by nobody else but the trusted group; a folder every user may
+  /// write is safe only when it is sticky and what lies in it is trusted.
+  std::u16string WhoElseCanChange(std::u16string_view path,
+                                  std::u16string_view trustedOwner) override;
+  std::u16string SignatureSetting() override { return u"PackageKeyring"; }
+  /// gpgv with the keyring and "<original>.sig".
+  std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
+                                std::u16string_view anchor) override;
+  /// "packages" beside the machine-wide store, mode 0700.
+  std::u16string PrivateFolder() override;
 
  private:
   std::string lockFolder_;
