@@ -7,6 +7,6 @@
 #define SIGPATCH_VERSION_MINOR 1
 #define SIGPATCH_VERSION_REVISION 2
 #define SIGPATCH_COMPANY_NAME "Ferrolite"
-#define SIGPATCH_COMMENTS "Checks for SuperDAT updates in a specified location and applies them."
+#define SIGPATCH_COMMENTS "Checks for definition updates in a specified location and applies them."
 #define SIGPATCH_LEGAL_COPYRIGHT "Ferrolite"
 #define SIGPATCH_LINK "https://www.ferrolite.example/sigpatch/"

@@ -39,7 +39,7 @@ SCRIPT
   chmod +x "$1"
   touch -d '1 hour ago' "$1"
 }
-package_runs() { pgrep -f "$work/updates/sdat4500.exe" > /dev/null; }
+package_runs() { pgrep -f "$work/packages/sdat4500.exe" > /dev/null; }
 package_gone() { ! package_runs; }
 
 # A store on a full disk: the start record cannot be written, nothing starts.
@@ -112,7 +112,7 @@ for kind in plain stubborn; do
   check "$kind package, sigpatch terminated: the reason" \
     $'Installation failed!\nsdat4500.exe: stopped, as the program was asked to end (SIGTERM)' \
     "$(tail -n 2 "$work/out")"
-  check "$kind package: it has ended with the run" "" "$(pgrep -f "$work/updates/sdat4500.exe")"
+  check "$kind package: it has ended with the run" "" "$(pgrep -f "$work/packages/sdat4500.exe")"
   check "$kind package: nothing recorded" "<missing>" "$(setting LatestUpdate)"
   check "$kind package: no pending record" "<missing>" "$(setting PendingUpdate)"
 done
@@ -136,7 +136,7 @@ check "killed run: the attempt is recorded" 1 "$(setting PendingAttempts)"
 run_pid=$!
 wait_for "the next run to wait for the package" \
   grep -q '^Waiting for the installation of SDAT4500.EXE that is already under way...$' "$work/out"
-check "no second copy beside the first" 1 "$(pgrep -fc "$work/updates/sdat4500.exe")"
+check "no second copy beside the first" 1 "$(pgrep -fc "$work/packages/sdat4500.exe")"
 kill -KILL -- "-$(head -n 1 "$work/installed.log")"  # the first copy ends
 wait_for "the second attempt" bash -c "[[ \$(wc -l < '$work/installed.log') -ge 2 ]]"
 kill -KILL "$run_pid"

@@ -54,7 +54,7 @@ class AboutTest : public ::testing::Test {
     SysUtilities sys;
     return u"Sigpatch V1.01.02\r\nFerrolite\r\n" + sys.GetOSVersionString() +
            u"\r\nSystem UpTime: " + sys.UpTime() +
-           u"\r\n\r\nChecks for SuperDAT updates in a specified location and applies "
+           u"\r\n\r\nChecks for definition updates in a specified location and applies "
            u"them.\r\n\r\nFerrolite\r\n\r\n";
   }
   void SetValue(std::u16string_view key, std::u16string_view name, std::u16string_view value) {

@@ -31,30 +31,6 @@ std::u16string untilNul(const wchar_t* buffer) { return fromWide(buffer); }
 
 using RtlGetVersionCall = LONG(WINAPI*)(OSVERSIONINFOW*);
 
-// An owned mutex of the machine lock.
-class MutexLock final : public MachineLock {
- public:
-  explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
-  ~MutexLock() override {
-    if (held_) ::ReleaseMutex(mutex_);
-    ::CloseHandle(mutex_);
-  }
-  MutexLock(const MutexLock&) = delete;
-  MutexLock& operator=(const MutexLock&) = delete;
-
-  bool TryLock() override {
-    if (held_) return true;
-    // A mutex left by a process that died is abandoned: it is free, and ours now.
-    const DWORD result = ::WaitForSingleObject(mutex_, 0);
-    held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    return held_;
-  }
-
- private:
-  HANDLE mutex_;
-  bool held_ = false;
-};
-
 // A window of this program, or none: a handle of the console's own windows
 // (which have no system window behind them) never reaches another program's
 // window.
@@ -64,27 +40,6 @@ HWND ownWindow(std::intptr_t hWnd) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
   return process == ::GetCurrentProcessId() ? window : nullptr;
-}
-
-// Every user may wait for the lock and release it, so that a run by hand and
-// the boot run (another account) meet at the same mutex.
-HANDLE createSharedMutex(const std::wstring& name) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          L"D:(A;;0x001F0001;;;SY)(A;;0x001F0001;;;BA)(A;;0x00100001;;;WD)", SDDL_REVISION_1,
-          &descriptor, nullptr) != 0) {
-    attributes.lpSecurityDescriptor = descriptor;
-  }
-  // Asking for no more than waiting and releasing opens a mutex that another
-  // user made, too.
-  const HANDLE mutex =
-      ::CreateMutexExW(&attributes, name.c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
-  const DWORD error = ::GetLastError();
-  if (descriptor != nullptr) ::LocalFree(descriptor);
-  ::SetLastError(error);
-  return mutex;
 }
 
 }  // namespace
@@ -287,14 +242,6 @@ bool Win32System::FindFirstFile(std::u16string_view pattern) {
   if (found == INVALID_HANDLE_VALUE) return false;
   ::FindClose(found);
   return true;
-}
-
-std::unique_ptr<MachineLock> Win32System::CreateMachineLock(std::u16string_view name) {
-  const std::wstring suffix = L"Sigpatch." + wide(name);
-  HANDLE mutex = createSharedMutex(L"Global\\" + suffix);
-  if (mutex == nullptr) mutex = createSharedMutex(L"Local\\" + suffix);
-  if (mutex == nullptr) return nullptr;
-  return std::make_unique<MutexLock>(mutex);
 }
 
 }  // namespace sigpatch::platform::win32

@@ -41,10 +41,27 @@ class Win32System final : public System {
   bool GetTempPath(std::u16string& folder) override;
   bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override;
   bool FindFirstFile(std::u16string_view pattern) override;
-  /// A named mutex, "Global\Sigpatch." and the name, which every session of the
-  /// machine shares and every user may take; "Local\" (this session) where the
-  /// global name cannot be made.
+  /// A named mutex, "Global\\Sigpatch-" and the name, which every session of
+  /// the machine shares and only SYSTEM and the Administrators may open;
+  /// nullptr where it cannot be made or opened (there is no lock of a session
+  /// alone to fall back on: it would not keep out the runs of other sessions).
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+  /// The time the machine started, as the kernel keeps it (less the changes
+  /// of the clock since), in 100 ns units.
+  std::u16string BootId() override;
+  /// The session ends (SM_SHUTTINGDOWN), or its end was heard while catching.
+  bool ShuttingDown() override;
+  /// A console control handler keeps Ctrl+C, Ctrl+Break, the console's close,
+  /// the log-off and the shut-down; a hidden window on a thread of its own
+  /// keeps the session's end (WM_ENDSESSION), which a program that uses
+  /// windows gets instead of the console's log-off and shut-down. After the
+  /// close and the session's end the system ends the program as soon as the
+  /// handler or the window answers, so they answer only when catching ends
+  /// (or the system's five seconds are up). A log-off heard in session 0 (a
+  /// service's) is another user's and is let pass.
+  void CatchStopRequests(bool catching) override;
+  /// "Ctrl+C", "Ctrl+Break", "console close" or "end of session".
+  std::u16string StopRequested() override;
 };
 
 }  // namespace sigpatch::platform::win32

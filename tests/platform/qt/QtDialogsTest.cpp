@@ -95,7 +95,7 @@ TEST_F(QtAboutTest, TheUsageTextFollowsTheInformationAndTheBoxShowsItsTop) {
   ASSERT_GE(lines.size(), 16);
   EXPECT_EQ(lines[0], "Sigpatch V1.01.02");
   EXPECT_EQ(lines[1], "Ferrolite");
-  EXPECT_EQ(lines[5], "Checks for SuperDAT updates in a specified location and applies them.");
+  EXPECT_EQ(lines[5], "Checks for definition updates in a specified location and applies them.");
   EXPECT_EQ(lines[9], usageLine());
   EXPECT_EQ(lines[14], "  /?\t\tThis information");
   EXPECT_EQ(lines[15], "");

@@ -46,6 +46,8 @@ class QtRunTest : public ::testing::Test {
       : locations_(platform::posix::StoreLocations::singleFile(work / "registry.db")),
         registry_(locations_),
         system_(work.path(), locations_.machine) {
+    // A folder only root may write, as the run asks of its source when root runs it.
+    std::filesystem::permissions(work.path(), std::filesystem::perms::owner_all);
     std::filesystem::create_directories(work / "updates");
     // A package that takes a moment, as an installer does, and leaves a mark.
     writeFile(work / "updates/sdat4500.exe",

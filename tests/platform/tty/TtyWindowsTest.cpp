@@ -97,7 +97,7 @@ TEST_F(TtyWindowsTest, AModalAboutBoxPrintsItsTextAndReturns) {
   SysUtilities sys;
   EXPECT_EQ(Out(), "Sigpatch V1.01.02\nFerrolite\n" + text::toUtf8(sys.GetOSVersionString()) +
                        "\nSystem UpTime: " + text::toUtf8(sys.UpTime()) +
-                       "\n\nChecks for SuperDAT updates in a specified location and applies "
+                       "\n\nChecks for definition updates in a specified location and applies "
                        "them.\n\nFerrolite\n\n"
                        "Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]\n"
                        "  /Path\t\tSpecify a source directory\n"

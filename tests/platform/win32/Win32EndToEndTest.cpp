@@ -73,6 +73,8 @@ class SigpatchRunTest : public ::testing::Test {
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
     ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
+    // The packages are made just before each run: they may start at once.
+    setSetting(L"PackageSettleSeconds", u"0");
   }
   void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
 
@@ -81,12 +83,10 @@ class SigpatchRunTest : public ::testing::Test {
   }
   void addPackage(const std::u16string& name) { addPackage(name, recorder); }
 
-  // Runs sigpatch-console.exe with the argument string as typed, its output to files.
-  Outcome run(const std::u16string& arguments) {
-    Outcome result;
+  // Starts sigpatch-console.exe with the argument string as typed, its output to
+  // files; a process without handles when it cannot start.
+  PROCESS_INFORMATION start(const std::u16string& arguments) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const std::u16string outFile = work / u"out.txt";
-    const std::u16string errFile = work / u"err.txt";
     const HANDLE out = ::CreateFileW(wide(outFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                      &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     const HANDLE err = ::CreateFileW(wide(errFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
@@ -109,11 +109,18 @@ class SigpatchRunTest : public ::testing::Test {
     ::CloseHandle(err);
     ::CloseHandle(in);
     EXPECT_TRUE(started) << text::toUtf8(fromWide(line));
-    if (!started) return result;
+    if (started) ::CloseHandle(process.hThread);
+    return process;
+  }
+
+  // Runs sigpatch-console.exe with the argument string as typed, to its end.
+  Outcome run(const std::u16string& arguments) {
+    Outcome result;
+    const PROCESS_INFORMATION process = start(arguments);
+    if (process.hProcess == nullptr) return result;
     EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
     ::GetExitCodeProcess(process.hProcess, &result.exitCode);
     ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
     result.out = linesOf(readFile(outFile));
     result.err = linesOf(readFile(errFile));
     return result;
@@ -129,6 +136,8 @@ class SigpatchRunTest : public ::testing::Test {
   TempFolder work{u"sigpatch e2e "};
   std::u16string updates = work / u"Update Packages";
   std::u16string recordFile = work / u"record.txt";
+  std::u16string outFile = work / u"out.txt";
+  std::u16string errFile = work / u"err.txt";
 };
 
 TEST_F(SigpatchRunTest, TheWorkedExampleInAFolderWithABlank) {
@@ -194,6 +203,30 @@ TEST_F(SigpatchRunTest, APackageThatEndsWithAnExitCodeStillCountsAsInstalled) {
                              u"Installing " + updates + u"\\sdat4800.exe...", u"Finished!"}));
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4800.EXE");
   EXPECT_EQ(setting(L"Path"), updates);  // a first start keeps its folder
+}
+
+// The package runs in a job of the run: a run that is killed (by the task
+// manager, by a script) takes its package with it, and nothing is recorded.
+TEST_F(SigpatchRunTest, APackageEndsWithARunThatIsKilled) {
+  addPackage(u"sdat4900.exe", builtProgram(SIGPATCH_HOLD_PROBE));
+  const PROCESS_INFORMATION sigpatch = start(u"/Path:\"" + updates + u"\"");
+  ASSERT_NE(sigpatch.hProcess, nullptr);
+  // The package's number, once it runs.
+  std::string package;
+  for (int i = 0; i < 600 && (package = readFile(recordFile)).empty(); ++i) {
+    if (::WaitForSingleObject(sigpatch.hProcess, 50) != WAIT_TIMEOUT) break;
+  }
+  ASSERT_FALSE(package.empty()) << "the package did not start";
+  const HANDLE packageProcess = ::OpenProcess(SYNCHRONIZE, FALSE, std::stoul(package));
+  ASSERT_NE(packageProcess, nullptr);
+
+  ::TerminateProcess(sigpatch.hProcess, 1);
+  EXPECT_EQ(::WaitForSingleObject(sigpatch.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(::WaitForSingleObject(packageProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the package runs on after the run was killed";
+  ::CloseHandle(packageProcess);
+  ::CloseHandle(sigpatch.hProcess);
+  EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
 }
 
 TEST_F(SigpatchRunTest, AFolderThatDoesNotExistIsSaidInRed) {

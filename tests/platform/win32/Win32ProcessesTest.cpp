@@ -1,6 +1,7 @@
 // Processes on CreateProcess and the shell, with real Windows programs that the
 // build makes: one records its command line and working folder, one ends with
-// exit code 7, one runs three seconds.
+// exit code 7, one runs three seconds, one ends with the code it is given,
+// waits for an event or starts a child of its own.
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,7 @@ class Win32ProcessesTest : public ::testing::Test {
   std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
   std::u16string exit7 = builtProgram(SIGPATCH_EXIT7_PROBE);
   std::u16string sleep3 = builtProgram(SIGPATCH_SLEEP3_PROBE);
+  std::u16string act = builtProgram(SIGPATCH_ACT_PROBE);
   Win32Processes processes;
 };
 
@@ -130,6 +132,122 @@ TEST_F(Win32ProcessesTest, WaitsEndWithTheProcessOrTheTime) {
 }
 
 TEST_F(Win32ProcessesTest, AnExitCodeIsNoFailure) { EXPECT_TRUE(run(inQuotes(exit7))); }
+
+TEST_F(Win32ProcessesTest, AnErrorStatusIsAnEndByTheSystemAndEveryOtherCodeAnEndByItself) {
+  struct Case {
+    const char16_t* code;
+    ProcessExit expected;
+  };
+  const Case cases[] = {
+      {u"7", {true, 7, u""}},
+      {u"0xFFFFFFFF", {true, 0xFFFFFFFF, u""}},  // -1
+      {u"0xBFFFFFFF", {true, 0xBFFFFFFF, u""}},
+      {u"0xC0000005", {false, 0xC0000005, u"exception status 0xC0000005"}},
+      {u"0xCFFFFFFF", {false, 0xCFFFFFFF, u"exception status 0xCFFFFFFF"}},
+      {u"0xD0000000", {true, 0xD0000000, u""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::toUtf8(c.code));
+    ProcessInformation info;
+    ASSERT_TRUE(processes.CreateProcess(inQuotes(act) + u" exit " + c.code, u"", info,
+                                        kCreateNewProcessGroup));
+    ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 10s), WaitResult::Ended);
+    ProcessExit exit;
+    ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
+    EXPECT_EQ(exit.byItself, c.expected.byItself);
+    EXPECT_EQ(exit.code, c.expected.code);
+    EXPECT_EQ(exit.reason, c.expected.reason);
+    EXPECT_TRUE(processes.CloseHandle(info.hProcess));
+  }
+}
+
+TEST_F(Win32ProcessesTest, AFailedStartSaysWhyInTheSystemsWords) {
+  writeFile(dir / u"notaprogram.exe", "just text");
+  struct Case {
+    std::u16string program;
+    DWORD error;
+  };
+  const Case cases[] = {{dir / u"missing.exe", ERROR_FILE_NOT_FOUND},
+                        {dir / u"notaprogram.exe", ERROR_BAD_EXE_FORMAT}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::toUtf8(c.program));
+    ProcessInformation info;
+    ASSERT_FALSE(processes.CreateProcess(inQuotes(c.program) + u" /SILENT", u"", info,
+                                         kCreateNewProcessGroup));
+    wchar_t expected[512] = {};
+    ASSERT_NE(::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               c.error, 0, expected, 512, nullptr),
+              0u);
+    std::u16string text = fromWide(expected);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
+    if (const auto insert = text.find(u"%1"); insert != std::u16string::npos) {
+      text.replace(insert, 2, c.program);
+    }
+    EXPECT_EQ(processes.StartFailure(), text);
+  }
+}
+
+TEST_F(Win32ProcessesTest, AForcedStopEndsTheProcessAndWhatItStarted) {
+  const std::u16string childFile = dir / u"child.txt";
+  ProcessInformation info;
+  ASSERT_TRUE(processes.CreateProcess(inQuotes(act) + u" spawn " + inQuotes(childFile), u"", info,
+                                      kCreateNewProcessGroup));
+  // The child's number, once the probe has written it.
+  std::string child;
+  for (int i = 0; i < 200 && (child = readFile(childFile)).empty(); ++i) {
+    if (processes.WaitForSingleObject(info.hProcess, 50ms) != WaitResult::TimedOut) break;
+  }
+  ASSERT_FALSE(child.empty()) << "the probe started no child";
+  const auto childPid = static_cast<std::int32_t>(std::stoul(child));
+  const HANDLE childProcess = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(childPid));
+  ASSERT_NE(childProcess, nullptr);
+
+  const std::u16string identity = processes.ProcessIdentity(childPid);
+  EXPECT_EQ(identity.rfind(text::dec(childPid) + u" ", 0), 0u) << text::toUtf8(identity);
+  EXPECT_GT(identity.size(), text::dec(childPid).size() + 1);
+  EXPECT_EQ(processes.ProcessIdentity(childPid), identity) << "the same while it runs";
+  EXPECT_NE(processes.ProcessIdentity(info.dwProcessId), identity);
+  ProcessExit exit;
+  EXPECT_FALSE(processes.GetExitCodeProcess(info.hProcess, exit)) << "it runs";
+
+  EXPECT_TRUE(processes.StopProcess(info.hProcess, true));
+  ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 10s), WaitResult::Ended);
+  EXPECT_EQ(::WaitForSingleObject(childProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the child ended with the job";
+  ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
+  EXPECT_FALSE(exit.byItself);
+  EXPECT_EQ(processes.ProcessIdentity(childPid), u"") << "an ended process whose handle is open";
+  ::CloseHandle(childProcess);
+  EXPECT_FALSE(processes.StopProcess(info.hProcess, true)) << "it has ended";
+  EXPECT_TRUE(processes.CloseHandle(info.hProcess));
+  EXPECT_FALSE(processes.StopProcess(info.hProcess, true)) << "closed";
+  EXPECT_EQ(processes.ProcessIdentity(0), u"");
+}
+
+TEST_F(Win32ProcessesTest, AClosedHandleLetsTheProcessRunOnOutsideTheJobsEnd) {
+  const std::wstring eventName = L"sigpatch-test-go-" + std::to_wstring(::GetCurrentProcessId());
+  const HANDLE go = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+  ASSERT_NE(go, nullptr);
+  const std::u16string awaitGo = inQuotes(act) + u" await " + fromWide(eventName) + u" 5";
+  HANDLE process = nullptr;
+  {
+    Win32Processes own;
+    ProcessInformation info;
+    ASSERT_TRUE(own.CreateProcess(awaitGo, u"", info, kCreateNewProcessGroup));
+    process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                            static_cast<DWORD>(info.dwProcessId));
+    ASSERT_NE(process, nullptr);
+    EXPECT_TRUE(own.CloseHandle(info.hProcess));
+  }
+  // Ended with the job, it would not be waiting for the event, nor end with 5.
+  ::SetEvent(go);
+  EXPECT_EQ(::WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 0;
+  EXPECT_NE(::GetExitCodeProcess(process, &code), 0);
+  EXPECT_EQ(code, 5u);
+  ::CloseHandle(process);
+  ::CloseHandle(go);
+}
 
 TEST_F(Win32ProcessesTest, TheShellAnswersForMissingAndUnknownDocuments) {
   EXPECT_EQ(processes.ShellExecute(u"open", dir / u"missing.txt", u"", u""), kSeErrFileNotFound);

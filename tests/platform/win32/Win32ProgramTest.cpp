@@ -133,7 +133,7 @@ class SigpatchResourcesTest : public ::testing::Test {
 TEST_F(SigpatchResourcesTest, TheVersionInformationNamesMakerAndVersion) {
   EXPECT_EQ(versionText(L"CompanyName"), u"Ferrolite");
   EXPECT_EQ(versionText(L"Comments"),
-            u"Checks for SuperDAT updates in a specified location and applies them.");
+            u"Checks for definition updates in a specified location and applies them.");
   EXPECT_EQ(versionText(L"LegalCopyright"), u"Ferrolite");
   EXPECT_EQ(versionText(L"ProductName"), u"Sigpatch");
   EXPECT_EQ(versionText(L"FileVersion"), u"1.1.2");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "Win32TestSupport.h"
 #include "fakes/FakePlatform.h"
@@ -15,6 +16,8 @@
 #include "platform/win32/Win32System.h"
 #include "util/FileUtilities.h"
 #include "util/SysUtilities.h"
+// After <windows.h>:
+#include <aclapi.h>
 
 namespace sigpatch::platform::win32 {
 namespace {
@@ -156,14 +159,44 @@ TEST_F(Win32SystemTest, OnlyWindowsOfThisProgramAreKeptOnTop) {
   ::DestroyWindow(window);
 }
 
-TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
+// The SIDs that the access list of a kernel object lets in, in order; "" for
+// one that is no allowing entry.
+std::vector<std::u16string> allowedIn(HANDLE object) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::vector<std::u16string> sids;
+  if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {u"(no access list)"};
+  }
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    ::GetAce(dacl, i, &ace);
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    wchar_t* sid = nullptr;
+    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+        ::ConvertSidToStringSidW(&allowed->SidStart, &sid) != 0) {
+      sids.push_back(fromWide(sid));
+      ::LocalFree(sid);
+    } else {
+      sids.emplace_back();
+    }
+  }
+  ::LocalFree(descriptor);
+  return sids;
+}
+
+TEST_F(Win32SystemTest, TheMachineLockIsOneGlobalMutexOnlyTheAdministratorsMayOpen) {
   auto lock = system.CreateMachineLock(u"TestLock");
   ASSERT_NE(lock, nullptr);
   ASSERT_TRUE(lock->TryLock());
   EXPECT_TRUE(lock->TryLock()) << "held already";
-  const HANDLE named = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Sigpatch.TestLock");
-  EXPECT_NE(named, nullptr) << "made in the global name space";
-  if (named != nullptr) ::CloseHandle(named);
+  const HANDLE named =
+      ::OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, L"Global\\Sigpatch-TestLock");
+  ASSERT_NE(named, nullptr) << "made in the global name space";
+  // SYSTEM and the Administrators, nobody else.
+  EXPECT_EQ(allowedIn(named), (std::vector<std::u16string>{u"S-1-5-18", u"S-1-5-32-544"}));
+  ::CloseHandle(named);
 
   // Another holder (the other thread stands for another process) waits.
   auto tryElsewhere = [&] {
@@ -180,6 +213,52 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
   auto otherName = system.CreateMachineLock(u"OtherLock");
   ASSERT_NE(otherName, nullptr);
   EXPECT_TRUE(otherName->TryLock());
+}
+
+TEST_F(Win32SystemTest, TheBootIdIsTheBootTimeTheSameAtEveryCall) {
+  const std::u16string boot = system.BootId();
+  ASSERT_FALSE(boot.empty());
+  EXPECT_EQ(boot.find_first_not_of(u"0123456789"), std::u16string::npos) << text::toUtf8(boot);
+  EXPECT_EQ(system.BootId(), boot);
+  // A FILETIME before now: the machine started in the past.
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  EXPECT_LT(std::stoull(text::toUtf8(boot)),
+            (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
+// A program with windows hears the session's end as WM_ENDSESSION, not as a
+// console event: while catching, a hidden window of its own keeps it, and
+// answers (after which the system may end the process) only when catching ends.
+TEST_F(Win32SystemTest, TheSessionsEndIsKeptAsAStopRequest) {
+  system.CatchStopRequests(true);
+  HWND watch = nullptr;
+  ::EnumWindows(
+      [](HWND window, LPARAM found) {
+        DWORD process = 0;
+        wchar_t name[64] = {};
+        ::GetWindowThreadProcessId(window, &process);
+        ::GetClassNameW(window, name, 64);
+        if (process != ::GetCurrentProcessId() || std::wstring(name) != L"SigpatchSessionWatch") {
+          return TRUE;
+        }
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&watch));
+  ASSERT_NE(watch, nullptr) << "no window hears the session's end";
+  EXPECT_EQ(::SendMessageW(watch, WM_QUERYENDSESSION, 0, 0), TRUE) << "the end is not held back";
+  EXPECT_EQ(system.StopRequested(), u"") << "a query is not the end yet";
+  EXPECT_FALSE(system.ShuttingDown());
+
+  std::thread session([&] { ::SendMessageW(watch, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF); });
+  for (int i = 0; i < 1000 && system.StopRequested().empty(); ++i) ::Sleep(10);
+  EXPECT_EQ(system.StopRequested(), u"end of session");
+  EXPECT_TRUE(system.ShuttingDown());
+  system.CatchStopRequests(false);
+  session.join();
+  EXPECT_EQ(system.StopRequested(), u"") << "kept only while catching";
+  EXPECT_FALSE(::IsWindow(watch));
 }
 
 // The library classes on the system's services.
