@@ -15,7 +15,7 @@ namespace {
 
 // sd_journal_send() counts a journal socket that is not there as success, so
 // that a program never fails for want of a journal; we want syslog then.
-bool journalListens() {
+bool journalSocketExists() {
   struct stat info {};
   return ::stat("/run/systemd/journal/socket", &info) == 0 && S_ISSOCK(info.st_mode);
 }
@@ -25,7 +25,7 @@ bool journalListens() {
 void PosixEventLog::Report(const RunRecord& record) {
   const int priority = record.IsError ? LOG_ERR : LOG_INFO;
   const std::string message = text::toUtf8(record.Message);
-  if (journalListens()) {
+  if (journalSocketExists()) {
     const int sent = ::sd_journal_send(
         "MESSAGE=%s", message.c_str(), "PRIORITY=%d", priority, "SYSLOG_IDENTIFIER=sigpatch",
         "SIGPATCH_RESULT=%s", text::toUtf8(resultWord(record.Result)).c_str(),
