@@ -1,5 +1,6 @@
 // The services of a Linux or other POSIX system: the SQLite registry store,
-// the POSIX file system, processes and system, and the Qt or terminal toolkit.
+// the POSIX file system, processes and system, the journal, and the Qt or
+// terminal toolkit.
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixEventLog.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/PosixProgram.h"
@@ -62,6 +64,7 @@ class PosixServices final : public SystemServices {
     services.fileSystem = &fileSystem_;
     services.processes = &processes_;
     services.system = &system_;
+    services.eventLog = &eventLog_;
     installed_ = std::make_unique<platform::ScopedPlatform>(services);
   }
 
@@ -79,6 +82,7 @@ class PosixServices final : public SystemServices {
   platform::posix::PosixFileSystemService fileSystem_;
   platform::posix::PosixProcesses processes_;
   platform::posix::PosixSystem system_;
+  platform::posix::PosixEventLog eventLog_;
   std::unique_ptr<platform::Windowing> windowing_;
   std::unique_ptr<platform::ScopedPlatform> installed_;
 };

@@ -5,8 +5,9 @@
 namespace sigpatch::app {
 
 /// The real services of the system the program runs on (registry store, file
-/// system, processes, system, clock and the windowing toolkit), installed for
-/// the lifetime of the object. One implementation a system, chosen by the build.
+/// system, processes, system, clock, the system's log and the windowing
+/// toolkit), installed for the lifetime of the object. One implementation a
+/// system, chosen by the build.
 class SystemServices {
  public:
   /// Opens the services and installs them; the toolkit is chosen as the

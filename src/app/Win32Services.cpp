@@ -1,11 +1,12 @@
 // The services of a Windows system: the system's registry, file system,
-// processes, system and clock, and the toolkit of the build (the system's
-// windows, or the terminal toolkit on the console).
+// processes, system, clock and Application event log, and the toolkit of the
+// build (the system's windows, or the terminal toolkit on the console).
 
 #include "app/SystemServices.h"
 #include "app/Win32Toolkit.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Program.h"
@@ -27,6 +28,7 @@ class Win32Services final : public SystemServices {
     services.fileSystem = &fileSystem_;
     services.processes = &processes_;
     services.system = &system_;
+    services.eventLog = &eventLog_;
     installed_ = std::make_unique<platform::ScopedPlatform>(services);
   }
 
@@ -39,6 +41,7 @@ class Win32Services final : public SystemServices {
   platform::win32::Win32FileSystemService fileSystem_;
   platform::win32::Win32Processes processes_;
   platform::win32::Win32System system_;
+  platform::win32::Win32EventLog eventLog_;
   std::unique_ptr<platform::Windowing> windowing_;
   std::unique_ptr<platform::ScopedPlatform> installed_;
 };

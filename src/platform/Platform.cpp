@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/EventLog.h"
 #include "platform/RuntimeError.h"
 #include "platform/Windowing.h"
 
@@ -17,6 +18,12 @@ T& require(T* service) {
   return *service;
 }
 
+// The log of a bundle that has none.
+class NoEventLog final : public EventLog {
+ public:
+  void Report(const RunRecord& /*record*/) override {}
+};
+
 }  // namespace
 
 const Platform& current() { return installed(); }
@@ -27,6 +34,11 @@ RegistryApi& registry() { return require(installed().registry); }
 FileSystemService& fileSystem() { return require(installed().fileSystem); }
 Processes& processes() { return require(installed().processes); }
 System& system() { return require(installed().system); }
+
+EventLog& eventLog() {
+  static NoEventLog none;
+  return installed().eventLog != nullptr ? *installed().eventLog : none;
+}
 
 void doEvents() {
   if (installed().windowing != nullptr) installed().windowing->DoEvents();

@@ -8,6 +8,7 @@
 namespace sigpatch::platform {
 
 class Clock;
+class EventLog;
 class FileSystemService;
 class Processes;
 class RegistryApi;
@@ -21,6 +22,7 @@ struct Platform {
   FileSystemService* fileSystem = nullptr;
   Processes* processes = nullptr;
   System* system = nullptr;
+  EventLog* eventLog = nullptr;
 };
 
 /// The services installed now (all empty when none are).
@@ -33,6 +35,9 @@ RegistryApi& registry();
 FileSystemService& fileSystem();
 Processes& processes();
 System& system();
+/// The system's log. A bundle without one gets a log that keeps nothing: a run
+/// never fails for want of a log.
+EventLog& eventLog();
 
 /// Lets queued window events run once; does nothing when no windowing layer is
 /// installed (there are then no window events).

@@ -3,18 +3,20 @@
 #include <optional>
 
 #include "fakes/FakeClock.h"
+#include "fakes/FakeEventLog.h"
 #include "fakes/FakeWindowing.h"
 #include "platform/Platform.h"
 
 namespace sigpatch::fakes {
 
-/// The fake windowing layer and clock, installed for the lifetime of the object.
-/// A test adds further services (a registry, a file system) with Set().
+/// The fake windowing layer, clock and log, installed for the lifetime of the
+/// object. A test adds further services (a registry, a file system) with Set().
 class FakePlatform {
  public:
   FakePlatform() {
     services_.windowing = &windowing;
     services_.clock = &clock;
+    services_.eventLog = &eventLog;
     installed_.emplace(services_);
   }
 
@@ -28,6 +30,7 @@ class FakePlatform {
 
   FakeWindowing windowing;
   FakeClock clock;
+  FakeEventLog eventLog;
 
  private:
   platform::Platform services_;

@@ -15,6 +15,13 @@ std::string colorEscape(std::int32_t color);
 /// The escape that ends coloured text.
 inline constexpr const char* kColorReset = "\x1b[0m";
 
+/// The colour of the program's error lines (red).
+inline constexpr std::int32_t kErrorColor = 255;
+
+/// What starts an error line in the journal: the kernel's priority prefix at
+/// error level, which journald reads as the line's priority (`journalctl -p err`).
+inline constexpr const char* kJournalErrorPrefix = "<3>";
+
 /// Whether to write colours: to a terminal, unless NO_COLOR is set to a
 /// non-empty value or TERM is "dumb".
 bool wantColors(bool isTerminal, const char* noColor, const char* term);

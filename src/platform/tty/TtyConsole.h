@@ -15,6 +15,10 @@ namespace sigpatch::platform::tty {
 /// Whether the stream is a terminal (on Windows: a console) a person looks at.
 bool isTerminal(std::FILE* stream);
 
+/// Whether the stream is the journal's: systemd names the stream it connects
+/// to the journal in JOURNAL_STREAM as "<device>:<inode>".
+bool isJournal(std::FILE* stream);
+
 /// Readies the terminal behind `stream` for UTF-8 text and colour escapes (the
 /// Windows console takes both only when asked); false when it cannot show
 /// colour escapes.

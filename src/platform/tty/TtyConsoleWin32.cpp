@@ -27,6 +27,9 @@ bool isTerminal(std::FILE* stream) {
   return fd >= 0 && ::_isatty(fd) != 0 && isConsole(handleOf(stream));
 }
 
+// Only systemd connects a program to the journal.
+bool isJournal(std::FILE* /*stream*/) { return false; }
+
 bool prepareTerminal(std::FILE* stream) {
   const HANDLE handle = handleOf(stream);
   DWORD mode = 0;

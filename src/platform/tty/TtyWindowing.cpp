@@ -48,7 +48,8 @@ TtyWindowing::TtyWindowing(ProgramInfo app, std::u16string command, TtyOptions o
       app_(std::move(app)),
       command_(std::move(command)),
       options_(options),
-      colors_(colorsFor(out, options.colors)),
+      journal_(isJournal(out)),
+      colors_(!journal_ && colorsFor(out, options.colors)),
       interactive_(options.interactive.value_or(isTerminal(in))),
       folders_(systemFolders()) {
   // Message boxes go to the error stream, in UTF-8 too.
@@ -81,9 +82,12 @@ void TtyWindowing::Print(std::u16string_view text, std::int32_t color) {
   // Lines end in "\r\n" in the boxes; a terminal wants "\n", and the colour
   // ends before each line break so that it never runs into the next line.
   const std::string escape = colors_ ? colorEscape(color) : std::string();
+  const bool errorLine = journal_ && color == kErrorColor;
   std::string line;
   auto flushLine = [&]() {
     if (line.empty()) return;
+    if (errorLine && lineStart_) std::fputs(kJournalErrorPrefix, out_);
+    lineStart_ = false;
     if (!escape.empty()) std::fputs(escape.c_str(), out_);
     std::fputs(line.c_str(), out_);
     if (!escape.empty()) std::fputs(kColorReset, out_);
@@ -98,6 +102,7 @@ void TtyWindowing::Print(std::u16string_view text, std::int32_t color) {
     flushLine();
     if (end == std::u16string_view::npos) break;
     std::fputc('\n', out_);
+    lineStart_ = true;
     start = end + 1;
   }
   std::fflush(out_);

@@ -24,7 +24,8 @@ struct TtyOptions {
 
 /// The windowing layer on a terminal, for SSH sessions, boot scripts and
 /// servers. A shown window prints the lines of its text boxes to standard
-/// output, in colour on a terminal, and every line added while it is shown; a
+/// output, in colour on a terminal, and every line added while it is shown (in
+/// the journal, an error line with the journal's error prefix instead); a
 /// hidden window prints nothing. Message boxes go to standard error as one line,
 /// "Sigpatch: " and the text. A modal window with a one-line text box asks for
 /// that text on an interactive terminal and confirms with its default (else its
@@ -85,7 +86,11 @@ class TtyWindowing : public headless::HeadlessWindowing {
   ProgramInfo app_;
   std::u16string command_;
   TtyOptions options_;
+  /// Standard output is the journal's stream (a boot service's).
+  bool journal_;
   bool colors_;
+  /// The next character printed starts a line.
+  bool lineStart_ = true;
   bool interactive_;
   std::unique_ptr<headless::Folders> folders_;
 };

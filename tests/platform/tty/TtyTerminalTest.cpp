@@ -3,12 +3,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "fakes/FakeClock.h"
+#include "platform/Platform.h"
+#include "platform/controls/RichTextBox.h"
+#include "platform/headless/HeadlessWindow.h"
 #include "platform/tty/TtyWindowing.h"
 #include "resources/VersionInfo.h"
 
@@ -69,6 +74,69 @@ TEST_F(TerminalColorsTest, ATerminalGetsColoursUnlessNoColorIsSet) {
   ::unsetenv("NO_COLOR");
   EXPECT_FALSE(ColorsOn(file));
   std::fclose(file);
+}
+
+// systemd connects a service's standard output to the journal and names that
+// stream in JOURNAL_STREAM; journald reads a leading "<3>" as error priority.
+TEST(TtyJournalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames) {
+  struct Case {
+    const char* name;
+    bool named;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"standard output is the journal's stream", true,
+       "Installing /srv/sdat4500.exe...\n<3>Installation failed!\n"
+       "<3>Folder /srv/x does not exist!\nFinished!\n"},
+      {"JOURNAL_STREAM names another file", false,
+       "\x1b[34mInstalling /srv/sdat4500.exe...\x1b[0m\n\x1b[31mInstallation failed!\x1b[0m\n"
+       "\x1b[31mFolder /srv/x \x1b[0m\x1b[31mdoes not exist!\x1b[0m\nFinished!\n"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    std::FILE* out = std::tmpfile();
+    std::FILE* other = std::tmpfile();
+    struct stat named {};
+    ASSERT_EQ(::fstat(::fileno(test.named ? out : other), &named), 0);
+    const std::string stream = std::to_string(named.st_dev) + ":" + std::to_string(named.st_ino);
+    ::setenv("JOURNAL_STREAM", stream.c_str(), 1);
+    {
+      TtyOptions options;
+      options.colors = true;
+      TtyWindowing tty(resources::programInfo(u"sigpatch", u"/"), u"", options, out, out, stdin);
+      fakes::FakeClock clock;
+      Platform services;
+      services.windowing = &tty;
+      services.clock = &clock;
+      ScopedPlatform installed(services);
+      FormDesign design;
+      design.Name = u"frmOut";
+      auto window = tty.NewForm(design);
+      window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
+      auto& box = static_cast<headless::HeadlessWindow&>(*window).RichTextBoxNamed(u"tbo");
+      window->Show();
+      // A red line added in two pieces carries the prefix once, at its start.
+      const std::pair<const char16_t*, std::int32_t> pieces[] = {
+          {u"Installing /srv/sdat4500.exe...\r\n", 16711680},
+          {u"Installation failed!\r\n", 255},
+          {u"Folder /srv/x ", 255},
+          {u"does not exist!\r\n", 255},
+          {u"Finished!\r\n", 0},
+      };
+      for (const auto& [text, color] : pieces) {
+        box.SetSelStart(box.TextLength());
+        box.SetSelColor(color);
+        box.SetSelText(text);
+      }
+    }
+    ::unsetenv("JOURNAL_STREAM");
+    std::string written(4096, '\0');
+    std::rewind(out);
+    written.resize(std::fread(written.data(), 1, written.size(), out));
+    EXPECT_EQ(written, test.expected);
+    std::fclose(out);
+    std::fclose(other);
+  }
 }
 
 }  // namespace
