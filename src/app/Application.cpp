@@ -9,6 +9,7 @@
 #include "cmdline/ArgumentHandler.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
+#include "platform/EventLog.h"
 #include "platform/ExitStatus.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
@@ -194,9 +195,31 @@ void Application::recordOutcome() {
   // Cut to what the settings key takes, so that the write cannot be refused.
   registry().TryWriteText(kSettingsKey, u"LatestRunResult",
                           result.substr(0, RegUtilities::kLongestSetting));
+  platform::RunResult logged = platform::RunResult::Failed;
+  if (outcome.Result != RunResult::Failed) {
+    logged = outcome.Stale                            ? platform::RunResult::Stale
+             : outcome.Result == RunResult::Installed ? platform::RunResult::Installed
+                                                      : platform::RunResult::NothingNewer;
+  }
+  logRun(logged, outcome.Package, result);
+}
+
+void Application::logRun(platform::RunResult result, std::u16string_view package,
+                         std::u16string_view message) {
+  // Every run leaves a record in the system's log, the silent ones included.
+  platform::RunRecord record;
+  record.Result = result;
+  record.Package = package;
+  record.Folder = AM_ ? AM_->FilePath : std::u16string();
+  record.ExitStatus = exitStatus_;
+  record.Duration = platform::clock().Ticks() - started_;
+  record.Message = message;
+  record.IsError = result == platform::RunResult::Failed;
+  platform::eventLog().Report(record);
 }
 
 void Application::Execute() {
+  started_ = platform::clock().Ticks();
   try {
     auto& window = platform::windowing();
     if (!AH_) throw RuntimeError(err::kObjectNotSet);
@@ -253,6 +276,7 @@ void Application::Execute() {
               u"No source folder: none is stored, and nobody is here to choose one. Store one with "
               u"/Path:FOLDER /SetDef.");
           worsen(exitstatus::kFailed);
+          logRun(platform::RunResult::Failed, u"", u"failed: no source folder is stored");
           return;
         }
         const std::u16string proposed = reg.GetKeyValue(kDownloaderKey, u"LocalPath", u"");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,10 @@ class ArgumentHandler;
 class ObjectFactory;
 class RegUtilities;
 class StringUtilities;
+
+namespace platform {
+enum class RunResult;
+}  // namespace platform
 
 /// The one application object. Made at the start, it parses the command line
 /// and builds the update-run controller; `Execute` records the start, settles
@@ -57,8 +62,10 @@ class Application {
   bool settleOptions();
   /// Keeps the more telling of the exit status so far and `status`.
   void worsen(int status);
-  /// Records the run's outcome in "LatestRunResult" and its exit status.
+  /// Records the run's outcome in "LatestRunResult", the system's log and its
+  /// exit status.
   void recordOutcome();
+  void logRun(platform::RunResult result, std::u16string_view package, std::u16string_view message);
 
   std::unique_ptr<RegUtilities> reg_;
   std::unique_ptr<ObjectFactory> OF_;
@@ -66,6 +73,7 @@ class Application {
   std::unique_ptr<AppMain> AM_;
   std::unique_ptr<StringUtilities> su_;
   int exitStatus_ = 0;
+  std::chrono::milliseconds started_{0};
 };
 
 }  // namespace sigpatch

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/RunFixture.h"
+#include "platform/EventLog.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -27,6 +28,8 @@ struct StatusCase {
   const char16_t* command;
   int status;
   std::u16string result;
+  /// The result word of the run's record in the system's log; "" for none.
+  std::u16string_view logged;
 };
 
 void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
@@ -45,43 +48,43 @@ void aged(RunFixture& t) {
 }
 
 const StatusCase kStatusCases[] = {
-    {"installed", package, u"", 0, u"installed: sdat4500.exe"},
+    {"installed", package, u"", 0, u"installed: sdat4500.exe", u"installed"},
     {"nothing newer",
      [](RunFixture& t) {
        package(t);
        t.Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE");
      },
-     u"", 0, u"nothing-newer: sdat4500.exe"},
-    {"no package at all", stored, u"", 0, u"nothing-newer"},
+     u"", 0, u"nothing-newer: sdat4500.exe", u"nothing-newer"},
+    {"no package at all", stored, u"", 0, u"nothing-newer", u"nothing-newer"},
     {"the chooser cancelled", [](RunFixture& t) { t.AnswerChooser(std::nullopt); }, u"", 0,
-     u"<missing>"},
+     u"<missing>", u""},
     {"a failed installation",
      [](RunFixture& t) {
        package(t);
        t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
      },
-     u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)"},
+     u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)", u"failed"},
     {"a missing folder", [](RunFixture& t) { t.Store(kSettings, u"Path", native(u"/gone")); }, u"",
-     1, u"failed: folder " + native(u"/gone/") + u" does not exist"},
+     1, u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
     {"nobody to choose a folder", [](RunFixture& t) { t.fake.windowing.canAsk = false; }, u"", 1,
-     u"<missing>"},
+     u"<missing>", u"failed"},
     {"a stale package",
      [](RunFixture& t) {
        package(t);
        aged(t);
      },
-     u"", 3, u"stale: sdat4500.exe: 23 days old"},
+     u"", 3, u"stale: sdat4500.exe: 23 days old", u"stale"},
     {"a stale package that fails",
      [](RunFixture& t) {
        package(t);
        aged(t);
        t.processes.startSucceeds = false;
      },
-     u"", 1, u"failed: sdat4500.exe: No such file or directory"},
-    {"the usage", withUsage, u"--HELP", 0, u"<missing>"},
-    {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, u"<missing>"},
-    {"an unknown word that looks like an option", withUsage, u"-x", 2, u"<missing>"},
-    {"a duplicate argument", package, u"/Silent /silent", 2, u"<missing>"},
+     u"", 1, u"failed: sdat4500.exe: No such file or directory", u"failed"},
+    {"the usage", withUsage, u"--HELP", 0, u"<missing>", u""},
+    {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, u"<missing>", u""},
+    {"an unknown word that looks like an option", withUsage, u"-x", 2, u"<missing>", u""},
+    {"a duplicate argument", package, u"/Silent /silent", 2, u"<missing>", u""},
 };
 
 class EachRun : public ExitStatusTest, public ::testing::WithParamInterface<StatusCase> {};
@@ -92,6 +95,16 @@ TEST_P(EachRun, EndsWithItsStatusAndItsResult) {
   Run(c.command);
   EXPECT_EQ(exitStatus, c.status);
   EXPECT_EQ(Setting(u"LatestRunResult"), c.result);
+  const auto& reports = fake.eventLog.reports;
+  ASSERT_EQ(reports.size(), c.logged.empty() ? 0u : 1u);
+  if (!c.logged.empty()) {
+    EXPECT_EQ(platform::resultWord(reports[0].Result), c.logged);
+    EXPECT_EQ(reports[0].ExitStatus, c.status);
+    EXPECT_EQ(reports[0].IsError, c.logged == u"failed");
+    if (c.result != u"<missing>") {
+      EXPECT_EQ(reports[0].Message, c.result);
+    }
+  }
   if (c.status == 2) {
     EXPECT_TRUE(processes.starts.empty());
   }
