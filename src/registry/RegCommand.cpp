@@ -524,7 +524,8 @@ int RegCommand::add(const Switches& s) {
     if (code != 0) failWith(code);
     OpenKey handle(registry_, created);
     if (setsValue) {
-      code = registry_.SetValueEx(*handle, name, data.type, data.data.data(),
+      const auto buffer = regdata::bufferToStore(data.data);
+      code = registry_.SetValueEx(*handle, name, data.type, buffer.data(),
                                   static_cast<std::uint32_t>(data.data.size()));
       if (code != 0) failWith(code);
     }
@@ -669,7 +670,9 @@ void RegCommand::apply(const RegFileKey& entry) const {
       code = registry_.DeleteValue(*handle, v.Name);
       if (code == platform::kErrorFileNotFound) code = 0;
     } else {
-      code = registry_.SetValueEx(*handle, v.Name, v.Type, v.Data.data(),
+      // Stored as the file gives it, also text without its terminator.
+      const auto buffer = regdata::bufferToStore(v.Data);
+      code = registry_.SetValueEx(*handle, v.Name, v.Type, buffer.data(),
                                   static_cast<std::uint32_t>(v.Data.size()));
     }
     if (code != 0) failWith(code);
