@@ -153,7 +153,7 @@ class Use {
 std::string systemError(int number) { return number ? std::strerror(number) : "unknown cause"; }
 
 // A text of several lines (SQLite's integrity report) as one: its lines joined
-// by "; ", without the report's "*** in database main ***" headings.
+// by "; ", without the report's headings ("*** in database main ***").
 std::string oneLine(const std::string& text) {
   std::string line;
   std::size_t start = 0;
@@ -161,11 +161,13 @@ std::string oneLine(const std::string& text) {
     auto end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     auto part = text.substr(start, end - start);
+    for (std::size_t at; (at = part.find("*** in database ")) != std::string::npos;) {
+      const auto close = part.find(" ***", at + 16);
+      part.erase(at, close == std::string::npos ? std::string::npos : close + 4 - at);
+    }
     while (!part.empty() && part.back() == ' ') part.pop_back();
     while (!part.empty() && part.front() == ' ') part.erase(0, 1);
-    const bool heading = part.rfind("*** ", 0) == 0 && part.size() > 8 &&
-                         part.compare(part.size() - 4, 4, " ***") == 0;
-    if (!part.empty() && !heading) line += (line.empty() ? "" : "; ") + part;
+    if (!part.empty()) line += (line.empty() || line.back() == '(' ? "" : "; ") + part;
     start = end + 1;
   }
   return line;

@@ -324,8 +324,9 @@ TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
     if (sawDamage) {
       ASSERT_NE(store.Diagnostic().find(u"is damaged"), std::u16string::npos)
           << "round " << round << ": a value went missing without a report";
-      ASSERT_EQ(store.Diagnostic().find_first_of(u"\r\n"), std::u16string::npos)
-          << "round " << round << ": the report is one line: " << text::toUtf8(store.Diagnostic());
+      ASSERT_EQ(store.Diagnostic().find_first_of(u"\r\n*"), std::u16string::npos)
+          << "round " << round << ": the report is one line without SQLite's headings: "
+          << text::toUtf8(store.Diagnostic());
       ++reported;
     } else {
       ++harmless;
