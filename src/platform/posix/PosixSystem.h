@@ -55,6 +55,8 @@ class PosixSystem final : public System {
   bool FindFirstFile(std::u16string_view pattern) override;
   /// An advisory lock (flock) on a file every user may open.
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+  std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override;
+  std::u16string WriteStandardOutput(std::string_view bytes) override;
 
  private:
   std::string lockFolder_;

@@ -5,6 +5,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32WholeFile.h"
 #include "platform/win32/WindowsHeaders.h"
 
 namespace sigpatch::platform::win32 {
@@ -295,6 +296,14 @@ std::unique_ptr<MachineLock> Win32System::CreateMachineLock(std::u16string_view 
   if (mutex == nullptr) mutex = createSharedMutex(L"Local\\" + suffix);
   if (mutex == nullptr) return nullptr;
   return std::make_unique<MutexLock>(mutex);
+}
+
+std::u16string Win32System::WriteWholeFile(std::u16string_view path, std::string_view bytes) {
+  return writeWholeFile(path, bytes);
+}
+
+std::u16string Win32System::WriteStandardOutput(std::string_view bytes) {
+  return writeStandardOutput(bytes);
 }
 
 }  // namespace sigpatch::platform::win32

@@ -45,6 +45,8 @@ class Win32System final : public System {
   /// machine shares and every user may take; "Local\" (this session) where the
   /// global name cannot be made.
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+  std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override;
+  std::u16string WriteStandardOutput(std::string_view bytes) override;
 };
 
 }  // namespace sigpatch::platform::win32
