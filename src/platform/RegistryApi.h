@@ -40,6 +40,7 @@ inline constexpr std::int32_t kErrorBadPathname = 161;
 inline constexpr std::int32_t kErrorBusy = 170;
 inline constexpr std::int32_t kErrorMoreData = 234;
 inline constexpr std::int32_t kErrorNoMoreItems = 259;
+inline constexpr std::int32_t kErrorNoAccess = 998;
 inline constexpr std::int32_t kErrorRegistryCorrupt = 1015;
 inline constexpr std::int32_t kErrorRegistryIoFailed = 1016;
 inline constexpr std::int32_t kErrorKeyDeleted = 1018;
@@ -91,12 +92,15 @@ inline constexpr std::size_t kMaxKeyDepth = 512;
 /// The registry functions. Optional out-parameters are pointers that may be
 /// null; buffer sizes follow the system's rules: name buffers count characters
 /// including room for the terminating zero, data buffers count bytes, and a
-/// buffer that is too small gives kErrorMoreData with the size needed.
+/// buffer that is too small gives kErrorMoreData with the size needed. Text
+/// data follows the system's terminator rules (RegistryRules.h: dataToStore,
+/// deliverData). A failed OpenKeyEx or CreateKeyEx sets the handle to 0.
 class RegistryApi {
  public:
   virtual ~RegistryApi() = default;
 
-  /// Opens the sub-key (a path of names joined by "\"; empty: the key itself).
+  /// Opens the sub-key (a path of names joined by "\"; empty: the key itself;
+  /// under HKEY_CLASSES_ROOT the path may begin with one "\").
   virtual std::int32_t OpenKeyEx(RegKey hKey, std::u16string_view lpSubKey, std::uint32_t ulOptions,
                                  std::uint32_t samDesired, RegKey& phkResult) = 0;
   /// Creates the sub-key with every missing key above it, or opens it when it exists.
@@ -105,7 +109,8 @@ class RegistryApi {
                                    std::uint32_t samDesired, RegKey& phkResult,
                                    std::uint32_t* lpdwDisposition) = 0;
   /// Type and data of a value; the empty name stands for the key's default value.
-  /// With `lpData` null only the type and the size are delivered.
+  /// With `lpData` null only the type and the size are delivered (the size 0
+  /// when there is no such value).
   virtual std::int32_t QueryValueEx(RegKey hKey, std::u16string_view lpValueName,
                                     std::uint32_t* lpType, std::uint8_t* lpData,
                                     std::uint32_t* lpcbData) = 0;
@@ -115,7 +120,9 @@ class RegistryApi {
   /// Deletes a key that has no sub-keys (a key with sub-keys: kErrorAccessDenied).
   virtual std::int32_t DeleteKey(RegKey hKey, std::u16string_view lpSubKey) = 0;
   virtual std::int32_t DeleteValue(RegKey hKey, std::u16string_view lpValueName) = 0;
-  /// Value number `dwIndex` (from 0); kErrorNoMoreItems after the last one.
+  /// Value number `dwIndex` (from 0); kErrorNoMoreItems after the last one. A
+  /// name buffer that is too small gives kErrorMoreData with the value's type
+  /// and data size, and leaves the name and its length alone.
   virtual std::int32_t EnumValue(RegKey hKey, std::uint32_t dwIndex, char16_t* lpValueName,
                                  std::uint32_t* lpcchValueName, std::uint32_t* lpType,
                                  std::uint8_t* lpData, std::uint32_t* lpcbData) = 0;

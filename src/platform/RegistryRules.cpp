@@ -12,7 +12,7 @@ std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16strin
   names.clear();
   if (lpSubKey.empty()) return kErrorSuccess;
   if (lpSubKey.front() == u'\\') return kErrorBadPathname;
-  if (lpSubKey.back() == u'\\') lpSubKey.remove_suffix(1);
+  while (lpSubKey.back() == u'\\') lpSubKey.remove_suffix(1);
   std::size_t start = 0;
   while (true) {
     const auto end = lpSubKey.find(u'\\', start);
@@ -24,6 +24,14 @@ std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16strin
     start = end + 1;
   }
   return kErrorSuccess;
+}
+
+std::int32_t splitOpenPath(RegKey hKey, std::u16string_view lpSubKey,
+                           std::vector<std::u16string>& names) {
+  if (hKey == kHkeyClassesRoot && !lpSubKey.empty() && lpSubKey.front() == u'\\') {
+    lpSubKey.remove_prefix(1);
+  }
+  return splitSubKey(lpSubKey, names);
 }
 
 std::int32_t checkValueName(std::u16string_view lpValueName) {
@@ -53,14 +61,39 @@ std::int32_t deliverName(std::u16string_view name, char16_t* buffer, std::uint32
   return kErrorSuccess;
 }
 
-std::int32_t deliverData(const std::uint8_t* data, std::size_t size, std::uint8_t* lpData,
-                         std::uint32_t* lpcbData) {
+bool isText(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::int32_t dataToStore(std::uint32_t type, const std::uint8_t* lpData, std::uint32_t cbData,
+                         std::uint32_t& size) {
+  size = cbData;
+  if (cbData == 0) return kErrorSuccess;
+  if (reinterpret_cast<std::uintptr_t>(lpData) >> 16 == 0) return kErrorNoAccess;
+  // The character that ends the given size, and the one after it, as whole
+  // characters from the start (with an odd size the second begins in the data).
+  const std::size_t count = cbData / 2;
+  if (!isText(type) || count == 0 || cbData > UINT32_MAX - 2) return kErrorSuccess;
+  auto character = [&](std::size_t i) { return lpData[2 * i] | lpData[2 * i + 1]; };
+  if (character(count - 1) != 0 && character(count) == 0) size += 2;
+  return kErrorSuccess;
+}
+
+std::int32_t deliverData(std::uint32_t type, const std::uint8_t* data, std::size_t size,
+                         std::uint8_t* lpData, std::uint32_t* lpcbData) {
   if (lpcbData == nullptr) return lpData == nullptr ? kErrorSuccess : kErrorInvalidParameter;
   const auto available = *lpcbData;
   *lpcbData = static_cast<std::uint32_t>(size);
   if (lpData == nullptr) return kErrorSuccess;
   if (available < size) return kErrorMoreData;
   std::copy(data, data + size, lpData);
+  // The two bytes before the end of the data, a byte before its start counting
+  // as a zero.
+  if (isText(type) && size > 0 && available - size >= 2 &&
+      ((size >= 2 ? data[size - 2] : 0) | data[size - 1]) != 0) {
+    lpData[size] = 0;
+    lpData[size + 1] = 0;
+  }
   return kErrorSuccess;
 }
 

@@ -8,12 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/RegistryApi.h"
+
 namespace sigpatch::platform::regrules {
 
-/// Splits a sub-key path into its key names. A single "\" at the end is
-/// allowed; a leading "\" or an empty name between two "\" gives
-/// kErrorBadPathname, a name longer than 255 characters kErrorInvalidParameter.
+/// Splits a sub-key path into its key names. Backslashes at the end are
+/// allowed (`Software\Test\\` names `Software\Test`); a leading `\` or an empty
+/// name between two `\` gives kErrorBadPathname, a name longer than 255
+/// characters kErrorInvalidParameter.
 std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16string>& names);
+
+/// splitSubKey for OpenKeyEx, which under the predefined HKEY_CLASSES_ROOT also
+/// takes one leading `\` (`\CLSID` opens `CLSID`, `\` the root itself).
+std::int32_t splitOpenPath(RegKey hKey, std::u16string_view lpSubKey,
+                           std::vector<std::u16string>& names);
 
 /// kErrorInvalidParameter for a value name longer than 16383 characters, else 0.
 std::int32_t checkValueName(std::u16string_view lpValueName);
@@ -31,11 +39,25 @@ std::int32_t grantedAccess(std::uint32_t samDesired, bool writable, std::uint32_
 /// changed) when it does not fit.
 std::int32_t deliverName(std::u16string_view name, char16_t* buffer, std::uint32_t* lpcch);
 
-/// Delivers data into a buffer of `*lpcbData` bytes and sets `*lpcbData` to the
-/// data's size. With no buffer only the size is delivered; a buffer that is too
-/// small gives kErrorMoreData.
-std::int32_t deliverData(const std::uint8_t* data, std::size_t size, std::uint8_t* lpData,
-                         std::uint32_t* lpcbData);
+/// Whether values of the type hold text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ).
+bool isText(std::uint32_t type);
+
+/// What SetValueEx makes of its data: kErrorNoAccess when there is no data
+/// buffer (or one in the first 64 KiB of the address space, where no buffer
+/// lies) but a size other than 0, else 0 with `size` set to the bytes to store.
+/// Text written with a size that leaves out its terminator is stored with it
+/// when the character just past the size is a zero: that one character is read
+/// (up to two bytes past the size), so a caller's buffer must hold it.
+std::int32_t dataToStore(std::uint32_t type, const std::uint8_t* lpData, std::uint32_t cbData,
+                         std::uint32_t& size);
+
+/// Delivers data of the type into a buffer of `*lpcbData` bytes and sets
+/// `*lpcbData` to the data's size. With no buffer only the size is delivered; a
+/// buffer that is too small gives kErrorMoreData. Text whose last character is
+/// not a zero gets one after it when the buffer has room for it; the size stays
+/// the stored one.
+std::int32_t deliverData(std::uint32_t type, const std::uint8_t* data, std::size_t size,
+                         std::uint8_t* lpData, std::uint32_t* lpcbData);
 
 /// The current time as the system counts it: 100-nanosecond intervals since 1601.
 std::uint64_t fileTimeNow();

@@ -163,6 +163,17 @@ class System {
   /// A folder only this program may write, made when missing, for the copies
   /// of the packages it runs; "" when there can be none.
   virtual std::u16string PrivateFolder() = 0;
+  /// Writes `bytes` as the whole new content of a file, which is replaced only
+  /// once the new content is complete and on the disk: written to a new file
+  /// beside it and moved into its place. A symbolic link is written through to
+  /// the file it names; an existing file keeps its owner and mode (the file is
+  /// left alone when its owner cannot be kept). Anything that is not a regular
+  /// file (a folder, a device, a pipe) is never replaced. Empty when the file
+  /// was written; else why not, in words ("it is a device, not a file").
+  virtual std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) = 0;
+  /// Writes `bytes` as they are to the program's standard output. Empty when
+  /// done; else why not, in words ("No space left on device").
+  virtual std::u16string WriteStandardOutput(std::string_view bytes) = 0;
 };
 
 }  // namespace sigpatch::platform

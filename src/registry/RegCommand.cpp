@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
+#include "platform/Platform.h"
+#include "platform/System.h"
 #include "platform/Text.h"
 #include "registry/RegData.h"
 
@@ -60,7 +61,10 @@ constexpr char16_t kUsage[] =
     u"  /d    the data\n"
     u"  /f    change or delete without asking; /y overwrite FILE without asking\n"
     u"  FILE  a .reg file; EXPORT writes \"Windows Registry Editor Version 5.00\"\n"
-    u"        (UTF-16), IMPORT also reads REGEDIT4 and UTF-8\n";
+    u"        (UTF-16), IMPORT also reads REGEDIT4 and UTF-8; EXPORT to - writes\n"
+    u"        to standard output, through a symbolic link to the file it names,\n"
+    u"        keeps an existing file's owner and mode, and never replaces a\n"
+    u"        folder, a device or a pipe\n";
 
 struct TypeName {
   std::uint32_t type;
@@ -98,6 +102,26 @@ std::u16string typeName(std::uint32_t type) {
 
 std::u16string displayName(std::u16string_view name) {
   return name.empty() ? std::u16string(u"(Default)") : std::u16string(name);
+}
+
+// A name as a message quotes it: a long one by its beginning.
+std::u16string shown(std::u16string_view name) {
+  if (name.size() <= 40) return std::u16string(name);
+  return std::u16string(name.substr(0, 32)) + u"\u2026";
+}
+
+// "code N: " and the system's text for the code (without its closing full
+// stop), or "code N" when the system has none.
+std::u16string codeAndText(std::int32_t code) {
+  std::u16string message;
+  if (platform::current().system != nullptr &&
+      platform::current().system->FormatMessage(static_cast<std::uint32_t>(code), message)) {
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' ||
+                                message.back() == u' ' || message.back() == u'.')) {
+      message.pop_back();
+    }
+  }
+  return u"code " + text::dec(code) + (message.empty() ? u"" : u": " + message);
 }
 
 // The data as the system's "reg query" shows it.
@@ -304,13 +328,52 @@ void RegCommand::failWith(std::int32_t code) const {
   const auto diagnostic = io_.diagnostic ? io_.diagnostic() : std::u16string();
   if (!diagnostic.empty()) throw Failure(diagnostic + u".");
   if (code == platform::kErrorAccessDenied) throw Failure(u"Access is denied.");
-  throw Failure(u"The registry call failed with code " + text::dec(code) + u".");
+  throw Failure(u"The registry call failed with " + codeAndText(code) + u".");
+}
+
+void RegCommand::failWithKey(std::int32_t code, const KeyName& key) const {
+  // The name at fault, for the codes of a key path the registry refuses.
+  std::vector<std::u16string_view> names;
+  const std::u16string_view path = key.subKey;
+  for (std::size_t start = 0; !path.empty();) {
+    const auto end = path.find(u'\\', start);
+    names.push_back(path.substr(start, end == std::u16string_view::npos ? end : end - start));
+    if (end == std::u16string_view::npos) break;
+    start = end + 1;
+  }
+  const auto because = u" (" + codeAndText(code) + u").";
+  for (const auto name : names) {
+    if (code == platform::kErrorBadPathname && name.empty()) {
+      throw Failure(u"Invalid key name \"" + key.Full() +
+                    u"\": it holds an empty name between two backslashes" + because);
+    }
+    if (code == platform::kErrorInvalidParameter && name.size() > platform::kMaxKeyNameLength) {
+      throw Failure(u"Invalid key name: \"" + shown(name) + u"\" has " + text::dec(name.size()) +
+                    u" characters, more than the " + text::dec(platform::kMaxKeyNameLength) +
+                    u" a key name may have" + because);
+    }
+  }
+  if (code == platform::kErrorInvalidParameter && names.size() > platform::kMaxKeyDepth) {
+    throw Failure(u"Invalid key name \"" + shown(key.Full()) + u"\": it lies " +
+                  text::dec(names.size()) + u" keys deep, deeper than the " +
+                  text::dec(platform::kMaxKeyDepth) + u" the registry allows" + because);
+  }
+  failWith(code);
+}
+
+void RegCommand::failWithValue(std::int32_t code, std::u16string_view name) const {
+  if (code == platform::kErrorInvalidParameter && name.size() > platform::kMaxValueNameLength) {
+    throw Failure(u"Invalid value name: \"" + shown(name) + u"\" has " + text::dec(name.size()) +
+                  u" characters, more than the " + text::dec(platform::kMaxValueNameLength) +
+                  u" a value name may have (" + codeAndText(code) + u").");
+  }
+  failWith(code);
 }
 
 RegKey RegCommand::openKey(const KeyName& key, std::uint32_t access) const {
   RegKey handle = 0;
   if (const auto code = registry_.OpenKeyEx(key.root, key.subKey, 0, access, handle); code != 0) {
-    failWith(code);
+    failWithKey(code, key);
   }
   return handle;
 }
@@ -345,7 +408,7 @@ std::optional<RegCommand::ValueData> RegCommand::value(RegKey key, std::u16strin
     std::uint32_t size = 0;
     auto code = registry_.QueryValueEx(key, name, &value.type, nullptr, &size);
     if (code == platform::kErrorFileNotFound) return std::nullopt;
-    if (code != 0) failWith(code);
+    if (code != 0) failWithValue(code, name);
     value.data.resize(size);
     code = registry_.QueryValueEx(key, name, &value.type, value.data.data(), &size);
     if (code == platform::kErrorMoreData) continue;
@@ -521,12 +584,13 @@ int RegCommand::add(const Switches& s) {
     RegKey created = 0;
     auto code = registry_.CreateKeyEx(key.root, key.subKey, u"", platform::kRegOptionNonVolatile,
                                       platform::kKeyAllAccess, created, nullptr);
-    if (code != 0) failWith(code);
+    if (code != 0) failWithKey(code, key);
     OpenKey handle(registry_, created);
     if (setsValue) {
-      code = registry_.SetValueEx(*handle, name, data.type, data.data.data(),
+      const auto buffer = regdata::bufferToStore(data.data);
+      code = registry_.SetValueEx(*handle, name, data.type, buffer.data(),
                                   static_cast<std::uint32_t>(data.data.size()));
-      if (code != 0) failWith(code);
+      if (code != 0) failWithValue(code, name);
     }
   });
   print(kDone);
@@ -566,7 +630,9 @@ int RegCommand::remove(const Switches& s) {
     }
     atomically([&] {
       OpenKey handle(registry_, openKey(key, platform::kKeyAllAccess));
-      if (const auto code = registry_.DeleteValue(*handle, name); code != 0) failWith(code);
+      if (const auto code = registry_.DeleteValue(*handle, name); code != 0) {
+        failWithValue(code, name);
+      }
     });
   } else if (s.va) {
     if (!s.f &&
@@ -619,29 +685,23 @@ int RegCommand::exportKey(const Switches& s) {
   } catch (const RegFileError& e) {
     throw Failure(u"Cannot export: " + e.Message() + u".");
   }
-  const fs::path path(file);
+  if (file == u"-") {
+    // Standard output holds the file and nothing else.
+    if (const auto fault = platform::system().WriteStandardOutput(bytes); !fault.empty()) {
+      throw Failure(u"Cannot write to standard output: " + fault + u".");
+    }
+    return 0;
+  }
+  // Only a file (or a link to one) is asked about; the system refuses what is
+  // not a file.
   std::error_code error;
-  if (fs::exists(path, error) && !s.y &&
+  if (fs::is_regular_file(fs::path(file), error) && !s.y &&
       !allowed(u"File " + file + u" already exists. Overwrite (Yes/No)? ",
                u"File " + file + u" exists; add /y to overwrite it.")) {
     return 1;
   }
-  // Written beside the file and renamed over it, so that no half-written file is left.
-  auto temporary = path;
-  temporary += ".sigreg-" + std::to_string(std::random_device()());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, error);
-      throw Failure(u"Cannot write " + file + u".");
-    }
-  }
-  fs::rename(temporary, path, error);
-  if (error) {
-    fs::remove(temporary, error);
-    throw Failure(u"Cannot write " + file + u": " + text::fromUtf8(error.message()) + u".");
+  if (const auto fault = platform::system().WriteWholeFile(file, bytes); !fault.empty()) {
+    throw Failure(u"Cannot write " + file + u": " + fault + u".");
   }
   print(kDone);
   return 0;
@@ -654,7 +714,7 @@ void RegCommand::apply(const RegFileKey& entry) const {
     RegKey existing = 0;
     const auto code = registry_.OpenKeyEx(key.root, key.subKey, 0, platform::kKeyRead, existing);
     if (code == platform::kErrorFileNotFound) return;
-    if (code != 0) failWith(code);
+    if (code != 0) failWithKey(code, key);
     registry_.CloseKey(existing);
     deleteTree(key.root, key.subKey);
     return;
@@ -662,17 +722,19 @@ void RegCommand::apply(const RegFileKey& entry) const {
   RegKey created = 0;
   auto code = registry_.CreateKeyEx(key.root, key.subKey, u"", platform::kRegOptionNonVolatile,
                                     platform::kKeyAllAccess, created, nullptr);
-  if (code != 0) failWith(code);
+  if (code != 0) failWithKey(code, key);
   OpenKey handle(registry_, created);
   for (const auto& v : entry.Values) {
     if (v.Delete) {
       code = registry_.DeleteValue(*handle, v.Name);
       if (code == platform::kErrorFileNotFound) code = 0;
     } else {
-      code = registry_.SetValueEx(*handle, v.Name, v.Type, v.Data.data(),
+      // Stored as the file gives it, also text without its terminator.
+      const auto buffer = regdata::bufferToStore(v.Data);
+      code = registry_.SetValueEx(*handle, v.Name, v.Type, buffer.data(),
                                   static_cast<std::uint32_t>(v.Data.size()));
     }
-    if (code != 0) failWith(code);
+    if (code != 0) failWithValue(code, v.Name);
   }
 }
 

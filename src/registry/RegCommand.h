@@ -71,7 +71,13 @@ class RegCommand {
   /// Asks before a change that loses something; false (after a message) when
   /// it must not happen.
   bool allowed(std::u16string_view question, std::u16string_view refusal) const;
+  /// Fails with the words for a result code: the store's diagnostic when it has
+  /// one, else the code with the system's text for it.
   [[noreturn]] void failWith(std::int32_t code) const;
+  /// failWith for a key path the registry refused: names the name at fault.
+  [[noreturn]] void failWithKey(std::int32_t code, const KeyName& key) const;
+  /// failWith for a value name the registry refused: names it when it is too long.
+  [[noreturn]] void failWithValue(std::int32_t code, std::u16string_view name) const;
   void print(const std::u16string& text) const;
 
   platform::RegistryApi& registry_;

@@ -61,4 +61,10 @@ bool isTextType(std::uint32_t type) {
          type == platform::kRegMultiSz;
 }
 
+Bytes bufferToStore(const Bytes& data) {
+  Bytes buffer(data);
+  buffer.insert(buffer.end(), {0xFF, 0xFF});
+  return buffer;
+}
+
 }  // namespace sigpatch::regdata

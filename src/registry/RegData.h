@@ -30,4 +30,10 @@ std::uint64_t qwordOf(const std::uint8_t* bytes, std::size_t size);
 /// Whether the type's data is text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ).
 bool isTextType(std::uint32_t type);
 
+/// The data in a buffer to hand to SetValueEx with the data's own size. The
+/// registry reads the character just past that size and stores a terminator
+/// the text lacks when that character is a zero; here one that is not a zero
+/// follows, so the data is stored exactly as given.
+Bytes bufferToStore(const Bytes& data);
+
 }  // namespace sigpatch::regdata

@@ -118,12 +118,13 @@ RegKey FakeRegistry::addHandle(std::shared_ptr<Node> node, std::uint32_t access)
 std::int32_t FakeRegistry::OpenKeyEx(RegKey hKey, std::u16string_view lpSubKey, std::uint32_t,
                                      std::uint32_t samDesired, RegKey& phkResult) {
   openAccess.push_back(samDesired);
+  phkResult = 0;
   std::int32_t code = 0;
   if (injected(Call::OpenKeyEx, code)) return code;
   std::shared_ptr<Node> node;
   if ((code = resolve(hKey, node)) != 0) return code;
   std::vector<std::u16string> names;
-  if ((code = rules::splitSubKey(lpSubKey, names)) != 0) return code;
+  if ((code = rules::splitOpenPath(hKey, lpSubKey, names)) != 0) return code;
   for (const auto& name : names) {
     node = node->child(rules::fold(name));
     if (!node) return platform::kErrorFileNotFound;
@@ -138,6 +139,7 @@ std::int32_t FakeRegistry::CreateKeyEx(RegKey hKey, std::u16string_view lpSubKey
                                        std::u16string_view lpClass, std::uint32_t dwOptions,
                                        std::uint32_t samDesired, RegKey& phkResult,
                                        std::uint32_t* lpdwDisposition) {
+  phkResult = 0;
   std::int32_t code = 0;
   if (injected(Call::CreateKeyEx, code)) return code;
   std::shared_ptr<Node> node;
@@ -193,9 +195,12 @@ std::int32_t FakeRegistry::QueryValueEx(RegKey hKey, std::u16string_view lpValue
   if (!(access & platform::kKeyQueryValue)) return platform::kErrorAccessDenied;
   if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   const auto* value = node->value(rules::fold(lpValueName));
-  if (!value) return platform::kErrorFileNotFound;
+  if (!value) {
+    if (lpData == nullptr && lpcbData != nullptr) *lpcbData = 0;
+    return platform::kErrorFileNotFound;
+  }
   if (lpType) *lpType = value->type;
-  return rules::deliverData(value->data.data(), value->data.size(), lpData, lpcbData);
+  return rules::deliverData(value->type, value->data.data(), value->data.size(), lpData, lpcbData);
 }
 
 std::int32_t FakeRegistry::SetValueEx(RegKey hKey, std::u16string_view lpValueName,
@@ -208,9 +213,10 @@ std::int32_t FakeRegistry::SetValueEx(RegKey hKey, std::u16string_view lpValueNa
   if ((code = resolve(hKey, node, &access)) != 0) return code;
   if (readOnly || !(access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
   if ((code = rules::checkValueName(lpValueName)) != 0) return code;
-  if (lpData == nullptr && cbData > 0) return platform::kErrorInvalidParameter;
+  std::uint32_t size = 0;
+  if ((code = rules::dataToStore(dwType, lpData, cbData, size)) != 0) return code;
   const auto folded = rules::fold(lpValueName);
-  std::vector<std::uint8_t> data(lpData, lpData + cbData);
+  std::vector<std::uint8_t> data(lpData, lpData + size);
   if (auto* value = node->value(folded)) {
     value->type = dwType;
     value->data = std::move(data);
@@ -269,9 +275,14 @@ std::int32_t FakeRegistry::EnumValue(RegKey hKey, std::uint32_t dwIndex, char16_
   if (!(access & platform::kKeyQueryValue)) return platform::kErrorAccessDenied;
   if (dwIndex >= node->values.size()) return platform::kErrorNoMoreItems;
   const auto& value = node->values[dwIndex];
-  if ((code = rules::deliverName(value.name, lpValueName, lpcchValueName)) != 0) return code;
   if (lpType) *lpType = value.type;
-  return rules::deliverData(value.data.data(), value.data.size(), lpData, lpcbData);
+  if ((code = rules::deliverName(value.name, lpValueName, lpcchValueName)) != 0) {
+    if (code == platform::kErrorMoreData && lpcbData) {
+      *lpcbData = static_cast<std::uint32_t>(value.data.size());
+    }
+    return code;
+  }
+  return rules::deliverData(value.type, value.data.data(), value.data.size(), lpData, lpcbData);
 }
 
 std::int32_t FakeRegistry::EnumKeyEx(RegKey hKey, std::uint32_t dwIndex, char16_t* lpName,

@@ -124,6 +124,15 @@ class FakeSystem : public platform::System {
     return foundEntries.count(std::u16string(pattern)) != 0;
   }
 
+  std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override {
+    if (writeFault.empty()) files[std::u16string(path)] = std::string(bytes);
+    return writeFault;
+  }
+  std::u16string WriteStandardOutput(std::string_view bytes) override {
+    if (writeFault.empty()) standardOutput += bytes;
+    return writeFault;
+  }
+
   platform::OsVersionInfo version{6, 1, 0, 100, u"Debian GNU/Linux 12 (bookworm)"};
   bool versionKnown = true;
   platform::Rect workArea{0, 0, 1024, 738};
@@ -171,6 +180,11 @@ class FakeSystem : public platform::System {
   std::u16string signatureProblem;
   std::vector<std::u16string> signatureChecks;
   std::u16string privateFolder;
+  /// The files written whole, by path, and what went to standard output.
+  std::map<std::u16string, std::string> files;
+  std::string standardOutput;
+  /// Why every write fails, in words; empty: writes succeed.
+  std::u16string writeFault;
 
  private:
   class Lock : public platform::MachineLock {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
+#include "fakes/FakePlatform.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeSystem.h"
 #include "platform/Text.h"
 #include "registry/RegCommand.h"
 #include "registry/RegistryTestSupport.h"
@@ -21,6 +24,15 @@ using testing::utf16;
 
 class RegCommandTest : public ::testing::Test {
  protected:
+  RegCommandTest() {
+    system.messages = {
+        {87, u"The parameter is incorrect.\r\n"},
+        {112, u"There is not enough space on the disk.\r\n"},
+        {161, u"The specified path is invalid.\r\n"},
+        {1016, u"An I/O operation initiated by the registry failed unrecoverably.\r\n"}};
+    fake.Set([&](Platform& p) { p.system = &system; });
+  }
+
   // Runs sigreg with the arguments (UTF-8); `answers` answer its questions in
   // turn, none means there is no terminal.
   int run(std::vector<std::string> args, std::vector<bool> answers = {}, bool terminal = false) {
@@ -59,6 +71,8 @@ class RegCommandTest : public ::testing::Test {
         utf16(std::u16string(u"a\0b\0\0", 5), false));
   }
 
+  fakes::FakeSystem system;
+  fakes::FakePlatform fake;
   FakeRegistry store;
   std::ostringstream out;
   std::ostringstream err;
@@ -328,7 +342,9 @@ TEST_F(RegCommandTest, StoreProblemsAreNamedByTheStoresDiagnostic) {
   diagnostic.clear();
   store.FailCall(FakeRegistry::Call::SetValueEx, 1016);
   EXPECT_EQ(run({"add", "HKLM\\SOFTWARE\\X", "/v", "V", "/f"}), 1);
-  EXPECT_EQ(err.str(), "ERROR: The registry call failed with code 1016.\n");
+  EXPECT_EQ(err.str(),
+            "ERROR: The registry call failed with code 1016: An I/O operation initiated by the "
+            "registry failed unrecoverably.\n");
   EXPECT_FALSE(testing::keyExists(store, kHkeyLocalMachine, u"SOFTWARE\\X"))
       << "the key made for the value is undone with it";
 }
@@ -343,7 +359,7 @@ TEST_F(RegCommandFileTest, ExportWritesTheKeyTreeAsTheRegistryEditorDoes) {
   settings();
   EXPECT_EQ(run({"export", "HKLM\\SOFTWARE\\Ferrolite\\Sigpatch", file("out.reg")}), 0);
   EXPECT_EQ(out.str(), done);
-  const auto bytes = testing::ScratchFolder::read(file("out.reg"));
+  const auto bytes = system.files[text::fromUtf8(file("out.reg"))];
   RegFileContent expected;
   expected.Keys = {
       {u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch",
@@ -359,8 +375,9 @@ TEST_F(RegCommandFileTest, ExportWritesTheKeyTreeAsTheRegistryEditorDoes) {
        {{u"Flags", false, 3, Bytes{1, 0xAB}}},
        0}};
   EXPECT_EQ(bytes, RegFile::Write(expected));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
-      << "no temporary file is left";
+  EXPECT_EQ(run({"export", "HKLM\\SOFTWARE\\Ferrolite\\Sigpatch", "-"}), 0);
+  EXPECT_EQ(out.str(), "") << "standard output holds the file alone";
+  EXPECT_EQ(system.standardOutput, bytes);
 }
 
 TEST_F(RegCommandFileTest, ExportDoesNotOverwriteWithoutBeingAllowed) {
@@ -369,11 +386,23 @@ TEST_F(RegCommandFileTest, ExportDoesNotOverwriteWithoutBeingAllowed) {
   EXPECT_EQ(run({"export", "HKLM\\SOFTWARE", file("out.reg")}), 1);
   EXPECT_EQ(err.str(), "ERROR: File " + file("out.reg") + " exists; add /y to overwrite it.\n");
   EXPECT_EQ(testing::ScratchFolder::read(file("out.reg")), "keep");
+  EXPECT_TRUE(system.files.empty());
   EXPECT_EQ(run({"export", "HKLM\\SOFTWARE", file("out.reg"), "/y"}), 0);
-  EXPECT_EQ(testing::ScratchFolder::read(file("out.reg")).substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(system.files[text::fromUtf8(file("out.reg"))].substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(run({"export", "HKLM\\Missing", file("missing.reg")}), 1);
   EXPECT_EQ(err.str(), notFound);
-  EXPECT_FALSE(std::filesystem::exists(file("missing.reg")));
+  EXPECT_EQ(system.files.count(text::fromUtf8(file("missing.reg"))), 0u);
+}
+
+TEST_F(RegCommandFileTest, ReadingOperationsOpenForReadingOnly) {
+  settings();
+  store.readOnly = true;
+  store.openAccess.clear();
+  EXPECT_EQ(run({"query", "HKLM\\SOFTWARE", "/s"}), 0) << err.str();
+  EXPECT_EQ(run({"query", "HKLM\\SOFTWARE\\Ferrolite\\Sigpatch", "/v", "Path"}), 0) << err.str();
+  EXPECT_EQ(run({"export", "HKLM\\SOFTWARE", file("out.reg")}), 0) << err.str();
+  ASSERT_FALSE(store.openAccess.empty());
+  for (auto access : store.openAccess) EXPECT_EQ(access, kKeyRead);
 }
 
 TEST_F(RegCommandFileTest, ImportAppliesTheFile) {
@@ -410,7 +439,9 @@ TEST_F(RegCommandFileTest, ImportIsAllOrNothing) {
   store.FailCall(FakeRegistry::Call::SetValueEx, 112, 3);
   EXPECT_EQ(run({"import", file("in.reg")}), 1);
   EXPECT_EQ(err.str(),
-            "ERROR: " + file("in.reg") + ": line 6: The registry call failed with code 112.\n");
+            "ERROR: " + file("in.reg") +
+                ": line 6: The registry call failed with code 112: There is not enough space on "
+                "the disk.\n");
   EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"),
             (StoredValue{1, utf16(u"/srv/updates")}));
   EXPECT_FALSE(testing::keyExists(store, kHkeyLocalMachine, u"SOFTWARE\\Added"));
@@ -430,6 +461,74 @@ TEST_F(RegCommandFileTest, ImportOfABadFileChangesNothing) {
   EXPECT_EQ(err.str(), "ERROR: Cannot read " + file("none.reg") + ": there is no such file.\n");
   EXPECT_EQ(run({"import", folder.path().string()}), 1);
   EXPECT_EQ(err.str(), "ERROR: Cannot read " + folder.path().string() + ": not a file.\n");
+}
+
+// Every code comes with words: the name at fault, or the system's text.
+TEST_F(RegCommandFileTest, FailuresAreNamedInWords) {
+  const std::string longKey(256, 'k');
+  const std::string longValue(16384, 'v');
+  const std::string cut = "\xE2\x80\xA6";  // the ellipsis that ends a shortened name
+  testing::ScratchFolder::write(file("long.reg"),
+                                "Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" +
+                                    longKey + "]\r\n\"A\"=\"1\"\r\n");
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::function<void()> before;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"two backslashes in a row",
+       {"query", "HKLM\\SOFTWARE\\\\Ferrolite"},
+       nullptr,
+       "Invalid key name \"HKEY_LOCAL_MACHINE\\SOFTWARE\\\\Ferrolite\": it holds an empty name "
+       "between two backslashes (code 161: The specified path is invalid)."},
+      {"a key name too long",
+       {"add", "HKLM\\SOFTWARE\\" + longKey, "/f"},
+       nullptr,
+       "Invalid key name: \"" + std::string(32, 'k') + cut +
+           "\" has 256 characters, more than the 255 a key name may have (code 87: The "
+           "parameter is incorrect)."},
+      {"a key name too long in a file",
+       {"import", file("long.reg")},
+       nullptr,
+       file("long.reg") + ": line 3: Invalid key name: \"" + std::string(32, 'k') + cut +
+           "\" has 256 characters, more than the 255 a key name may have (code 87: The "
+           "parameter is incorrect)."},
+      {"a value name too long",
+       {"add", "HKLM\\SOFTWARE", "/v", longValue, "/f"},
+       nullptr,
+       "Invalid value name: \"" + std::string(32, 'v') + cut +
+           "\" has 16384 characters, more than the 16383 a value name may have (code 87: The "
+           "parameter is incorrect)."},
+      {"a code the system has no text for",
+       {"add", "HKLM\\SOFTWARE\\X", "/f"},
+       [&] { store.FailCall(FakeRegistry::Call::CreateKeyEx, 4242); },
+       "The registry call failed with code 4242."},
+      {"a file that cannot be written",
+       {"export", "HKLM\\SOFTWARE", "/dev/full", "/y"},
+       [&] { system.writeFault = u"it is a device, not a file"; },
+       "Cannot write /dev/full: it is a device, not a file."},
+      {"standard output that cannot be written",
+       {"export", "HKLM\\SOFTWARE", "-"},
+       [&] { system.writeFault = u"No space left on device"; },
+       "Cannot write to standard output: No space left on device."},
+  };
+  RegKey software = 0;
+  ASSERT_EQ(
+      store.CreateKeyEx(kHkeyLocalMachine, u"SOFTWARE", u"", 0, kKeyAllAccess, software, nullptr),
+      0);
+  store.CloseKey(software);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    system.writeFault.clear();
+    if (c.before) c.before();
+    EXPECT_EQ(run(c.args), 1);
+    EXPECT_EQ(err.str(), "ERROR: " + c.error + "\n");
+    EXPECT_EQ(out.str(), "");
+  }
+  EXPECT_FALSE(testing::keyExists(store, kHkeyLocalMachine, u"SOFTWARE\\X"));
 }
 
 }  // namespace

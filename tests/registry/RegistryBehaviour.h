@@ -44,6 +44,9 @@ class Subject {
  public:
   virtual ~Subject() = default;
   virtual platform::RegistryApi& api() = 0;
+  /// The registry with its predefined keys where the system has them, for calls
+  /// that change nothing: api() itself unless the subject moved the roots.
+  virtual platform::RegistryApi& predefined() { return api(); }
   /// The transactions; nullptr when the registry has none.
   virtual platform::RegistryTransactions* transactions() = 0;
   virtual void reopen() = 0;

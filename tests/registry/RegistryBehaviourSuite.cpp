@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+
 #include "registry/RegistryBehaviour.h"
 #include "registry/RegistryTestSupport.h"
 
@@ -21,7 +25,11 @@ TEST_P(RegistryBehaviourTest, CreatesAKeyWithEveryMissingKeyAbove) {
   key = create(kHkeyLocalMachine, u"software\\FERROLITE\\Sigpatch\\", &disposition);
   EXPECT_EQ(disposition, kRegOpenedExistingKey);
   api().CloseKey(key);
+  key = create(kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch\\\\", &disposition);
+  EXPECT_EQ(disposition, kRegOpenedExistingKey) << "two backslashes at the end count as one";
+  api().CloseKey(key);
   EXPECT_EQ(openCode(kHkeyLocalMachine, u"SOFTWARE\\Ferrolite", kKeyRead), 0);
+  EXPECT_EQ(openCode(kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\\\", kKeyRead), 0);
   EXPECT_EQ(openCode(kHkeyLocalMachine, u"SOFTWARE\\Missing", kKeyRead), kErrorFileNotFound);
   EXPECT_EQ(openCode(kHkeyCurrentUser, u"SOFTWARE", kKeyRead), kErrorFileNotFound)
       << "each root is a tree of its own";
@@ -107,6 +115,105 @@ TEST_P(RegistryBehaviourTest, DataIsKeptByteForByteWithItsType) {
             (StoredValue{kRegSz, utf16(u"default")}));
 }
 
+// Text written with a size that leaves out its terminator: the registry reads the
+// character just past the size and stores the terminator when it is one.
+TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollows) {
+  const Bytes ab{0x61, 0, 0x62, 0, 0, 0, 0x11, 0x11};  // "ab", a terminator, more
+  struct Case {
+    const char* what;
+    std::uint32_t type;
+    Bytes buffer;  // empty: no buffer
+    std::uint32_t size;
+    std::int32_t code;
+    Bytes stored;
+  };
+  const Case cases[] = {
+      {"REG_SZ", kRegSz, ab, 4, 0, Bytes{0x61, 0, 0x62, 0, 0, 0}},
+      {"REG_EXPAND_SZ", kRegExpandSz, ab, 4, 0, Bytes{0x61, 0, 0x62, 0, 0, 0}},
+      {"REG_MULTI_SZ", kRegMultiSz, utf16(std::u16string(u"a\0b\0\0", 5), false), 6, 0,
+       utf16(std::u16string(u"a\0b\0", 4), false)},
+      {"a character follows", kRegSz, utf16(u"abc"), 4, 0, Bytes{0x61, 0, 0x62, 0}},
+      {"not text", kRegBinary, ab, 4, 0, Bytes{0x61, 0, 0x62, 0}},
+      {"ends in a zero", kRegSz, Bytes{0x61, 0, 0, 0, 0, 0}, 4, 0, Bytes{0x61, 0, 0, 0}},
+      {"odd size, a zero character from its last byte", kRegSz, Bytes{0x61, 0, 0x62, 0, 0, 0, 0}, 5,
+       0, Bytes{0x61, 0, 0x62, 0, 0, 0, 0}},
+      {"odd size, a character from its last byte", kRegSz, ab, 3, 0, Bytes{0x61, 0, 0x62}},
+      {"no data", kRegSz, ab, 0, 0, Bytes{}},
+      {"no buffer for text", kRegSz, Bytes{}, 4, kErrorNoAccess, Bytes{}},
+      {"no buffer for bytes", kRegBinary, Bytes{}, 4, kErrorNoAccess, Bytes{}},
+      {"no buffer and no data", kRegBinary, Bytes{}, 0, 0, Bytes{}},
+  };
+  RegKey key = create(kHkeyLocalMachine, u"Text");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(
+        api().SetValueEx(key, u"V", c.type, c.buffer.empty() ? nullptr : c.buffer.data(), c.size),
+        c.code);
+    const auto stored = storedValue(api(), kHkeyLocalMachine, u"Text", u"V");
+    if (c.code == 0) {
+      EXPECT_EQ(stored, (StoredValue{c.type, c.stored}));
+    } else {
+      EXPECT_EQ(stored, std::nullopt);
+    }
+    api().DeleteValue(key, u"V");
+  }
+  // A buffer in the first 64 KiB of the address space, where none can lie, is
+  // never read.
+  const auto* nowhere = reinterpret_cast<const std::uint8_t*>(std::uintptr_t{0x10});
+  EXPECT_EQ(api().SetValueEx(key, u"V", kRegSz, nowhere, 2), kErrorNoAccess);
+  api().CloseKey(key);
+}
+
+// A read with room to spare ends text that was stored without its terminator;
+// the size it gives stays the stored one. Enumeration does the same.
+TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator) {
+  constexpr std::uint8_t kUntouched = 0xCC;
+  struct Case {
+    const char* what;
+    std::uint32_t type;
+    Bytes stored;
+    std::uint32_t room;
+    Bytes delivered;  // the buffer of 8 bytes after the read
+  };
+  const Bytes ab{0x61, 0, 0x62, 0};
+  const Case cases[] = {
+      {"no room", kRegSz, ab, 4, {0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC}},
+      {"room for a byte", kRegSz, ab, 5, {0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC}},
+      {"room for a character", kRegSz, ab, 6, {0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC}},
+      {"more room", kRegSz, ab, 8, {0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC}},
+      {"REG_EXPAND_SZ", kRegExpandSz, ab, 8, {0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC}},
+      {"REG_MULTI_SZ",
+       kRegMultiSz,
+       utf16(std::u16string(u"a\0b", 3), false),
+       8,
+       {0x61, 0, 0, 0, 0x62, 0, 0, 0}},
+      {"not text", kRegBinary, ab, 8, {0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC}},
+      {"terminated", kRegSz, utf16(u"a"), 8, {0x61, 0, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC}},
+      {"one byte", kRegSz, Bytes{0x61}, 8, {0x61, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}},
+      {"three bytes", kRegSz, Bytes{0x61, 0, 0x62}, 8, {0x61, 0, 0x62, 0, 0, 0xCC, 0xCC, 0xCC}},
+      {"empty", kRegSz, Bytes{}, 8, {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(storeValue(api(), kHkeyLocalMachine, u"Room", u"V", c.type, c.stored), 0);
+    RegKey key = open(kHkeyLocalMachine, u"Room", kKeyRead);
+    std::uint8_t buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), kUntouched);
+    std::uint32_t size = c.room;
+    EXPECT_EQ(api().QueryValueEx(key, u"V", nullptr, buffer, &size), 0);
+    EXPECT_EQ(size, c.stored.size());
+    EXPECT_EQ(Bytes(std::begin(buffer), std::end(buffer)), c.delivered) << "QueryValueEx";
+    std::fill(std::begin(buffer), std::end(buffer), kUntouched);
+    char16_t name[4];
+    std::uint32_t length = 4;
+    size = c.room;
+    EXPECT_EQ(api().EnumValue(key, 0, name, &length, nullptr, buffer, &size), 0);
+    EXPECT_EQ(size, c.stored.size());
+    EXPECT_EQ(Bytes(std::begin(buffer), std::end(buffer)), c.delivered) << "EnumValue";
+    api().CloseKey(key);
+  }
+}
+
 TEST_P(RegistryBehaviourTest, QueryGivesTheSizeFirstAndMoreDataForASmallBuffer) {
   ASSERT_EQ(storeValue(api(), kHkeyLocalMachine, u"Q", u"Text", kRegSz, utf16(u"abc")), 0);
   RegKey key = open(kHkeyLocalMachine, u"Q");
@@ -124,7 +231,9 @@ TEST_P(RegistryBehaviourTest, QueryGivesTheSizeFirstAndMoreDataForASmallBuffer) 
   EXPECT_EQ(Bytes(buffer, buffer + size), utf16(u"abc"));
   EXPECT_EQ(api().QueryValueEx(key, u"Text", &type, nullptr, nullptr), 0);
   EXPECT_EQ(api().QueryValueEx(key, u"Text", &type, buffer, nullptr), kErrorInvalidParameter);
+  size = 1234;
   EXPECT_EQ(api().QueryValueEx(key, u"Other", &type, nullptr, &size), kErrorFileNotFound);
+  EXPECT_EQ(size, 0u) << "no such value: no data";
   api().CloseKey(key);
 }
 
@@ -135,9 +244,15 @@ TEST_P(RegistryBehaviourTest, EnumerationEndsWith259AndSmallBuffersGive234) {
   char16_t name[8];
   std::uint8_t data[8];
   std::uint32_t length = 4;  // "Name" needs 5 with its terminator
-  std::uint32_t size = sizeof data;
+  std::uint32_t size = 0;
   std::uint32_t type = 0;
+  EXPECT_EQ(api().EnumValue(key, 0, name, &length, &type, nullptr, &size), kErrorMoreData);
+  EXPECT_EQ(length, 4u) << "the name's length is left alone";
+  EXPECT_EQ(type, kRegBinary) << "the type is given all the same";
+  EXPECT_EQ(size, 3u) << "and the size of the data";
+  size = sizeof data;
   EXPECT_EQ(api().EnumValue(key, 0, name, &length, &type, data, &size), kErrorMoreData);
+  EXPECT_EQ(size, 3u);
   length = 5;
   size = 2;
   EXPECT_EQ(api().EnumValue(key, 0, name, &length, &type, data, &size), kErrorMoreData);
@@ -181,7 +296,7 @@ TEST_P(RegistryBehaviourTest, EnumerationGivesTheClassOfAKey) {
 TEST_P(RegistryBehaviourTest, KeyWithSubKeysCannotBeDeleted) {
   api().CloseKey(create(kHkeyLocalMachine, u"D\\Parent\\Child"));
   EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u"D\\Parent"), kErrorAccessDenied);
-  EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u"D\\Parent\\Child"), 0);
+  EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u"D\\Parent\\Child\\\\"), 0);
   EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u"d\\PARENT"), 0);
   EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u"D\\Parent"), kErrorFileNotFound);
   EXPECT_EQ(api().DeleteKey(kHkeyLocalMachine, u""), kErrorAccessDenied) << "a root stays";
@@ -223,6 +338,91 @@ TEST_P(RegistryBehaviourTest, InvalidHandlesGive6) {
   std::uint32_t size = 0;
   EXPECT_EQ(api().QueryValueEx(key, u"", nullptr, nullptr, &size), kErrorInvalidHandle);
   EXPECT_EQ(api().CloseKey(kHkeyUsers), 0);
+}
+
+TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
+  struct Case {
+    const char* what;
+    std::function<std::int32_t(RegKey&)> call;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {"open of a missing key",
+       [&](RegKey& key) {
+         return api().OpenKeyEx(kHkeyLocalMachine, u"Missing", 0, kKeyRead, key);
+       },
+       kErrorFileNotFound},
+      {"open through an invalid handle",
+       [&](RegKey& key) { return api().OpenKeyEx(0, u"x", 0, kKeyRead, key); },
+       kErrorInvalidHandle},
+      {"open of a path with a leading backslash",
+       [&](RegKey& key) { return api().OpenKeyEx(kHkeyLocalMachine, u"\\x", 0, kKeyRead, key); },
+       kErrorBadPathname},
+      {"create through an invalid handle",
+       [&](RegKey& key) { return api().CreateKeyEx(0, u"x", u"", 0, kKeyAllAccess, key, nullptr); },
+       kErrorInvalidHandle},
+      {"create of a path with a leading backslash",
+       [&](RegKey& key) {
+         return api().CreateKeyEx(kHkeyUsers, u"\\x", u"", 0, kKeyAllAccess, key, nullptr);
+       },
+       kErrorBadPathname},
+      {"create of a name too long",
+       [&](RegKey& key) {
+         return api().CreateKeyEx(kHkeyUsers, std::u16string(300, u'k'), u"", 0, kKeyAllAccess, key,
+                                  nullptr);
+       },
+       kErrorInvalidParameter},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegKey key = 0x7654;
+    EXPECT_EQ(c.call(key), c.code);
+    EXPECT_EQ(key, 0);
+  }
+}
+
+// Under the predefined HKEY_CLASSES_ROOT, and there only, OpenKeyEx takes a path
+// that begins with one backslash; creating and deleting do not.
+TEST_P(RegistryBehaviourTest, ClassesRootOpensAPathThatBeginsWithABackslash) {
+  // Every system's HKEY_CLASSES_ROOT holds CLSID; the stores under test get one.
+  api().CloseKey(create(kHkeyClassesRoot, u"CLSID"));
+  auto& system = subject->predefined();
+  for (auto path : {u"\\clsid", u"\\CLSID\\"}) {
+    RegKey key = 0;
+    EXPECT_EQ(system.OpenKeyEx(kHkeyClassesRoot, path, 0, kKeyRead, key), 0) << text(path);
+    if (key != 0) system.CloseKey(key);
+  }
+  RegKey root = 0;
+  ASSERT_EQ(system.OpenKeyEx(kHkeyClassesRoot, u"\\", 0, kKeyRead, root), 0);
+  RegKey clsid = 0;
+  EXPECT_EQ(system.OpenKeyEx(root, u"CLSID", 0, kKeyRead, clsid), 0) << "\\ alone opens the root";
+  if (clsid != 0) system.CloseKey(clsid);
+  system.CloseKey(root);
+  struct Refused {
+    const char* what;
+    std::function<std::int32_t()> call;
+  };
+  RegKey key = 0;
+  const Refused refused[] = {
+      {"two backslashes",
+       [&] { return system.OpenKeyEx(kHkeyClassesRoot, u"\\\\clsid", 0, kKeyRead, key); }},
+      {"another root",
+       [&] { return system.OpenKeyEx(kHkeyLocalMachine, u"\\Software", 0, kKeyRead, key); }},
+      {"another root, the backslash alone",
+       [&] { return system.OpenKeyEx(kHkeyCurrentUser, u"\\", 0, kKeyRead, key); }},
+      {"create",
+       [&] {
+         return system.CreateKeyEx(kHkeyClassesRoot, u"\\SigpatchNever", u"", 0, kKeyAllAccess, key,
+                                   nullptr);
+       }},
+      {"delete", [&] { return system.DeleteKey(kHkeyClassesRoot, u"\\SigpatchNever"); }},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.what);
+    EXPECT_EQ(r.call(), kErrorBadPathname);
+    if (key != 0) system.CloseKey(key);
+    key = 0;
+  }
 }
 
 TEST_P(RegistryBehaviourTest, OnlyTheFourRootsArePredefined) {
@@ -277,6 +477,13 @@ TEST_P(RegistryBehaviourTest, HandlesAllowOnlyWhatWasAskedFor) {
             kErrorAccessDenied);
   EXPECT_EQ(api().SetValueEx(writer, u"V", kRegBinary, &byte, 1), 0);
   api().CloseKey(writer);
+  RegKey created = 0;
+  ASSERT_EQ(api().CreateKeyEx(kHkeyLocalMachine, u"A", u"", 0, kKeyRead, created, nullptr), 0);
+  EXPECT_EQ(api().SetValueEx(created, u"V", kRegBinary, &byte, 1), kErrorAccessDenied)
+      << "a key created for reading is read only";
+  EXPECT_EQ(api().DeleteValue(created, u"V"), kErrorAccessDenied);
+  api().CloseKey(created);
+  EXPECT_EQ(storedValue(api(), kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegBinary, {1}}));
 }
 
 TEST_P(RegistryBehaviourTest, ReadOnlyStoreOpensForReadingOnly) {

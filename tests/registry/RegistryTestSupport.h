@@ -56,14 +56,19 @@ inline std::optional<StoredValue> storedValue(platform::RegistryApi& api, platfo
   return result;
 }
 
-/// Writes a value, creating the key; returns the first failing result code.
+/// Writes a value, creating the key; returns the first failing result code. The
+/// data is stored exactly as given: a character that is not a zero follows it in
+/// the buffer, so text without its terminator stays without (the registry would
+/// store the terminator when one followed).
 inline std::int32_t storeValue(platform::RegistryApi& api, platform::RegKey root,
                                std::u16string_view path, std::u16string_view name,
                                std::uint32_t type, const Bytes& data) {
   platform::RegKey key = 0;
   auto code = api.CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, nullptr);
   if (code != 0) return code;
-  code = api.SetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+  Bytes buffer = data;
+  buffer.insert(buffer.end(), {0xFF, 0xFF});
+  code = api.SetValueEx(key, name, type, buffer.data(), static_cast<std::uint32_t>(data.size()));
   api.CloseKey(key);
   return code;
 }

@@ -21,6 +21,7 @@
 #include "platform/Text.h"
 #include "platform/Windowing.h"
 #include "platform/posix/Spawn.h"
+#include "platform/posix/WholeFile.h"
 #include "platform/posix/Win32Messages.h"
 
 namespace sigpatch::platform::posix {
@@ -250,6 +251,14 @@ std::uint32_t PosixSystem::GetTickCount() {
 
 bool PosixSystem::FormatMessage(std::uint32_t code, std::u16string& message) {
   return win32MessageText(code, message);
+}
+
+std::u16string PosixSystem::WriteWholeFile(std::u16string_view path, std::string_view bytes) {
+  return writeWholeFile(text::toUtf8(path), bytes);
+}
+
+std::u16string PosixSystem::WriteStandardOutput(std::string_view bytes) {
+  return writeStandardOutput(bytes);
 }
 
 void PosixSystem::StartScreenSaver() { runRequired({"xdg-screensaver", "activate"}); }

@@ -78,6 +78,8 @@ class PosixSystem final : public System {
                                 std::u16string_view anchor) override;
   /// "packages" beside the machine-wide store, mode 0700.
   std::u16string PrivateFolder() override;
+  std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override;
+  std::u16string WriteStandardOutput(std::string_view bytes) override;
 
  private:
   std::string lockFolder_;

@@ -62,16 +62,18 @@ std::int32_t SqliteRegistry::walk(const Handle& from, const std::vector<std::u16
 RegKey SqliteRegistry::addHandle(SqliteStore* store, SqliteStore::KeyId id, std::uint32_t access) {
   const RegKey handle = nextHandle_;
   nextHandle_ += 4;
-  handles_[handle] = {store, id, access, false};
+  // A handle of a root stands for the root also before its store file exists.
+  handles_[handle] = {store, id, access, SqliteStore::isRoot(id)};
   return handle;
 }
 
 std::int32_t SqliteRegistry::OpenKeyEx(RegKey hKey, std::u16string_view lpSubKey, std::uint32_t,
                                        std::uint32_t samDesired, RegKey& phkResult) {
+  phkResult = 0;
   Handle handle;
   if (const auto code = resolve(hKey, handle); code != 0) return code;
   std::vector<std::u16string> names;
-  if (const auto code = regrules::splitSubKey(lpSubKey, names); code != 0) return code;
+  if (const auto code = regrules::splitOpenPath(hKey, lpSubKey, names); code != 0) return code;
   SqliteStore::KeyId id = handle.id;
   auto code = handle.store->Read([&] {
     if (const auto c = validate(handle); c != 0) return c;
@@ -94,6 +96,7 @@ std::int32_t SqliteRegistry::CreateKeyEx(RegKey hKey, std::u16string_view lpSubK
                                          std::u16string_view lpClass, std::uint32_t dwOptions,
                                          std::uint32_t samDesired, RegKey& phkResult,
                                          std::uint32_t* lpdwDisposition) {
+  phkResult = 0;
   Handle handle;
   if (const auto code = resolve(hKey, handle); code != 0) return code;
   std::vector<std::u16string> names;
@@ -170,9 +173,10 @@ std::int32_t SqliteRegistry::QueryValueEx(RegKey hKey, std::u16string_view lpVal
     return handle.store->FindValue(handle.id, lpValueName, value);
   });
   if (code == SqliteStore::kMissing) code = handle.root ? kErrorFileNotFound : kErrorKeyDeleted;
+  if (code == kErrorFileNotFound && lpData == nullptr && lpcbData != nullptr) *lpcbData = 0;
   if (code != 0) return code;
   if (lpType) *lpType = value.type;
-  return regrules::deliverData(value.data.data(), value.data.size(), lpData, lpcbData);
+  return regrules::deliverData(value.type, value.data.data(), value.data.size(), lpData, lpcbData);
 }
 
 std::int32_t SqliteRegistry::SetValueEx(RegKey hKey, std::u16string_view lpValueName,
@@ -182,10 +186,13 @@ std::int32_t SqliteRegistry::SetValueEx(RegKey hKey, std::u16string_view lpValue
   if (const auto code = resolve(hKey, handle); code != 0) return code;
   if (!(handle.access & kKeySetValue)) return kErrorAccessDenied;
   if (const auto code = regrules::checkValueName(lpValueName); code != 0) return code;
-  if (lpData == nullptr && cbData > 0) return kErrorInvalidParameter;
+  std::uint32_t size = 0;
+  if (const auto code = regrules::dataToStore(dwType, lpData, cbData, size); code != 0) {
+    return code;
+  }
   return handle.store->Write([&] {
     if (const auto c = validate(handle); c != 0) return c;
-    return handle.store->SetValue(handle.id, lpValueName, dwType, lpData, cbData);
+    return handle.store->SetValue(handle.id, lpValueName, dwType, lpData, size);
   });
 }
 
@@ -247,11 +254,12 @@ std::int32_t SqliteRegistry::EnumValue(RegKey hKey, std::uint32_t dwIndex, char1
   });
   if (code == SqliteStore::kMissing) code = handle.root ? kErrorNoMoreItems : kErrorKeyDeleted;
   if (code != 0) return code;
+  if (lpType) *lpType = value.type;
   if (const auto c = regrules::deliverName(value.name, lpValueName, lpcchValueName); c != 0) {
+    if (c == kErrorMoreData && lpcbData) *lpcbData = static_cast<std::uint32_t>(value.data.size());
     return c;
   }
-  if (lpType) *lpType = value.type;
-  return regrules::deliverData(value.data.data(), value.data.size(), lpData, lpcbData);
+  return regrules::deliverData(value.type, value.data.data(), value.data.size(), lpData, lpcbData);
 }
 
 std::int32_t SqliteRegistry::EnumKeyEx(RegKey hKey, std::uint32_t dwIndex, char16_t* lpName,

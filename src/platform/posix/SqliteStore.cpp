@@ -152,6 +152,27 @@ class Use {
 
 std::string systemError(int number) { return number ? std::strerror(number) : "unknown cause"; }
 
+// A text of several lines (SQLite's integrity report) as one: its lines joined
+// by "; ", without the report's headings ("*** in database main ***").
+std::string oneLine(const std::string& text) {
+  std::string line;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    auto end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    auto part = text.substr(start, end - start);
+    for (std::size_t at; (at = part.find("*** in database ")) != std::string::npos;) {
+      const auto close = part.find(" ***", at + 16);
+      part.erase(at, close == std::string::npos ? std::string::npos : close + 4 - at);
+    }
+    while (!part.empty() && part.back() == ' ') part.pop_back();
+    while (!part.empty() && part.front() == ' ') part.erase(0, 1);
+    if (!part.empty()) line += (line.empty() || line.back() == '(' ? "" : "; ") + part;
+    start = end + 1;
+  }
+  return line;
+}
+
 }  // namespace
 
 SqliteStore::SqliteStore(std::string path, StoreOptions options)
@@ -176,10 +197,14 @@ bool SqliteStore::Writable() const {
   return true;
 }
 
+void SqliteStore::describe(const std::string& what) {
+  diagnostic_ = text::fromUtf8(oneLine("The registry store " + path_ + " " + what));
+}
+
 std::int32_t SqliteStore::refuse(std::int32_t code, const std::string& reason) {
   // The connection is closed when the operation under way is over (statements
   // may still be in use here).
-  diagnostic_ = text::fromUtf8("The registry store " + path_ + " " + reason);
+  describe(reason);
   state_ = State::Refused;
   refusal_ = code;
   return code;
@@ -188,9 +213,7 @@ std::int32_t SqliteStore::refuse(std::int32_t code, const std::string& reason) {
 std::int32_t SqliteStore::fail(int sqliteCode) {
   const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(sqliteCode);
   const int number = db_ ? sqlite3_system_errno(db_) : 0;
-  auto note = [&](const std::string& what) {
-    diagnostic_ = text::fromUtf8("The registry store " + path_ + " " + what);
-  };
+  auto note = [&](const std::string& what) { describe(what); };
   switch (sqliteCode & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -276,8 +299,7 @@ std::int32_t SqliteStore::ready(bool forWriting) {
     struct stat info {};
     if (::stat(path_.c_str(), &info) != 0) {
       if (errno == EACCES) {
-        diagnostic_ = text::fromUtf8("The registry store " + path_ +
-                                     " cannot be reached: " + systemError(errno));
+        describe("cannot be reached: " + systemError(errno));
         return kErrorAccessDenied;
       }
       if (!forWriting) return kMissing;
@@ -285,8 +307,7 @@ std::int32_t SqliteStore::ready(bool forWriting) {
       std::error_code error;
       std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
       if (error) {
-        diagnostic_ = text::fromUtf8("The registry store " + path_ +
-                                     " cannot be created: " + error.message());
+        describe("cannot be created: " + error.message());
         const bool denied = error == std::errc::permission_denied ||
                             error == std::errc::operation_not_permitted ||
                             error == std::errc::read_only_file_system;
@@ -296,6 +317,10 @@ std::int32_t SqliteStore::ready(bool forWriting) {
         close();
         return code;
       }
+    } else if (S_ISDIR(info.st_mode)) {
+      return refuse(kErrorRegistryIoFailed, "is a folder, not a file");
+    } else if (!S_ISREG(info.st_mode)) {
+      return refuse(kErrorRegistryIoFailed, "is not a regular file");
     } else if (const auto code = open(false); code != 0) {
       close();
       return code;
@@ -308,7 +333,7 @@ std::int32_t SqliteStore::ready(bool forWriting) {
   if (!forWriting) return initialised_ ? kErrorSuccess : kMissing;
   if (!Writable()) {
     if (diagnostic_.empty()) {
-      diagnostic_ = text::fromUtf8("The registry store " + path_ + " may not be changed");
+      describe("may not be changed");
     }
     return kErrorAccessDenied;
   }
@@ -321,8 +346,7 @@ std::int32_t SqliteStore::open(bool create) {
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 && !create) {
     const int number = errno;
-    diagnostic_ =
-        text::fromUtf8("The registry store " + path_ + " cannot be opened: " + systemError(number));
+    describe("cannot be opened: " + systemError(number));
     return number == EACCES ? kErrorAccessDenied : kErrorRegistryIoFailed;
   }
   if (fd >= 0) {

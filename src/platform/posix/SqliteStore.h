@@ -104,6 +104,8 @@ class SqliteStore {
   sqlite3_stmt* statement(const char* sql);
   std::int32_t fail(int sqliteCode);
   std::int32_t refuse(std::int32_t code, const std::string& reason);
+  /// Sets the diagnostic: "The registry store PATH " and `what`, in one line.
+  void describe(const std::string& what);
   void close();
   static int busyHandler(void* self, int count);
 

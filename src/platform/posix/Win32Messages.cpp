@@ -37,6 +37,7 @@ constexpr Message kMessages[] = {
     {122, u"The data area passed to a system call is too small."},
     {123, u"The filename, directory name, or volume label syntax is incorrect."},
     {161, u"The specified path is invalid."},
+    {170, u"The requested resource is in use."},
     {183, u"Cannot create a file when that file already exists."},
     {193, u"%1 is not a valid Win32 application."},
     {206, u"The filename or extension is too long."},
@@ -44,11 +45,16 @@ constexpr Message kMessages[] = {
     {258, u"The wait operation timed out."},
     {259, u"No more data is available."},
     {267, u"The directory name is invalid."},
+    {998, u"Invalid access to memory location."},
     {1009, u"The configuration registry database is corrupt."},
     {1010, u"The configuration registry key is invalid."},
     {1011, u"The configuration registry key could not be opened."},
     {1012, u"The configuration registry key could not be read."},
     {1013, u"The configuration registry key could not be written."},
+    {1015,
+     u"The registry is corrupted. The structure of one of the files containing registry data is "
+     u"corrupted, or the system's memory image of the file is corrupted, or the file could not "
+     u"be recovered because the alternate copy or log was absent or corrupted."},
     {1016,
      u"An I/O operation initiated by the registry failed unrecoverably. The registry could not "
      u"read in, or write out, or flush, one of the files that contain the system's image of the "

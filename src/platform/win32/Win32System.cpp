@@ -5,6 +5,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32WholeFile.h"
 #include "platform/win32/WindowsHeaders.h"
 
 namespace sigpatch::platform::win32 {
@@ -242,6 +243,14 @@ bool Win32System::FindFirstFile(std::u16string_view pattern) {
   if (found == INVALID_HANDLE_VALUE) return false;
   ::FindClose(found);
   return true;
+}
+
+std::u16string Win32System::WriteWholeFile(std::u16string_view path, std::string_view bytes) {
+  return writeWholeFile(path, bytes);
+}
+
+std::u16string Win32System::WriteStandardOutput(std::string_view bytes) {
+  return writeStandardOutput(bytes);
 }
 
 }  // namespace sigpatch::platform::win32

@@ -62,6 +62,8 @@ class Win32System final : public System {
   void CatchStopRequests(bool catching) override;
   /// "Ctrl+C", "Ctrl+Break", "console close" or "end of session".
   std::u16string StopRequested() override;
+  std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override;
+  std::u16string WriteStandardOutput(std::string_view bytes) override;
 };
 
 }  // namespace sigpatch::platform::win32

@@ -10,6 +10,7 @@
 #include "PosixTestSupport.h"
 #include "fakes/FakeForm.h"
 #include "fakes/FakePlatform.h"
+#include "platform/RegistryApi.h"
 #include "platform/RuntimeError.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
@@ -19,6 +20,7 @@
 namespace sigpatch::platform::posix {
 namespace {
 
+using sigpatch::testing::asNobody;
 using sigpatch::testing::readFile;
 using sigpatch::testing::ScopedEnv;
 using sigpatch::testing::TempFolder;
@@ -118,6 +120,15 @@ TEST_F(PosixSystemTest, ApiErrorTextGivesWindowsTextsWithTheirLineBreak) {
       {1155, u"No application is associated with the specified file for this operation.\r\n"},
   };
   for (const auto& [code, text] : texts) EXPECT_EQ(sys.ApiErrorText(code), text);
+  // Every result code of the registry store has its text.
+  for (std::int32_t code :
+       {kErrorSuccess, kErrorFileNotFound, kErrorAccessDenied, kErrorInvalidHandle,
+        kErrorOutOfMemory, kErrorNotSupported, kErrorInvalidParameter, kErrorDiskFull,
+        kErrorBadPathname, kErrorBusy, kErrorMoreData, kErrorNoMoreItems, kErrorNoAccess,
+        kErrorRegistryCorrupt, kErrorRegistryIoFailed, kErrorKeyDeleted}) {
+    EXPECT_NE(sys.ApiErrorText(code).find(u".\r\n"), std::u16string::npos) << code;
+  }
+  EXPECT_EQ(sys.ApiErrorText(998), u"Invalid access to memory location.\r\n");
   EXPECT_EQ(sys.ApiErrorText(193), u"Error (193) not defined.");  // needs an insert
   EXPECT_EQ(sys.ApiErrorText(123456), u"Error (123456) not defined.");
 }
@@ -179,6 +190,56 @@ TEST_F(PosixSystemTest, ADirectorySearchFindsFilesFoldersAndPatterns) {
   EXPECT_FALSE(system.FindFirstFile(u(dir / "missing/")));
   EXPECT_FALSE(system.FindFirstFile(u(dir / "missing/*")));
   EXPECT_FALSE(system.FindFirstFile(u""));
+}
+
+// The paths sigreg's own test (tests/sigreg_smoke.sh) does not reach: links
+// through other folders, what cannot be followed or written, a new file's mode.
+TEST_F(PosixSystemTest, AWholeFileIsWrittenWhereItsLinksLeadOrNotAtAll) {
+  TempFolder dir;
+  mkdir((dir / "a").c_str(), 0755);
+  mkdir((dir / "b").c_str(), 0755);
+  writeFile(dir / "b/file.reg", "old");
+  symlink("../b/file.reg", (dir / "a/first").c_str());
+  symlink("a/first", (dir / "chain").c_str());
+  symlink("loop2", (dir / "loop1").c_str());
+  symlink("loop1", (dir / "loop2").c_str());
+  writeFile(dir / "readonly.reg", "kept", 0444);
+  const mode_t mask = ::umask(027);
+  EXPECT_EQ(system.WriteWholeFile(u(dir / "new.reg"), "new"), u"");
+  ::umask(mask);
+  EXPECT_EQ(readFile(dir / "new.reg"), "new");
+  struct stat made {};
+  ASSERT_EQ(::stat((dir / "new.reg").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0640u) << "a new file has the mode the umask leaves";
+
+  EXPECT_EQ(system.WriteWholeFile(u(dir / "chain"), "through"), u"");
+  EXPECT_EQ(readFile(dir / "b/file.reg"), "through")
+      << "relative links followed from their folders";
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "chain")) << "the link stays";
+  struct Refused {
+    std::string path;
+    std::u16string reason;
+  };
+  const Refused refused[] = {
+      {dir / "loop1", u"Too many levels of symbolic links"},
+      {dir / "missing/new.reg",
+       u"no new file can be made in " + u(dir / "missing") + u": No such file or directory"},
+      {dir / "b/file.reg/x", u"Not a directory"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.path);
+    EXPECT_EQ(system.WriteWholeFile(u(r.path), "x"), r.reason);
+  }
+  // A file its user may not write stays, though its folder would let a rename
+  // replace it.
+  EXPECT_EQ(
+      asNobody([&] {
+        return system.WriteWholeFile(u(dir / "readonly.reg"), "x") == u"Permission denied" ? 0 : 1;
+      }),
+      0);
+  EXPECT_EQ(readFile(dir / "readonly.reg"), "kept");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 7)
+      << "no new file is left behind";
 }
 
 // Stand-ins for the desktop's and the login manager's commands, which only log

@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "PosixTestSupport.h"
+#include "platform/Platform.h"
 #include "platform/Text.h"
+#include "platform/posix/PosixSystem.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegCommand.h"
 #include "registry/RegistryTestSupport.h"
@@ -60,6 +62,10 @@ void dump(RegistryApi& api, RegKey root, const std::u16string& path,
 }
 
 int sigreg(SqliteRegistry& store, std::vector<std::u16string> args, std::string& errors) {
+  posix::PosixSystem system;
+  Platform services;
+  services.system = &system;
+  ScopedPlatform installed(services);
   std::ostringstream out;
   std::ostringstream err;
   RegCommand command(store, &store,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -109,6 +110,12 @@ TEST_F(SqliteStoreTest, ReadingWithoutStoreFilesIsNotFoundAndCreatesNothing) {
             kErrorNoMoreItems);
   EXPECT_EQ(store.DeleteValue(kHkeyCurrentUser, u"x"), kErrorFileNotFound);
   EXPECT_EQ(store.DeleteKey(kHkeyCurrentUser, u"x"), kErrorFileNotFound);
+  // A root opened by a handle of its own is an empty key too.
+  ASSERT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), 0);
+  EXPECT_EQ(store.EnumValue(key, 0, name, &length, nullptr, nullptr, nullptr), kErrorNoMoreItems);
+  EXPECT_EQ(store.EnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr), kErrorNoMoreItems);
+  EXPECT_EQ(store.QueryValueEx(key, u"x", nullptr, nullptr, &size), kErrorFileNotFound);
+  EXPECT_EQ(store.OpenKeyEx(key, u"SOFTWARE", 0, kKeyRead, key), kErrorFileNotFound);
   EXPECT_FALSE(fs::exists(dir / "lib"));
   EXPECT_FALSE(fs::exists(dir / "home"));
   EXPECT_EQ(store.Diagnostic(), u"");
@@ -183,14 +190,32 @@ TEST_F(SqliteStoreTest, UserStoreWithoutAPlaceCanBeReadButNotWritten) {
             u"The user's registry store has no place: neither XDG_STATE_HOME nor HOME is set");
 }
 
-TEST_F(SqliteStoreTest, FolderThatCannotBeCreatedIsReported) {
+TEST_F(SqliteStoreTest, PlaceThatCannotHoldAStoreIsReported) {
   writeFile(dir / "plain", "x");
-  const auto path = dir / "plain/sub/registry.db";
-  SqliteRegistry store(StoreLocations::singleFile(path));
-  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
-            kErrorRegistryIoFailed);
-  EXPECT_EQ(store.Diagnostic(),
-            text::fromUtf8("The registry store " + path + " cannot be created: Not a directory"));
+  fs::create_directories(dir / "folder.db");
+  ASSERT_EQ(::mkfifo((dir / "fifo.db").c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {dir / "plain/sub/registry.db", "cannot be created: Not a directory"},
+      {dir / "folder.db", "is a folder, not a file"},
+      {dir / "fifo.db", "is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    SqliteRegistry store(StoreLocations::singleFile(c.path));
+    EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
+              kErrorRegistryIoFailed);
+    EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + c.path + " " + c.reason));
+  }
+  for (const auto& path : {dir / "folder.db", dir / "fifo.db"}) {
+    SqliteRegistry store(StoreLocations::singleFile(path));
+    RegKey key = 0;
+    EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorRegistryIoFailed)
+        << "reading is refused as well";
+  }
 }
 
 // Damage.
@@ -299,6 +324,9 @@ TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
     if (sawDamage) {
       ASSERT_NE(store.Diagnostic().find(u"is damaged"), std::u16string::npos)
           << "round " << round << ": a value went missing without a report";
+      ASSERT_EQ(store.Diagnostic().find_first_of(u"\r\n*"), std::u16string::npos)
+          << "round " << round << ": the report is one line without SQLite's headings: "
+          << text::toUtf8(store.Diagnostic());
       ++reported;
     } else {
       ++harmless;

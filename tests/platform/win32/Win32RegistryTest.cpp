@@ -132,6 +132,7 @@ class SystemSubject : public Subject {
   ~SystemSubject() override { rooted_.reset(); }
 
   RegistryApi& api() override { return *rooted_; }
+  RegistryApi& predefined() override { return system_; }
   RegistryTransactions* transactions() override { return nullptr; }
   void reopen() override {}
   void reopenReadOnly() override {}

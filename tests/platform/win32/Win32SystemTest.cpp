@@ -22,6 +22,7 @@
 namespace sigpatch::platform::win32 {
 namespace {
 
+using sigpatch::testing::readFile;
 using sigpatch::testing::TempFolder;
 using sigpatch::testing::underWine;
 using sigpatch::testing::writeFile;
@@ -127,6 +128,37 @@ TEST_F(Win32SystemTest, FindFirstFileFindsFilesFoldersAndPatterns) {
   EXPECT_FALSE(system.FindFirstFile(dir / u"*.exe"));
   EXPECT_FALSE(system.FindFirstFile(dir / u"missing"));
   EXPECT_FALSE(system.FindFirstFile(u""));
+}
+
+TEST_F(Win32SystemTest, AWholeFileReplacesAFileAndNothingElse) {
+  TempFolder dir;
+  writeFile(dir / u"old.reg", "old");
+  EXPECT_EQ(system.WriteWholeFile(dir / u"old.reg", "new"), u"");
+  EXPECT_EQ(readFile(dir / u"old.reg"), "new");
+  EXPECT_EQ(system.WriteWholeFile(dir / u"made.reg", "made"), u"");
+  EXPECT_EQ(readFile(dir / u"made.reg"), "made");
+  struct Refused {
+    std::u16string path;
+    std::u16string reason;
+  };
+  const Refused refused[] = {
+      {u"NUL", u"it is a device, not a file"},
+      {dir.path(), u"it is a folder, not a file"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(text::toUtf8(r.path));
+    EXPECT_EQ(system.WriteWholeFile(r.path, "x"), r.reason);
+  }
+  EXPECT_NE(system.WriteWholeFile(dir / u"missing\\new.reg", "x"), u"");
+  WIN32_FIND_DATAW entry{};
+  int count = 0;
+  const HANDLE search = ::FindFirstFileW(wide(dir / u"*").c_str(), &entry);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do {
+    ++count;
+  } while (::FindNextFileW(search, &entry) != 0);
+  ::FindClose(search);
+  EXPECT_EQ(count, 4) << ". and .. and the two files: no new file is left behind";
 }
 
 TEST_F(Win32SystemTest, AMonitorStateOtherThanTheThreeRaises5) {
