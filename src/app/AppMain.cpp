@@ -172,25 +172,25 @@ std::unique_ptr<platform::MachineLock> AppMain::takeUpdateLock() {
   auto lock = platform::system().CreateMachineLock(u"UpdateRun");
   if (!lock || lock->TryLock()) return lock;
   SendInfo(u"Waiting for the update run that is already under way...", kBlack);
-  auto& window = platform::windowing();
-  auto& clock = platform::clock();
-  const auto started = clock.Ticks().count();
-  std::int64_t minutes = 0;
-  while (!lock->TryLock()) {
-    window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
-    remindEveryMinute(u"the other update run", minutes, started);
-  }
+  waitWhile([&lock] { return !lock->TryLock(); }, u"the other update run");
   return lock;
 }
 
-void AppMain::remindEveryMinute(std::u16string_view what, std::int64_t& minutesShown,
-                                std::int64_t startTicks) {
-  const std::int64_t minutes = (platform::clock().Ticks().count() - startTicks) / 60000;
-  if (minutes <= minutesShown) return;
-  minutesShown = minutes;
-  SendInfo(u"Still waiting for " + std::u16string(what) + u" (" + text::dec(minutes) +
-               (minutes == 1 ? u" minute" : u" minutes") + u")...",
-           kBlack);
+void AppMain::waitWhile(const std::function<bool()>& busy, std::u16string_view what) {
+  auto& window = platform::windowing();
+  auto& clock = platform::clock();
+  const auto started = clock.Ticks();
+  std::int64_t minutesShown = 0;
+  while (busy()) {
+    window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
+    const std::int64_t minutes =
+        std::chrono::duration_cast<std::chrono::minutes>(clock.Ticks() - started).count();
+    if (minutes <= minutesShown) continue;
+    minutesShown = minutes;
+    SendInfo(u"Still waiting for " + std::u16string(what) + u" (" + text::dec(minutes) +
+                 (minutes == 1 ? u" minute" : u" minutes") + u")...",
+             kBlack);
+  }
 }
 
 void AppMain::fail(std::u16string_view package, std::u16string_view reason) {
@@ -224,14 +224,8 @@ void AppMain::settlePendingInstall() {
   // A run that was killed left its package running: it is not started beside it.
   SendInfo(u"Waiting for the installation of " + record.Package + u" that is already under way...",
            kBlack);
-  auto& window = platform::windowing();
-  auto& clock = platform::clock();
-  const auto started = clock.Ticks().count();
-  std::int64_t minutes = 0;
-  while (processIdentityRuns(processes, record.Process)) {
-    window.WaitForEvents(clock.Now() + std::chrono::milliseconds(250));
-    remindEveryMinute(u"the installation of " + record.Package, minutes, started);
-  }
+  waitWhile([&] { return processIdentityRuns(processes, record.Process); },
+            u"the installation of " + record.Package);
 }
 
 bool AppMain::mayStart(const Package& package, const platform::MachineLock* lock) {

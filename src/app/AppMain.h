@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -119,9 +120,9 @@ class AppMain {
   Ending waitForPackage(std::int64_t handle, const Package& package);
   /// Asks the package to end, gives it the grace time, then ends it.
   void stopPackage(std::int64_t handle);
-  /// Sends "Still waiting ..." once a minute while a wait goes on.
-  void remindEveryMinute(std::u16string_view what, std::int64_t& minutesShown,
-                         std::int64_t startTicks);
+  /// Waits on the window's events while `busy` holds, saying every minute how
+  /// long it has waited for `what`.
+  void waitWhile(const std::function<bool()>& busy, std::u16string_view what);
   void fail(std::u16string_view package, std::u16string_view reason);
   /// Says in red when the newest package is older than it should be.
   void checkAge(const Package& newest);
