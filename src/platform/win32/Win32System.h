@@ -62,6 +62,37 @@ class Win32System final : public System {
   void CatchStopRequests(bool catching) override;
   /// "Ctrl+C", "Ctrl+Break", "console close" or "end of session".
   std::u16string StopRequested() override;
+
+  /// The token is elevated, or is SYSTEM's, or has the Administrators group
+  /// enabled.
+  bool RunsPrivileged() override;
+  /// Walks the path from its root (a drive, a share or a volume) to the file,
+  /// judging the owner and access list of each entry by the rules of
+  /// Win32AccessRules.h: only SYSTEM, the Administrators, TrustedInstaller and
+  /// the account or group `trustedOwner` names may change what runs. A link
+  /// (symbolic link, junction) is judged itself, then followed from the root
+  /// of where it leads; the path the system reaches in the end is walked as
+  /// well when it is another. "" when nobody else could change it; else the
+  /// first entry from the root down and who, and for the file's folder how to
+  /// make it safe with icacls.
+  std::u16string WhoElseCanChange(std::u16string_view path,
+                                  std::u16string_view trustedOwner) override;
+  /// "PackagePublisher".
+  std::u16string SignatureSetting() override;
+  /// WinVerifyTrust (Authenticode, no revocation checks and nothing fetched
+  /// from the network), the signer's chain ending in a trusted root with every
+  /// certificate in its time and the signer's fit for code signing, and the
+  /// signer's simple display name equal to `anchor` (letter case ignored).
+  /// `original` is not needed: the signature is inside the file.
+  std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
+                                std::u16string_view anchor) override;
+  /// %ProgramData%\Sigpatch\packages, made when missing (also its folder
+  /// Sigpatch) with an access list of its own that gives SYSTEM and the
+  /// Administrators full control and nobody else anything. "" for a run
+  /// without the system's rights, and when either folder is a link or others
+  /// than SYSTEM, the Administrators and the program's own account could
+  /// change it.
+  std::u16string PrivateFolder() override;
   std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override;
   std::u16string WriteStandardOutput(std::string_view bytes) override;
 };

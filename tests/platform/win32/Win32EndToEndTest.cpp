@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Win32TestSupport.h"
+#include "Win32TrustSupport.h"
 #include "platform/Text.h"
 
 namespace sigpatch::testing {
@@ -55,6 +55,16 @@ void setSetting(const wchar_t* name, const std::u16string& value) {
             ERROR_SUCCESS);
 }
 
+void setNumber(const wchar_t* name, DWORD value) {
+  ASSERT_EQ(
+      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_DWORD, &value, sizeof value),
+      ERROR_SUCCESS);
+}
+
+bool holds(const std::vector<std::u16string>& lines, const std::u16string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
 /// What one run of sigpatch-console.exe gave.
 struct Outcome {
   DWORD exitCode = 0;
@@ -75,6 +85,11 @@ class SigpatchRunTest : public ::testing::Test {
     ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
     // The packages are made just before each run: they may start at once.
     setSetting(L"PackageSettleSeconds", u"0");
+    // The program runs as an administrator (under Wine always), so it starts
+    // only packages that nobody but the trusted could have put there. The
+    // folders of the test belong to the account it runs as (under Wine every
+    // file does, C:\ too), which is trusted as a downloader's account would be.
+    setSetting(L"TrustedOwner", testAccount());
   }
   void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
 
@@ -160,8 +175,9 @@ TEST_F(SigpatchRunTest, TheWorkedExampleInAFolderWithABlank) {
   EXPECT_EQ(first.out[6], u"Installing " + updates + u"\\sdat4500.exe...");
   EXPECT_EQ(first.out[7], u"Finished!");
 
-  // The package ran in the program's folder, its path quoted for the blank.
-  EXPECT_EQ(record(), (Lines{u"\"" + updates + u"\\sdat4500.exe\" /SILENT /REBOOT", exeFolder}));
+  // What ran is the program's own copy, in the program's folder.
+  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4500.exe /SILENT /REBOOT", exeFolder}));
+  EXPECT_FALSE(exists(programCopies() + u"\\sdat4500.exe")) << "the copy is removed afterwards";
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
   EXPECT_EQ(setting(L"Path"), updates);
   EXPECT_EQ(setting(L"LatestRunVersion"), u"Sigpatch V1.01.02");
@@ -181,7 +197,7 @@ TEST_F(SigpatchRunTest, TheWorkedExampleInAFolderWithABlank) {
   EXPECT_EQ(silent.exitCode, 0u);
   EXPECT_EQ(silent.out, Lines{});
   EXPECT_EQ(silent.err, Lines{});
-  EXPECT_EQ(record(), (Lines{u"\"" + updates + u"\\SDAT4600.EXE\" /SILENT /REBOOT", exeFolder}));
+  EXPECT_EQ(record(), (Lines{programCopies() + u"\\SDAT4600.EXE /SILENT /REBOOT", exeFolder}));
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
 
   // Nothing newer: listed, not installed.
@@ -227,6 +243,55 @@ TEST_F(SigpatchRunTest, APackageEndsWithARunThatIsKilled) {
   ::CloseHandle(packageProcess);
   ::CloseHandle(sigpatch.hProcess);
   EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
+}
+
+// Anybody could have put a package into a folder that everyone may change:
+// it is not started, unless the check is switched off.
+TEST_F(SigpatchRunTest, APackageFromAFolderEveryoneMayChangeIsNotStarted) {
+  addPackage(u"sdat4500.exe");
+  ASSERT_EQ(setSecurity(updates, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)"),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const Outcome refused = run(u"/Path:\"" + updates + u"\"");
+  EXPECT_EQ(refused.exitCode, 1u);
+  EXPECT_TRUE(holds(refused.out,
+                    u"sdat4500.exe is not started, as " + updates +
+                        u" is writable by Everyone (icacls \"" + updates +
+                        u"\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F "
+                        u"*S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0)."))
+      << ::testing::PrintToString(refused.out);
+  EXPECT_EQ(record(), Lines{});
+  EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
+
+  setNumber(L"AllowUntrustedSource", 1);
+  const Outcome allowed = run(u"/Path:\"" + updates + u"\"");
+  EXPECT_EQ(allowed.exitCode, 0u) << ::testing::PrintToString(allowed.out);
+  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4500.exe /SILENT /REBOOT", exeFolder}));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+}
+
+// With a publisher named, only a package with a sound signature of that
+// publisher is started; an unsigned one is left, and tried again next time.
+TEST_F(SigpatchRunTest, OnlyAPackageSignedByTheNamedPublisherIsStarted) {
+  if (!underWine()) {
+    GTEST_SKIP() << "the test puts a root certificate of its own among the machine's trusted roots";
+  }
+  const TrustedRoot root(builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\root.cer");
+  ASSERT_TRUE(root.Added());
+  setSetting(L"PackagePublisher", u"Ferrolite Test Publisher");
+  addPackage(u"sdat4500.exe");
+  const Outcome notSigned = run(u"/Path:\"" + updates + u"\"");
+  EXPECT_EQ(notSigned.exitCode, 1u);
+  EXPECT_TRUE(holds(notSigned.out, u"sdat4500.exe is not started, as it is not signed."))
+      << ::testing::PrintToString(notSigned.out);
+  EXPECT_EQ(record(), Lines{});
+  EXPECT_FALSE(exists(programCopies() + u"\\sdat4500.exe"))
+      << "the copy that was checked is removed";
+
+  addPackage(u"sdat4600.exe", builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\signed.exe");
+  const Outcome good = run(u"/Path:\"" + updates + u"\"");
+  EXPECT_EQ(good.exitCode, 0u) << ::testing::PrintToString(good.out);
+  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4600.exe /SILENT /REBOOT", exeFolder}));
+  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
 }
 
 TEST_F(SigpatchRunTest, AFolderThatDoesNotExistIsSaidInRed) {

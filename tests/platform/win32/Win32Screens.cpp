@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "Win32TestSupport.h"
+#include "Win32TrustSupport.h"
 #include "Win32WindowedProgram.h"
 #include "fakes/FakeRegistry.h"
 #include "platform/Platform.h"
@@ -175,6 +175,11 @@ void realRun() {
   ::CopyFileW(wide(builtProgram(SIGPATCH_SLEEP3_PROBE)).c_str(),
               wide(updates + u"\\sdat4500.exe").c_str(), FALSE);
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Ferrolite\\Sigpatch");
+  // The run, as an administrator under Wine, trusts the prefix's account,
+  // which every file belongs to.
+  const std::wstring account = wide(sigpatch::testing::testAccount());
+  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Ferrolite\\Sigpatch", L"TrustedOwner", REG_SZ,
+                    account.c_str(), static_cast<DWORD>((account.size() + 1) * sizeof(wchar_t)));
   WindowedProgram program(builtProgram(SIGPATCH_EXE), u"/Path:\"" + updates + u"\"", work.path(),
                           work / u"record.txt");
   HWND window = program.WaitForWindow(u"Sigpatch");

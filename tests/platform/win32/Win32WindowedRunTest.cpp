@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Win32TestSupport.h"
+#include "Win32TrustSupport.h"
 #include "Win32WindowedProgram.h"
 
 namespace sigpatch::testing {
@@ -37,6 +37,14 @@ class WindowedRunTest : public ::testing::Test {
     const wchar_t noWait[] = L"0";
     ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"PackageSettleSeconds", REG_SZ,
                                 noWait, sizeof noWait),
+              ERROR_SUCCESS);
+    // Under Wine the program runs as an administrator and starts only packages
+    // that nobody but the trusted could have put there; every file belongs to
+    // the prefix's account, which is trusted as a downloader's account would be.
+    const std::wstring account = wide(testAccount());
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"TrustedOwner", REG_SZ,
+                                account.c_str(),
+                                static_cast<DWORD>((account.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
   }
   void TearDown() override {
@@ -84,9 +92,10 @@ TEST_F(WindowedRunTest, TheWindowShowsTheRunAndClosesThreeSecondsAfterFinished) 
   EXPECT_GE(closed, 1800u);
   EXPECT_LE(closed, 4500u);
   EXPECT_TRUE(program.WaitForExit(5000));
+  // What ran is the program's own copy.
   EXPECT_EQ(
       readFile(recordFile),
-      text::toUtf8(u"\"" + updates + u"\\sdat4500.exe\" /SILENT /REBOOT\n" + exeFolder + u"\n"));
+      text::toUtf8(programCopies() + u"\\sdat4500.exe /SILENT /REBOOT\n" + exeFolder + u"\n"));
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
 }
 
