@@ -290,7 +290,7 @@ bool Win32System::FindFirstFile(std::u16string_view pattern) {
 }
 
 std::unique_ptr<MachineLock> Win32System::CreateMachineLock(std::u16string_view name) {
-  const std::wstring suffix = L"Sigpatch." + wide(name);
+  const std::wstring suffix = L"Sigpatch-" + wide(name);
   HANDLE mutex = createSharedMutex(L"Global\\" + suffix);
   if (mutex == nullptr) mutex = createSharedMutex(L"Local\\" + suffix);
   if (mutex == nullptr) return nullptr;

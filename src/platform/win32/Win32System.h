@@ -41,7 +41,7 @@ class Win32System final : public System {
   bool GetTempPath(std::u16string& folder) override;
   bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override;
   bool FindFirstFile(std::u16string_view pattern) override;
-  /// A named mutex, "Global\Sigpatch." and the name, which every session of the
+  /// A named mutex, "Global\Sigpatch-" and the name, which every session of the
   /// machine shares and every user may take; "Local\" (this session) where the
   /// global name cannot be made.
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;

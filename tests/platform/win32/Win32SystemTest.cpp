@@ -161,7 +161,7 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
   ASSERT_NE(lock, nullptr);
   ASSERT_TRUE(lock->TryLock());
   EXPECT_TRUE(lock->TryLock()) << "held already";
-  const HANDLE named = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Sigpatch.TestLock");
+  const HANDLE named = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\Sigpatch-TestLock");
   EXPECT_NE(named, nullptr) << "made in the global name space";
   if (named != nullptr) ::CloseHandle(named);
 
