@@ -4,7 +4,10 @@
 //           each followed by a line break, in UTF-8, to the file that
 //           SIGPATCH_PROBE_RECORD names, else to its own path and ".record";
 //   exit7   ends with exit code 7;
-//   sleep3  runs three seconds.
+//   sleep3  runs three seconds;
+//   hold    writes the record as "record" does, then runs until the file that
+//           SIGPATCH_PROBE_RELEASE names exists (two minutes at most): a
+//           package whose install lasts as long as a test needs.
 
 #include <windows.h>
 
@@ -12,7 +15,7 @@
 
 namespace {
 
-#if PROBE_MODE == 1
+#if PROBE_MODE == 1 || PROBE_MODE == 4
 std::string utf8(const std::wstring& text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
@@ -43,6 +46,20 @@ int record() {
 }
 #endif
 
+#if PROBE_MODE == 4
+int hold() {
+  wchar_t release[MAX_PATH + 1] = {};
+  if (::GetEnvironmentVariableW(L"SIGPATCH_PROBE_RELEASE", release, MAX_PATH) == 0) return 5;
+  if (const int written = record(); written != 0) return written;
+  const ULONGLONG until = ::GetTickCount64() + 120000;
+  while (::GetFileAttributesW(release) == INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount64() > until) return 6;
+    ::Sleep(50);
+  }
+  return 0;
+}
+#endif
+
 }  // namespace
 
 int main() {
@@ -53,7 +70,9 @@ int main() {
 #elif PROBE_MODE == 3
   ::Sleep(3000);
   return 0;
+#elif PROBE_MODE == 4
+  return hold();
 #else
-#error "PROBE_MODE: 1 record, 2 exit7, 3 sleep3"
+#error "PROBE_MODE: 1 record, 2 exit7, 3 sleep3, 4 hold"
 #endif
 }
