@@ -1,5 +1,6 @@
 #include "platform/win32/Win32System.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,31 @@ HANDLE createSharedMutex(const std::wstring& name) {
   if (descriptor != nullptr) ::LocalFree(descriptor);
   ::SetLastError(error);
   return mutex;
+}
+
+// The volatile key whose making marks this boot, below the settings key (which
+// is made first as a lasting key: the system would make every key it has to
+// make on the way volatile).
+constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
+constexpr wchar_t kBootKey[] = L"Boot";
+
+// The console's requests to end the program, caught for the whole process.
+std::atomic<bool> stopsCaught{false};
+std::atomic<DWORD> stopRequest{0};  // the control event and 1, 0 for none
+std::atomic<bool> shutdownAnnounced{false};
+// Set while requests are not caught: a handler that must keep the process
+// alive waits for it.
+HANDLE stopsReleased = nullptr;
+
+BOOL WINAPI onConsoleControl(DWORD type) {
+  if (!stopsCaught.load()) return FALSE;
+  DWORD none = 0;
+  stopRequest.compare_exchange_strong(none, type + 1);
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+    if (type == CTRL_SHUTDOWN_EVENT) shutdownAnnounced = true;
+    ::WaitForSingleObject(stopsReleased, INFINITE);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -295,6 +321,66 @@ std::unique_ptr<MachineLock> Win32System::CreateMachineLock(std::u16string_view 
   if (mutex == nullptr) mutex = createSharedMutex(L"Local\\" + suffix);
   if (mutex == nullptr) return nullptr;
   return std::make_unique<MutexLock>(mutex);
+}
+
+std::u16string Win32System::BootId() {
+  HKEY settings = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_CREATE_SUB_KEY, nullptr, &settings, nullptr) != ERROR_SUCCESS) {
+    return {};
+  }
+  HKEY key = nullptr;
+  const LSTATUS made = ::RegCreateKeyExW(settings, kBootKey, 0, nullptr, REG_OPTION_VOLATILE,
+                                         KEY_QUERY_VALUE, nullptr, &key, nullptr);
+  ::RegCloseKey(settings);
+  if (made != ERROR_SUCCESS) return {};
+  // Whoever makes it first, every run of this boot reads the same time.
+  FILETIME written{};
+  const LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, &written);
+  ::RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return {};
+  const std::uint64_t time =
+      (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  return fromWide(std::to_wstring(time));
+}
+
+bool Win32System::ShuttingDown() {
+  return ::GetSystemMetrics(SM_SHUTTINGDOWN) != 0 || shutdownAnnounced.load();
+}
+
+void Win32System::CatchStopRequests(bool catching) {
+  static const bool installed = [] {
+    stopsReleased = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    return ::SetConsoleCtrlHandler(onConsoleControl, TRUE) != 0;
+  }();
+  (void)installed;
+  if (catching) {
+    stopRequest = 0;
+    ::ResetEvent(stopsReleased);
+    stopsCaught = true;
+  } else {
+    stopsCaught = false;
+    ::SetEvent(stopsReleased);
+  }
+}
+
+std::u16string Win32System::StopRequested() {
+  if (!stopsCaught.load()) return {};
+  switch (stopRequest.load()) {
+    case CTRL_C_EVENT + 1:
+      return u"Ctrl+C";
+    case CTRL_BREAK_EVENT + 1:
+      return u"Ctrl+Break";
+    case CTRL_CLOSE_EVENT + 1:
+      return u"console close";
+    case CTRL_LOGOFF_EVENT + 1:
+      return u"log-off";
+    case CTRL_SHUTDOWN_EVENT + 1:
+      return u"shut-down";
+    default:
+      return {};
+  }
 }
 
 }  // namespace sigpatch::platform::win32

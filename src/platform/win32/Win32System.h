@@ -45,6 +45,18 @@ class Win32System final : public System {
   /// machine shares and every user may take; "Local\" (this session) where the
   /// global name cannot be made.
   std::unique_ptr<MachineLock> CreateMachineLock(std::u16string_view name) override;
+  /// The time a volatile registry key (HKLM\SOFTWARE\Ferrolite\Sigpatch\Boot)
+  /// was made: the first call of a boot makes it, a restart takes it away. ""
+  /// when the account may not make it.
+  std::u16string BootId() override;
+  /// SM_SHUTTINGDOWN, or a shut-down the console announced.
+  bool ShuttingDown() override;
+  /// A console control handler: Ctrl+C, Ctrl+Break, the console's close, the
+  /// log-off and the shut-down are kept for StopRequested. For the last three
+  /// the system ends the process once the handler returns, so the handler
+  /// returns only when catching ends.
+  void CatchStopRequests(bool catching) override;
+  std::u16string StopRequested() override;
 };
 
 }  // namespace sigpatch::platform::win32

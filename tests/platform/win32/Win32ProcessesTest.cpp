@@ -131,6 +131,62 @@ TEST_F(Win32ProcessesTest, WaitsEndWithTheProcessOrTheTime) {
 
 TEST_F(Win32ProcessesTest, AnExitCodeIsNoFailure) { EXPECT_TRUE(run(inQuotes(exit7))); }
 
+TEST_F(Win32ProcessesTest, HowAProcessEndedIsToldOnceItHasEnded) {
+  ProcessInformation info;
+  ASSERT_TRUE(processes.CreateProcess(inQuotes(exit7), u"", info, kCreateNewProcessGroup));
+  ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 10s), WaitResult::Ended);
+  ProcessExit exit;
+  ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
+  EXPECT_TRUE(exit.byItself);
+  EXPECT_EQ(exit.code, 7U);
+  EXPECT_TRUE(exit.reason.empty());
+  EXPECT_FALSE(processes.StopProcess(info.hProcess, true)) << "it has ended";
+  EXPECT_TRUE(processes.CloseHandle(info.hProcess));
+  EXPECT_FALSE(processes.GetExitCodeProcess(info.hProcess, exit)) << "closed";
+
+  EXPECT_FALSE(processes.CreateProcess(inQuotes(dir / u"missing.exe"), u"", info));
+  EXPECT_FALSE(processes.StartFailure().empty()) << "the system's reason";
+}
+
+TEST_F(Win32ProcessesTest, AGroupThatIsStoppedByForceEndsAndLosesItsIdentity) {
+  ProcessInformation info;
+  ASSERT_TRUE(processes.CreateProcess(inQuotes(sleep3), u"", info, kCreateNewProcessGroup));
+  const std::u16string identity = processes.ProcessIdentity(info.dwProcessId);
+  EXPECT_EQ(identity.substr(0, identity.find(u' ')), text::dec(info.dwProcessId));
+  EXPECT_GT(identity.size(), text::dec(info.dwProcessId).size() + 1) << "and its start time";
+  EXPECT_EQ(processes.ProcessIdentity(info.dwProcessId), identity) << "the same while it runs";
+  ProcessExit exit;
+  EXPECT_FALSE(processes.GetExitCodeProcess(info.hProcess, exit)) << "it runs";
+
+  EXPECT_TRUE(processes.StopProcess(info.hProcess, true));
+  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 10s), WaitResult::Ended);
+  ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
+  EXPECT_EQ(exit.code, 1U);
+  EXPECT_EQ(processes.ProcessIdentity(info.dwProcessId), u"") << "no longer runs";
+  EXPECT_TRUE(processes.CloseHandle(info.hProcess));
+  EXPECT_EQ(processes.ProcessIdentity(0), u"");
+}
+
+TEST_F(Win32ProcessesTest, AGroupStillRunningEndsWithTheProgram) {
+  // The package runs until the file it waits for appears (two minutes at most).
+  ScopedVariable release{L"SIGPATCH_PROBE_RELEASE", dir / u"release"};
+  HANDLE package = nullptr;
+  {
+    Win32Processes program;  // its end stands for the end of the program
+    ProcessInformation info;
+    ASSERT_TRUE(program.CreateProcess(inQuotes(builtProgram(SIGPATCH_HOLD_PROBE)), u"", info,
+                                      kCreateNewProcessGroup));
+    package = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(info.dwProcessId));
+    ASSERT_NE(package, nullptr);
+    EXPECT_TRUE(program.CloseHandle(info.hProcess));
+    EXPECT_EQ(::WaitForSingleObject(package, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "a closed handle leaves the package running";
+  }
+  EXPECT_EQ(::WaitForSingleObject(package, 60000), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the package ended with the program";
+  ::CloseHandle(package);
+}
+
 TEST_F(Win32ProcessesTest, TheShellAnswersForMissingAndUnknownDocuments) {
   EXPECT_EQ(processes.ShellExecute(u"open", dir / u"missing.txt", u"", u""), kSeErrFileNotFound);
   EXPECT_EQ(processes.ShellExecute(u"openas", dir / u"missing.txt", u"", u""), kSeErrFileNotFound);

@@ -185,6 +185,16 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneNamedMutexForAll) {
   EXPECT_TRUE(otherName->TryLock());
 }
 
+TEST_F(Win32SystemTest, TheBootIdentityStaysForTheBoot) {
+  const std::u16string boot = system.BootId();
+  EXPECT_FALSE(boot.empty());
+  EXPECT_EQ(system.BootId(), boot);
+  EXPECT_FALSE(system.ShuttingDown());
+  system.CatchStopRequests(true);
+  EXPECT_EQ(system.StopRequested(), u"") << "nobody asked";
+  system.CatchStopRequests(false);
+}
+
 // The library classes on the system's services.
 class Win32LibraryTest : public ::testing::Test {
  protected:
