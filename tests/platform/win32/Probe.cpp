@@ -7,6 +7,9 @@
 //   sleep3  runs three seconds;
 //   hold    writes its process number (whole, at once) to the file that
 //           SIGPATCH_PROBE_RECORD names, then runs a minute;
+//   release writes the record as "record" does, then runs until the file that
+//           SIGPATCH_PROBE_RELEASE names exists (two minutes at most): a
+//           package whose install lasts as long as a test needs;
 //   act     does what its arguments say:
 //             exit CODE          ends with ExitProcess(CODE), CODE in decimal
 //                                or 0x hexadecimal (0xC0000005 as a crash ends);
@@ -25,7 +28,7 @@
 
 namespace {
 
-#if PROBE_MODE == 1 || PROBE_MODE == 5
+#if PROBE_MODE == 1 || PROBE_MODE == 5 || PROBE_MODE == 6
 // The file the probe writes to: SIGPATCH_PROBE_RECORD, else its own path and ".record".
 std::wstring recordTarget() {
   wchar_t target[MAX_PATH + 16] = {};
@@ -37,7 +40,7 @@ std::wstring recordTarget() {
 }
 #endif
 
-#if PROBE_MODE == 1
+#if PROBE_MODE == 1 || PROBE_MODE == 6
 std::string utf8(const std::wstring& text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
@@ -111,6 +114,20 @@ int act() {
 
 }  // namespace
 
+#if PROBE_MODE == 6
+int release() {
+  wchar_t release[MAX_PATH + 1] = {};
+  if (::GetEnvironmentVariableW(L"SIGPATCH_PROBE_RELEASE", release, MAX_PATH) == 0) return 5;
+  if (const int written = record(); written != 0) return written;
+  const ULONGLONG until = ::GetTickCount64() + 120000;
+  while (::GetFileAttributesW(release) == INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount64() > until) return 6;
+    ::Sleep(50);
+  }
+  return 0;
+}
+#endif
+
 int main() {
 #if PROBE_MODE == 1
   return record();
@@ -121,11 +138,13 @@ int main() {
   return 0;
 #elif PROBE_MODE == 4
   return act();
+#elif PROBE_MODE == 6
+  return release();
 #elif PROBE_MODE == 5
   writeWhole(recordTarget(), std::to_string(::GetCurrentProcessId()));
   ::Sleep(60000);
   return 0;
 #else
-#error "PROBE_MODE: 1 record, 2 exit7, 3 sleep3, 4 act, 5 hold"
+#error "PROBE_MODE: 1 record, 2 exit7, 3 sleep3, 4 act, 5 hold, 6 release"
 #endif
 }

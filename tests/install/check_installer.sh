@@ -1,0 +1,269 @@
+#!/usr/bin/env bash
+# The Windows installer end to end, under Wine in a fresh prefix of the build
+# tree (installer-test/wineprefix):
+#   check_installer.sh BUILD_DIR RECORD_PROBE HOLD_PROBE
+# It packs the build twice with cpack (its own version, and a higher one into
+# another folder), installs the first silently and checks every file, the
+# uninstall key in the 64-bit view, the Start-menu entry, the event-log source
+# and the scheduled tasks; runs the installed console program as the start-up
+# task would, against a real package; upgrades while an update run holds its
+# lock (a silent setup with a short wait gives up and changes nothing, one
+# with the usual wait goes on once the run has ended); uninstalls and finds
+# nothing left but the settings; installs again into another folder without
+# the tasks, and uninstalls removing the settings too.
+#
+# Wine's Task Scheduler keeps a task registered with schtasks /Create /XML as
+# a file in C:\windows\system32\tasks, without its triggers, account and
+# action, and never starts it: the test checks the definitions the installer
+# wrote, that the tasks were registered and removed, and runs the task's
+# command line itself.
+set -euo pipefail
+build=$(realpath "$1")
+record_probe=$(realpath "$2")
+hold_probe=$(realpath "$3")
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+work=$build/installer-test
+prefix=$work/wineprefix
+started=$SECONDS
+
+wineserver=/usr/lib/wine/wineserver
+[[ -x $wineserver ]] || wineserver=$(command -v wineserver)
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+step() { echo "--- $* ($((SECONDS - started)) s)"; }
+# Whatever still runs in the prefix when the test ends, by failure too, ends.
+trap 'WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true' EXIT
+wine() { "$source_dir/cmake/wine-run" "$prefix" "$@"; }
+# Waits until every program of the prefix has ended (an uninstaller goes on in
+# a copy of itself after the one started has ended).
+settle() { WINEPREFIX=$prefix "$wineserver" -w; }
+# Waits for a file to appear, two minutes at most.
+wait_for_file() {
+  local deadline=$((SECONDS + 120))
+  until [[ -e $1 ]]; do
+    ((SECONDS < deadline)) || fail "$1 did not appear"
+    sleep 0.1
+  done
+}
+
+# The data of a registry value in the 64-bit view (or the view given third),
+# nothing when it is missing.
+reg_value() {
+  wine reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^    $2    REG_[A-Z_]*    //p"
+}
+has_key() { wine reg query "$1" "/reg:${2:-64}" >/dev/null 2>&1; }
+expect_value() {
+  local found
+  found=$(reg_value "$1" "$2")
+  [[ $found == "$3" ]] || fail "$1 $2 is \"$found\", not \"$3\""
+}
+
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sigpatch'
+settings_key='HKLM\SOFTWARE\Ferrolite\Sigpatch'
+eventlog_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Sigpatch'
+drive_c=$prefix/drive_c
+start_menu_link="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Sigpatch.lnk"
+scheduler=$drive_c/windows/system32/tasks
+startup_task="Sigpatch at start-up"
+daily_task="Sigpatch daily"
+
+# What a task definition file says, as UTF-8 on one line: the installer's are
+# UTF-16, Wine keeps its copies in UTF-8 with a byte-order mark.
+task_text() {
+  if [[ $(od -An -tx1 -N2 "$1" | tr -d ' ') == fffe ]]; then
+    iconv -f UTF-16 -t UTF-8 "$1"
+  else
+    sed '1s/^\xef\xbb\xbf//' "$1"
+  fi | tr -d '\r\n'
+}
+task_field() { task_text "$1" | sed -n "s:.*<$2>\(.*\)</$2>.*:\1:p"; }
+
+# ---------------------------------------------------------------------------
+step "packing two versions and making a fresh prefix"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+IFS=. read -r major minor _ <<<"$version"
+newer="$major.$((minor + 1)).0"
+if [[ -d $prefix ]]; then WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true; fi
+rm -rf "$work"
+mkdir -p "$work"
+# One cpack after the other (each makes sure the build is up to date), beside
+# the making of the prefix.
+(cpack --config "$build/CPackConfig.cmake" -B "$work/v1" >"$work/cpack.log" 2>&1 &&
+  cpack --config "$build/CPackConfig.cmake" -B "$work/v2" -D "CPACK_PACKAGE_VERSION=$newer" \
+    >>"$work/cpack.log" 2>&1) &
+pack=$!
+wine cmd /c exit 0
+wait $pack || { cat "$work/cpack.log"; fail "cpack failed"; }
+setup1=$work/v1/Sigpatch-$version-win64.exe
+setup2=$work/v2/Sigpatch-$newer-win64.exe
+[[ -f $setup1 && -f $setup2 ]] || fail "no Sigpatch-$version-win64.exe and Sigpatch-$newer-win64.exe"
+# What each installer holds (strip gives each packing its own time stamp).
+staged=$work/v1/_CPack_Packages/win64/NSIS64/Sigpatch-$version-win64
+staged2=$work/v2/_CPack_Packages/win64/NSIS64/Sigpatch-$newer-win64
+[[ -f $staged/sigpatch.exe && -f $staged2/sigpatch.exe ]] || fail "no packed files in $staged"
+# A 64-bit program: "PE\0\0" then the machine 0x8664.
+pe=$(od -An -tu4 -j60 -N4 "$setup1" | tr -d ' ')
+[[ $(od -An -tx1 -j"$pe" -N6 "$setup1" | tr -d ' ') == 504500006486 ]] || fail "the installer is not a 64-bit program"
+
+# ---------------------------------------------------------------------------
+step "silent install of $version"
+wine "$setup1" /S || fail "setup /S ended with $?"
+inst="$drive_c/Program Files/Sigpatch"
+expected_files="README.txt Uninstall.exe daily-task.xml sigpatch-console.exe sigpatch.exe sigpatch.ico startup-task.xml"
+[[ $(cd "$inst" && ls | sort | xargs) == "$expected_files" ]] ||
+  fail "the install folder holds: $(cd "$inst" && ls | xargs)"
+for file in sigpatch.exe sigpatch-console.exe sigpatch.ico README.txt; do
+  cmp -s "$staged/$file" "$inst/$file" || fail "$file differs from the packed one"
+done
+grep -q "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Ferrolite\\\\Sigpatch" "$inst/README.txt" || fail "README.txt names no settings key"
+[[ ! -e "$drive_c/Program Files (x86)/Sigpatch" ]] || fail "installed into the 32-bit Program Files"
+
+expect_value "$uninstall_key" DisplayName Sigpatch
+expect_value "$uninstall_key" DisplayVersion "$version"
+expect_value "$uninstall_key" Publisher Ferrolite
+expect_value "$uninstall_key" DisplayIcon 'C:\Program Files\Sigpatch\sigpatch.ico'
+expect_value "$uninstall_key" InstallLocation 'C:\Program Files\Sigpatch'
+expect_value "$uninstall_key" UninstallString '"C:\Program Files\Sigpatch\Uninstall.exe"'
+expect_value "$uninstall_key" QuietUninstallString '"C:\Program Files\Sigpatch\Uninstall.exe" /S'
+expect_value "$uninstall_key" Tasks startup,daily
+size_kb=$(($(reg_value "$uninstall_key" EstimatedSize)))
+programs_kb=$((($(stat -c %s "$inst/sigpatch.exe") + $(stat -c %s "$inst/sigpatch-console.exe")) / 1024))
+((size_kb >= programs_kb && size_kb < programs_kb + 1024)) ||
+  fail "EstimatedSize is $size_kb KB for $programs_kb KB of programs"
+! has_key "$uninstall_key" 32 || fail "the uninstall key is in the 32-bit view (WOW6432Node)"
+expect_value "$eventlog_key" EventMessageFile 'C:\Program Files\Sigpatch\sigpatch.exe'
+expect_value "$eventlog_key" TypesSupported 0x7
+
+[[ -f $start_menu_link ]] || fail "no Start-menu entry"
+tr -d '\0' <"$start_menu_link" | grep -aq 'C:\\Program Files\\Sigpatch\\sigpatch.exe' ||
+  fail "the Start-menu entry does not lead to sigpatch.exe"
+
+for file in startup-task.xml daily-task.xml; do
+  text=$(task_text "$inst/$file")
+  [[ $text == '<?xml version="1.0" encoding="UTF-16"?>'* ]] || fail "$file is no UTF-16 task definition"
+  [[ $(task_field "$inst/$file" Command) == 'C:\Program Files\Sigpatch\sigpatch-console.exe' ]] ||
+    fail "$file runs $(task_field "$inst/$file" Command)"
+  [[ $(task_field "$inst/$file" Arguments) == /Silent ]] || fail "$file passes no /Silent"
+  [[ $(task_field "$inst/$file" UserId) == S-1-5-18 ]] || fail "$file does not run as SYSTEM"
+  [[ $(task_field "$inst/$file" RunOnlyIfNetworkAvailable) == true ]] || fail "$file does not wait for a network"
+  [[ $(task_field "$inst/$file" StopIfGoingOnBatteries) == false ]] || fail "$file stops on batteries"
+done
+[[ $(task_text "$inst/startup-task.xml") == *"<BootTrigger>"*"EventID=10000"* ]] ||
+  fail "the start-up task has no boot and network trigger"
+[[ $(task_text "$inst/daily-task.xml") == *"<DaysInterval>1</DaysInterval>"* ]] ||
+  fail "the daily task does not run daily"
+for task in "$startup_task" "$daily_task"; do
+  [[ -f "$scheduler/$task" ]] || fail "the task \"$task\" is not registered"
+done
+[[ $(task_field "$scheduler/$startup_task" Description) == "$(task_field "$inst/startup-task.xml" Description)" ]] ||
+  fail "the registered start-up task is not the one of startup-task.xml"
+
+# ---------------------------------------------------------------------------
+step "the start-up task's command installs a package"
+mkdir -p "$drive_c/updates" "$drive_c/probe"
+cp "$record_probe" "$drive_c/updates/sdat4500.exe"
+wine reg add "$settings_key" /v Path /d 'C:\updates' /f /reg:64 >/dev/null
+wine reg add "$settings_key" /v PackageSettleSeconds /d 0 /f /reg:64 >/dev/null
+# Wine gives every file the prefix's own account and keeps no access lists, so
+# no folder can be shown safe here (the trust checks have tests of their own).
+wine reg add "$settings_key" /v AllowUntrustedSource /t REG_DWORD /d 1 /f /reg:64 >/dev/null
+command=$(task_field "$inst/startup-task.xml" Command)
+arguments=$(task_field "$inst/startup-task.xml" Arguments)
+(cd "$inst" && SIGPATCH_PROBE_RECORD='C:\probe\record-4500.txt' wine "$command" $arguments) ||
+  fail "the task's command ended with $?"
+expect_value "$settings_key" LatestUpdate SDAT4500.EXE
+# What runs is the program's own checked copy of the package.
+[[ $(sed -n 1p "$drive_c/probe/record-4500.txt" | tr -d '\r') == 'C:\ProgramData\Sigpatch\packages\sdat4500.exe /SILENT /REBOOT' ]] ||
+  fail "the package was started as: $(cat "$drive_c/probe/record-4500.txt")"
+[[ $(sed -n 2p "$drive_c/probe/record-4500.txt" | tr -d '\r') == 'C:\Program Files\Sigpatch' ]] ||
+  fail "the package ran in: $(sed -n 2p "$drive_c/probe/record-4500.txt")"
+
+# ---------------------------------------------------------------------------
+step "upgrade to $newer while an update run installs a package"
+cp "$hold_probe" "$drive_c/updates/sdat4600.exe"
+SIGPATCH_PROBE_RECORD='C:\probe\record-4600.txt' SIGPATCH_PROBE_RELEASE='C:\probe\release' \
+  wine "C:\\Program Files\\Sigpatch\\sigpatch-console.exe" /Silent &
+run=$!
+wait_for_file "$drive_c/probe/record-4600.txt"
+# A program the upgrade must put back.
+echo "not the program" >"$inst/sigpatch.exe"
+status=0
+wine "$setup2" /S /WAIT=1 || status=$?
+# Exit code 1618; Wine hands on its lowest byte.
+[[ $status == $((1618 & 255)) ]] || fail "a silent setup with /WAIT=1 during a run ended with $status, not 1618"
+expect_value "$uninstall_key" DisplayVersion "$version"
+[[ $(cat "$inst/sigpatch.exe") == "not the program" ]] || fail "the setup that gave up changed the programs"
+
+wine "$setup2" /S &
+upgrade=$!
+touch "$drive_c/probe/release"
+status=0
+wait $run || status=$?
+[[ $status == 0 ]] || fail "the update run ended with $status"
+status=0
+wait $upgrade || status=$?
+[[ $status == 0 ]] || fail "the upgrade ended with $status"
+expect_value "$settings_key" LatestUpdate SDAT4600.EXE
+expect_value "$uninstall_key" DisplayVersion "$newer"
+expect_value "$uninstall_key" Tasks startup,daily
+[[ $(cd "$inst" && ls | sort | xargs) == "$expected_files" ]] ||
+  fail "after the upgrade the install folder holds: $(cd "$inst" && ls | xargs)"
+for file in sigpatch.exe sigpatch-console.exe; do
+  cmp -s "$staged2/$file" "$inst/$file" || fail "the upgrade did not replace $file"
+done
+expect_value "$settings_key" Path 'C:\updates'
+expect_value "$settings_key" PackageSettleSeconds 0
+for task in "$startup_task" "$daily_task"; do
+  [[ -f "$scheduler/$task" ]] || fail "the upgrade lost the task \"$task\""
+done
+[[ -f $start_menu_link ]] || fail "the upgrade lost the Start-menu entry"
+
+# ---------------------------------------------------------------------------
+step "silent uninstall keeps the settings"
+uninstall=$(reg_value "$uninstall_key" QuietUninstallString)
+[[ $uninstall == '"C:\Program Files\Sigpatch\Uninstall.exe" /S' ]] || fail "QuietUninstallString is $uninstall"
+wine 'C:\Program Files\Sigpatch\Uninstall.exe' /S || fail "the uninstaller ended with $?"
+settle
+[[ ! -e $inst ]] || fail "the install folder is left: $(ls -A "$inst" | xargs)"
+[[ ! -e $start_menu_link ]] || fail "the Start-menu entry is left"
+! has_key "$uninstall_key" || fail "the uninstall key is left"
+! has_key "$eventlog_key" || fail "the event-log source is left"
+for task in "$startup_task" "$daily_task"; do
+  [[ ! -e "$scheduler/$task" ]] || fail "the task \"$task\" is left"
+done
+expect_value "$settings_key" LatestUpdate SDAT4600.EXE
+expect_value "$settings_key" Path 'C:\updates'
+
+# ---------------------------------------------------------------------------
+step "silent install into another folder without the tasks"
+wine "$setup1" /S /TASKS=0 '/D=C:\Tools\Sigpatch' || fail "setup /TASKS=0 /D= ended with $?"
+other=$drive_c/Tools/Sigpatch
+[[ $(cd "$other" && ls | sort | xargs) == "README.txt Uninstall.exe sigpatch-console.exe sigpatch.exe sigpatch.ico" ]] ||
+  fail "the other install folder holds: $(cd "$other" && ls | xargs)"
+[[ ! -e $inst ]] || fail "installed into Program Files too"
+expect_value "$uninstall_key" InstallLocation 'C:\Tools\Sigpatch'
+expect_value "$uninstall_key" Tasks none
+expect_value "$eventlog_key" EventMessageFile 'C:\Tools\Sigpatch\sigpatch.exe'
+for task in "$startup_task" "$daily_task"; do
+  [[ ! -e "$scheduler/$task" ]] || fail "the task \"$task\" was made with /TASKS=0"
+done
+# The kept settings hold: nothing newer to install.
+wine 'C:\Tools\Sigpatch\sigpatch-console.exe' /Silent || fail "the reinstalled program ended with $?"
+[[ $(reg_value "$settings_key" LatestRunResult) == nothing-newer* ]] ||
+  fail "the run after the reinstall came to: $(reg_value "$settings_key" LatestRunResult)"
+
+step "silent uninstall with /REMOVESETTINGS"
+wine 'C:\Tools\Sigpatch\Uninstall.exe' /S /REMOVESETTINGS || fail "the uninstaller ended with $?"
+settle
+[[ ! -e $other ]] || fail "the install folder is left: $(ls -A "$other" | xargs)"
+! has_key "$uninstall_key" || fail "the uninstall key is left"
+! has_key "$settings_key" || fail "the settings are left after /REMOVESETTINGS"
+! has_key 'HKLM\SOFTWARE\Ferrolite' || fail "the empty Ferrolite key is left"
+[[ ! -e $start_menu_link ]] || fail "the Start-menu entry is left"
+
+settle
+step "passed"
