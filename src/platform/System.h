@@ -144,8 +144,9 @@ class System {
   /// Whether the program runs with more rights than an ordinary user (root; an
   /// administrator or SYSTEM).
   virtual bool RunsPrivileged() = 0;
-  /// Who, besides the system, the user running the program and `trustedOwner`
-  /// (a user or group name, may be empty), could change what runs from `path`:
+  /// Who, besides the system (on POSIX also the user running the program) and
+  /// `trustedOwner` (a user or group name, may be empty), could change what
+  /// runs from `path`:
   /// the file, a folder on its path, or a link on the way. "" when nobody;
   /// else what is open to whom, in words ("/srv/updates is writable by the
   /// group staff").
