@@ -179,7 +179,7 @@ check "the lock file is root's own" "644 root" "$(stat -c '%a %U' "$lock")"
 # A package still being written: the run waits until it stands still and
 # then runs it whole; one that keeps changing is left for the next start.
 fresh_start
-set_value PackageSettleSeconds 2
+set_value PackageSettleSeconds 3
 mkdir -p "$work/updates"
 printf '#!/bin/sh\n' > "$work/updates/sdat4500.exe"
 chmod +x "$work/updates/sdat4500.exe"
@@ -189,14 +189,14 @@ writer=$!
 "$SIGPATCH" > "$work/out" 2>&1 < /dev/null &
 run_pid=$!
 wait_for "the run to wait for the package" \
-  grep -q '^Waiting until sdat4500.exe has not changed for 2 seconds...$' "$work/out"
+  grep -q '^Waiting until sdat4500.exe has not changed for 3 seconds...$' "$work/out"
 touch "$work/stop-writing"
 wait "$writer" "$run_pid" || true
 check "a package being written runs whole, once" "whole" "$(cat "$work/installed.log")"
 fresh_start
 rm -f "$work/stop-writing"
-set_value PackageSettleSeconds 1
-set_value PackageSettleLimitSeconds 2
+set_value PackageSettleSeconds 2
+set_value PackageSettleLimitSeconds 3
 mkdir -p "$work/updates"
 printf '#!/bin/sh\necho started >> %s\n' "$work/installed.log" > "$work/updates/sdat4500.exe"
 chmod +x "$work/updates/sdat4500.exe"
@@ -206,7 +206,7 @@ run
 touch "$work/stop-writing"
 wait "$writer" || true
 check "a package that keeps changing is left" \
-  "sdat4500.exe is still changing after 2 seconds; it is left for the next start." \
+  "sdat4500.exe is still changing after 3 seconds; it is left for the next start." \
   "$(grep '^sdat4500.exe is still' "$work/out")"
 check "nothing started" 0 "$(installs)"
 finish
