@@ -223,4 +223,22 @@ std::u16string OthersWhoCanChange(std::u16string_view path, PSECURITY_DESCRIPTOR
   return named + u" is writable by " + listed(names) + (advise ? accessAdvice(path, own) : u"");
 }
 
+std::vector<BYTE> processAccount() {
+  HANDLE token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) return {};
+  std::vector<BYTE> user(256);
+  DWORD needed = 0;
+  bool found = ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()),
+                                     &needed) != 0;
+  if (!found && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    user.resize(needed);
+    found = ::GetTokenInformation(token, TokenUser, user.data(), needed, &needed) != 0;
+  }
+  ::CloseHandle(token);
+  if (!found) return {};
+  const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+  const auto* bytes = static_cast<const BYTE*>(sid);
+  return std::vector<BYTE>(bytes, bytes + ::GetLengthSid(sid));
+}
+
 }  // namespace sigpatch::platform::win32

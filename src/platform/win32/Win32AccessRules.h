@@ -29,6 +29,9 @@ class TrustedAccounts {
   std::vector<std::vector<BYTE>> sids_;
 };
 
+/// The SID of the account the program runs as; empty when it cannot be read.
+std::vector<BYTE> processAccount();
+
 /// What an entry is on a package's path, which says which rights change what runs.
 enum class PathPart {
   /// The package: its data, attributes, extended attributes, its removal (and

@@ -46,25 +46,6 @@ std::u16string errorText(DWORD code) {
   return fromWide(std::wstring_view(buffer, length));
 }
 
-// The account the program runs as.
-Sid tokenUser() {
-  HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) return {};
-  std::vector<BYTE> user(256);
-  DWORD needed = 0;
-  bool found = ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()),
-                                     &needed) != 0;
-  if (!found && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    user.resize(needed);
-    found = ::GetTokenInformation(token, TokenUser, user.data(), needed, &needed) != 0;
-  }
-  ::CloseHandle(token);
-  if (!found) return {};
-  const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
-  const auto* bytes = static_cast<const BYTE*>(sid);
-  return Sid(bytes, bytes + ::GetLengthSid(sid));
-}
-
 // An open file, folder or link, not followed when it is a link.
 class Entry {
  public:
@@ -356,7 +337,7 @@ bool Win32System::RunsPrivileged() {
       elevation.TokenIsElevated != 0;
   ::CloseHandle(token);
   if (elevated) return true;
-  const Sid user = tokenUser();
+  const Sid user = processAccount();
   const Sid system = sidOf(L"S-1-5-18");
   if (!user.empty() &&
       ::EqualSid(const_cast<BYTE*>(user.data()), const_cast<BYTE*>(system.data()))) {
@@ -389,7 +370,7 @@ std::u16string Win32System::PrivateFolder() {
   const std::u16string packages = ours + u"\\packages";
   // The program writes its copies as the account it runs as (SYSTEM at boot).
   TrustedAccounts trusted;
-  Sid user = tokenUser();
+  Sid user = processAccount();
   if (!user.empty()) trusted.Add(user.data());
   for (const std::u16string& folder : {ours, packages}) {
     if (!makePrivateFolder(folder)) return {};

@@ -5,6 +5,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32AccessRules.h"
 #include "platform/win32/Win32WholeFile.h"
 #include "platform/win32/WindowsHeaders.h"
 
@@ -97,25 +98,15 @@ bool Win32System::GetUserName(std::u16string& name) {
 }
 
 bool Win32System::GetUserDomain(std::u16string& domain) {
-  HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) return false;
-  std::vector<unsigned char> user(256);
-  DWORD needed = 0;
-  bool found = ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()),
-                                     &needed) != 0;
-  if (!found && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    user.resize(needed);
-    found = ::GetTokenInformation(token, TokenUser, user.data(), needed, &needed) != 0;
-  }
-  ::CloseHandle(token);
-  if (!found) return false;
-  wchar_t account[256] = {};
+  std::vector<BYTE> account = processAccount();
+  if (account.empty()) return false;
+  wchar_t name[256] = {};
   wchar_t domainName[256] = {};
-  DWORD accountSize = 256;
+  DWORD nameSize = 256;
   DWORD domainSize = 256;
   SID_NAME_USE use{};
-  if (::LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, account,
-                          &accountSize, domainName, &domainSize, &use) == 0) {
+  if (::LookupAccountSidW(nullptr, account.data(), name, &nameSize, domainName, &domainSize,
+                          &use) == 0) {
     return false;
   }
   domain = untilNul(domainName);
