@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32ErrorText.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WindowsHeaders.h"
 // After <windows.h>:
@@ -47,14 +48,7 @@ constexpr TrustText kTrustTexts[] = {
 
 // The system's text of a trust result, without its closing full stop.
 std::u16string trustText(HRESULT code) {
-  wchar_t buffer[512] = {};
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, static_cast<DWORD>(code), 0, buffer, 512, nullptr);
-  while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
-                        buffer[length - 1] == L'.' || buffer[length - 1] == L' ')) {
-    --length;
-  }
-  if (length > 0) return fromWide(std::wstring_view(buffer, length));
+  if (auto text = systemErrorText(static_cast<DWORD>(code)); !text.empty()) return text;
   for (const TrustText& known : kTrustTexts) {
     if (known.code == code) return known.text;
   }

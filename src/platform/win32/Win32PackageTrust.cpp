@@ -9,6 +9,7 @@
 
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32AccessRules.h"
+#include "platform/win32/Win32ErrorText.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WindowsHeaders.h"
 // After <windows.h>:
@@ -35,15 +36,8 @@ Sid sidOf(const wchar_t* text) {
 
 // The system's text of an error, without its closing full stop and line break.
 std::u16string errorText(DWORD code) {
-  wchar_t buffer[512] = {};
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, buffer, 512, nullptr);
-  while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
-                        buffer[length - 1] == L'.' || buffer[length - 1] == L' ')) {
-    --length;
-  }
-  if (length == 0) return u"error " + fromWide(std::to_wstring(code));
-  return fromWide(std::wstring_view(buffer, length));
+  const std::u16string text = systemErrorText(code);
+  return text.empty() ? u"error " + fromWide(std::to_wstring(code)) : text;
 }
 
 // An open file, folder or link, not followed when it is a link.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32ErrorText.h"
 #include "platform/win32/WindowsHeaders.h"
 
 namespace sigpatch::platform::win32 {
@@ -13,15 +14,8 @@ namespace {
 
 // The system's text of an error code, without its line break.
 std::u16string reason(DWORD code) {
-  wchar_t buffer[512] = {};
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, buffer, 512, nullptr);
-  while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
-                        buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
-    --length;
-  }
-  if (length == 0) return u"system error " + fromWide(std::to_wstring(code));
-  return fromWide(std::wstring_view(buffer, length));
+  const std::u16string text = systemErrorText(code);
+  return text.empty() ? u"system error " + fromWide(std::to_wstring(code)) : text;
 }
 
 class Handle {
