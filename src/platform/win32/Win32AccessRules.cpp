@@ -223,6 +223,19 @@ std::u16string OthersWhoCanChange(std::u16string_view path, PSECURITY_DESCRIPTOR
   return named + u" is writable by " + listed(names) + (advise ? accessAdvice(path, own) : u"");
 }
 
+SddlAttributes::SddlAttributes(const wchar_t* sddl) {
+  attributes_.nLength = sizeof attributes_;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                             nullptr) != 0) {
+    attributes_.lpSecurityDescriptor = descriptor;
+  }
+}
+
+SddlAttributes::~SddlAttributes() {
+  if (attributes_.lpSecurityDescriptor != nullptr) ::LocalFree(attributes_.lpSecurityDescriptor);
+}
+
 std::vector<BYTE> processAccount() {
   HANDLE token = nullptr;
   if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) == 0) return {};

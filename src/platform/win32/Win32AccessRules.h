@@ -29,6 +29,20 @@ class TrustedAccounts {
   std::vector<std::vector<BYTE>> sids_;
 };
 
+/// Security attributes for an object the program makes, from an SDDL text;
+/// Get() is null when the text cannot be read.
+class SddlAttributes {
+ public:
+  explicit SddlAttributes(const wchar_t* sddl);
+  ~SddlAttributes();
+  SddlAttributes(const SddlAttributes&) = delete;
+  SddlAttributes& operator=(const SddlAttributes&) = delete;
+  SECURITY_ATTRIBUTES* Get() { return attributes_.lpSecurityDescriptor ? &attributes_ : nullptr; }
+
+ private:
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
 /// The SID of the account the program runs as; empty when it cannot be read.
 std::vector<BYTE> processAccount();
 

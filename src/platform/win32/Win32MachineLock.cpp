@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32AccessRules.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WindowsHeaders.h"
 
@@ -42,20 +43,13 @@ class MutexLock final : public MachineLock {
 }  // namespace
 
 std::unique_ptr<MachineLock> Win32System::CreateMachineLock(std::u16string_view name) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockAccess, SDDL_REVISION_1,
-                                                             &descriptor, nullptr) == 0) {
-    return nullptr;
-  }
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  attributes.lpSecurityDescriptor = descriptor;
+  SddlAttributes attributes(kLockAccess);
+  if (attributes.Get() == nullptr) return nullptr;
   const std::wstring mutexName = L"Global\\Sigpatch-" + wide(name);
   // Made with the descriptor, or opened when it is there: either needs a
   // caller the descriptor lets in.
   const HANDLE mutex =
-      ::CreateMutexExW(&attributes, mutexName.c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
-  ::LocalFree(descriptor);
+      ::CreateMutexExW(attributes.Get(), mutexName.c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
   if (mutex == nullptr) return nullptr;
   return std::make_unique<MutexLock>(mutex);
 }

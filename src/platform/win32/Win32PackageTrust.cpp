@@ -305,18 +305,10 @@ class PathCheck {
 constexpr wchar_t kPrivateAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 bool makePrivateFolder(const std::u16string& path) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1,
-                                                             &descriptor, nullptr) == 0) {
-    return false;
-  }
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  attributes.lpSecurityDescriptor = descriptor;
-  const bool made = ::CreateDirectoryW(wide(path).c_str(), &attributes) != 0 ||
-                    ::GetLastError() == ERROR_ALREADY_EXISTS;
-  ::LocalFree(descriptor);
-  return made;
+  SddlAttributes attributes(kPrivateAccess);
+  if (attributes.Get() == nullptr) return false;
+  return ::CreateDirectoryW(wide(path).c_str(), attributes.Get()) != 0 ||
+         ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 }  // namespace
