@@ -388,12 +388,12 @@ void AppMain::install(const Package& package) {
   reg_->TryWriteText(kSettingsKey, u"PendingProcess", record.Process);
 
   frm_->SetInstalling(package.name);
-  const Ending ending = waitForPackage(info.hProcess, package);
+  const Ending ending = waitForPackage(info.hProcess);
   frm_->SetInstalling(u"");
   processes.CloseHandle(info.hProcess);
-  if (!ending.leftToShutdown) removeCopy(copy);
   if (ending.leftToShutdown) {
-    // The record stays: the next start counts the package as installed.
+    // The record and the running copy stay: the next start counts the package
+    // as installed.
     SendInfo(u"The system is shutting down; " + package.name +
                  u" is left to finish and counts as installed at the next start.",
              kBlack);
@@ -401,6 +401,7 @@ void AppMain::install(const Package& package) {
     stopRequested_ = true;
     return;
   }
+  removeCopy(copy);
   if (!ending.reason.empty()) {
     PendingInstall::Clear(*reg_);
     SendInfo(u"Installation failed!", kRed);
@@ -415,8 +416,7 @@ void AppMain::install(const Package& package) {
   outcome_ = {RunResult::Installed, package.name, u""};
 }
 
-AppMain::Ending AppMain::waitForPackage(std::int64_t handle, const Package& package) {
-  (void)package;
+AppMain::Ending AppMain::waitForPackage(std::int64_t handle) {
   auto& processes = platform::processes();
   auto& system = platform::system();
   auto& clock = platform::clock();

@@ -117,7 +117,7 @@ class AppMain {
   void removeCopy(const std::u16string& copy);
   /// Waits for the started package, ending it when the time limit runs out,
   /// the user or the system asks; says how it ended.
-  Ending waitForPackage(std::int64_t handle, const Package& package);
+  Ending waitForPackage(std::int64_t handle);
   /// Asks the package to end, gives it the grace time, then ends it.
   void stopPackage(std::int64_t handle);
   /// Waits on the window's events while `busy` holds, saying every minute how
