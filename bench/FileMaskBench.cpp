@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 #include "util/StringUtilities.h"
 
 namespace {

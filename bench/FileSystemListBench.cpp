@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Text.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "runtime/Text.h"
 
 namespace {
 

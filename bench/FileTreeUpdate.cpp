@@ -15,12 +15,12 @@
 #include "app/Application.h"
 #include "app/ObjectFactory.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProgram.h"
 #include "platform/posix/PosixSystem.h"
-#include "platform/tty/TtyWindowing.h"
+#include "runtime/Text.h"
+#include "toolkit/tty/TtyWindowing.h"
 #include "ui/frmMain.h"
 #include "util/FileTree.h"
 
@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
 
   std::FILE* out = showLines ? stdout : std::fopen("/dev/null", "w");
   if (out == nullptr) return 2;
-  platform::tty::TtyWindowing window(platform::posix::currentProgramInfo(argv[0]), u"",
-                                     platform::tty::TtyOptions{}, out);
+  toolkit::tty::TtyWindowing window(platform::posix::currentProgramInfo(argv[0]), u"",
+                                     toolkit::tty::TtyOptions{}, out);
   platform::posix::PosixClock clock;
   platform::posix::PosixFileSystemService fileSystem;
   platform::posix::PosixSystem system;

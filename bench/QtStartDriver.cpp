@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/Application.h"
-#include "app/SystemServices.h"
+#include "startup/SystemServices.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ class FirstLine : public QObject {
 
 int main(int argc, char** argv) {
   setenv("SIGPATCH_UI", "qt", 1);
-  auto services = sigpatch::app::SystemServices::start(argc, argv);
+  auto services = sigpatch::startup::SystemServices::start(argc, argv);
   if (qApp == nullptr) {
     std::fprintf(stderr, "the desktop toolkit did not open\n");
     return 1;

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegUtilities.h"
+#include "runtime/Text.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "app/Application.h"
-#include "app/SystemServices.h"
+#include "startup/SystemServices.h"
 
 int main(int argc, char** argv) {
-  auto services = sigpatch::app::SystemServices::start(argc, argv);
+  auto services = sigpatch::startup::SystemServices::start(argc, argv);
   sigpatch::Application application;
   application.Execute();
   // Leave before Terminate: its wait is the window's, not the run's.

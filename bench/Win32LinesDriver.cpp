@@ -8,12 +8,12 @@
 #include <cstdlib>
 
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Program.h"
 #include "platform/win32/Win32System.h"
-#include "platform/win32/Win32UiHeaders.h"
-#include "platform/win32/Win32Windowing.h"
+#include "runtime/Text.h"
+#include "toolkit/win32/Win32UiHeaders.h"
+#include "toolkit/win32/Win32Windowing.h"
 #include "ui/frmMain.h"
 
 // After <windows.h>:
@@ -23,7 +23,7 @@ using namespace sigpatch;
 
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::atoi(argv[1]) : 10000;
-  platform::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
+  toolkit::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
   platform::win32::Win32Clock clock;
   platform::win32::Win32System system;
   platform::Platform services;

@@ -7,7 +7,7 @@
 set -euo pipefail
 build=${1:-build/release}
 driver=$build/bench/bench_qt_start
-sigpatch=$build/src/app/sigpatch
+sigpatch=$build/src/startup/sigpatch
 [[ -x $driver && -x $sigpatch ]] || {
   echo "build $driver and $sigpatch first (cmake --build --preset release)" >&2; exit 1; }
 work=$(mktemp -d)

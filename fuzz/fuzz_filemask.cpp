@@ -1,5 +1,5 @@
 #include "FuzzInput.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/StringUtilities.h"
 
 // The first byte splits the input into a mask and a name; both modes are tried.

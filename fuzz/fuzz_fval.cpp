@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "FuzzInput.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/NumberUtilities.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "platform/CommandLine.h"
+#include "runtime/CommandLine.h"
 
 using namespace sigpatch::platform;
 

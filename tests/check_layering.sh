@@ -1,14 +1,72 @@
 #!/bin/sh
-# Fails when a file of the core (everything under src/ except the system
-# implementations in platform/<system>/ and the entry procedure) includes a
-# system or toolkit header.
+# Checks the layers of src/, folder by folder:
+#  1. each folder includes only the folders below it (the table below); a
+#     folder not in the table fails, so that a new one gets its rule;
+#  2. no system or toolkit header is included outside the system and toolkit
+#     implementations (platform/<system>/, toolkit/tty|qt|win32/) and startup/.
 src=${1:?usage: check_layering.sh SRC_DIR}
-found=$(grep -rnE '#[[:space:]]*include[[:space:]]*[<"](unistd|fcntl|dirent|spawn|signal|poll|termios|pwd|grp|dlfcn|windows|winreg|shellapi|shlobj|sqlite3|Q[A-Za-z]+|qt[A-Za-z/]+|sys/[a-z_]+)(\.h)?[>"]' \
-  "$src" --include='*.h' --include='*.cpp' \
-  | grep -vE "^$src/platform/(posix|tty|qt|win32)/" | grep -vE "^$src/app/(main|PosixServices|Win32Services)\.cpp:")
-if [ -n "$found" ]; then
-  echo "system or toolkit headers included outside platform/<system>/:"
-  echo "$found"
-  exit 1
+
+# folder: the folders it may include, besides itself.
+rules='
+runtime:
+resources: runtime
+platform: runtime
+platform/posix: runtime platform resources
+platform/win32: runtime platform resources
+toolkit: runtime platform toolkit/controls
+toolkit/controls: runtime platform toolkit
+toolkit/headless: runtime platform toolkit toolkit/controls resources
+toolkit/tty: runtime platform toolkit toolkit/controls toolkit/headless platform/win32
+toolkit/qt: runtime platform toolkit toolkit/controls resources
+toolkit/win32: runtime platform toolkit toolkit/controls platform/win32 resources
+util: runtime platform toolkit toolkit/controls
+cmdline: runtime platform toolkit util
+registry: runtime platform toolkit util
+ui: runtime platform toolkit toolkit/controls util registry cmdline resources
+app: runtime platform toolkit toolkit/controls util registry cmdline ui resources
+sigreg: runtime platform platform/posix toolkit util registry resources
+startup: *
+'
+
+status=0
+wrong=$(cd "$src" && find . -name '*.h' -o -name '*.cpp' -o -name '*.inc' | sed 's|^\./||' | sort |
+  while read -r file; do
+    folder=$(dirname "$file")
+    grep -o '^#[[:space:]]*include[[:space:]]*"[^"]*/[^"]*"' "$file" |
+      sed 's/.*"\(.*\)"/\1/' | while read -r included; do
+        echo "$folder $(dirname "$included") $file"
+      done
+  done |
+  awk -v rules="$rules" '
+    BEGIN {
+      n = split(rules, lines, "\n")
+      for (i = 1; i <= n; i++) {
+        if (lines[i] == "") continue
+        split(lines[i], parts, ":")
+        known[parts[1]] = 1
+        allowed[parts[1], parts[1]] = 1
+        m = split(parts[2], below, " ")
+        for (j = 1; j <= m; j++) allowed[parts[1], below[j]] = 1
+      }
+    }
+    $1 == $2 { next }
+    !($1 in known) { print $3 ": folder " $1 " has no rule"; next }
+    allowed[$1, "*"] || allowed[$1, $2] { next }
+    { print $3 ": " $1 " may not include " $2 }')
+if [ -n "$wrong" ]; then
+  echo "includes against the layers:"
+  echo "$wrong"
+  status=1
 fi
-echo "core is free of system headers"
+
+found=$(grep -rnE '#[[:space:]]*include[[:space:]]*[<"](unistd|fcntl|dirent|spawn|signal|poll|termios|pwd|grp|dlfcn|windows|winreg|shellapi|shlobj|sqlite3|Q[A-Za-z]+|qt[A-Za-z/]+|sys/[a-z_]+)(\.h)?[>"]' \
+  "$src" --include='*.h' --include='*.cpp' |
+  grep -vE "^$src/(platform/(posix|win32)|toolkit/(tty|qt|win32)|startup)/")
+if [ -n "$found" ]; then
+  echo "system or toolkit headers included outside the implementations:"
+  echo "$found"
+  status=1
+fi
+
+[ "$status" = 0 ] && echo "every folder includes only the layers below it; the core is free of system headers"
+exit "$status"

@@ -3,21 +3,23 @@
 #include <chrono>
 #include <exception>
 
+#include "app/Application.h"
 #include "app/PendingInstall.h"
 #include "app/Settings.h"
 #include "platform/Clock.h"
-#include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "platform/Folder.h"
-#include "platform/PathStyle.h"
 #include "platform/Platform.h"
 #include "platform/Processes.h"
-#include "platform/RuntimeError.h"
 #include "platform/System.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
 #include "registry/RegUtilities.h"
+#include "runtime/PathStyle.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "ui/frmMain.h"
+#include "util/FileUtilities.h"
 #include "util/ProcessUtilities.h"
 #include "util/StringUtilities.h"
 
@@ -102,7 +104,7 @@ AppMain::AppMain() {
     reg_ = std::make_unique<RegUtilities>();
     pu_ = std::make_unique<ProcessUtilities>();
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"Class_Initialize", e);
+    toolkit::showErrorReport(u"AppMain", u"Class_Initialize", e);
   }
 }
 
@@ -119,8 +121,12 @@ void AppMain::InitMyObjects(Application* objA) {
     objA_ = objA;
     if (!frm_) throw RuntimeError(err::kObjectNotSet);
     frm_->InitMyObjects(objA, this);
+    frm_->AboutRequested.connect([objA] {
+      if (objA == nullptr) throw RuntimeError(err::kObjectNotSet);
+      objA->ShowAboutBox(0);
+    });
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"InitMyObjects", e);
+    toolkit::showErrorReport(u"AppMain", u"InitMyObjects", e);
   }
 }
 
@@ -135,7 +141,7 @@ void AppMain::UpdateStatusBar(std::u16string_view strText) {
     frm_->sbInfo().SetPanelText(u"Info", strText);
     frm_->sbInfo().Refresh();
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"UpdateStatusBar", e);
+    toolkit::showErrorReport(u"AppMain", u"UpdateStatusBar", e);
   }
 }
 
@@ -143,19 +149,19 @@ void AppMain::CheckForUpdates() {
   try {
     RunUpdates();
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"CheckForUpdates", e);
+    toolkit::showErrorReport(u"AppMain", u"CheckForUpdates", e);
   }
 }
 
-platform::FileSystem& AppMain::FSO() { return platform::fileSystemOf(fso_); }
+platform::FileSystem& AppMain::FSO() { return fileSystemOf(fso_); }
 
 void AppMain::ShowMain() {
   try {
     if (!frm_) throw RuntimeError(err::kObjectNotSet);
-    frm_->Form().Show(platform::ShowMode::Modeless);
-    platform::doEvents();
+    frm_->Form().Show(toolkit::ShowMode::Modeless);
+    toolkit::doEvents();
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"ShowMain", e);
+    toolkit::showErrorReport(u"AppMain", u"ShowMain", e);
   }
 }
 
@@ -164,7 +170,7 @@ void AppMain::SendInfo(std::u16string_view text, std::int32_t Color) {
     if (!frm_) throw RuntimeError(err::kObjectNotSet);
     frm_->AddText(text, Color);
   } catch (const std::exception& e) {
-    showErrorReport(u"AppMain", u"SendInfo", e);
+    toolkit::showErrorReport(u"AppMain", u"SendInfo", e);
   }
 }
 
@@ -324,7 +330,7 @@ std::u16string AppMain::privateCopy(const Package& package) {
   }
   // What is checked is what runs: a copy nobody else can change.
   const std::u16string copy =
-      folder + platform::separatorOf(platform::kNativePathStyle) + package.name;
+      folder + runtime::separatorOf(runtime::kNativePathStyle) + package.name;
   try {
     FSO().CopyFile(package.path, copy, true);
   } catch (const RuntimeError& e) {
@@ -372,7 +378,7 @@ void AppMain::install(const Package& package) {
   }
 
   SendInfo(u"Installing " + package.path + u"...", kBlue);
-  platform::doEvents();
+  toolkit::doEvents();
   platform::ProcessInformation info;
   if (!processes.CreateProcess(installerCommand(copy, SDATParam), platform::windowing().App().Path,
                                info, platform::kCreateNewProcessGroup)) {
@@ -425,7 +431,7 @@ AppMain::Ending AppMain::waitForPackage(std::int64_t handle) {
   Ending ending;
   std::u16string stopReason;
   while (true) {
-    platform::doEvents();
+    toolkit::doEvents();
     const auto waited = processes.WaitForSingleObject(handle, kWaitSlice);
     if (waited == platform::WaitResult::Ended) break;
     if (waited == platform::WaitResult::Failed) {
@@ -468,12 +474,12 @@ void AppMain::stopPackage(std::int64_t handle) {
   processes.StopProcess(handle, false);
   const auto asked = clock.Ticks();
   while (processes.WaitForSingleObject(handle, kWaitSlice) == platform::WaitResult::TimedOut) {
-    platform::doEvents();
+    toolkit::doEvents();
     if (clock.Ticks() - asked >= grace) {
       processes.StopProcess(handle, true);
       // The run lets go of its lock only once the package has ended.
       while (processes.WaitForSingleObject(handle, kWaitSlice) == platform::WaitResult::TimedOut) {
-        platform::doEvents();
+        toolkit::doEvents();
       }
       return;
     }
@@ -517,7 +523,7 @@ void AppMain::RunUpdates() {
     }
     Package newest;
     for (const auto& file : fso.GetFolder(FilePath)->Files()) {
-      platform::doEvents();
+      toolkit::doEvents();
       const std::u16string name = file->Name();
       const std::u16string upper = text::toUpper(name);
       if (!su_->MatchesFileMask(upper, FileMask, false)) continue;
@@ -534,7 +540,7 @@ void AppMain::RunUpdates() {
     if (!newest.name.empty()) checkAge(newest);
   } catch (const std::exception& e) {
     fail(u"", errorInfoOf(e).description);
-    showErrorReport(u"AppMain", u"RunUpdates", e);
+    toolkit::showErrorReport(u"AppMain", u"RunUpdates", e);
   }
 }
 

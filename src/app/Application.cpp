@@ -8,15 +8,15 @@
 #include "app/Settings.h"
 #include "cmdline/ArgumentHandler.h"
 #include "platform/Clock.h"
-#include "platform/ErrorReport.h"
 #include "platform/EventLog.h"
-#include "platform/ExitStatus.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
 #include "registry/RegUtilities.h"
+#include "runtime/ExitStatus.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "ui/About.h"
 #include "ui/SelectFolder.h"
 #include "ui/frmMain.h"
@@ -83,7 +83,7 @@ Application::Application() {
     AH_->ParseCommandLine(platform::windowing().Command());
     name = u"AppMain";
     AM_ = OF_->CreateObject_AppMain(this);
-    platform::windowing().Screen().SetMousePointer(platform::kPointerDefault);
+    platform::windowing().Screen().SetMousePointer(toolkit::kPointerDefault);
   } catch (const std::exception&) {
     auto& window = platform::windowing();
     window.MsgBox(u"CreateObject " + name + u" failed");
@@ -116,6 +116,7 @@ void Application::ShowAboutBox(std::int32_t Modal) {
   try {
     auto box = std::make_unique<About>();
     box->SetApplication(this);
+    if (AM_ && AM_->frm() != nullptr) box->SetIcon(AM_->frm()->Form().Icon());
     box->AddText(u"Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]");
     box->AddText(u"  /Path\t\tSpecify a source directory");
     box->AddText(u"  /SetDef\t\tSets the specified path as default");
@@ -124,7 +125,7 @@ void Application::ShowAboutBox(std::int32_t Modal) {
     box->AddText(u"  /?\t\tThis information");
     box->ShowMain(Modal);
   } catch (const std::exception& e) {
-    showErrorReport(u"Application", u"ShowAboutBox", e);
+    toolkit::showErrorReport(u"Application", u"ShowAboutBox", e);
   }
 }
 
@@ -168,12 +169,12 @@ bool Application::settleOptions() {
   }
   if (!invalid.empty()) {
     // Nothing runs on a command line the program does not understand.
-    window.MsgBox(u"Invalid Argument: " + invalid, platform::MsgBoxStyle::Critical);
+    window.MsgBox(u"Invalid Argument: " + invalid, toolkit::MsgBoxStyle::Critical);
     ShowAboutBox(1);
     window.End(exitstatus::kBadCommandLine);
   }
   if (version) {
-    window.WriteOut(platform::titleLine(window.App()));
+    window.WriteOut(runtime::titleLine(window.App()));
     window.End(exitstatus::kSuccess);
   }
   return help;
@@ -230,7 +231,7 @@ void Application::Execute() {
         reg.SetKeyValue(kSettingsKey, u"LatestRunDate",
                         platform::dateTimeText(platform::clock().LocalNow()), u"REG_SZ");
     const bool versioned = reg.SetKeyValue(kSettingsKey, u"LatestRunVersion",
-                                           platform::titleLine(window.App()), u"REG_SZ");
+                                           runtime::titleLine(window.App()), u"REG_SZ");
     if (!dated || !versioned) worsen(exitstatus::kFailed);
     if (AH_->SetArgumentKey(u"?") || help) {
       ShowAboutBox(1);
@@ -241,7 +242,7 @@ void Application::Execute() {
       if (AH_->SetArgumentKey(u"MINIMIZED")) {
         auto* frm = requireAM().frm();
         if (frm == nullptr) throw RuntimeError(err::kObjectNotSet);
-        frm->Form().SetWindowState(platform::kWindowMinimized);
+        frm->Form().SetWindowState(toolkit::kWindowMinimized);
       }
     }
     std::u16string folder = reg.GetKeyValue(kSettingsKey, u"Path", u"");
@@ -294,7 +295,7 @@ void Application::Execute() {
     pCheckForUpdates(folder, switches, mask);
   } catch (const std::exception& e) {
     worsen(exitstatus::kFailed);
-    showErrorReport(u"Application", u"Execute", e);
+    toolkit::showErrorReport(u"Application", u"Execute", e);
   }
 }
 
@@ -310,7 +311,7 @@ void Application::pCheckForUpdates(std::u16string strFolder, std::u16string_view
     recordOutcome();
   } catch (const std::exception& e) {
     worsen(exitstatus::kFailed);
-    showErrorReport(u"Application", u"pCheckForUpdates", e);
+    toolkit::showErrorReport(u"Application", u"pCheckForUpdates", e);
   }
 }
 

@@ -4,12 +4,12 @@
 
 #include "app/Application.h"
 #include "platform/Platform.h"
-#include "platform/Windowing.h"
+#include "toolkit/Windowing.h"
 
 namespace sigpatch {
 
 int runEntryProcedure() {
-  platform::doEvents();
+  toolkit::doEvents();
   auto application = std::make_unique<Application>();
   application->Execute();
   application->Terminate();

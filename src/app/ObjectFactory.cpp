@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/AppMain.h"
+#include "app/Application.h"
 #include "util/FileTree.h"
 
 namespace sigpatch {
@@ -23,6 +24,10 @@ std::unique_ptr<FileTree> ObjectFactory::CreateObject_FileTree(
   try {
     auto tree = std::make_unique<FileTree>();
     tree->InitMyObjects(objA);
+    if (AppMain* controller = objA->AM()) {
+      tree->StatusChange.connect(
+          [controller](std::u16string_view folder) { controller->UpdateStatusBar(folder); });
+    }
     tree->SourceDir = strSourceDir;
     tree->DestinationDir = strDestinationDir;
     return tree;

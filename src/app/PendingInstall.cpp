@@ -1,8 +1,8 @@
 #include "app/PendingInstall.h"
 
 #include "app/Settings.h"
-#include "platform/Text.h"
 #include "registry/RegUtilities.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

@@ -1,6 +1,6 @@
 #include "cmdline/Argument.h"
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 

@@ -1,9 +1,9 @@
 #include "cmdline/ArgumentHandler.h"
 
-#include "platform/ExitStatus.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
+#include "runtime/ExitStatus.h"
+#include "runtime/Text.h"
+#include "toolkit/Windowing.h"
 #include "util/StringUtilities.h"
 
 namespace sigpatch {
@@ -46,7 +46,7 @@ void ArgumentHandler::AddArgument(std::u16string_view strName, std::u16string_vi
   } catch (const std::exception&) {
     auto& window = platform::windowing();
     window.MsgBox(u"Duplicate Argument: " + std::u16string(strName),
-                  platform::MsgBoxStyle::Critical);
+                  toolkit::MsgBoxStyle::Critical);
     window.End(exitstatus::kBadCommandLine);
   }
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "cmdline/Argument.h"
-#include "platform/Collection.h"
+#include "runtime/Collection.h"
 
 namespace sigpatch {
 

@@ -1,6 +1,6 @@
 #include "platform/Clock.h"
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform {
 

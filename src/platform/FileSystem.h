@@ -63,8 +63,4 @@ class FileSystemService {
   virtual std::unique_ptr<FileSystem> CreateObject() = 0;
 };
 
-/// The holder's file-system object, made on first use. When the service cannot
-/// make one, says "Windows Scripting Host not available!" and ends the program.
-FileSystem& fileSystemOf(std::unique_ptr<FileSystem>& holder);
-
 }  // namespace sigpatch::platform

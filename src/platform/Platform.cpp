@@ -1,8 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/EventLog.h"
-#include "platform/RuntimeError.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch::platform {
 namespace {
@@ -34,14 +33,11 @@ RegistryApi& registry() { return require(installed().registry); }
 FileSystemService& fileSystem() { return require(installed().fileSystem); }
 Processes& processes() { return require(installed().processes); }
 System& system() { return require(installed().system); }
+DrivesAndFolders& drivesAndFolders() { return require(installed().drivesAndFolders); }
 
 EventLog& eventLog() {
   static NoEventLog none;
   return installed().eventLog != nullptr ? *installed().eventLog : none;
-}
-
-void doEvents() {
-  if (installed().windowing != nullptr) installed().windowing->DoEvents();
 }
 
 ScopedPlatform::ScopedPlatform(const Platform& services) : previous_(installed()) {

@@ -5,15 +5,21 @@
 // services through the accessors below, so that each class can create its own
 // library objects without a parameter threaded through every constructor.
 
+namespace sigpatch::toolkit {
+class Windowing;
+}
+
 namespace sigpatch::platform {
 
+using toolkit::Windowing;
+
 class Clock;
+class DrivesAndFolders;
 class EventLog;
 class FileSystemService;
 class Processes;
 class RegistryApi;
 class System;
-class Windowing;
 
 struct Platform {
   Windowing* windowing = nullptr;
@@ -23,6 +29,7 @@ struct Platform {
   Processes* processes = nullptr;
   System* system = nullptr;
   EventLog* eventLog = nullptr;
+  DrivesAndFolders* drivesAndFolders = nullptr;
 };
 
 /// The services installed now (all empty when none are).
@@ -35,13 +42,10 @@ RegistryApi& registry();
 FileSystemService& fileSystem();
 Processes& processes();
 System& system();
+DrivesAndFolders& drivesAndFolders();
 /// The system's log. A bundle without one gets a log that keeps nothing: a run
 /// never fails for want of a log.
 EventLog& eventLog();
-
-/// Lets queued window events run once; does nothing when no windowing layer is
-/// installed (there are then no window events).
-void doEvents();
 
 /// Installs a bundle for the lifetime of this object and puts the previous one
 /// back afterwards.

@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "platform/RegistryApi.h"
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::regrules {
 

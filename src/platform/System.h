@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,12 @@ class MachineLock {
   virtual bool TryLock() = 0;
 };
 
+/// The About notice as a message box shows it.
+struct AboutNotice {
+  std::u16string title;
+  std::u16string text;
+};
+
 /// The operating system's version, logon, window, power and folder services.
 /// Queries answer false (or "") when the system cannot tell; commands whose
 /// result the program does not look at return nothing.
@@ -102,9 +109,12 @@ class System {
   /// restarts it (kEwxReboot).
   virtual void ExitWindows(std::uint32_t flags) = 0;
   /// The shell's About notice for a program: its name and version text, the
-  /// system's description and a further line, owned by a window.
-  virtual void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
-                          std::u16string_view szOtherStuff, std::intptr_t hIcon) = 0;
+  /// system's description and a further line, owned by a window. A system
+  /// without an About box of its own shows nothing and gives the title and
+  /// text of the message box the caller shows instead.
+  virtual std::optional<AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                                                std::u16string_view szOtherStuff,
+                                                std::intptr_t hIcon) = 0;
 
   /// The long (resolved) form of a path; false when it does not exist.
   virtual bool GetLongPathName(std::u16string_view path, std::u16string& longPath) = 0;

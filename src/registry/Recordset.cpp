@@ -1,7 +1,7 @@
 #include "registry/Recordset.h"
 
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 

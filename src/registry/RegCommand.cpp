@@ -6,8 +6,8 @@
 
 #include "platform/Platform.h"
 #include "platform/System.h"
-#include "platform/Text.h"
 #include "registry/RegData.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 

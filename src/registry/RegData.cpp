@@ -1,7 +1,7 @@
 #include "registry/RegData.h"
 
 #include "platform/RegistryApi.h"
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::regdata {
 

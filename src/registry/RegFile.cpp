@@ -1,7 +1,7 @@
 #include "registry/RegFile.h"
 
-#include "platform/Text.h"
 #include "registry/RegData.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

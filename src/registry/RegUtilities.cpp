@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "platform/ErrorReport.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
 #include "registry/RegData.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "util/StringUtilities.h"
 
 namespace sigpatch {
@@ -111,7 +111,7 @@ bool RegUtilities::SetKeyValue(std::u16string_view strHive, std::u16string_view 
     if (lngType < 0) return false;
     return pSetKeyValue(lngRootKey, strBranch, vValueName, vValueSetting, lngType);
   } catch (const std::exception& e) {
-    showErrorReport(kClassName, u"SetKeyValue", e);
+    toolkit::showErrorReport(kClassName, u"SetKeyValue", e);
     return false;
   }
 }
@@ -199,7 +199,7 @@ std::u16string RegUtilities::GetKeyValue(std::u16string_view strHive,
     opened.Close();
     if (code == 0) result = value.toText();
   } catch (const std::exception& e) {
-    showErrorReport(kClassName, u"GetKeyValue", e);
+    toolkit::showErrorReport(kClassName, u"GetKeyValue", e);
     result = std::u16string(dValue);
   }
   return result;
@@ -423,7 +423,7 @@ bool RegUtilities::DeleteValue(std::u16string_view strHive, std::u16string_view 
     }
     return true;
   } catch (const std::exception& e) {
-    showErrorReport(kClassName, u"DeleteValue", e);
+    toolkit::showErrorReport(kClassName, u"DeleteValue", e);
     return false;
   }
 }

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "platform/RegistryApi.h"
-#include "platform/Variant.h"
 #include "registry/Recordset.h"
+#include "runtime/Variant.h"
 
 namespace sigpatch {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Windowing.h"
 #include "resources/version.h"
+#include "runtime/ProgramInfo.h"
 
 namespace sigpatch::resources {
 
@@ -13,8 +13,8 @@ inline constexpr const char16_t* kLink = SIGPATCH_U16(SIGPATCH_LINK);
 
 /// The program information of this build, for an executable of the given name
 /// in the given folder.
-inline platform::ProgramInfo programInfo(std::u16string exeName, std::u16string folder) {
-  platform::ProgramInfo info;
+inline runtime::ProgramInfo programInfo(std::u16string exeName, std::u16string folder) {
+  runtime::ProgramInfo info;
   info.Title = kTitle;
   info.EXEName = std::move(exeName);
   info.Path = std::move(folder);

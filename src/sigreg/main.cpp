@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixConsole.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegCommand.h"
+#include "runtime/Text.h"
 
 using namespace sigpatch;
 

@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "platform/ErrorReport.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "ui/frmAbout.h"
 
 namespace sigpatch {
@@ -25,11 +25,13 @@ About::~About() {
 
 void About::SetApplication(Application* objA) { objA_ = objA; }
 
+void About::SetIcon(const toolkit::Picture& icon) { frm_->SetIcon(icon); }
+
 void About::AddText(std::u16string_view strText) {
   try {
     frm_->AddText(strText);
   } catch (const std::exception& e) {
-    showErrorReport(u"About", u"AddText", e);
+    toolkit::showErrorReport(u"About", u"AddText", e);
   }
 }
 
@@ -37,9 +39,9 @@ void About::ShowMain(std::int32_t Modal) {
   try {
     frm_->InitMyObjects(objA_);
     if (Modal != 0 && Modal != 1) throw RuntimeError(err::kInvalidProcedureCall);
-    frm_->Form().Show(Modal == 1 ? platform::ShowMode::Modal : platform::ShowMode::Modeless);
+    frm_->Form().Show(Modal == 1 ? toolkit::ShowMode::Modal : toolkit::ShowMode::Modeless);
   } catch (const std::exception& e) {
-    showErrorReport(u"About", u"ShowMain", e);
+    toolkit::showErrorReport(u"About", u"ShowMain", e);
   }
 }
 

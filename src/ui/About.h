@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/Picture.h"
+
 namespace sigpatch {
 
 class Application;
@@ -22,6 +24,8 @@ class About {
 
   /// Keeps the application object for ShowMain.
   void SetApplication(Application* objA);
+  /// The icon of the box and of its picture: the main window's.
+  void SetIcon(const toolkit::Picture& icon);
   void AddText(std::u16string_view strText);
   /// Shows the box: modal when `Modal` is 1 (returns when the box is closed),
   /// modeless when 0.

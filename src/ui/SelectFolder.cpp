@@ -4,7 +4,7 @@
 
 namespace sigpatch {
 
-SelectFolder::SelectFolder(platform::PathStyle style)
+SelectFolder::SelectFolder(runtime::PathStyle style)
     : frm_(std::make_unique<frmSelectFolder>(style)) {}
 
 SelectFolder::~SelectFolder() = default;
@@ -16,7 +16,7 @@ void SelectFolder::SetApplication(Application* objA) {
 
 void SelectFolder::ShowMain() {
   frm_->InitMyObjects(objA_, this);
-  frm_->Form().Show(platform::ShowMode::Modal);
+  frm_->Form().Show(toolkit::ShowMode::Modal);
 }
 
 }  // namespace sigpatch

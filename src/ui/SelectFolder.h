@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/PathStyle.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch {
 
@@ -16,7 +16,7 @@ class frmSelectFolder;
 class SelectFolder {
  public:
   /// Makes the (unloaded) dialog; paths are written in `style`.
-  explicit SelectFolder(platform::PathStyle style = platform::kNativePathStyle);
+  explicit SelectFolder(runtime::PathStyle style = runtime::kNativePathStyle);
   ~SelectFolder();
   SelectFolder(const SelectFolder&) = delete;
   SelectFolder& operator=(const SelectFolder&) = delete;

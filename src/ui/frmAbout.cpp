@@ -3,17 +3,15 @@
 #include <cmath>
 #include <exception>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
-#include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
-#include "platform/PathStyle.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Windowing.h"
 #include "registry/RegUtilities.h"
 #include "resources/Pictures.h"
 #include "resources/VersionInfo.h"
+#include "runtime/PathStyle.h"
+#include "runtime/RuntimeError.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "ui/frmMain.h"
 #include "util/ProcessUtilities.h"
 #include "util/SysUtilities.h"
@@ -29,9 +27,9 @@ constexpr std::int32_t kGrey = 0x808080;
 constexpr std::int32_t kWhite = 0xFFFFFF;
 constexpr std::int32_t kBlue = 0xFF0000;
 
-platform::LineDesign line(std::u16string name, double x1, double y1, double x2, double y2,
+toolkit::LineDesign line(std::u16string name, double x1, double y1, double x2, double y2,
                           std::int32_t color, std::int32_t width, bool inside) {
-  platform::LineDesign design;
+  toolkit::LineDesign design;
   design.Name = std::move(name);
   design.X1 = x1;
   design.Y1 = y1;
@@ -55,9 +53,9 @@ void startProgram(const std::u16string& path) {
 }  // namespace
 
 frmAbout::frmAbout() {
-  using platform::ControlDesign;
+  using toolkit::ControlDesign;
   auto& windowing = platform::windowing();
-  platform::FormDesign design;
+  toolkit::FormDesign design;
   design.Name = u"frmAbout";
   design.Caption = u"About MyApp";
   design.ScaleWidth = 6555;
@@ -72,7 +70,7 @@ frmAbout::frmAbout() {
                               windowing.LoadPicture(resources::kLogo.Name));
   auto link = ControlDesign::At(u"lblLink", 120, 960, 300, 195);
   link.ToolTipText = u"Click Me";
-  platform::LabelDesign linkLabel;
+  toolkit::LabelDesign linkLabel;
   linkLabel.Caption = u"Link";
   linkLabel.ForeColor = kBlue;
   linkLabel.Font.Underline = true;
@@ -85,12 +83,12 @@ frmAbout::frmAbout() {
   txtText_ = &form_->AddRichTextBox(ControlDesign::At(u"txtText", 720, 1440, 4935, 1455));
   lnLine0_ = &form_->AddLine(line(u"lnLine(0)", 105, 3000, 5654, 3000, kWhite, 2, false));
   lnLine1_ = &form_->AddLine(line(u"lnLine(1)", 120, 3000, 5684, 3000, kGrey, 1, true));
-  platform::ButtonDesign ok;
+  toolkit::ButtonDesign ok;
   ok.Caption = u"OK";
   ok.Default = true;
   ok.Cancel = true;
   cmdOK_ = &form_->AddButton(ControlDesign::At(u"cmdOK", 4320, 3120, 1335, 345, 0), ok);
-  platform::ButtonDesign sysInfo;
+  toolkit::ButtonDesign sysInfo;
   sysInfo.Caption = u"&System Info...";
   cmdSysInfo_ =
       &form_->AddButton(ControlDesign::At(u"cmdSysInfo", 4320, 3600, 1335, 345, 1), sysInfo);
@@ -108,7 +106,7 @@ frmAbout::frmAbout() {
   sys_ = std::make_unique<SysUtilities>();
   SetLink(resources::kLink);
   lblLink_->SetMouseIcon(imgCur_->Picture());
-  lblLink_->SetMousePointer(platform::kPointerCustom);
+  lblLink_->SetMousePointer(toolkit::kPointerCustom);
   SetShowLink(true);
   SetShowLogo(true);
 }
@@ -141,7 +139,7 @@ void frmAbout::Form_Load() {
     if (!sys_) throw RuntimeError(err::kObjectNotSet);
     sys_->CenterForm(*form_);
     form_->SetCaption(u"About " + app.Title);
-    AddText(platform::titleLine(app));
+    AddText(runtime::titleLine(app));
     AddText(app.CompanyName);
     AddText(sys_->GetOSVersionString());
     AddText(u"System UpTime: " + sys_->UpTime());
@@ -151,7 +149,7 @@ void frmAbout::Form_Load() {
     AddText(app.LegalCopyright);
     AddText(u"");
   } catch (const std::exception& e) {
-    showErrorReport(u"frmAbout", u"Form_Load", e);
+    toolkit::showErrorReport(u"frmAbout", u"Form_Load", e);
   }
 }
 
@@ -161,9 +159,9 @@ void frmAbout::AddText(std::u16string_view strText) {
     txtText_->SetSelText(std::u16string(strText) + u"\r\n");
     txtText_->SetSelStart(0);
     txtText_->SetSelLength(0);
-    platform::doEvents();
+    toolkit::doEvents();
   } catch (const std::exception& e) {
-    showErrorReport(u"frmAbout", u"AddText", e);
+    toolkit::showErrorReport(u"frmAbout", u"AddText", e);
   }
 }
 
@@ -171,14 +169,14 @@ void frmAbout::InitMyObjects(Application* objA) {
   try {
     objA_ = objA;
     if (objA_ == nullptr) throw RuntimeError(err::kObjectNotSet);
-    if (objA_->AM() == nullptr) return;
-    if (objA_->AM()->frm() == nullptr) return;
-    const auto icon = objA_->AM()->frm()->Form().Icon();
-    imgIcon_->SetPicture(icon);
-    form_->SetIcon(icon);
   } catch (const std::exception& e) {
-    showErrorReport(u"frmAbout", u"InitMyObjects", e);
+    toolkit::showErrorReport(u"frmAbout", u"InitMyObjects", e);
   }
+}
+
+void frmAbout::SetIcon(const toolkit::Picture& icon) {
+  imgIcon_->SetPicture(icon);
+  form_->SetIcon(icon);
 }
 
 void frmAbout::StartSysInfo() {
@@ -194,7 +192,7 @@ void frmAbout::StartSysInfo() {
     const auto folder = reg.GetKeyValue(
         u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location", u"MSINFO", u"");
     if (!folder.empty()) {
-      program = folder + platform::separatorOf(platform::kNativePathStyle) + u"MSINFO32.EXE";
+      program = folder + runtime::separatorOf(runtime::kNativePathStyle) + u"MSINFO32.EXE";
       if (platform::fileSystem().CreateObject()->FileExists(program)) {
         startProgram(program);
         return;
@@ -237,7 +235,7 @@ void frmAbout::Form_Resize() {
       txtText_->SetTop(imgLogo_->Top());
     }
   } catch (const std::exception& e) {
-    showErrorReport(u"frmAbout", u"Form_Resize", e);
+    toolkit::showErrorReport(u"frmAbout", u"Form_Resize", e);
   }
 }
 

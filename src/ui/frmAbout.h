@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Window.h"
+#include "toolkit/Window.h"
 
 namespace sigpatch {
 
@@ -41,8 +41,10 @@ class frmAbout {
   /// Keeps the application object and takes the main window's icon, when there
   /// is a main window.
   void InitMyObjects(Application* objA);
+  /// The icon of the box and of its picture (the main window's).
+  void SetIcon(const toolkit::Picture& icon);
 
-  platform::Window& Form() const { return *form_; }
+  toolkit::Window& Form() const { return *form_; }
 
  private:
   void Form_Load();
@@ -51,18 +53,18 @@ class frmAbout {
   void cmdSysInfo_Click();
   void lblLink_Click();
 
-  std::unique_ptr<platform::Window> form_;
-  platform::Image* imgLogo_ = nullptr;
-  platform::Label* lblLink_ = nullptr;
-  platform::Line* lnLogoLine0_ = nullptr;
-  platform::Line* lnLogoLine1_ = nullptr;
-  platform::Image* imgIcon_ = nullptr;
-  platform::RichTextBox* txtText_ = nullptr;
-  platform::Line* lnLine0_ = nullptr;
-  platform::Line* lnLine1_ = nullptr;
-  platform::Button* cmdOK_ = nullptr;
-  platform::Button* cmdSysInfo_ = nullptr;
-  platform::Image* imgCur_ = nullptr;
+  std::unique_ptr<toolkit::Window> form_;
+  toolkit::Image* imgLogo_ = nullptr;
+  toolkit::Label* lblLink_ = nullptr;
+  toolkit::Line* lnLogoLine0_ = nullptr;
+  toolkit::Line* lnLogoLine1_ = nullptr;
+  toolkit::Image* imgIcon_ = nullptr;
+  toolkit::RichTextBox* txtText_ = nullptr;
+  toolkit::Line* lnLine0_ = nullptr;
+  toolkit::Line* lnLine1_ = nullptr;
+  toolkit::Button* cmdOK_ = nullptr;
+  toolkit::Button* cmdSysInfo_ = nullptr;
+  toolkit::Image* imgCur_ = nullptr;
 
   Application* objA_ = nullptr;
   std::unique_ptr<SysUtilities> sys_;

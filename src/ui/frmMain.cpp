@@ -4,19 +4,19 @@
 #include <cmath>
 #include <exception>
 
-#include "app/Application.h"
-#include "platform/ErrorReport.h"
 #include "platform/Platform.h"
-#include "platform/Windowing.h"
 #include "resources/Pictures.h"
+#include "runtime/RuntimeError.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "util/StringUtilities.h"
 #include "util/SysUtilities.h"
 
 namespace sigpatch {
 namespace {
 
-platform::FormDesign design() {
-  platform::FormDesign form;
+toolkit::FormDesign design() {
+  toolkit::FormDesign form;
   form.Name = u"frmMain";
   form.Caption = u"Sigpatch";
   form.ScaleWidth = 6375;
@@ -29,7 +29,7 @@ platform::FormDesign design() {
 }  // namespace
 
 frmMain::frmMain() {
-  using platform::ControlDesign;
+  using toolkit::ControlDesign;
   auto& windowing = platform::windowing();
   form_ = windowing.NewForm(design());
   sbInfo_ = &form_->AddStatusBar(ControlDesign::At(u"sbInfo", 0, 0, 0, 375, 0),
@@ -59,7 +59,7 @@ void frmMain::InitMyObjects(Application* objA, AppMain* objAM) {
     objAM_ = objAM;
     sys_ = std::make_unique<SysUtilities>();
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"InitMyObjects", e);
+    toolkit::showErrorReport(u"frmMain", u"InitMyObjects", e);
   }
 }
 
@@ -75,15 +75,15 @@ void frmMain::Form_QueryUnload(bool& Cancel) {
   Cancel = true;
   if (blnStopAsked_) return;
   const auto answer = platform::windowing().MsgBox(
-      u"Stop the installation of " + strInstalling_ + u"?", platform::MsgBoxStyle::YesNoQuestion);
-  if (answer == platform::MsgBoxResult::Yes && !strInstalling_.empty()) blnStopAsked_ = true;
+      u"Stop the installation of " + strInstalling_ + u"?", toolkit::MsgBoxStyle::YesNoQuestion);
+  if (answer == toolkit::MsgBoxResult::Yes && !strInstalling_.empty()) blnStopAsked_ = true;
 }
 
 void frmMain::Form_Load() {
   try {
     const auto& app = platform::windowing().App();
     form_->SetCaption(app.Title);
-    AddText(platform::titleLine(app), 0);
+    AddText(runtime::titleLine(app), 0);
     AddText(u" ", 0);
     if (!sys_) throw RuntimeError(err::kObjectNotSet);
     sys_->CenterForm(*form_);
@@ -92,7 +92,7 @@ void frmMain::Form_Load() {
     blnFinished_ = false;
     dtLastOutput_ = platform::clock().Now();
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"Form_Load", e);
+    toolkit::showErrorReport(u"frmMain", u"Form_Load", e);
   }
 }
 
@@ -108,7 +108,7 @@ void frmMain::AddText(std::u16string_view strText, std::int32_t Color) {
       text += u"\r\n";
     }
     tboOutput_->SetSelText(text);
-    platform::doEvents();
+    toolkit::doEvents();
     dtLastOutput_ = platform::clock().Now();
   } catch (const std::exception&) {
     tboOutput_->SetText(text);
@@ -118,7 +118,7 @@ void frmMain::AddText(std::u16string_view strText, std::int32_t Color) {
 void frmMain::PinDown() {
   imgPin_->SetPicture(imgPinned_->Picture());
   blnPinned_ = true;
-  platform::doEvents();
+  toolkit::doEvents();
 }
 
 void frmMain::Terminate() {
@@ -137,7 +137,7 @@ void frmMain::Terminate() {
     blnFinished_ = true;
     if (!blnPinned_) form_->Unload();
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"Terminate", e);
+    toolkit::showErrorReport(u"frmMain", u"Terminate", e);
   }
 }
 
@@ -145,19 +145,18 @@ void frmMain::FTC_FileTreeChange(std::u16string_view strText, std::int32_t /*Col
   try {
     AddText(strText);
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"FTC_FileTreeChange", e);
+    toolkit::showErrorReport(u"frmMain", u"FTC_FileTreeChange", e);
   }
 }
 
 void frmMain::Form_KeyUp(std::int16_t KeyCode, std::int16_t /*Shift*/) {
   try {
-    if (KeyCode == platform::kKeyF1) {
+    if (KeyCode == toolkit::kKeyF1) {
       PinDown();
-      if (objA_ == nullptr) throw RuntimeError(err::kObjectNotSet);
-      objA_->ShowAboutBox(0);
+      AboutRequested.raise();
     }
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"Form_KeyUp", e);
+    toolkit::showErrorReport(u"frmMain", u"Form_KeyUp", e);
   }
 }
 
@@ -169,7 +168,7 @@ void frmMain::Form_Resize() {
     tboOutput_->SetHeight(
         std::abs(form_->ScaleHeight() - sbInfo_->Height() - tboOutput_->Top() - margin));
   } catch (const std::exception& e) {
-    showErrorReport(u"frmMain", u"Form_Resize", e);
+    toolkit::showErrorReport(u"frmMain", u"Form_Resize", e);
   }
 }
 

@@ -6,7 +6,8 @@
 #include <string_view>
 
 #include "platform/Clock.h"
-#include "platform/Window.h"
+#include "runtime/Event.h"
+#include "toolkit/Window.h"
 
 namespace sigpatch {
 
@@ -41,13 +42,15 @@ class frmMain {
   void SetInstalling(std::u16string_view package);
   /// Whether the user has answered Yes to stopping the installation.
   bool StopAsked() const { return blnStopAsked_; }
+  /// Raised when the user asks for the About box (F1); the window is pinned first.
+  Event<> AboutRequested;
   /// Receives a change line of the folder-tree synchroniser; the line is black.
   void FTC_FileTreeChange(std::u16string_view strText, std::int32_t Color);
 
   /// The window itself: shown by the owner, minimized by the run control.
-  platform::Window& Form() const { return *form_; }
+  toolkit::Window& Form() const { return *form_; }
   /// The status bar; its panel "Info" holds the status text.
-  platform::StatusBar& sbInfo() const { return *sbInfo_; }
+  toolkit::StatusBar& sbInfo() const { return *sbInfo_; }
 
  private:
   void Form_Load();
@@ -56,12 +59,12 @@ class frmMain {
   void Form_QueryUnload(bool& Cancel);
   void imgPin_Click();
 
-  std::unique_ptr<platform::Window> form_;
-  platform::StatusBar* sbInfo_ = nullptr;
-  platform::RichTextBox* tboOutput_ = nullptr;
-  platform::Image* imgPin_ = nullptr;
-  platform::Image* imgUnpinned_ = nullptr;
-  platform::Image* imgPinned_ = nullptr;
+  std::unique_ptr<toolkit::Window> form_;
+  toolkit::StatusBar* sbInfo_ = nullptr;
+  toolkit::RichTextBox* tboOutput_ = nullptr;
+  toolkit::Image* imgPin_ = nullptr;
+  toolkit::Image* imgUnpinned_ = nullptr;
+  toolkit::Image* imgPinned_ = nullptr;
 
   Application* objA_ = nullptr;
   AppMain* objAM_ = nullptr;

@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
+#include "toolkit/Windowing.h"
 #include "ui/SelectFolder.h"
 #include "util/StringUtilities.h"
 #include "util/SysUtilities.h"
@@ -13,8 +13,8 @@
 namespace sigpatch {
 namespace {
 
-platform::Window& makeForm(std::unique_ptr<platform::Window>& form) {
-  platform::FormDesign design;
+toolkit::Window& makeForm(std::unique_ptr<toolkit::Window>& form) {
+  toolkit::FormDesign design;
   design.Name = u"frmSelectFolder";
   design.Caption = u"Select Folder";
   design.ScaleWidth = 4470;
@@ -25,16 +25,16 @@ platform::Window& makeForm(std::unique_ptr<platform::Window>& form) {
 
 }  // namespace
 
-frmSelectFolder::frmSelectFolder(platform::PathStyle style) : style_(style) {
-  using platform::ControlDesign;
+frmSelectFolder::frmSelectFolder(runtime::PathStyle style) : style_(style) {
+  using toolkit::ControlDesign;
   makeForm(form_);
   tboPath_ = &form_->AddTextBox(ControlDesign::At(u"tboPath", 120, 120, 4215, 315, 4), {});
   drvSel_ = &form_->AddDriveListBox(ControlDesign::At(u"drvSel", 120, 480, 4215, 315, 0));
   dirSel_ = &form_->AddDirListBox(ControlDesign::At(u"dirSel", 120, 840, 4215, 2340, 1));
-  platform::ButtonDesign ok;
+  toolkit::ButtonDesign ok;
   ok.Caption = u"&OK";
   cmdOK_ = &form_->AddButton(ControlDesign::At(u"cmdOK", 120, 3360, 1215, 375, 2), ok);
-  platform::ButtonDesign cancel;
+  toolkit::ButtonDesign cancel;
   cancel.Caption = u"&Cancel";
   cmdCancel_ = &form_->AddButton(ControlDesign::At(u"cmdCancel", 3120, 3360, 1215, 375, 3), cancel);
   form_->OnLoad = [this] { Form_Load(); };
@@ -58,7 +58,7 @@ void frmSelectFolder::InitMyObjects(Application* objA, SelectFolder* objSF) {
 void frmSelectFolder::Form_Load() {
   // A fault ends the load step silently: the dialog shows as far as it got.
   try {
-    platform::windowing().Screen().SetMousePointer(platform::kPointerDefault);
+    platform::windowing().Screen().SetMousePointer(toolkit::kPointerDefault);
     if (!sys_ || objSF_ == nullptr) throw RuntimeError(err::kObjectNotSet);
     sys_->CenterForm(*form_);
     objSF_->SetOK(false);
@@ -91,7 +91,7 @@ void frmSelectFolder::tboPath_GotFocus() {
 }
 
 void frmSelectFolder::cmdOK_Click() {
-  platform::windowing().Screen().SetMousePointer(platform::kPointerHourglass);
+  platform::windowing().Screen().SetMousePointer(toolkit::kPointerHourglass);
   if (!str_ || objSF_ == nullptr) throw RuntimeError(err::kObjectNotSet);
   objSF_->SetPath(str_->CheckPathEnding(tboPath_->Text()));
   objSF_->SetOK(true);

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/PathStyle.h"
-#include "platform/Window.h"
+#include "runtime/PathStyle.h"
+#include "toolkit/Window.h"
 
 namespace sigpatch {
 
@@ -17,7 +17,7 @@ class SysUtilities;
 class frmSelectFolder {
  public:
   /// Makes the dialog with its controls, not loaded; paths in `style`.
-  explicit frmSelectFolder(platform::PathStyle style = platform::kNativePathStyle);
+  explicit frmSelectFolder(runtime::PathStyle style = runtime::kNativePathStyle);
   ~frmSelectFolder();
   frmSelectFolder(const frmSelectFolder&) = delete;
   frmSelectFolder& operator=(const frmSelectFolder&) = delete;
@@ -26,7 +26,7 @@ class frmSelectFolder {
   /// the dialog is loaded.
   void InitMyObjects(Application* objA, SelectFolder* objSF);
 
-  platform::Window& Form() const { return *form_; }
+  toolkit::Window& Form() const { return *form_; }
 
  private:
   void Form_Load();
@@ -37,13 +37,13 @@ class frmSelectFolder {
   void cmdOK_Click();
   void cmdCancel_Click();
 
-  platform::PathStyle style_;
-  std::unique_ptr<platform::Window> form_;
-  platform::TextBox* tboPath_ = nullptr;
-  platform::DriveListBox* drvSel_ = nullptr;
-  platform::DirListBox* dirSel_ = nullptr;
-  platform::Button* cmdOK_ = nullptr;
-  platform::Button* cmdCancel_ = nullptr;
+  runtime::PathStyle style_;
+  std::unique_ptr<toolkit::Window> form_;
+  toolkit::TextBox* tboPath_ = nullptr;
+  toolkit::DriveListBox* drvSel_ = nullptr;
+  toolkit::DirListBox* dirSel_ = nullptr;
+  toolkit::Button* cmdOK_ = nullptr;
+  toolkit::Button* cmdCancel_ = nullptr;
 
   Application* objA_ = nullptr;
   SelectFolder* objSF_ = nullptr;

@@ -3,23 +3,23 @@
 #include <chrono>
 
 #include "platform/Platform.h"
-#include "platform/Windowing.h"
 #include "resources/Pictures.h"
+#include "toolkit/Windowing.h"
 
 namespace sigpatch {
 namespace {
 
-platform::Window& makeForm(std::unique_ptr<platform::Window>& form) {
-  platform::FormDesign design;
+toolkit::Window& makeForm(std::unique_ptr<toolkit::Window>& form) {
+  toolkit::FormDesign design;
   design.Name = u"frmSplash";
   design.ScaleWidth = 4950;
   design.ScaleHeight = 3750;
-  design.BorderStyle = platform::FormBorderStyle::FixedDialog;
+  design.BorderStyle = toolkit::FormBorderStyle::FixedDialog;
   design.ControlBox = false;
   design.MinButton = false;
   design.MaxButton = false;
   design.ShowInTaskbar = false;
-  design.StartUpPosition = platform::StartUpPosition::CenterScreen;
+  design.StartUpPosition = toolkit::StartUpPosition::CenterScreen;
   form = platform::windowing().NewForm(design);
   return *form;
 }
@@ -27,18 +27,18 @@ platform::Window& makeForm(std::unique_ptr<platform::Window>& form) {
 }  // namespace
 
 frmSplash::frmSplash() {
-  using platform::ControlDesign;
+  using toolkit::ControlDesign;
   makeForm(form_);
   imgLogo_ = &form_->AddImage(ControlDesign::At(u"imgLogo", 240, 240, 480, 480),
                               platform::windowing().LoadPicture(resources::kProgramIcon.Name));
-  platform::LabelDesign product;
+  toolkit::LabelDesign product;
   product.Caption = u"MyApp";
   product.Font.Name = u"Arial";
   product.Font.Size = 27.75;
   product.Font.Bold = true;
   lblProductName_ =
       &form_->AddLabel(ControlDesign::At(u"lblProductName", 1560, 120, 1860, 660), product);
-  platform::TextBoxDesign lines;
+  toolkit::TextBoxDesign lines;
   lines.MultiLine = true;
   lines.Locked = true;
   tboText_ = &form_->AddTextBox(ControlDesign::At(u"tboText", 120, 960, 4695, 2655), lines);
@@ -52,14 +52,14 @@ void frmSplash::Form_Load() {
   dtLoaded_ = platform::clock().Now();
   const auto& app = platform::windowing().App();
   lblProductName_->SetCaption(app.Title);
-  AddText(platform::titleLine(app));
+  AddText(runtime::titleLine(app));
   AddText(app.CompanyName);
 }
 
 void frmSplash::AddText(std::u16string_view strText) {
   tboText_->SetSelStart(static_cast<std::int32_t>(tboText_->Text().size()));
   tboText_->SetSelText(std::u16string(strText) + u"\r\n");
-  platform::doEvents();
+  toolkit::doEvents();
 }
 
 void frmSplash::Form_Unload() {

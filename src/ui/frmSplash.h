@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
-#include "platform/Window.h"
+#include "toolkit/Window.h"
 
 namespace sigpatch {
 
@@ -21,16 +21,16 @@ class frmSplash {
   /// Appends the text as one line; an empty text gives an empty line.
   void AddText(std::u16string_view strText);
 
-  platform::Window& Form() const { return *form_; }
+  toolkit::Window& Form() const { return *form_; }
 
  private:
   void Form_Load();
   void Form_Unload();
 
-  std::unique_ptr<platform::Window> form_;
-  platform::Image* imgLogo_ = nullptr;
-  platform::Label* lblProductName_ = nullptr;
-  platform::TextBox* tboText_ = nullptr;
+  std::unique_ptr<toolkit::Window> form_;
+  toolkit::Image* imgLogo_ = nullptr;
+  toolkit::Label* lblProductName_ = nullptr;
+  toolkit::TextBox* tboText_ = nullptr;
   platform::Clock::TimePoint dtLoaded_{};
 };
 

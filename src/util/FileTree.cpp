@@ -2,13 +2,11 @@
 
 #include <exception>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
-#include "platform/ErrorReport.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/ErrorReportBox.h"
+#include "toolkit/Windowing.h"
 #include "util/FileUtilities.h"
 #include "util/StringUtilities.h"
 
@@ -29,14 +27,13 @@ bool isLink(const platform::Folder& folder) {
 
 }  // namespace
 
-FileTree::FileTree(platform::PathStyle style) : style_(style) {}
+FileTree::FileTree(runtime::PathStyle style) : style_(style) {}
 
 FileTree::~FileTree() = default;
 
 void FileTree::InitMyObjects(Application* objA) {
   if (objA == nullptr) throw RuntimeError(err::kObjectNotSet);
   objA_ = objA;
-  objAM_ = objA->AM();
   su_ = std::make_unique<StringUtilities>(style_);
   fu_ = std::make_unique<FileUtilities>(style_);
 }
@@ -51,10 +48,7 @@ FileUtilities& FileTree::files() const {
   return *fu_;
 }
 
-void FileTree::showStatus(std::u16string_view strText) {
-  if (objAM_ == nullptr) throw RuntimeError(err::kObjectNotSet);
-  objAM_->UpdateStatusBar(strText);
-}
+void FileTree::showStatus(std::u16string_view strText) { StatusChange.raise(strText); }
 
 void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
   // Receivers get the colour by reference; what they make of it is not used.
@@ -62,7 +56,7 @@ void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
   FileTreeChange.raise(strText, color);
 }
 
-platform::FileSystem& FileTree::FSO() { return platform::fileSystemOf(fso_); }
+platform::FileSystem& FileTree::FSO() { return fileSystemOf(fso_); }
 
 // --- The public tree operations -------------------------------------------
 
@@ -143,18 +137,18 @@ bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string
     const std::u16string into = su.CheckPathEnding(strDest);
     const auto folder = fso.GetFolder(strSource);
     for (const auto& sub : folder->SubFolders()) {
-      platform::doEvents();
+      toolkit::doEvents();
       if (!pUpdateTree(sub->Path(), into + sub->Name())) ok = false;
     }
     showStatus(strSource);
-    platform::doEvents();
+    toolkit::doEvents();
     for (const auto& file : folder->Files()) {
-      platform::doEvents();
+      toolkit::doEvents();
       if (!pUpdateFile(file->Path(), into + file->Name())) ok = false;
     }
     return ok;
   } catch (const std::exception& e) {
-    showErrorReport(u"FileTree", u"pUpdateTree", e);
+    toolkit::showErrorReport(u"FileTree", u"pUpdateTree", e);
     return false;
   }
 }
@@ -190,7 +184,7 @@ void FileTree::CreatePath(std::u16string_view strPath) {
   std::u16string path(strPath);
   try {
     if (path.empty()) return;
-    if (style_ == platform::PathStyle::Windows) {
+    if (style_ == runtime::PathStyle::Windows) {
       if (path.size() == 2 && path[1] == u':') return;  // a bare drive
     } else if (path.find_first_not_of(u'/') == std::u16string::npos) {
       return;  // the root stands where a bare drive stands
@@ -223,7 +217,7 @@ bool FileTree::pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDay
     }
     const auto folder = fso.GetFolder(strFolder);
     for (const auto& sub : folder->SubFolders()) {
-      platform::doEvents();
+      toolkit::doEvents();
       const std::u16string path = sub->Path();
       // A link leads out of the tree: the files it leads to are not this
       // tree's to delete, so it stays, and so does this folder.
@@ -235,10 +229,10 @@ bool FileTree::pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDay
       }
     }
     showStatus(strFolder);
-    platform::doEvents();
+    toolkit::doEvents();
     auto& fu = files();
     for (const auto& file : folder->Files()) {
-      platform::doEvents();
+      toolkit::doEvents();
       const std::u16string path = file->Path();
       if (fu.DeleteOldFile(path, lngDaysToKeep)) {
         pRaiseChange(u"File " + path + u" deleted", kBlack);
@@ -269,7 +263,7 @@ bool FileTree::pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDay
     }
     return true;
   } catch (const std::exception& e) {
-    showErrorReport(u"FileTree", u"pRemoveOldFile", e);
+    toolkit::showErrorReport(u"FileTree", u"pRemoveOldFile", e);
     return false;
   }
 }
@@ -277,7 +271,7 @@ bool FileTree::pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDay
 bool FileTree::holdsFiles(const platform::Folder& folder) {
   if (!folder.Files().empty()) return true;
   for (const auto& sub : folder.SubFolders()) {
-    platform::doEvents();
+    toolkit::doEvents();
     if (holdsFiles(*sub)) return true;
   }
   return false;
@@ -292,7 +286,7 @@ bool FileTree::pRemoveEmptySubFolders(const std::u16string& strFolder) {
       return true;
     }
     for (const auto& sub : fso.GetFolder(strFolder)->SubFolders()) {
-      platform::doEvents();
+      toolkit::doEvents();
       const std::u16string path = sub->Path();
       // A folder counts as empty only when no file lies anywhere below it:
       // deleting it deletes everything below it.
@@ -315,7 +309,7 @@ void FileTree::reportFolderFault(const std::exception& e, const std::u16string& 
   if (isPermissionDenied(e)) {
     pRaiseChange(u"Permission denied (" + strFolder + u")", kRed);
   } else {
-    showErrorReport(u"FileTree", procedure, e);
+    toolkit::showErrorReport(u"FileTree", procedure, e);
   }
 }
 

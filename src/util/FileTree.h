@@ -6,14 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Collection.h"
-#include "platform/Event.h"
 #include "platform/FileSystem.h"
-#include "platform/PathStyle.h"
+#include "runtime/Collection.h"
+#include "runtime/Event.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch {
 
-class AppMain;
 class Application;
 class FileUtilities;
 class StringUtilities;
@@ -22,11 +21,11 @@ class StringUtilities;
 /// source tree, empties a tree of old files and the folders this leaves empty,
 /// deletes one old file, and removes sub-folders that hold no files. Every step
 /// is reported as one line with a colour (0x00BBGGRR) through FileTreeChange;
-/// the folder being worked on is shown in the main window's status bar.
+/// the folder being worked on through StatusChange.
 class FileTree {
  public:
   /// `style` is the path style of the paths it is given and reports.
-  explicit FileTree(platform::PathStyle style = platform::kNativePathStyle);
+  explicit FileTree(runtime::PathStyle style = runtime::kNativePathStyle);
   ~FileTree();
   FileTree(const FileTree&) = delete;
   FileTree& operator=(const FileTree&) = delete;
@@ -44,10 +43,12 @@ class FileTree {
   /// colour, which a receiver may read (a change to it is not used). The main
   /// window's FTC_FileTreeChange is such a receiver.
   Event<std::u16string_view, std::int32_t&> FileTreeChange;
+  /// Raised with the folder being worked on; the update-run controller shows
+  /// it in the main window's status bar.
+  Event<std::u16string_view> StatusChange;
 
-  /// Keeps the application and its update-run controller (whose status bar
-  /// shows the folder being worked on) and makes the class's own utilities.
-  /// Error 91 when `objA` is not set.
+  /// Keeps the application and makes the class's own utilities. Error 91
+  /// when `objA` is not set.
   void InitMyObjects(Application* objA);
   /// Deletes every file of the SourceDir tree older than `lngDaysToKeep` days
   /// and removes the sub-folders this empties; SourceDir itself stays.
@@ -94,12 +95,11 @@ class FileTree {
   StringUtilities& strings() const;
   FileUtilities& files() const;
 
-  platform::PathStyle style_;
+  runtime::PathStyle style_;
   std::unique_ptr<StringUtilities> su_;
   std::unique_ptr<FileUtilities> fu_;
-  /// Kept as the application's other objects keep it; the class asks it nothing more.
+  /// Kept as the application's other objects keep it; the class asks it nothing.
   [[maybe_unused]] Application* objA_ = nullptr;
-  AppMain* objAM_ = nullptr;
   std::unique_ptr<Collection<std::u16string>> skip_;
   std::unique_ptr<platform::FileSystem> fso_;
 };

@@ -6,10 +6,11 @@
 
 #include "platform/Clock.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
 #include "platform/System.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
+#include "runtime/ExitStatus.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/Windowing.h"
 #include "util/NumberUtilities.h"
 
 namespace sigpatch {
@@ -48,7 +49,7 @@ void clearReadOnly(platform::File& file) {
 
 }  // namespace
 
-FileUtilities::FileUtilities(platform::PathStyle style) : style_(style) {}
+FileUtilities::FileUtilities(runtime::PathStyle style) : style_(style) {}
 
 FileUtilities::~FileUtilities() = default;
 
@@ -71,7 +72,7 @@ bool FileUtilities::CheckDirExists(std::u16string_view strPath) const {
 }
 
 std::u16string FileUtilities::systemFolderName(std::u16string folder) const {
-  return style_ == platform::PathStyle::Windows ? text::toUpper(folder) : folder;
+  return style_ == runtime::PathStyle::Windows ? text::toUpper(folder) : folder;
 }
 
 std::u16string FileUtilities::GetWindowsDir() const {
@@ -142,7 +143,7 @@ std::u16string FileUtilities::GetFirstBytesFromFile(std::u16string_view strFileN
 }
 
 platform::FileSystem& FileUtilities::FSO() {
-  return platform::fileSystemOf(fso_);
+  return fileSystemOf(fso_);
 }
 
 std::int32_t FileUtilities::GetFileSize(std::u16string_view strPath) {
@@ -218,7 +219,7 @@ bool FileUtilities::DeleteOldFile(std::u16string_view strPath, std::int32_t lngO
 
 bool FileUtilities::reportUnreadable(std::u16string_view strFileName) const {
   platform::windowing().MsgBox(u"Unable to read " + std::u16string(strFileName) + u".",
-                               platform::MsgBoxStyle::Critical, u"Error reading file");
+                               toolkit::MsgBoxStyle::Critical, u"Error reading file");
   return false;
 }
 
@@ -262,6 +263,22 @@ bool FileUtilities::IsRealEXEFile(std::u16string_view strFileName) {
   } catch (const std::exception&) {
     return reportUnreadable(strFileName);
   }
+}
+
+platform::FileSystem& fileSystemOf(std::unique_ptr<platform::FileSystem>& holder) {
+  if (!holder) {
+    try {
+      holder = platform::fileSystem().CreateObject();
+    } catch (const std::exception&) {
+      holder.reset();
+    }
+    if (!holder) {
+      auto& window = platform::windowing();
+      window.MsgBox(u"Windows Scripting Host not available!");
+      window.End(exitstatus::kFailed);
+    }
+  }
+  return *holder;
 }
 
 }  // namespace sigpatch

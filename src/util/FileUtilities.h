@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/FileSystem.h"
-#include "platform/PathStyle.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch {
 
@@ -19,7 +19,7 @@ class FileUtilities {
  public:
   /// `style` decides whether system folder names are upper-cased (Windows) or
   /// left as they are (POSIX, where an upper-cased path names another folder).
-  explicit FileUtilities(platform::PathStyle style = platform::kNativePathStyle);
+  explicit FileUtilities(runtime::PathStyle style = runtime::kNativePathStyle);
   ~FileUtilities();
   FileUtilities(const FileUtilities&) = delete;
   FileUtilities& operator=(const FileUtilities&) = delete;
@@ -78,8 +78,12 @@ class FileUtilities {
   std::u16string fileDateText(platform::Clock::TimePoint t) const;
   bool reportUnreadable(std::u16string_view strFileName) const;
 
-  platform::PathStyle style_;
+  runtime::PathStyle style_;
   std::unique_ptr<platform::FileSystem> fso_;
 };
+
+/// The holder's file-system object, made on first use. When the service cannot
+/// make one, says "Windows Scripting Host not available!" and ends the program.
+platform::FileSystem& fileSystemOf(std::unique_ptr<platform::FileSystem>& holder);
 
 }  // namespace sigpatch

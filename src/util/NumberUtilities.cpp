@@ -3,8 +3,8 @@
 #include <charconv>
 #include <string>
 
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

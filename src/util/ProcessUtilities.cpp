@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Processes.h"
-#include "platform/Windowing.h"
+#include "toolkit/Windowing.h"
 #include "util/FileUtilities.h"
 
 namespace sigpatch {
@@ -36,7 +36,7 @@ std::int16_t ProcessUtilities::ShellWait(std::u16string_view strCommand,
   if (!processes.CreateProcess(strCommand, workingFolder(strPath), info)) result = -1;
   platform::WaitResult waited = platform::WaitResult::Failed;
   do {
-    platform::doEvents();
+    toolkit::doEvents();
     waited = processes.WaitForSingleObject(info.hProcess, kWaitSlice);
   } while (waited == platform::WaitResult::TimedOut);
   if (waited != platform::WaitResult::Ended) result = -1;

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/Windowing.h"
 #include "util/NumberUtilities.h"
 
 namespace sigpatch {
@@ -201,11 +201,11 @@ bool matchMask(u16string_view name, const MaskCursor& cursor) {
 
 }  // namespace
 
-StringUtilities::StringUtilities(platform::PathStyle style)
-    : style_(style), separator_(platform::separatorOf(style)) {}
+StringUtilities::StringUtilities(runtime::PathStyle style)
+    : style_(style), separator_(runtime::separatorOf(style)) {}
 
 bool StringUtilities::isPathSeparator(char16_t c) const {
-  return c == separator_ || (style_ == platform::PathStyle::Windows && c == u':');
+  return c == separator_ || (style_ == runtime::PathStyle::Windows && c == u':');
 }
 
 u16string StringUtilities::ExtractFilename(u16string_view strPath) const {
@@ -225,7 +225,7 @@ u16string StringUtilities::ExtractExtension(u16string_view strFile) const {
 u16string StringUtilities::ExtractPath(u16string_view strPath) const {
   if (strPath.empty()) return {};
   std::size_t start = strPath.size() - 1;
-  if (style_ == platform::PathStyle::Windows) {
+  if (style_ == runtime::PathStyle::Windows) {
     auto firstColon = strPath.find(u':');
     if (firstColon != u16string_view::npos) {
       auto secondColon = strPath.find(u':', firstColon + 1);
@@ -261,7 +261,7 @@ u16string StringUtilities::ReplaceString(u16string_view strInString, u16string_v
        at = upperIn.find(upperFrom, from)) {
     result.append(strInString.substr(from, at - from)).append(strToString);
     from = at + upperFrom.size();
-    platform::doEvents();
+    toolkit::doEvents();
   }
   return result.append(strInString.substr(std::min(from, strInString.size())));
 }
@@ -425,7 +425,7 @@ u16string StringUtilities::GetTextBetweenSeparators(u16string_view strInput,
 }
 
 u16string StringUtilities::RemoveDriveFromPath(u16string_view strPath) const {
-  if (style_ == platform::PathStyle::Posix) {
+  if (style_ == runtime::PathStyle::Posix) {
     auto first = strPath.find_first_not_of(separator_);
     return first == u16string_view::npos ? u16string() : u16string(strPath.substr(first));
   }

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/PathStyle.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch {
 
@@ -14,7 +14,7 @@ namespace sigpatch {
 /// for the other. The class keeps no state.
 class StringUtilities {
  public:
-  explicit StringUtilities(platform::PathStyle style = platform::kNativePathStyle);
+  explicit StringUtilities(runtime::PathStyle style = runtime::kNativePathStyle);
 
   /// The file-name part: "C:\Updates\sdat4321.exe" gives "sdat4321.exe".
   std::u16string ExtractFilename(std::u16string_view strPath) const;
@@ -81,14 +81,14 @@ class StringUtilities {
                                              std::u16string_view strToReplace,
                                              std::int32_t lngOccurance) const;
 
-  platform::PathStyle Style() const { return style_; }
+  runtime::PathStyle Style() const { return style_; }
 
  private:
   std::int32_t pFindSeparator(std::int32_t lngStart, std::u16string_view strInput,
                               std::u16string_view StrSep, bool blnKeepTogether) const;
   bool isPathSeparator(char16_t c) const;
 
-  platform::PathStyle style_;
+  runtime::PathStyle style_;
   char16_t separator_;
 };
 

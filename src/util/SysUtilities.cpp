@@ -8,10 +8,10 @@
 
 #include "platform/Clock.h"
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
 #include "platform/System.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
+#include "toolkit/Windowing.h"
 
 namespace sigpatch {
 namespace {
@@ -32,11 +32,11 @@ std::int64_t half(double value) { return roundHalfEven(value) / 2; }
 
 }  // namespace
 
-void SysUtilities::CenterForm(platform::Form& frmActive) const {
+void SysUtilities::CenterForm(toolkit::Form& frmActive) const {
   PositionForm(frmActive, 4, 40, 0, 0);
 }
 
-void SysUtilities::PositionForm(platform::Form& frmActive, std::int32_t frmPos,
+void SysUtilities::PositionForm(toolkit::Form& frmActive, std::int32_t frmPos,
                                 std::int32_t lngPosFromScreenEdge, std::int32_t dX,
                                 std::int32_t dY) const {
   std::int64_t left = 0;
@@ -122,12 +122,14 @@ std::uint32_t byteOf(char16_t c) {
 
 }  // namespace
 
-void SysUtilities::Aboutbox(const platform::Form& frmActive) const {
+void SysUtilities::Aboutbox(const toolkit::Form& frmActive) const {
   const auto& app = platform::windowing().App();
   const std::u16string szApp = app.Title + u" " + text::dec(app.Major) + u"." +
                                text::zeroPad(app.Minor, 2) + u"." + text::zeroPad(app.Revision, 2);
   const std::u16string notice = u"Copyright \u00A9 " + app.CompanyName;
-  platform::system().ShellAbout(frmActive.hWnd(), szApp, notice, frmActive.IconHandle());
+  if (auto box = platform::system().ShellAbout(frmActive.hWnd(), szApp, notice, frmActive.IconHandle())) {
+    platform::windowing().MsgBox(box->text, toolkit::MsgBoxStyle::OkOnly, box->title);
+  }
 }
 
 std::int32_t SysUtilities::GetMajorVersion() const {
@@ -237,7 +239,7 @@ void SysUtilities::ShutDownWindows() const {
 
 void SysUtilities::RestartWindows() const { platform::system().ExitWindows(platform::kEwxReboot); }
 
-void SysUtilities::AlwaysOnTop(const platform::Form& frmActive, bool blnMode) const {
+void SysUtilities::AlwaysOnTop(const toolkit::Form& frmActive, bool blnMode) const {
   auto& screen = platform::windowing().Screen();
   const std::int64_t perPixelX = roundHalfEven(screen.TwipsPerPixelX());
   const std::int64_t perPixelY = roundHalfEven(screen.TwipsPerPixelY());

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Form.h"
+#include "toolkit/Form.h"
 
 namespace sigpatch {
 
@@ -14,7 +14,7 @@ class SysUtilities {
  public:
   /// The shell's About notice for the program: title and version, the system's
   /// description and the maker's notice, owned by the form.
-  void Aboutbox(const platform::Form& frmActive) const;
+  void Aboutbox(const toolkit::Form& frmActive) const;
   std::int32_t GetMajorVersion() const;
   std::int32_t GetMinorVersion() const;
   /// The build number; on platform 1 only its low 12 bits.
@@ -26,12 +26,12 @@ class SysUtilities {
   /// "Windows NT V5.1.2600 Service Pack 2", "Linux V6.1.0 Debian GNU/Linux 12 (bookworm)".
   std::u16string GetOSVersionString() const;
   /// Centres the form in the work area of the primary display.
-  void CenterForm(platform::Form& frmActive) const;
+  void CenterForm(toolkit::Form& frmActive) const;
   /// Moves the form to a corner (0 top left, 1 top right, 2 bottom left, 3
   /// bottom right) or the centre (4) of the work area, `lngPosFromScreenEdge`
   /// twips from the edges, shifted by dX and dY; any other code leaves it where
   /// it is. Sums beyond the 32-bit range raise error 6.
-  void PositionForm(platform::Form& frmActive, std::int32_t frmPos,
+  void PositionForm(toolkit::Form& frmActive, std::int32_t frmPos,
                     std::int32_t lngPosFromScreenEdge, std::int32_t dX, std::int32_t dY) const;
   /// The name of the user logged on; "" when the system cannot tell.
   std::u16string GetUserID() const;
@@ -53,7 +53,7 @@ class SysUtilities {
   void ShutDownWindows() const;
   void RestartWindows() const;
   /// Keeps the form above all other windows (true) or lets it go.
-  void AlwaysOnTop(const platform::Form& frmActive, bool blnMode) const;
+  void AlwaysOnTop(const toolkit::Form& frmActive, bool blnMode) const;
   /// The system's text for a system error code, with its trailing line break;
   /// "Error (n) not defined." for a code without one.
   std::u16string ApiErrorText(std::int32_t ErrNum) const;

@@ -119,7 +119,7 @@ TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten
   EXPECT_FALSE(Run(u"--verbose"));
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, u"Invalid Argument: --verbose");
-  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::Critical);
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::Critical);
   EXPECT_NE(usage.find(u"  /SetDef\t\tSets the specified path as default"), std::u16string::npos);
   EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
   EXPECT_TRUE(processes.starts.empty());

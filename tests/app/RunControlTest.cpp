@@ -5,8 +5,8 @@
 
 #include "app/AppMain.h"
 #include "app/RunFixture.h"
-#include "platform/PathStyle.h"
-#include "platform/Window.h"
+#include "runtime/PathStyle.h"
+#include "toolkit/Window.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -40,7 +40,7 @@ TEST_F(RunControlTest, AFirstStartWithoutADownloaderProposesNothing) {
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(chooserProposal,
             fake.windowing.folders.current +
-                platform::separatorOf(platform::kNativePathStyle));  // the drive's current folder
+                runtime::separatorOf(runtime::kNativePathStyle));  // the drive's current folder
 }
 
 TEST_F(RunControlTest, ACancelledChooserEndsTheRunQuietly) {
@@ -162,7 +162,7 @@ TEST_F(RunControlTest, MinimizedShowsTheWindowThenMinimizesIt) {
   Start(u"/minimized");
   app->Execute();
   EXPECT_TRUE(MainWindow().IsVisible());
-  EXPECT_EQ(MainWindow().WindowState(), platform::kWindowMinimized);
+  EXPECT_EQ(MainWindow().WindowState(), toolkit::kWindowMinimized);
   app->Terminate();
 }
 

@@ -1,8 +1,8 @@
 #include "app/RunFixture.h"
 
 #include "app/AppMain.h"
-#include "platform/PathStyle.h"
-#include "platform/Text.h"
+#include "runtime/PathStyle.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 
@@ -11,7 +11,7 @@ void PrintTo(const Line& line, std::ostream* out) {
 }
 
 std::u16string native(std::u16string_view posixPath) {
-  if (platform::kNativePathStyle == platform::PathStyle::Posix) return std::u16string(posixPath);
+  if (runtime::kNativePathStyle == runtime::PathStyle::Posix) return std::u16string(posixPath);
   std::u16string path = u"C:" + std::u16string(posixPath);
   for (auto& c : path) {
     if (c == u'/') c = u'\\';

@@ -13,9 +13,9 @@
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
-#include "platform/headless/HeadlessRichTextBox.h"
-#include "platform/headless/HeadlessWindow.h"
 #include "registry/RegUtilities.h"
+#include "toolkit/headless/HeadlessRichTextBox.h"
+#include "toolkit/headless/HeadlessWindow.h"
 
 namespace sigpatch::testing {
 
@@ -62,7 +62,7 @@ class RunFixture : public ::testing::Test {
   std::vector<Line> RunLines();
   /// Whether the main window is still open (pinned, or the run not ended).
   bool MainWindowOpen() const;
-  platform::headless::HeadlessWindow& MainWindow() { return fake.windowing.Form(u"frmMain"); }
+  toolkit::headless::HeadlessWindow& MainWindow() { return fake.windowing.Form(u"frmMain"); }
   bool ChooserShown() const { return fake.windowing.FindForm(u"frmSelectFolder") != nullptr; }
   /// Answers the folder chooser when it opens: OK with the text typed, or Cancel.
   void AnswerChooser(std::optional<std::u16string> typed);

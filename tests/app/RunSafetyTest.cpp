@@ -204,7 +204,7 @@ TEST_F(RunSafetyTest, TheCloseBoxAnsweredNoKeepsWaiting) {
   ASSERT_TRUE(Run(u""));
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, u"Stop the installation of sdat4500.exe?");
-  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::YesNoQuestion);
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::YesNoQuestion);
   EXPECT_EQ(Setting(u"LatestUpdate"), u"SDAT4500.EXE");
 }
 

@@ -4,7 +4,7 @@
 
 #include "app/AppMain.h"
 #include "app/RunFixture.h"
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 namespace {

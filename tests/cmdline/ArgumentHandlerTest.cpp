@@ -101,7 +101,7 @@ TEST_P(DuplicateArguments, StopTheProgramWithTheSecondName) {
   EXPECT_THROW(handler.ParseCommandLine(GetParam().command), fakes::ImmediateStop);
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, GetParam().message);
-  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::Critical);
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::Critical);
   EXPECT_EQ(fake.windowing.messages[0].title, u"Sigpatch");
   EXPECT_EQ(handler.ArgumentCount(), 1);  // what came before stays
 }

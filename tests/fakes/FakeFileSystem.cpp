@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/PathStyle.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/PathStyle.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::fakes {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 // The separators of the disk's paths: "/", and on Windows "\\" too, so that
 // the program's own paths ("C:\\updates\\") name the disk's nodes.
 constexpr std::u16string_view kSeparators =
-    platform::kNativePathStyle == platform::PathStyle::Windows ? u"/\\" : u"/";
+    runtime::kNativePathStyle == runtime::PathStyle::Windows ? u"/\\" : u"/";
 
 bool isSeparator(char16_t c) { return kSeparators.find(c) != std::u16string_view::npos; }
 

@@ -1,11 +1,11 @@
 #include "fakes/FakeFolders.h"
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::fakes {
 
-FakeFolders::FakeFolders(platform::PathStyle pathStyle) : style(pathStyle) {
-  if (style == platform::PathStyle::Windows) {
+FakeFolders::FakeFolders(runtime::PathStyle pathStyle) : style(pathStyle) {
+  if (style == runtime::PathStyle::Windows) {
     drives = {u"c:"};
     current = u"C:\\Users\\user";
   } else {
@@ -16,16 +16,16 @@ FakeFolders::FakeFolders(platform::PathStyle pathStyle) : style(pathStyle) {
 }
 
 std::u16string FakeFolders::Key(std::u16string_view path) const {
-  return style == platform::PathStyle::Windows ? text::toLower(path) : std::u16string(path);
+  return style == runtime::PathStyle::Windows ? text::toLower(path) : std::u16string(path);
 }
 
 std::u16string FakeFolders::Normal(std::u16string_view path) const {
-  const char16_t sep = platform::separatorOf(style);
+  const char16_t sep = runtime::separatorOf(style);
   std::u16string folder(path);
-  if (style == platform::PathStyle::Windows && folder.size() == 2 && folder[1] == u':') {
+  if (style == runtime::PathStyle::Windows && folder.size() == 2 && folder[1] == u':') {
     folder += sep;  // a drive alone names its root
   }
-  const std::size_t root = style == platform::PathStyle::Windows ? 3 : 1;
+  const std::size_t root = style == runtime::PathStyle::Windows ? 3 : 1;
   while (folder.size() > root && folder.back() == sep) folder.pop_back();
   return folder;
 }
@@ -60,7 +60,7 @@ std::optional<std::u16string> FakeFolders::FindFolder(std::u16string_view path) 
 }
 
 void FakeFolders::AddFolder(std::u16string_view path) {
-  const char16_t sep = platform::separatorOf(style);
+  const char16_t sep = runtime::separatorOf(style);
   auto folder = Normal(path);
   folders.insert(folder);
   for (auto at = folder.rfind(sep); at != std::u16string::npos && at > 0;
@@ -69,7 +69,7 @@ void FakeFolders::AddFolder(std::u16string_view path) {
     folders.insert(above);
     if (at == 0) break;
   }
-  if (style == platform::PathStyle::Posix) folders.insert(u"/");
+  if (style == runtime::PathStyle::Posix) folders.insert(u"/");
 }
 
 }  // namespace sigpatch::fakes

@@ -5,19 +5,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/PathStyle.h"
-#include "platform/headless/Folders.h"
+#include "platform/DrivesAndFolders.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch::fakes {
 
 /// Drives and folders a test sets up, in either path style. Drives and folders
 /// are compared without regard to case in the Windows style.
-class FakeFolders : public platform::headless::Folders {
+class FakeFolders : public platform::DrivesAndFolders {
  public:
   /// POSIX: the drive "/" with the current folder "/home/user". Windows: the
   /// drive "c:" with the current folder "C:\Users\user".
-  explicit FakeFolders(platform::PathStyle style = platform::kNativePathStyle);
+  explicit FakeFolders(runtime::PathStyle style = runtime::kNativePathStyle);
 
+  std::vector<std::u16string> Drives() override { return drives; }
   std::u16string CurrentFolder() override { return current; }
   std::u16string DriveOf(std::u16string_view path) override;
   bool IsReady(std::u16string_view drive) override;
@@ -27,7 +28,7 @@ class FakeFolders : public platform::headless::Folders {
   /// Adds a folder and every folder above it.
   void AddFolder(std::u16string_view path);
 
-  platform::PathStyle style;
+  runtime::PathStyle style;
   /// The drives: "c:", "d:" (Windows); "/", "/media/usb" (POSIX).
   std::vector<std::u16string> drives;
   std::set<std::u16string> notReady;

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/Form.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
+#include "toolkit/Form.h"
 
 namespace sigpatch::fakes {
 
 /// A screen of 15 twips a pixel, as a 96-dpi display has.
-class FakeScreen : public platform::Screen {
+class FakeScreen : public toolkit::Screen {
  public:
   double TwipsPerPixelX() const override { return twipsPerPixelX; }
   double TwipsPerPixelY() const override { return twipsPerPixelY; }
@@ -18,13 +18,13 @@ class FakeScreen : public platform::Screen {
 
   double twipsPerPixelX = 15;
   double twipsPerPixelY = 15;
-  std::int32_t mousePointer = platform::kPointerDefault;
+  std::int32_t mousePointer = toolkit::kPointerDefault;
   /// An error number that setting the pointer raises (0: none).
   std::int32_t pointerFault = 0;
 };
 
 /// A form that only has a place and a size.
-class FakeForm : public platform::Form {
+class FakeForm : public toolkit::Form {
  public:
   double Left() const override { return left; }
   double Top() const override { return top; }

@@ -17,6 +17,7 @@ class FakePlatform {
     services_.windowing = &windowing;
     services_.clock = &clock;
     services_.eventLog = &eventLog;
+    services_.drivesAndFolders = &windowing.folders;
     installed_.emplace(services_);
   }
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/RuntimeError.h"
 #include "platform/System.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::fakes {
 
@@ -71,9 +71,11 @@ class FakeSystem : public platform::System {
     windowPositions.push_back({hWnd, hWndInsertAfter, x, y, cx, cy, flags});
   }
   void ExitWindows(std::uint32_t flags) override { command(u"ExitWindows " + text::dec(flags)); }
-  void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp, std::u16string_view szOtherStuff,
-                  std::intptr_t hIcon) override {
+  std::optional<platform::AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                                                  std::u16string_view szOtherStuff,
+                                                  std::intptr_t hIcon) override {
     abouts.push_back({hWnd, std::u16string(szApp), std::u16string(szOtherStuff), hIcon});
+    return std::nullopt;
   }
 
   bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override {

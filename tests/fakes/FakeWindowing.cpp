@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "resources/VersionInfo.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::fakes {
 
@@ -29,7 +29,7 @@ void FakeWindowing::End(int ExitCode) {
 
 void FakeWindowing::WriteOut(std::u16string_view line) { written.emplace_back(line); }
 
-void FakeWindowing::RunModal(platform::headless::HeadlessWindow& form) {
+void FakeWindowing::RunModal(toolkit::headless::HeadlessWindow& form) {
   while (form.IsVisible()) {
     if (RunPosted() || RunTimed(platform::Clock::TimePoint::max())) continue;
     throw ModalLeftOpen{form.Design().Name};
@@ -41,7 +41,7 @@ void FakeWindowing::QueueAfter(std::chrono::milliseconds delay, std::function<vo
 }
 
 void FakeWindowing::QueueWhenShown(
-    std::u16string name, std::function<void(platform::headless::HeadlessWindow&)> action) {
+    std::u16string name, std::function<void(toolkit::headless::HeadlessWindow&)> action) {
   // Waits for the window over at most this many turns of the event queue, so
   // that a window that never opens fails the test instead of hanging it.
   constexpr int kTurns = 1000;
@@ -56,7 +56,7 @@ void FakeWindowing::QueueWhenShown(
   Queue([attempt] { (*attempt)(1); });
 }
 
-platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name) const {
+toolkit::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name) const {
   auto* form = FindForm(name);
   if (form == nullptr) {
     throw std::logic_error("no window named " + text::toUtf8(name));
@@ -64,12 +64,12 @@ platform::headless::HeadlessWindow& FakeWindowing::Form(std::u16string_view name
   return *form;
 }
 
-platform::MsgBoxResult FakeWindowing::ShowMessageBox(std::u16string_view prompt,
-                                                     platform::MsgBoxStyle style,
+toolkit::MsgBoxResult FakeWindowing::ShowMessageBox(std::u16string_view prompt,
+                                                     toolkit::MsgBoxStyle style,
                                                      std::u16string_view title) {
   messages.push_back({std::u16string(prompt), style, std::u16string(title)});
-  if (style != platform::MsgBoxStyle::YesNoQuestion) return platform::MsgBoxResult::OK;
-  return answerYes ? platform::MsgBoxResult::Yes : platform::MsgBoxResult::No;
+  if (style != toolkit::MsgBoxStyle::YesNoQuestion) return toolkit::MsgBoxResult::OK;
+  return answerYes ? toolkit::MsgBoxResult::Yes : toolkit::MsgBoxResult::No;
 }
 
 }  // namespace sigpatch::fakes

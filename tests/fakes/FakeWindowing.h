@@ -7,7 +7,7 @@
 
 #include "fakes/FakeFolders.h"
 #include "fakes/FakeForm.h"
-#include "platform/headless/HeadlessWindowing.h"
+#include "toolkit/headless/HeadlessWindowing.h"
 
 namespace sigpatch::fakes {
 
@@ -24,7 +24,7 @@ struct ModalLeftOpen {
 /// A message box the program showed.
 struct ShownMessage {
   std::u16string prompt;
-  platform::MsgBoxStyle style;
+  toolkit::MsgBoxStyle style;
   std::u16string title;
 };
 
@@ -33,19 +33,18 @@ struct ShownMessage {
 /// run. Its windows are the memory windows of the headless toolkit: a test finds
 /// them by name and clicks, types, presses keys, resizes and closes them. The
 /// waits move the installed (fake) clock instead of taking real time.
-class FakeWindowing : public platform::headless::HeadlessWindowing {
+class FakeWindowing : public toolkit::headless::HeadlessWindowing {
  public:
   FakeWindowing();
   ~FakeWindowing() override;
 
-  const platform::ProgramInfo& App() const override { return app; }
+  const runtime::ProgramInfo& App() const override { return app; }
   std::u16string Command() const override { return command; }
-  platform::Screen& Screen() override { return screen; }
+  toolkit::Screen& Screen() override { return screen; }
   void DoEvents() override;
   [[noreturn]] void End(int ExitCode = 0) override;
   void WriteOut(std::u16string_view line) override;
-  platform::headless::Folders& DrivesAndFolders() override { return folders; }
-  void RunModal(platform::headless::HeadlessWindow& form) override;
+  void RunModal(toolkit::headless::HeadlessWindow& form) override;
   double FrameWidth() const override { return 120; }
   double FrameHeight() const override { return 450; }
 
@@ -57,12 +56,12 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   /// Runs `action` with the window of that name once it is shown: for a
   /// dialog that events reach before it opens.
   void QueueWhenShown(std::u16string name,
-                      std::function<void(platform::headless::HeadlessWindow&)> action);
+                      std::function<void(toolkit::headless::HeadlessWindow&)> action);
 
   /// The newest window of that name; a test failure when there is none.
-  platform::headless::HeadlessWindow& Form(std::u16string_view name) const;
+  toolkit::headless::HeadlessWindow& Form(std::u16string_view name) const;
 
-  platform::ProgramInfo app;
+  runtime::ProgramInfo app;
   std::u16string command;
   FakeScreen screen;
   FakeFolders folders;
@@ -79,7 +78,7 @@ class FakeWindowing : public platform::headless::HeadlessWindowing {
   bool CanAsk() const override { return canAsk; }
 
  protected:
-  platform::MsgBoxResult ShowMessageBox(std::u16string_view prompt, platform::MsgBoxStyle style,
+  toolkit::MsgBoxResult ShowMessageBox(std::u16string_view prompt, toolkit::MsgBoxStyle style,
                                         std::u16string_view title) override;
 };
 

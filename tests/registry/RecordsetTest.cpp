@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "platform/RuntimeError.h"
 #include "registry/Recordset.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch {
 namespace {

@@ -6,10 +6,10 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
-#include "platform/Text.h"
 #include "registry/RegCommand.h"
 #include "registry/RegistryTestSupport.h"
 #include "registry/ScratchFolder.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

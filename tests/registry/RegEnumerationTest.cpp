@@ -2,9 +2,9 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeRegistry.h"
-#include "platform/RuntimeError.h"
 #include "registry/RegUtilities.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "platform/Text.h"
 #include "registry/RegFile.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

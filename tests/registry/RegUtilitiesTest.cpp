@@ -2,9 +2,9 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeRegistry.h"
-#include "platform/RuntimeError.h"
 #include "registry/RegUtilities.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch {
 namespace {
@@ -35,7 +35,7 @@ class RegUtilitiesTest : public ::testing::Test {
     std::vector<std::u16string> texts;
     for (const auto& m : fake.windowing.messages) {
       EXPECT_EQ(m.title, u"Sigpatch");
-      EXPECT_EQ(m.style, platform::MsgBoxStyle::OkOnly);
+      EXPECT_EQ(m.style, toolkit::MsgBoxStyle::OkOnly);
       texts.push_back(m.prompt);
     }
     return texts;

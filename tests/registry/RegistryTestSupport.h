@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/RegistryApi.h"
-#include "platform/Text.h"
-#include "platform/Variant.h"
+#include "runtime/Text.h"
+#include "runtime/Variant.h"
 
 namespace sigpatch {
 

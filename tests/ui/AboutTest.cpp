@@ -10,9 +10,9 @@
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
-#include "platform/PathStyle.h"
 #include "registry/RegUtilities.h"
 #include "resources/VersionInfo.h"
+#include "runtime/PathStyle.h"
 #include "ui/About.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
@@ -30,11 +30,11 @@ constexpr std::u16string_view kUnavailable = u"System Information Is Unavailable
 // The shared tools folder of the system-information program, in the system's
 // own path style, and the program in it.
 const std::u16string kToolsFolder =
-    platform::kNativePathStyle == platform::PathStyle::Windows
+    runtime::kNativePathStyle == runtime::PathStyle::Windows
         ? u"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo"
         : u"/opt/tools/msinfo";
 const std::u16string kToolsProgram =
-    kToolsFolder + platform::separatorOf(platform::kNativePathStyle) + u"MSINFO32.EXE";
+    kToolsFolder + runtime::separatorOf(runtime::kNativePathStyle) + u"MSINFO32.EXE";
 
 class AboutTest : public ::testing::Test {
  protected:
@@ -48,8 +48,8 @@ class AboutTest : public ::testing::Test {
     });
   }
 
-  platform::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmAbout"); }
-  platform::headless::HeadlessRichTextBox& text() { return window().RichTextBoxNamed(u"txtText"); }
+  toolkit::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmAbout"); }
+  toolkit::headless::HeadlessRichTextBox& text() { return window().RichTextBoxNamed(u"txtText"); }
   std::u16string informationLines() {
     SysUtilities sys;
     return u"Sigpatch V1.01.02\r\nFerrolite\r\n" + sys.GetOSVersionString() +
@@ -177,7 +177,7 @@ TEST_F(AboutTest, TheLink) {
   EXPECT_EQ(link.Font().Name, u"MS Sans Serif");
   EXPECT_EQ(link.Font().Size, 8.25);
   EXPECT_EQ(link.ToolTipText(), u"Click Me");
-  EXPECT_EQ(link.MousePointer(), platform::kPointerCustom);
+  EXPECT_EQ(link.MousePointer(), toolkit::kPointerCustom);
   EXPECT_EQ(link.MouseIcon().Handle(), window().ImageNamed(u"imgCur").Picture().Handle());
   EXPECT_EQ(link.MouseIcon().ResourceName(), u"link-pointer.png");
   link.Click();
@@ -200,14 +200,25 @@ TEST_F(AboutTest, TheLinkCanBeChangedAndHidden) {
 TEST_F(AboutTest, TheMainWindowsIconBecomesTheBoxsIcon) {
   Application app;
   app.SetAM(std::make_unique<AppMain>());
-  About about;
-  about.SetApplication(&app);
-  fake.windowing.QueueWhenShown(u"frmAbout", [](auto& box) { box.ButtonNamed(u"cmdOK").Click(); });
-  about.ShowMain(1);
   const auto icon = app.AM()->frm()->Form().Icon();
-  EXPECT_EQ(window().ImageNamed(u"imgIcon").Picture().Handle(), icon.Handle());
-  EXPECT_EQ(window().Icon().Handle(), icon.Handle());
-  EXPECT_EQ(window().ImageNamed(u"imgIcon").Width(), 480);
+  fake.windowing.QueueWhenShown(u"frmAbout", [&](auto& box) {
+    EXPECT_EQ(box.ImageNamed(u"imgIcon").Picture().Handle(), icon.Handle());
+    EXPECT_EQ(box.Icon().Handle(), icon.Handle());
+    EXPECT_EQ(box.ImageNamed(u"imgIcon").Width(), 480);
+    box.ButtonNamed(u"cmdOK").Click();
+  });
+  app.ShowAboutBox(1);
+  EXPECT_TRUE(fake.windowing.messages.empty());
+}
+
+TEST_F(AboutTest, F1InTheApplicationsMainWindowShowsTheBox) {
+  Application app;
+  app.AM()->frm()->Form().Show();
+  fake.windowing.Form(u"frmMain").PressKey(toolkit::kKeyF1);
+  auto* box = fake.windowing.FindForm(u"frmAbout");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->IsVisible());
+  EXPECT_EQ(box->Icon().Handle(), app.AM()->frm()->Form().Icon().Handle());
 }
 
 TEST_F(AboutTest, WithoutAMainWindowTheBoxKeepsItsOwnIcon) {
@@ -253,7 +264,7 @@ TEST_F(AboutTest, SystemInfoWithoutTheProgramSaysItIsUnavailable) {
   EXPECT_TRUE(processes.starts.empty());
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, kUnavailable);
-  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::OkOnly);
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::OkOnly);
   EXPECT_EQ(fake.windowing.messages[0].title, u"Sigpatch");
 }
 

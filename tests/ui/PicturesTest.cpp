@@ -5,9 +5,9 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "resources/Pictures.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

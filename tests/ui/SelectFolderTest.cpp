@@ -5,14 +5,14 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "ui/SelectFolder.h"
 #include "ui/frmSelectFolder.h"
 
 namespace sigpatch {
 namespace {
 
-using platform::PathStyle;
+using runtime::PathStyle;
 
 // The folders of one path style: the current folder on the first drive, a
 // preset folder on a second drive and a drive that is not ready.
@@ -58,8 +58,8 @@ class SelectFolderTest : public ::testing::TestWithParam<Layout> {
 
   SelectFolder& chooser() { return *chooser_; }
 
-  platform::headless::HeadlessWindow& dialog() { return fake.windowing.Form(u"frmSelectFolder"); }
-  platform::headless::HeadlessTextBox& pathBox() { return dialog().TextBoxNamed(u"tboPath"); }
+  toolkit::headless::HeadlessWindow& dialog() { return fake.windowing.Form(u"frmSelectFolder"); }
+  toolkit::headless::HeadlessTextBox& pathBox() { return dialog().TextBoxNamed(u"tboPath"); }
 
   // Shows the dialog; `user` acts while it is open.
   void Show(std::function<void()> user) {
@@ -81,7 +81,7 @@ TEST_P(SelectFolderTest, OkTakesTheTypedPathWithItsFinalSeparator) {
   EXPECT_TRUE(chooser().OK());
   EXPECT_EQ(chooser().Path(), layout.typedResult);
   EXPECT_FALSE(dialog().IsLoaded());
-  EXPECT_EQ(fake.windowing.screen.mousePointer, platform::kPointerHourglass);
+  EXPECT_EQ(fake.windowing.screen.mousePointer, toolkit::kPointerHourglass);
 }
 
 TEST_P(SelectFolderTest, OkKeepsAFinalSeparatorThatIsThere) {
@@ -103,7 +103,7 @@ TEST_P(SelectFolderTest, OkWithAnEmptyPathBoxGivesTheSeparatorAlone) {
 }
 
 TEST_P(SelectFolderTest, OkTakesAFolderThatDoesNotExist) {
-  const auto sep = std::u16string(1, platform::separatorOf(GetParam().style));
+  const auto sep = std::u16string(1, runtime::separatorOf(GetParam().style));
   Show([&] {
     pathBox().Type(GetParam().current + sep + u"nowhere");
     dialog().ButtonNamed(u"cmdOK").Click();
@@ -150,7 +150,7 @@ TEST_P(SelectFolderTest, APresetPathIsSelectedAndShown) {
 
 TEST_P(SelectFolderTest, WithoutAPresetTheCurrentFolderIsShown) {
   const auto& layout = GetParam();
-  const auto sep = std::u16string(1, platform::separatorOf(layout.style));
+  const auto sep = std::u16string(1, runtime::separatorOf(layout.style));
   Show([&] {
     EXPECT_EQ(dialog().DirListBoxNamed(u"dirSel").Path(), layout.current);
     EXPECT_EQ(pathBox().Text(), layout.current + sep);
@@ -191,10 +191,10 @@ TEST_P(SelectFolderTest, ThePathBoxSelectsItsWholeTextWhenItGetsTheFocus) {
 }
 
 TEST_P(SelectFolderTest, LoadingSetsTheDefaultPointerAndOkFalse) {
-  fake.windowing.screen.mousePointer = platform::kPointerHourglass;
+  fake.windowing.screen.mousePointer = toolkit::kPointerHourglass;
   chooser().SetOK(true);
   Show([&] {
-    EXPECT_EQ(fake.windowing.screen.mousePointer, platform::kPointerDefault);
+    EXPECT_EQ(fake.windowing.screen.mousePointer, toolkit::kPointerDefault);
     EXPECT_FALSE(chooser().OK());
     dialog().ButtonNamed(u"cmdCancel").Click();
   });
@@ -218,7 +218,7 @@ class SelectFolderLayoutTest : public ::testing::Test {
     fake.windowing.Queue([] {});
   }
 
-  platform::headless::HeadlessWindow& dialog() { return fake.windowing.Form(u"frmSelectFolder"); }
+  toolkit::headless::HeadlessWindow& dialog() { return fake.windowing.Form(u"frmSelectFolder"); }
 
   fakes::FakePlatform fake;
   fakes::FakeSystem system;

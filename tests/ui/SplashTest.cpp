@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 class SplashTest : public ::testing::Test {
  protected:
-  platform::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmSplash"); }
+  toolkit::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmSplash"); }
   std::u16string text() { return window().TextBoxNamed(u"tboText").Text(); }
 
   fakes::FakePlatform fake;
@@ -55,8 +55,8 @@ TEST_F(SplashTest, TheDesign) {
   EXPECT_EQ(form.ScaleHeight(), 3750);
   EXPECT_FALSE(form.Design().ControlBox);
   EXPECT_FALSE(form.Design().ShowInTaskbar);
-  EXPECT_EQ(form.Design().BorderStyle, platform::FormBorderStyle::FixedDialog);
-  EXPECT_EQ(form.Design().StartUpPosition, platform::StartUpPosition::CenterScreen);
+  EXPECT_EQ(form.Design().BorderStyle, toolkit::FormBorderStyle::FixedDialog);
+  EXPECT_EQ(form.Design().StartUpPosition, toolkit::StartUpPosition::CenterScreen);
   EXPECT_TRUE(form.Icon().Empty());
   auto& logo = form.ImageNamed(u"imgLogo");
   EXPECT_EQ(logo.Picture().ResourceName(), u"sigpatch-icon.png");

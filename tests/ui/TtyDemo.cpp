@@ -19,13 +19,14 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixDrivesAndFolders.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/PosixProgram.h"
 #include "platform/posix/PosixSystem.h"
-#include "platform/tty/TtyWindowing.h"
+#include "runtime/Text.h"
+#include "toolkit/tty/TtyWindowing.h"
 #include "ui/SelectFolder.h"
 #include "ui/Splash.h"
 #include "ui/frmMain.h"
@@ -80,18 +81,20 @@ int folder(const char* preset) {
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "lines";
-  platform::tty::TtyOptions options;
+  toolkit::tty::TtyOptions options;
   options.statusBar = mode == "status";
-  platform::tty::TtyWindowing window(platform::posix::currentProgramInfo(argv[0]),
+  toolkit::tty::TtyWindowing window(platform::posix::currentProgramInfo(argv[0]),
                                      platform::posix::argumentString(argc, argv), options);
   platform::posix::PosixClock clock;
   platform::posix::PosixSystem system;
   platform::posix::PosixProcesses processes;
+  platform::posix::PosixDrivesAndFolders drivesAndFolders;
   platform::Platform services;
   services.windowing = &window;
   services.clock = &clock;
   services.system = &system;
   services.processes = &processes;
+  services.drivesAndFolders = &drivesAndFolders;
   platform::ScopedPlatform installed(services);
 
   if (mode == "lines" || mode == "status") return mainWindow();

@@ -3,17 +3,16 @@
 #include <chrono>
 #include <optional>
 
-#include "app/Application.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "ui/frmMain.h"
 
 namespace sigpatch {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::headless::ColoredText;
+using toolkit::headless::ColoredText;
 
 class frmMainTest : public ::testing::Test {
  protected:
@@ -21,26 +20,24 @@ class frmMainTest : public ::testing::Test {
     fake.Set([&](platform::Platform& services) { services.system = &system; });
     start = fake.clock.now;
     frm.emplace();
-    frm->InitMyObjects(&app, nullptr);
+    frm->InitMyObjects(nullptr, nullptr);
+    frm->AboutRequested.connect([this] { ++aboutRequests; });
   }
 
-  platform::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmMain"); }
-  platform::headless::HeadlessRichTextBox& box() { return window().RichTextBoxNamed(u"tboOutput"); }
-  platform::headless::HeadlessImage& pin() { return window().ImageNamed(u"imgPin"); }
+  toolkit::headless::HeadlessWindow& window() { return fake.windowing.Form(u"frmMain"); }
+  toolkit::headless::HeadlessRichTextBox& box() { return window().RichTextBoxNamed(u"tboOutput"); }
+  toolkit::headless::HeadlessImage& pin() { return window().ImageNamed(u"imgPin"); }
   bool pinShowsPinned() {
     return pin().Picture().Handle() == window().ImageNamed(u"imgPinned").Picture().Handle();
   }
   bool pinShowsUnpinned() {
     return pin().Picture().Handle() == window().ImageNamed(u"imgUnpinned").Picture().Handle();
   }
-  bool aboutShown() {
-    auto* about = fake.windowing.FindForm(u"frmAbout");
-    return about != nullptr && about->IsVisible();
-  }
+  bool aboutShown() const { return aboutRequests > 0; }
 
   fakes::FakePlatform fake;
   fakes::FakeSystem system;
-  Application app;
+  int aboutRequests = 0;
   platform::Clock::TimePoint start;
   std::optional<frmMain> frm;
 };
@@ -195,7 +192,7 @@ TEST_F(frmMainTest, RunningUnpinnedPinClickPins) {
 
 TEST_F(frmMainTest, RunningUnpinnedF1PinsAndShowsTheAboutBox) {
   frm->Form().Show();
-  window().PressKey(platform::kKeyF1);
+  window().PressKey(toolkit::kKeyF1);
   EXPECT_TRUE(pinShowsPinned());
   EXPECT_TRUE(aboutShown());
   frm->Terminate();
@@ -219,7 +216,7 @@ TEST_F(frmMainTest, RunningPinnedPinClickUnpinsWithoutClosing) {
 TEST_F(frmMainTest, RunningPinnedF1StaysPinnedAndShowsTheAboutBox) {
   frm->Form().Show();
   pin().Click();
-  window().PressKey(platform::kKeyF1, 3);
+  window().PressKey(toolkit::kKeyF1, 3);
   EXPECT_TRUE(pinShowsPinned());
   EXPECT_TRUE(aboutShown());
 }
@@ -247,7 +244,7 @@ TEST_F(frmMainTest, FinishedPinnedF1StaysPinnedAndShowsTheAboutBox) {
   frm->Form().Show();
   pin().Click();
   frm->Terminate();
-  window().PressKey(platform::kKeyF1);
+  window().PressKey(toolkit::kKeyF1);
   EXPECT_TRUE(pinShowsPinned());
   EXPECT_TRUE(aboutShown());
   EXPECT_TRUE(window().IsLoaded());
@@ -290,15 +287,15 @@ TEST_F(frmMainTest, PinDownPinsAndLetsEventsRun) {
 TEST_F(frmMainTest, OtherKeysDoNothing) {
   frm->Form().Show();
   window().PressKey(113);
-  window().PressKey(platform::kKeyReturn);
+  window().PressKey(toolkit::kKeyReturn);
   EXPECT_TRUE(pinShowsUnpinned());
   EXPECT_FALSE(aboutShown());
 }
 
-TEST_F(frmMainTest, F1WithoutTheApplicationReportsTheFaultAndStaysPinned) {
-  frm->InitMyObjects(nullptr, nullptr);
+TEST_F(frmMainTest, AFaultOfTheAboutBoxIsReportedAndTheWindowStaysPinned) {
+  frm->AboutRequested.connect([] { throw RuntimeError(err::kObjectNotSet); });
   frm->Form().Show();
-  window().PressKey(platform::kKeyF1);
+  window().PressKey(toolkit::kKeyF1);
   EXPECT_TRUE(pinShowsPinned());
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt,

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/StringUtilities.h"
 
 namespace sigpatch {

@@ -14,8 +14,8 @@
 #include "app/ObjectFactory.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "ui/frmMain.h"
 #include "util/FileTree.h"
 #include "util/TreeDisk.h"
@@ -26,7 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using fakes::ImmediateStop;
-using platform::PathStyle;
+using runtime::PathStyle;
 
 using testing::black;
 using testing::blue;
@@ -38,8 +38,8 @@ using testing::status;
 // The fake windowing layer, telling whenever a status bar is drawn again.
 class StatusWatchingWindowing : public fakes::FakeWindowing {
  public:
-  void StatusRefreshed(platform::headless::HeadlessWindow& /*form*/,
-                       const platform::headless::HeadlessStatusBar& bar) override {
+  void StatusRefreshed(toolkit::headless::HeadlessWindow& /*form*/,
+                       const toolkit::headless::HeadlessStatusBar& bar) override {
     if (onStatus) onStatus(bar.PanelText(u"Info"));
   }
   std::function<void(std::u16string)> onStatus;
@@ -59,6 +59,7 @@ class FileTreeTest : public ::testing::TestWithParam<PathStyle> {
     app.emplace();
     tree.emplace(GetParam());
     tree->InitMyObjects(&*app);
+    tree->StatusChange.connect([this](std::u16string_view folder) { app->AM()->UpdateStatusBar(folder); });
     tree->FileTreeChange.connect([this](std::u16string_view text, std::int32_t& color) {
       lines.push_back({std::u16string(text), color});
       trace.push_back({std::u16string(text), color});
@@ -477,7 +478,7 @@ TEST_P(FileTreeTest, WithoutTheServiceTheProgramStopsAtOnce) {
   update(u"/src", u"/dst");
   EXPECT_THROW(tree->UpdateTree(), ImmediateStop);
   EXPECT_EQ(messages(), (std::vector<std::u16string>{u"Windows Scripting Host not available!"}));
-  EXPECT_EQ(windowing.messages.at(0).style, platform::MsgBoxStyle::OkOnly);
+  EXPECT_EQ(windowing.messages.at(0).style, toolkit::MsgBoxStyle::OkOnly);
   EXPECT_EQ(windowing.messages.at(0).title, u"Sigpatch");
   EXPECT_EQ(lines.size(), 2u);
   EXPECT_FALSE(has(u"/dst"));
@@ -504,20 +505,6 @@ TEST_P(FileTreeTest, TheFileSystemObjectIsMadeOnceAndKept) {
   // One for the synchroniser and one for its file utilities.
   EXPECT_EQ(created, 2);
   EXPECT_EQ(service.created, 2);
-}
-
-TEST_P(FileTreeTest, WithoutTheControllerTheStatusBarFaultsPassToTheCaller) {
-  file(u"/src/a.txt", "a", now());
-  app->SetAM(nullptr);
-  FileTree orphan(GetParam());
-  orphan.InitMyObjects(&*app);
-  orphan.SourceDir = p(u"/src");
-  orphan.DestinationDir = p(u"/dst");
-  EXPECT_THROW(orphan.UpdateTree(), RuntimeError);
-  EXPECT_EQ(
-      messages(),
-      (std::vector<std::u16string>{
-          u"sigpatch.FileTree.pUpdateTree: 91, Object variable or With block variable not set"}));
 }
 
 // --- CreatePath ---------------------------------------------------------------
@@ -839,7 +826,7 @@ TEST_P(FileTreeTest, DeleteFolderReportsWhatItDid) {
 class FileTreeWindowTest : public ::testing::Test {
  protected:
   // The factory makes trees in the system's own path style.
-  FileTreeWindowTest() : service(platform::kNativePathStyle) {
+  FileTreeWindowTest() : service(runtime::kNativePathStyle) {
     fake.Set([&](platform::Platform& services) {
       services.fileSystem = &service;
       services.system = &system;
@@ -847,7 +834,7 @@ class FileTreeWindowTest : public ::testing::Test {
     if (windows()) service.disk.AddFolder(u"/C:");
   }
 
-  static bool windows() { return platform::kNativePathStyle == PathStyle::Windows; }
+  static bool windows() { return runtime::kNativePathStyle == PathStyle::Windows; }
   // A path of the test in the system's style: "/src/a" is C:\src\a on Windows.
   static std::u16string p(std::u16string_view posix) {
     if (!windows()) return std::u16string(posix);
@@ -873,8 +860,11 @@ TEST_F(FileTreeWindowTest, TheFactoryMakesATreeThatKnowsTheApplication) {
   EXPECT_FALSE(tree->OnlyLogErrors);
   EXPECT_FALSE(tree->DontReplaceExistingFiles);
   service.disk.AddFile(d(u"/src/a.txt"), "a");
+  app.AM()->UpdateStatusBar(u"before");
   EXPECT_TRUE(tree->UpdateTree());
   EXPECT_TRUE(service.disk.Has(d(u"/dst/a.txt")));
+  // It reaches the update-run controller's status bar, which it leaves empty.
+  EXPECT_EQ(app.AM()->frm()->sbInfo().PanelText(u"Info"), u"");
 
   EXPECT_EQ(app.OF()->CreateObject_FileTree(nullptr, p(u"/src"), p(u"/dst")), nullptr);
   EXPECT_TRUE(fake.windowing.messages.empty());

@@ -3,7 +3,7 @@
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/FileUtilities.h"
 
 namespace sigpatch {
@@ -36,7 +36,7 @@ class FileUtilitiesTest : public ::testing::Test {
   fakes::FakePlatform fake;
   fakes::FakeFileSystemService service;
   fakes::FakeSystem system;
-  FileUtilities fu{platform::PathStyle::Posix};
+  FileUtilities fu{runtime::PathStyle::Posix};
 };
 
 TEST_F(FileUtilitiesTest, MakesTheFileSystemObjectOnceOnFirstUse) {
@@ -53,7 +53,7 @@ TEST_F(FileUtilitiesTest, StopsTheProgramWhenTheServiceIsMissing) {
   EXPECT_THROW(fu.DeleteFile(u"/d/a"), ImmediateStop);
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
   EXPECT_EQ(fake.windowing.messages[0].prompt, u"Windows Scripting Host not available!");
-  EXPECT_EQ(fake.windowing.messages[0].style, platform::MsgBoxStyle::OkOnly);
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::OkOnly);
   EXPECT_EQ(fake.windowing.messages[0].title, u"Sigpatch");
 }
 
@@ -265,7 +265,7 @@ TEST_F(FileUtilitiesTest, AMissingFileIsNoArchiveAndNoMessage) {
 }
 
 TEST_F(FileUtilitiesTest, SystemFoldersAreUpperCasedOnlyInTheWindowsStyle) {
-  FileUtilities windows(platform::PathStyle::Windows);
+  FileUtilities windows(runtime::PathStyle::Windows);
   EXPECT_EQ(windows.GetWindowsDir(), u"C:\\WINDOWS");
   EXPECT_EQ(windows.GetWindowsSystemDir(), u"C:\\WINDOWS\\SYSTEM32");
   EXPECT_EQ(windows.GetTempDir(), u"C:\\TEMP\\");

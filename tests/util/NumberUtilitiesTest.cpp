@@ -4,7 +4,7 @@
 #include <locale>
 #include <stdexcept>
 
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/NumberUtilities.h"
 
 namespace sigpatch {

@@ -5,7 +5,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeSystem.h"
-#include "platform/PathStyle.h"
+#include "runtime/PathStyle.h"
 #include "util/ProcessUtilities.h"
 
 namespace sigpatch {
@@ -97,7 +97,7 @@ TEST_F(ProcessUtilitiesTest, ShellDocOpensWithTheAssociatedProgram) {
 
 TEST_F(ProcessUtilitiesTest, ShellDocAsksForAProgramWhenNoneIsAssociated) {
   // The system's folder as the file utilities give it: upper-cased on Windows.
-  const bool windows = platform::kNativePathStyle == platform::PathStyle::Windows;
+  const bool windows = runtime::kNativePathStyle == runtime::PathStyle::Windows;
   system.systemDir = windows ? u"C:\\Windows\\system32" : u"/usr/bin";
   const std::u16string folder = windows ? u"C:\\WINDOWS\\SYSTEM32" : u"/usr/bin";
   processes.shellResults = {31, 31};

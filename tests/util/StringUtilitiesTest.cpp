@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakePlatform.h"
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "util/StringUtilities.h"
 
 namespace sigpatch {
 namespace {
 
-using platform::PathStyle;
+using runtime::PathStyle;
 
 class WindowsPaths : public ::testing::Test {
  protected:

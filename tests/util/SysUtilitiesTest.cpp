@@ -6,8 +6,8 @@
 #include "fakes/FakeForm.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "util/SysUtilities.h"
 
 namespace sigpatch {

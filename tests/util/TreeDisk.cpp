@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -132,7 +132,7 @@ std::unique_ptr<platform::FileSystem> TreeDiskService::CreateObject() {
 
 std::u16string TreeDiskService::toDisk(std::u16string_view path) const {
   std::u16string onDisk(path);
-  if (style == platform::PathStyle::Windows && !onDisk.empty()) {
+  if (style == runtime::PathStyle::Windows && !onDisk.empty()) {
     std::replace(onDisk.begin(), onDisk.end(), u'\\', u'/');
     onDisk.insert(onDisk.begin(), u'/');
   }
@@ -142,7 +142,7 @@ std::u16string TreeDiskService::toDisk(std::u16string_view path) const {
 
 std::u16string TreeDiskService::fromDisk(std::u16string_view path) const {
   std::u16string program(path);
-  if (style == platform::PathStyle::Windows) {
+  if (style == runtime::PathStyle::Windows) {
     program.erase(0, 1);
     std::replace(program.begin(), program.end(), u'/', u'\\');
   }

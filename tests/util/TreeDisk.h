@@ -11,7 +11,7 @@
 
 #include "fakes/FakeFileSystem.h"
 #include "platform/FileSystem.h"
-#include "platform/PathStyle.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch::testing {
 
@@ -24,7 +24,7 @@ namespace sigpatch::testing {
 /// "Files" and "SubFolders".
 class TreeDiskService : public platform::FileSystemService {
  public:
-  explicit TreeDiskService(platform::PathStyle pathStyle) : style(pathStyle) {}
+  explicit TreeDiskService(runtime::PathStyle pathStyle) : style(pathStyle) {}
 
   std::unique_ptr<platform::FileSystem> CreateObject() override;
 
@@ -35,7 +35,7 @@ class TreeDiskService : public platform::FileSystemService {
   /// Raises the fault set for `operation` on `path`, if any.
   void fault(std::u16string_view operation, std::u16string_view path) const;
 
-  platform::PathStyle style;
+  runtime::PathStyle style;
   fakes::FakeDisk disk;
   std::map<std::u16string, std::int32_t> faults;
   bool available = true;

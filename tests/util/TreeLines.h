@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 

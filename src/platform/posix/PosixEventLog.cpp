@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

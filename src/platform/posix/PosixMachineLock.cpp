@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/Spawn.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

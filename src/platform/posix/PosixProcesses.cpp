@@ -15,9 +15,9 @@
 #include <sstream>
 #include <string>
 
-#include "platform/CommandLine.h"
-#include "platform/Text.h"
 #include "platform/posix/Spawn.h"
+#include "runtime/CommandLine.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

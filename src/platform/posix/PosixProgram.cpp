@@ -4,9 +4,9 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/ArgumentString.h"
-#include "platform/Text.h"
 #include "resources/VersionInfo.h"
+#include "runtime/ArgumentString.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 

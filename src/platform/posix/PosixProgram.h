@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Windowing.h"
+#include "runtime/ProgramInfo.h"
 
 namespace sigpatch::platform::posix {
 

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/Spawn.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

@@ -17,12 +17,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
-#include "platform/Windowing.h"
 #include "platform/posix/Spawn.h"
 #include "platform/posix/WholeFile.h"
 #include "platform/posix/Win32Messages.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {
@@ -327,8 +326,10 @@ void PosixSystem::ExitWindows(std::uint32_t flags) {
   }
 }
 
-void PosixSystem::ShellAbout(std::intptr_t /*hWnd*/, std::u16string_view szApp,
-                             std::u16string_view szOtherStuff, std::intptr_t /*hIcon*/) {
+std::optional<AboutNotice> PosixSystem::ShellAbout(std::intptr_t /*hWnd*/,
+                                                  std::u16string_view szApp,
+                                                  std::u16string_view szOtherStuff,
+                                                  std::intptr_t /*hIcon*/) {
   // As the shell does: "Title#First line" puts the part before "#" in the title.
   std::u16string_view title = szApp;
   std::u16string_view first = szApp;
@@ -345,7 +346,7 @@ void PosixSystem::ShellAbout(std::intptr_t /*hWnd*/, std::u16string_view szApp,
   }
   std::u16string message = std::u16string(first) + u"\n" + system;
   if (!szOtherStuff.empty()) message += u"\n" + std::u16string(szOtherStuff);
-  platform::windowing().MsgBox(message, MsgBoxStyle::OkOnly, u"About " + std::u16string(title));
+  return AboutNotice{u"About " + std::u16string(title), message};
 }
 
 bool PosixSystem::GetLongPathName(std::u16string_view path, std::u16string& longPath) {

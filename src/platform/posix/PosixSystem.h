@@ -43,10 +43,11 @@ class PosixSystem final : public System {
                     std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t flags) override;
   /// loginctl terminate-session for this session; systemctl poweroff or reboot.
   void ExitWindows(std::uint32_t flags) override;
-  /// A message box through the windowing layer, titled "About " and the
-  /// program, with the program, the system and the further text as its lines.
-  void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp, std::u16string_view szOtherStuff,
-                  std::intptr_t hIcon) override;
+  /// The text of a message box titled "About " and the program, with the
+  /// program, the system and the further text as its lines.
+  std::optional<AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                                        std::u16string_view szOtherStuff,
+                                        std::intptr_t hIcon) override;
   bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override;
   bool GetShortPathName(std::u16string_view path, std::u16string& shortPath) override;
   bool GetWindowsDirectory(std::u16string& folder) override;

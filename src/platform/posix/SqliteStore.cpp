@@ -12,8 +12,8 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/RegistryRules.h"
-#include "platform/Text.h"
 #include "platform/posix/FileSystemKind.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

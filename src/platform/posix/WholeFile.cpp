@@ -11,7 +11,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

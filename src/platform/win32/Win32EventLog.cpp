@@ -3,9 +3,9 @@
 #include <array>
 #include <string>
 
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::win32 {
 

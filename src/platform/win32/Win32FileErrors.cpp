@@ -1,7 +1,7 @@
 #include "platform/win32/Win32FileErrors.h"
 
-#include "platform/RuntimeError.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch::platform::win32 {
 

@@ -8,12 +8,12 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
 #include "platform/win32/Win32FileErrors.h"
-#include "platform/win32/Win32Folders.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::win32 {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::win32 {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Windowing.h"
+#include "runtime/ProgramInfo.h"
 
 namespace sigpatch::platform::win32 {
 

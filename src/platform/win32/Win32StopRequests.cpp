@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/Text.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::win32 {
 namespace {

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/RuntimeError.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32AccessRules.h"
 #include "platform/win32/Win32WholeFile.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/RuntimeError.h"
 
 namespace sigpatch::platform::win32 {
 namespace {
@@ -164,8 +164,9 @@ void Win32System::SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter
 
 void Win32System::ExitWindows(std::uint32_t flags) { ::ExitWindowsEx(flags, 0); }
 
-void Win32System::ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
-                             std::u16string_view szOtherStuff, std::intptr_t hIcon) {
+std::optional<AboutNotice> Win32System::ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                                                  std::u16string_view szOtherStuff,
+                                                  std::intptr_t hIcon) {
   // A picture handle of the console's windows is no system icon: the dialog
   // then shows the system's own.
   auto icon = reinterpret_cast<HICON>(hIcon);
@@ -177,6 +178,7 @@ void Win32System::ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
     icon = nullptr;
   }
   ::ShellAboutW(ownWindow(hWnd), wide(szApp).c_str(), wide(szOtherStuff).c_str(), icon);
+  return std::nullopt;
 }
 
 bool Win32System::GetLongPathName(std::u16string_view path, std::u16string& longPath) {

@@ -32,8 +32,9 @@ class Win32System final : public System {
                     std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t flags) override;
   void ExitWindows(std::uint32_t flags) override;
   /// ShellAboutW, owned by a window of this program (else by none).
-  void ShellAbout(std::intptr_t hWnd, std::u16string_view szApp, std::u16string_view szOtherStuff,
-                  std::intptr_t hIcon) override;
+  std::optional<AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
+                                        std::u16string_view szOtherStuff,
+                                        std::intptr_t hIcon) override;
   bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override;
   bool GetShortPathName(std::u16string_view path, std::u16string& shortPath) override;
   bool GetWindowsDirectory(std::u16string& folder) override;

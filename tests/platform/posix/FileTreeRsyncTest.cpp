@@ -21,10 +21,10 @@
 #include "PosixTestSupport.h"
 #include "app/Application.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixSystem.h"
+#include "runtime/Text.h"
 #include "util/FileTree.h"
 #include "util/TreeLines.h"
 

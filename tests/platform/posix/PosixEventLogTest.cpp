@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixEventLog.h"
+#include "runtime/Text.h"
 
 extern char** environ;
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "PosixTestSupport.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {

@@ -18,10 +18,10 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixSystem.h"
+#include "runtime/Text.h"
 #include "ui/frmMain.h"
 #include "util/FileTree.h"
 #include "util/TreeLines.h"
@@ -84,6 +84,7 @@ class PosixFileTreeTest : public ::testing::Test {
     app.emplace();
     tree.emplace();
     tree->InitMyObjects(&*app);
+    tree->StatusChange.connect([this](std::u16string_view folder) { app->AM()->UpdateStatusBar(folder); });
     tree->FileTreeChange.connect([this](std::u16string_view line, std::int32_t& color) {
       lines.push_back({std::u16string(line), color});
     });

@@ -6,10 +6,10 @@
 
 #include "PosixTestSupport.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixSystem.h"
+#include "runtime/Text.h"
 #include "util/FileUtilities.h"
 
 namespace sigpatch {

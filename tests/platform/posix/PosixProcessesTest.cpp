@@ -10,9 +10,9 @@
 
 #include "PosixTestSupport.h"
 #include "fakes/FakePlatform.h"
-#include "platform/CommandLine.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixProcesses.h"
+#include "runtime/CommandLine.h"
+#include "runtime/Text.h"
 #include "util/ProcessUtilities.h"
 
 namespace sigpatch::platform::posix {

@@ -11,9 +11,9 @@
 #include "fakes/FakeForm.h"
 #include "fakes/FakePlatform.h"
 #include "platform/RegistryApi.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "util/FileUtilities.h"
 #include "util/SysUtilities.h"
 
@@ -333,9 +333,10 @@ TEST_F(PosixSystemTest, TheAboutNoticeShowsThroughTheWindowingLayer) {
             u"Sigpatch 1.01.02\n" + info.szCSDVersion + u" (Linux " +
                 text::dec(info.dwMajorVersion) + u"." + text::dec(info.dwMinorVersion) + u"." +
                 text::dec(info.dwBuildNumber) + u")\nCopyright \u00A9 Ferrolite");
-  system.ShellAbout(0, u"Title#First line", u"", 0);
-  EXPECT_EQ(fake.windowing.messages[1].title, u"About Title");
-  EXPECT_EQ(fake.windowing.messages[1].prompt.substr(0, 11), u"First line\n");
+  const auto notice = system.ShellAbout(0, u"Title#First line", u"", 0);
+  ASSERT_TRUE(notice);
+  EXPECT_EQ(notice->title, u"About Title");
+  EXPECT_EQ(notice->text.substr(0, 11), u"First line\n");
 }
 
 }  // namespace

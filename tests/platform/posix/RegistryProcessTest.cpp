@@ -19,10 +19,10 @@
 #include "ChildProcess.h"
 #include "PosixTestSupport.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Text.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegUtilities.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

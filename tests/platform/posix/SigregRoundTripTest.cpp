@@ -8,11 +8,11 @@
 
 #include "PosixTestSupport.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegCommand.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

@@ -9,10 +9,10 @@
 #include <random>
 
 #include "PosixTestSupport.h"
-#include "platform/Text.h"
 #include "platform/posix/FileSystemKind.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegistryTestSupport.h"
+#include "runtime/Text.h"
 
 namespace sigpatch {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Win32TrustSupport.h"
-#include "platform/Text.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 namespace {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/win32/Win32FileErrors.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::platform::win32 {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "Win32TestSupport.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Text.h"
 #include "platform/win32/Win32Processes.h"
+#include "runtime/Text.h"
 #include "util/ProcessUtilities.h"
 
 namespace sigpatch::platform::win32 {

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "Win32TestSupport.h"
-#include "platform/tty/TtyConsole.h"
-#include "platform/win32/Win32Folders.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
 #include "platform/win32/Win32Program.h"
+#include "toolkit/tty/TtyConsole.h"
 
 namespace sigpatch::platform::win32 {
 namespace {
@@ -42,7 +42,7 @@ TEST(CurrentProgramTest, TheModuleGivesNameFolderAndVersion) {
 
 class Win32FoldersTest : public ::testing::Test {
  protected:
-  Win32Folders folders;
+  Win32DrivesAndFolders folders;
   TempFolder dir;
 };
 
@@ -99,14 +99,14 @@ TEST(Win32RootsTest, RootsOfDrivesAndShares) {
 TEST(Win32ConsoleTest, FilesAreNoTerminalsAndGiveTheirLines) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  EXPECT_FALSE(tty::isTerminal(file));
-  EXPECT_FALSE(tty::prepareTerminal(file));
+  EXPECT_FALSE(toolkit::tty::isTerminal(file));
+  EXPECT_FALSE(toolkit::tty::prepareTerminal(file));
   std::fputs("C:\\Updates\r\n\xC3\xA9t\xC3\xA9\nlast", file);
   std::rewind(file);
-  EXPECT_EQ(tty::readLine(file), "C:\\Updates");
-  EXPECT_EQ(tty::readLine(file), "\xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(tty::readLine(file), "last");
-  EXPECT_EQ(tty::readLine(file), std::nullopt);
+  EXPECT_EQ(toolkit::tty::readLine(file), "C:\\Updates");
+  EXPECT_EQ(toolkit::tty::readLine(file), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(toolkit::tty::readLine(file), "last");
+  EXPECT_EQ(toolkit::tty::readLine(file), std::nullopt);
   std::fclose(file);
 }
 

@@ -21,11 +21,12 @@
 #include "fakes/FakeRegistry.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
 #include "platform/win32/Win32Program.h"
 #include "platform/win32/Win32System.h"
-#include "platform/win32/Win32UiHeaders.h"
-#include "platform/win32/Win32Window.h"
-#include "platform/win32/Win32Windowing.h"
+#include "toolkit/win32/Win32UiHeaders.h"
+#include "toolkit/win32/Win32Window.h"
+#include "toolkit/win32/Win32Windowing.h"
 #include "ui/SelectFolder.h"
 #include "ui/Splash.h"
 
@@ -118,15 +119,17 @@ int main(int argc, char** argv) {
   output = hostPath(argv[1]);
   ::CreateDirectoryW(wide(output).c_str(), nullptr);
 
-  platform::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
+  toolkit::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
   platform::win32::Win32Clock clock;
   platform::win32::Win32System system;
   fakes::FakeRegistry registry;
+  platform::win32::Win32DrivesAndFolders drivesAndFolders;
   platform::Platform services;
   services.windowing = &windowing;
   services.clock = &clock;
   services.system = &system;
   services.registry = &registry;
+  services.drivesAndFolders = &drivesAndFolders;
   platform::ScopedPlatform installed(services);
 
   realRun();
@@ -170,6 +173,6 @@ int main(int argc, char** argv) {
         if (box != nullptr) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
       },
       300);
-  windowing.MsgBox(u"Duplicate Argument: PATH", platform::MsgBoxStyle::Critical);
+  windowing.MsgBox(u"Duplicate Argument: PATH", toolkit::MsgBoxStyle::Critical);
   return failures == 0 ? 0 : 1;
 }

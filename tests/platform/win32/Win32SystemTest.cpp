@@ -10,11 +10,11 @@
 
 #include "Win32TestSupport.h"
 #include "fakes/FakePlatform.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32System.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "util/FileUtilities.h"
 #include "util/SysUtilities.h"
 // After <windows.h>:

@@ -9,9 +9,9 @@
 #include <random>
 #include <string>
 
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 

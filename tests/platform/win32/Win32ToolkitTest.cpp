@@ -7,20 +7,20 @@
 #include <optional>
 
 #include "Win32UiTestSupport.h"
-#include "platform/RuntimeError.h"
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
 #include "resources/Pictures.h"
+#include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 namespace {
 
-using platform::ControlDesign;
+using toolkit::ControlDesign;
 
 class Win32ToolkitTest : public Win32UiTest {
  protected:
   Win32ToolkitTest() {
-    platform::FormDesign design;
+    toolkit::FormDesign design;
     design.Name = u"frmTest";
     design.Caption = u"Test";
     design.ScaleWidth = 6000;
@@ -29,11 +29,11 @@ class Win32ToolkitTest : public Win32UiTest {
     form = toolkit().NewForm(design);
     rich = &form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 3000, 1500, 0));
     field = &form->AddTextBox(ControlDesign::At(u"txtField", 120, 1800, 3000, 315, 1), {});
-    platform::ButtonDesign ok{u"&Go", true, false};
+    toolkit::ButtonDesign ok{u"&Go", true, false};
     go = &form->AddButton(ControlDesign::At(u"cmdGo", 120, 2400, 1215, 375, 2), ok);
-    platform::ButtonDesign cancel{u"&Cancel", false, true};
+    toolkit::ButtonDesign cancel{u"&Cancel", false, true};
     stop = &form->AddButton(ControlDesign::At(u"cmdCancel", 1500, 2400, 1215, 375, 3), cancel);
-    platform::LabelDesign caption;
+    toolkit::LabelDesign caption;
     caption.Caption = u"Link";
     caption.AutoSize = true;
     label = &form->AddLabel(ControlDesign::At(u"lblLink", 120, 3000, 300, 195), caption);
@@ -55,14 +55,14 @@ class Win32ToolkitTest : public Win32UiTest {
 
   HWND handle(std::u16string_view control) const { return Control(u"frmTest", control); }
 
-  std::unique_ptr<platform::Window> form;
-  platform::RichTextBox* rich;
-  platform::TextBox* field;
-  platform::Button* go;
-  platform::Button* stop;
-  platform::Label* label;
-  platform::Image* image;
-  platform::StatusBar* bar;
+  std::unique_ptr<toolkit::Window> form;
+  toolkit::RichTextBox* rich;
+  toolkit::TextBox* field;
+  toolkit::Button* go;
+  toolkit::Button* stop;
+  toolkit::Label* label;
+  toolkit::Image* image;
+  toolkit::StatusBar* bar;
   std::u16string clicks;
   std::vector<std::int16_t> keys;
 };
@@ -190,7 +190,7 @@ TEST_F(Win32ToolkitTest, ReleasedKeysReachAFormThatSeesThemFirst) {
   PressKey(VK_F1);
   EXPECT_EQ(keys, std::vector<std::int16_t>{112});
 
-  platform::FormDesign other;
+  toolkit::FormDesign other;
   other.Name = u"frmOther";
   other.ScaleWidth = 3000;
   other.ScaleHeight = 2000;
@@ -200,7 +200,7 @@ TEST_F(Win32ToolkitTest, ReleasedKeysReachAFormThatSeesThemFirst) {
   quiet->OnKeyUp = [&](std::int16_t, std::int16_t) { seen = true; };
   quiet->Show();
   ::SetFocus(quiet->hWnd()
-                 ? dynamic_cast<platform::win32::Win32Window&>(*quiet).ControlHandle(box.Name())
+                 ? dynamic_cast<toolkit::win32::Win32Window&>(*quiet).ControlHandle(box.Name())
                  : nullptr);
   PressKey(VK_F1);
   EXPECT_FALSE(seen);
@@ -210,7 +210,7 @@ TEST_F(Win32ToolkitTest, ReleasedKeysReachAFormThatSeesThemFirst) {
 // I-beam) when the mouse moves over it.
 TEST_F(Win32ToolkitTest, TheHourglassShowsOverEveryWindowOfTheProgram) {
   form->Show();
-  toolkit().Screen().SetMousePointer(platform::kPointerHourglass);
+  toolkit().Screen().SetMousePointer(toolkit::kPointerHourglass);
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
   ::SendMessageW(handle(u"rtbBox"), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(u"rtbBox")),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -221,14 +221,14 @@ TEST_F(Win32ToolkitTest, TheHourglassShowsOverEveryWindowOfTheProgram) {
   ::SendMessageW(handle(u"cmdGo"), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(u"cmdGo")),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
-  toolkit().Screen().SetMousePointer(platform::kPointerDefault);
+  toolkit().Screen().SetMousePointer(toolkit::kPointerDefault);
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
 }
 
 TEST_F(Win32ToolkitTest, ALabelShowsItsOwnPointerPicture) {
   form->Show();
   label->SetMouseIcon(toolkit().LoadPicture(resources::kLinkPointer.Name));
-  label->SetMousePointer(platform::kPointerCustom);
+  label->SetMousePointer(toolkit::kPointerCustom);
   ::SetCursor(nullptr);
   ::SendMessageW(handle(u"lblLink"), WM_SETCURSOR, reinterpret_cast<WPARAM>(handle(u"lblLink")),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -255,7 +255,7 @@ TEST_F(Win32ToolkitTest, AnAutoSizedLabelGrowsToItsCaption) {
 // control grows, up to one margin (8 pixels) from the form's right edge; the
 // label's width stays as designed.
 TEST_F(Win32ToolkitTest, ALabelShowsACaptionWiderThanItsDesignWhereTheFormHasRoom) {
-  platform::LabelDesign title;
+  toolkit::LabelDesign title;
   title.Caption = u"MyApp";
   title.Font.Name = u"Arial";
   title.Font.Size = 27.75;
@@ -323,7 +323,7 @@ TEST_F(Win32ToolkitTest, AnUnloadedFormKeepsItsControlsContents) {
   rich->SetSelText(u"kept");
   form->Unload();
   EXPECT_EQ(form->hWnd(), 0);
-  EXPECT_FALSE(::IsWindowVisible(dynamic_cast<platform::win32::Win32Window&>(*form).Handle()));
+  EXPECT_FALSE(::IsWindowVisible(dynamic_cast<toolkit::win32::Win32Window&>(*form).Handle()));
   EXPECT_EQ(rich->Text(), u"kept");
   form->Show();
   EXPECT_NE(form->hWnd(), 0);

@@ -3,9 +3,9 @@
 #include <map>
 #include <stdexcept>
 
-#include "platform/Text.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Program.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -43,8 +43,8 @@ std::vector<HWND> messageBoxes() {
 
 }  // namespace
 
-platform::win32::Win32Windowing& toolkit() {
-  static platform::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
+toolkit::win32::Win32Windowing& toolkit() {
+  static toolkit::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
   return windowing;
 }
 
@@ -75,6 +75,7 @@ Win32UiTest::Win32UiTest() {
   services_.clock = &clock;
   services_.system = &system;
   services_.registry = &registry;
+  services_.drivesAndFolders = &drivesAndFolders;
   installed_.emplace(services_);
   watchdog_ = ::SetTimer(nullptr, 0, kPatience, [](HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
@@ -86,16 +87,16 @@ Win32UiTest::Win32UiTest() {
 
 Win32UiTest::~Win32UiTest() {
   // Whatever a test left open closes, so that the next test starts afresh.
-  for (auto* form : std::vector<platform::win32::Win32Window*>(toolkit().Forms())) form->Unload();
+  for (auto* form : std::vector<toolkit::win32::Win32Window*>(toolkit().Forms())) form->Unload();
   toolkit().DoEvents();
   ::KillTimer(nullptr, watchdog_);
   for (auto& [id, action] : pending()) ::KillTimer(nullptr, id);
   pending().clear();
-  toolkit().Screen().SetMousePointer(platform::kPointerDefault);
+  toolkit().Screen().SetMousePointer(toolkit::kPointerDefault);
   installed_.reset();
 }
 
-platform::win32::Win32Window& Win32UiTest::Form(std::u16string_view name) const {
+toolkit::win32::Win32Window& Win32UiTest::Form(std::u16string_view name) const {
   auto* form = toolkit().FindForm(name);
   if (form == nullptr) throw std::logic_error("no window named " + text::toUtf8(name));
   return *form;

@@ -16,9 +16,10 @@
 #include "fakes/FakeSystem.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32UiHeaders.h"
-#include "platform/win32/Win32Window.h"
-#include "platform/win32/Win32Windowing.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
+#include "toolkit/win32/Win32UiHeaders.h"
+#include "toolkit/win32/Win32Window.h"
+#include "toolkit/win32/Win32Windowing.h"
 
 namespace sigpatch::testing {
 
@@ -38,7 +39,7 @@ class JumpClock : public platform::Clock {
 };
 
 /// The toolkit of the test process.
-platform::win32::Win32Windowing& toolkit();
+toolkit::win32::Win32Windowing& toolkit();
 
 /// A rectangle of a window in its form's client area, in pixels.
 struct Place {
@@ -70,7 +71,7 @@ class Win32UiTest : public ::testing::Test {
   Win32UiTest();
   ~Win32UiTest() override;
 
-  platform::win32::Win32Window& Form(std::u16string_view name) const;
+  toolkit::win32::Win32Window& Form(std::u16string_view name) const;
   /// The system's window of a control of the newest form of that name.
   HWND Control(std::u16string_view form, std::u16string_view control) const;
   /// Runs `action` from the message queue after `milliseconds`.
@@ -94,6 +95,7 @@ class Win32UiTest : public ::testing::Test {
   fakes::FakeSystem system;
   fakes::FakeRegistry registry;
   JumpClock clock;
+  platform::win32::Win32DrivesAndFolders drivesAndFolders;
 
  private:
   platform::Platform services_;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/Win32UiHeaders.h"
+#include "toolkit/win32/Win32UiHeaders.h"
 
 namespace sigpatch::testing {
 

@@ -9,9 +9,9 @@
 
 #include "Win32UiTestSupport.h"
 #include "app/Application.h"
-#include "platform/Text.h"
-#include "platform/controls/Image.h"
 #include "platform/win32/Wide.h"
+#include "runtime/Text.h"
+#include "toolkit/controls/Image.h"
 #include "ui/About.h"
 #include "ui/SelectFolder.h"
 #include "ui/Splash.h"
@@ -87,13 +87,15 @@ class Win32MainWindowTest : public Win32UiTest {
   Win32MainWindowTest() {
     frm.emplace();
     frm->InitMyObjects(&app, nullptr);
+    // As the update-run controller does for its main window.
+    frm->AboutRequested.connect([this] { app.ShowAboutBox(0); });
   }
 
   HWND window() const { return Form(u"frmMain").Handle(); }
   HWND box() const { return Control(u"frmMain", u"tboOutput"); }
   HWND pin() const { return Control(u"frmMain", u"imgPin"); }
-  platform::Image& image(std::u16string_view name) const {
-    return dynamic_cast<platform::Image&>(*Form(u"frmMain").FindControl(name));
+  toolkit::Image& image(std::u16string_view name) const {
+    return dynamic_cast<toolkit::Image&>(*Form(u"frmMain").FindControl(name));
   }
   // What the pin's static control shows, by bitmap.
   bool pinShows(std::u16string_view picture) const {
@@ -236,10 +238,10 @@ TEST_F(Win32MainWindowTest, AMinimizedWindowIsIconic) {
     resized = true;
     layout();
   };
-  frm->Form().SetWindowState(platform::kWindowMinimized);
+  frm->Form().SetWindowState(toolkit::kWindowMinimized);
   toolkit().DoEvents();
   EXPECT_TRUE(::IsIconic(window()));
-  EXPECT_EQ(frm->Form().WindowState(), platform::kWindowMinimized);
+  EXPECT_EQ(frm->Form().WindowState(), toolkit::kWindowMinimized);
   EXPECT_TRUE(resized);
 }
 
@@ -383,7 +385,7 @@ TEST_F(Win32SelectFolderTest, APickedFolderComesBackWithOK) {
   EXPECT_EQ(shownRows.back(), u"beta");
   EXPECT_TRUE(chooser.OK());
   EXPECT_EQ(chooser.Path(), root + u"\\beta\\");
-  EXPECT_EQ(toolkit().Screen().MousePointer(), platform::kPointerHourglass);
+  EXPECT_EQ(toolkit().Screen().MousePointer(), toolkit::kPointerHourglass);
   EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT));
   EXPECT_FALSE(::IsWindowVisible(window()));
 }
@@ -440,7 +442,7 @@ TEST_F(Win32SelectFolderTest, CancelLeavesThePresetPath) {
   chooser.ShowMain();
   EXPECT_FALSE(chooser.OK());
   EXPECT_EQ(chooser.Path(), root);
-  EXPECT_EQ(toolkit().Screen().MousePointer(), platform::kPointerDefault);
+  EXPECT_EQ(toolkit().Screen().MousePointer(), toolkit::kPointerDefault);
 }
 
 TEST_F(Win32SelectFolderTest, TheCloseBoxCancels) {
@@ -507,7 +509,7 @@ class Win32MessageBoxTest : public Win32UiTest {};
 TEST_F(Win32MessageBoxTest, ShowsTextAndTitleWithTheCriticalStopIconWhenAsked) {
   std::optional<SeenMessage> seen;
   AnswerNextMessageBox(seen);
-  toolkit().MsgBox(u"Duplicate Argument: PATH", platform::MsgBoxStyle::Critical);
+  toolkit().MsgBox(u"Duplicate Argument: PATH", toolkit::MsgBoxStyle::Critical);
   ASSERT_TRUE(seen.has_value());
   EXPECT_EQ(seen->text, u"Duplicate Argument: PATH");
   EXPECT_EQ(seen->title, u"Sigpatch");
@@ -515,7 +517,7 @@ TEST_F(Win32MessageBoxTest, ShowsTextAndTitleWithTheCriticalStopIconWhenAsked) {
 
   seen.reset();
   AnswerNextMessageBox(seen);
-  toolkit().MsgBox(u"System Information Is Unavailable At This Time", platform::MsgBoxStyle::OkOnly,
+  toolkit().MsgBox(u"System Information Is Unavailable At This Time", toolkit::MsgBoxStyle::OkOnly,
                    u"About");
   ASSERT_TRUE(seen.has_value());
   EXPECT_EQ(seen->text, u"System Information Is Unavailable At This Time");

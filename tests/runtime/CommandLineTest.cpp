@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runtime/CommandLine.h"
+
+namespace sigpatch::platform {
+namespace {
+
+using Args = std::vector<std::u16string>;
+
+struct SplitCase {
+  const char16_t* line;
+  Args arguments;
+};
+
+class ArgumentSplitting : public ::testing::TestWithParam<SplitCase> {};
+
+// The Windows C runtime's own examples, and the corners between them.
+INSTANTIATE_TEST_SUITE_P(
+    WindowsRules, ArgumentSplitting,
+    ::testing::Values(
+        SplitCase{uR"("abc" d e)", {u"abc", u"d", u"e"}},
+        SplitCase{uR"(a\\b d"e f"g h)", {uR"(a\\b)", u"de fg", u"h"}},
+        SplitCase{uR"(a\\\"b c d)", {uR"(a\"b)", u"c", u"d"}},
+        SplitCase{uR"(a\\\\"b c" d e)", {uR"(a\\b c)", u"d", u"e"}},
+        SplitCase{uR"(a"b"" c d)", {uR"(ab" c d)"}}, SplitCase{u"  \t a\t\tb  ", {u"a", u"b"}},
+        SplitCase{uR"("" x "")", {u"", u"x", u""}},
+        SplitCase{uR"("unterminated arg)", {u"unterminated arg"}},
+        SplitCase{uR"(C:\dir\ "C:\dir\\" \)", {uR"(C:\dir\)", uR"(C:\dir\)", uR"(\)"}},
+        SplitCase{uR"(/Path:"C:\My Updates" /SILENT)", {uR"(/Path:C:\My Updates)", u"/SILENT"}},
+        SplitCase{u"", {}}));
+
+TEST_P(ArgumentSplitting, GivesTheArgumentsTheRuntimeGives) {
+  EXPECT_EQ(splitArguments(GetParam().line), GetParam().arguments);
+}
+
+TEST(CommandLineTest, TheProgramNameKnowsQuotesButNoEscapes) {
+  EXPECT_EQ(splitCommandLine(uR"("C:\Program Files\x.exe" /a "b c")"),
+            (CommandLineParts{uR"(C:\Program Files\x.exe)", {u"/a", u"b c"}}));
+  EXPECT_EQ(splitCommandLine(uR"("a b"c\ d)"), (CommandLineParts{uR"(a bc\)", {u"d"}}));
+  EXPECT_EQ(splitCommandLine(uR"(x\" d)"), (CommandLineParts{uR"(x\ d)", {}}));
+  EXPECT_EQ(splitCommandLine(u"  sleep 3"), (CommandLineParts{u"sleep", {u"3"}}));
+  EXPECT_EQ(splitCommandLine(u""), (CommandLineParts{}));
+}
+
+TEST(CommandLineTest, AnUnquotedNameWithBlanksIsTriedAtEachBlank) {
+  const auto candidates = programCandidates(u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT");
+  ASSERT_EQ(candidates.size(), 4u);
+  EXPECT_EQ(candidates[0].program, u"/srv/my");
+  EXPECT_EQ(candidates[0].rest, u" updates/sdat4321.exe /SILENT  /REBOOT");
+  EXPECT_EQ(candidates[1].program, u"/srv/my updates/sdat4321.exe");
+  EXPECT_EQ(candidates[1].rest, u" /SILENT  /REBOOT");
+  EXPECT_EQ(candidates[2].program, u"/srv/my updates/sdat4321.exe /SILENT");
+  EXPECT_EQ(candidates[3].program, u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT");
+  EXPECT_EQ(candidates[3].rest, u"");
+}
+
+TEST(CommandLineTest, AQuotedNameOrAQuotedArgumentEndsTheSearch) {
+  auto candidates = programCandidates(uR"(  "/srv/my updates/x" /a)");
+  ASSERT_EQ(candidates.size(), 1u);
+  EXPECT_EQ(candidates[0].program, u"/srv/my updates/x");
+  EXPECT_EQ(candidates[0].rest, u" /a");
+  candidates = programCandidates(uR"(prog next "a b")");
+  ASSERT_EQ(candidates.size(), 2u);
+  EXPECT_EQ(candidates[1].program, u"prog next");
+  EXPECT_EQ(candidates[1].rest, uR"( "a b")");
+  EXPECT_TRUE(programCandidates(u" \t ").empty());
+}
+
+TEST(CommandLineTest, QuotedArgumentsComeBackUnchanged) {
+  const Args samples = {u"",      u"plain",   u"a b",      uR"(a"b)",   uR"(a\)", uR"(a\ b)",
+                        uR"(\")", u"tab\tin", uR"(end\\)", uR"(\\"\\)", u"\"\"",  uR"(C:\x y\)"};
+  for (const auto& sample : samples) {
+    EXPECT_EQ(splitArguments(quoteArgument(sample)), Args{sample}) << quoteArgument(sample).size();
+  }
+  EXPECT_EQ(quoteArgument(u"plain"), u"plain");
+  EXPECT_EQ(quoteArgument(uR"(C:\x y\)"), uR"("C:\x y\\")");
+  EXPECT_EQ(quoteArgument(uR"(a"b)"), uR"("a\"b")");
+}
+
+TEST(CommandLineTest, RandomArgumentListsSurviveJoiningAndSplitting) {
+  std::mt19937 random(4711);
+  const char16_t alphabet[] = {u'a', u' ', u'\t', u'"', u'\\', u'/', u'\u00E9'};
+  for (int round = 0; round < 2000; ++round) {
+    Args arguments(random() % 4);
+    std::u16string line;
+    for (auto& argument : arguments) {
+      const auto length = random() % 8;
+      for (unsigned i = 0; i < length; ++i) argument.push_back(alphabet[random() % 7]);
+      line += u" " + quoteArgument(argument);
+    }
+    ASSERT_EQ(splitArguments(line), arguments);
+  }
+}
+
+}  // namespace
+}  // namespace sigpatch::platform

@@ -1,0 +1,86 @@
+#include "toolkit/ErrorReportBox.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "fakes/FakePlatform.h"
+#include "platform/Clock.h"
+
+namespace sigpatch {
+namespace {
+
+TEST(RuntimeErrorTest, CarriesTheSystemsDescriptions) {
+  EXPECT_EQ(RuntimeError(13).Description(), u"Type mismatch");
+  EXPECT_EQ(RuntimeError(76).Description(), u"Path not found");
+  EXPECT_EQ(RuntimeError(457).Description(),
+            u"This key is already associated with an element of this collection");
+  EXPECT_EQ(RuntimeError(429).Description(), u"ActiveX component can't create object");
+  EXPECT_EQ(RuntimeError(70, u"Permission denied (x)").Description(), u"Permission denied (x)");
+  EXPECT_STREQ(RuntimeError(6).what(), "6, Overflow");
+}
+
+TEST(RuntimeErrorTest, StandardFaultsGetTheSystemsNumbers) {
+  EXPECT_EQ(errorInfoOf(std::bad_alloc()).number, 7);
+  EXPECT_EQ(errorInfoOf(std::out_of_range("x")).number, 9);
+  EXPECT_EQ(errorInfoOf(std::overflow_error("x")).number, 6);
+  EXPECT_EQ(errorInfoOf(std::invalid_argument("x")).number, 5);
+  EXPECT_EQ(errorInfoOf(std::runtime_error("x")).number, 51);
+  EXPECT_EQ(errorInfoOf(RuntimeError(53)).description, u"File not found");
+}
+
+TEST(ErrorReportTest, ShowsExeClassProcedureNumberAndDescription) {
+  fakes::FakePlatform fake;
+  toolkit::showErrorReport(u"AppMain", u"RunUpdates", RuntimeError(76));
+  ASSERT_EQ(fake.windowing.messages.size(), 1u);
+  EXPECT_EQ(fake.windowing.messages[0].prompt, u"sigpatch.AppMain.RunUpdates: 76, Path not found");
+  EXPECT_EQ(fake.windowing.messages[0].title, u"Sigpatch");
+  EXPECT_EQ(fake.windowing.messages[0].style, toolkit::MsgBoxStyle::OkOnly);
+}
+
+TEST(ErrorReportTest, ImmediateStopPassesEveryHandler) {
+  fakes::FakePlatform fake;
+  auto handler = [&] {
+    try {
+      fake.windowing.End();
+    } catch (const std::exception& e) {
+      toolkit::showErrorReport(u"X", u"Y", e);
+    }
+  };
+  EXPECT_THROW(handler(), fakes::ImmediateStop);
+  EXPECT_TRUE(fake.windowing.messages.empty());
+}
+
+TEST(PlatformTest, MissingServicesAreAFaultNotACrash) {
+  platform::ScopedPlatform none(platform::Platform{});
+  try {
+    platform::clock();
+    FAIL() << "no clock is installed";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 91);
+  }
+  toolkit::doEvents();  // no window events without a windowing layer
+}
+
+TEST(PlatformTest, ScopesRestoreTheServicesBefore) {
+  fakes::FakePlatform outer;
+  {
+    fakes::FakePlatform inner;
+    EXPECT_EQ(&platform::windowing(), &inner.windowing);
+  }
+  EXPECT_EQ(&platform::windowing(), &outer.windowing);
+}
+
+TEST(ClockTest, CountsSecondsOnTheClocksBoundaries) {
+  using namespace std::chrono;
+  const auto base = sys_days{2026y / 12 / 6} + hours{12};
+  EXPECT_EQ(platform::secondsBetween(base + milliseconds{900}, base + milliseconds{1000}), 1);
+  EXPECT_EQ(platform::secondsBetween(base, base + milliseconds{2999}), 2);
+  EXPECT_EQ(platform::dateTimeText({2004, 3, 7, 9, 5, 1}), u"2004-03-07 09:05:01");
+  EXPECT_EQ(platform::minusDays({2024, 3, 1, 8, 30, 0}, 1), (platform::DateTime{2024, 2, 29, 8, 30, 0}));
+  EXPECT_EQ(platform::minusDays({2026, 1, 1, 0, 0, 0}, 0), (platform::DateTime{2026, 1, 1, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace sigpatch
