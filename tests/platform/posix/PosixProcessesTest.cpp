@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -148,13 +147,16 @@ TEST_F(PosixProcessesTest, WhatCannotBeStartedIsAFailedStart) {
 }
 
 TEST_F(PosixProcessesTest, WaitsTimeOutEndAndFailAsTheSystemsDo) {
+  // A program that runs until the test lets it end.
+  const std::string flag = dir / "end now";
   ProcessInformation info;
-  ASSERT_TRUE(processes.CreateProcess(u"sleep 0.5", u"", info));
+  ASSERT_TRUE(processes.CreateProcess(
+      u"sh -c \"while [ ! -e '" + u(flag) + u"' ]; do sleep 0.01; done\"", u"", info));
   const auto start = Steady::now();
   EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 100ms), WaitResult::TimedOut);
   EXPECT_GE(Steady::now() - start, 90ms);
-  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 10s), WaitResult::Ended);
-  EXPECT_LT(Steady::now() - start, 3s);
+  writeFile(flag, "", 0644);
+  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
   EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 0ms), WaitResult::Ended);
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
   EXPECT_FALSE(processes.CloseHandle(info.hProcess));
@@ -164,9 +166,11 @@ TEST_F(PosixProcessesTest, WaitsTimeOutEndAndFailAsTheSystemsDo) {
 
 TEST_F(PosixProcessesTest, AProcessReleasedEarlyLeavesNoZombie) {
   ProcessInformation info;
-  ASSERT_TRUE(processes.CreateProcess(u"sleep 0.2", u"", info));
+  ASSERT_TRUE(processes.CreateProcess(u"true", u"", info));
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
-  std::this_thread::sleep_for(500ms);
+  // Until it has ended, without reaping it.
+  siginfo_t ended{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(info.dwProcessId), &ended, WEXITED | WNOWAIT), 0);
   ProcessInformation next;
   ASSERT_TRUE(processes.CreateProcess(u"true", u"", next));  // reaps the released one
   int status = 0;
@@ -180,56 +184,32 @@ TEST_F(PosixProcessesTest, KnowsItsOwnNumber) {
   EXPECT_EQ(processes.GetCurrentProcessId(), static_cast<std::int32_t>(getpid()));
 }
 
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// ShellWait of a real three-second program: how long it took, how often the
-// window events ran and how much processor time the wait used.
-TEST_F(PosixProcessesTest, ShellWaitOfThreeSecondsKeepsEventsRunningAtLittleCost) {
+// ShellWait of a real program keeps the window events running while it
+// waits: the program ends only once the events have run twenty times.
+TEST_F(PosixProcessesTest, ShellWaitKeepsTheWindowEventsRunning) {
   fakes::FakePlatform fake;
   fake.windowing.app.Path = u(dir.path());
   fake.Set([&](Platform& services) { services.processes = &processes; });
-  std::vector<Steady::time_point> events;
+  const std::string flag = dir / "enough";
+  int rounds = 0;
   std::function<void()> repaint = [&] {
-    events.push_back(Steady::now());
+    if (++rounds == 20) writeFile(flag, "", 0644);
     fake.windowing.Queue(repaint);
   };
   fake.windowing.Queue(repaint);
-
-  const double cpuBefore = cpuSeconds();
-  const auto start = Steady::now();
-  EXPECT_EQ(ProcessUtilities().ShellWait(u"sleep 3"), 0);
-  const auto elapsed = std::chrono::duration<double>(Steady::now() - start).count();
-  const double cpu = cpuSeconds() - cpuBefore;
-
-  double longest = 0;
-  for (std::size_t i = 1; i < events.size(); ++i) {
-    longest = std::max(longest, std::chrono::duration<double>(events[i] - events[i - 1]).count());
-  }
-  std::printf("ShellWait(sleep 3): %.3f s, %zu event rounds, longest gap %.1f ms, cpu %.4f s\n",
-              elapsed, events.size(), longest * 1000, cpu);
-  EXPECT_GE(elapsed, 2.9);
-  EXPECT_LT(elapsed, 6.0);
-  EXPECT_GE(events.size(), 20u);
-  EXPECT_LT(longest, 0.5);
-  EXPECT_LT(cpu, 0.5);
+  // (A minute at most, so that a wait that lets no event run fails, not hangs.)
+  EXPECT_EQ(ProcessUtilities().ShellWait(u"sh -c \"i=0; while [ ! -e '" + u(flag) +
+                                         u"' ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done\""),
+            0);
+  EXPECT_GE(rounds, 20);
 }
 
-TEST_F(PosixProcessesTest, ShellWaitReturnsPromptlyAndFailsAtOnce) {
+TEST_F(PosixProcessesTest, ShellWaitGivesZeroForAnEndedProgramAndFailsForAMissingOne) {
   fakes::FakePlatform fake;
   fake.windowing.app.Path = u(dir.path());
   fake.Set([&](Platform& services) { services.processes = &processes; });
-  auto start = Steady::now();
-  EXPECT_EQ(ProcessUtilities().ShellWait(u"sleep 0.25"), 0);
-  EXPECT_LT(Steady::now() - start, 2s);
   EXPECT_EQ(ProcessUtilities().ShellWait(u"sh -c \"exit 7\""), 0);
-  start = Steady::now();
   EXPECT_EQ(ProcessUtilities().ShellWait(u(dir / "missing.exe") + u" /SILENT"), -1);
-  EXPECT_LT(Steady::now() - start, 1s);
   EXPECT_EQ(ProcessUtilities().StartProcess(u(dir / "missing.exe")), 0);
   // The program's own folder is the working folder when none is given.
   EXPECT_EQ(ProcessUtilities().ShellWait(u"\"" + probe + u"\""), 0);
@@ -260,10 +240,10 @@ class ShellExecuteTest : public PosixProcessesTest {
               0755);
   }
 
-  // The log's lines, waiting up to 5 s for `count` of them.
+  // The log's lines, waiting (a minute at most) for `count` of them.
   std::vector<std::string> logLines(std::size_t count) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 6000; ++i) {
       lines.clear();
       std::istringstream in(readFile(log));
       for (std::string line; std::getline(in, line);) lines.push_back(line);

@@ -61,21 +61,13 @@ TEST_F(Win32SystemTest, NamesAreTheSessionsOwn) {
   }
 }
 
-// The tick count moves on in milliseconds: 500 more of them take about 500
-// milliseconds of the steady clock. The count is read where the system last
-// wrote it (under Wine a thread of its own), so a count read may lag behind;
-// a lag makes it late, never early, and the first read's lag is allowed for.
+// The tick count is the system's: read between two reads of the system's
+// own, it lies between them (counted from the first, across a wrap too).
 TEST_F(Win32SystemTest, TheTickCountIsTheSystemsMilliseconds) {
-  const std::uint32_t before = system.GetTickCount();
-  const auto start = std::chrono::steady_clock::now();
-  std::uint32_t passed = 0;
-  while ((passed = system.GetTickCount() - before) < 500 &&
-         std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
-    ::Sleep(5);
-  }
-  const auto took = std::chrono::steady_clock::now() - start;
-  ASSERT_GE(passed, 500u) << "the tick count stands still";
-  EXPECT_GE(took, std::chrono::milliseconds(400)) << "the tick count runs ahead of the clock";
+  const DWORD before = ::GetTickCount();
+  const std::uint32_t ticks = system.GetTickCount();
+  const DWORD after = ::GetTickCount();
+  EXPECT_LE(ticks - before, after - before);
 }
 
 TEST_F(Win32SystemTest, ErrorTextsComeFromTheSystemWithTheirLineBreak) {
@@ -294,7 +286,7 @@ TEST_F(Win32SystemTest, TheSessionsEndIsKeptAsAStopRequest) {
   EXPECT_FALSE(system.ShuttingDown());
 
   std::thread session([&] { ::SendMessageW(watch, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF); });
-  for (int i = 0; i < 1000 && system.StopRequested().empty(); ++i) ::Sleep(10);
+  for (int i = 0; i < 6000 && system.StopRequested().empty(); ++i) ::Sleep(10);
   EXPECT_EQ(system.StopRequested(), u"end of session");
   EXPECT_TRUE(system.ShuttingDown());
   system.CatchStopRequests(false);

@@ -43,7 +43,7 @@ void QtTest::Later(std::function<void()> action, int milliseconds) {
   QTimer::singleShot(milliseconds, qApp, std::move(action));
 }
 
-bool QtTest::WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
+bool QtTest::WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 60000); }
 
 bool QtTest::Activate(QWidget* window) {
   window->activateWindow();
