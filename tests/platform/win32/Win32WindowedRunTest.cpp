@@ -110,8 +110,8 @@ TEST_F(WindowedRunTest, APinnedWindowStaysAfterTheRunUntilThePinIsPulledOut) {
   EXPECT_TRUE(::IsWindowVisible(window));
   EXPECT_FALSE(program.WaitForExit(0));
   WindowedProgram::Click(pin);
-  EXPECT_TRUE(waitFor([&] { return !::IsWindowVisible(window); }, 2000));
-  EXPECT_TRUE(program.WaitForExit(5000));
+  EXPECT_TRUE(waitFor([&] { return !::IsWindowVisible(window); }, 60000));
+  EXPECT_TRUE(program.WaitForExit(60000));
   EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
 }
 
