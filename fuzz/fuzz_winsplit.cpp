@@ -7,7 +7,7 @@
 #include "FuzzInput.h"
 #include "runtime/CommandLine.h"
 
-using namespace sigpatch::platform;
+using namespace sigpatch::runtime;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::u16string line = asText(data, size);
