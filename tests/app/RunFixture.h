@@ -8,6 +8,7 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "app/Settings.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeProcesses.h"
@@ -19,8 +20,6 @@
 
 namespace sigpatch::testing {
 
-inline constexpr char16_t kSettings[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
-inline constexpr char16_t kDownloader[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigfetch";
 inline constexpr std::int32_t kBlack = 0;
 inline constexpr std::int32_t kRed = 255;
 inline constexpr std::int32_t kBlue = 16711680;
