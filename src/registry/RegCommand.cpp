@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/Platform.h"
+#include "platform/RegistryRules.h"
 #include "platform/System.h"
 #include "registry/RegData.h"
 #include "runtime/Text.h"
@@ -306,17 +307,14 @@ RegCommand::KeyName RegCommand::keyName(std::u16string_view text) const {
   std::u16string_view name = text;
   while (name.size() > 1 && name.back() == u'\\') name.remove_suffix(1);
   const auto slash = name.find(u'\\');
-  KeyName key;
-  key.rootName = RegFile::RootName(name.substr(0, slash));
-  if (key.rootName.empty()) {
+  const auto* root = platform::regrules::findRootKey(name.substr(0, slash));
+  if (root == nullptr) {
     throw Failure(u"Invalid key name: \"" + std::u16string(text) +
                   u"\" does not begin with HKLM, HKCU, HKCR or HKU.");
   }
-  const std::u16string_view order[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER",
-                                       u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
-  for (std::uint32_t i = 0; i < 4; ++i) {
-    if (key.rootName == order[i]) key.root = platform::predefinedKey(0x80000000u + i);
-  }
+  KeyName key;
+  key.root = root->handle;
+  key.rootName = root->name;
   if (slash != std::u16string_view::npos) key.subKey = name.substr(slash + 1);
   return key;
 }

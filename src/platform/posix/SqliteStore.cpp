@@ -46,9 +46,6 @@ constexpr const char* kSchema[] = {
     "CREATE INDEX vals_in_order ON vals(key)",
 };
 
-constexpr const char16_t* kRootNames[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER",
-                                          u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
-
 using Blob = std::string;
 
 Blob littleEndian(std::u16string_view text) {
@@ -524,8 +521,8 @@ std::int32_t SqliteStore::initialise() {
       code = fail(sqlite3_errcode(db_));
       break;
     }
-    const auto name = littleEndian(kRootNames[i]);
-    const auto fold = foldedKey(kRootNames[i]);
+    const auto name = littleEndian(kRootKeys[i].name);
+    const auto fold = foldedKey(kRootKeys[i].name);
     sqlite3_bind_int64(*insert, 1, rootId(i));
     bindBlob(*insert, 2, name);
     bindBlob(*insert, 3, fold);

@@ -37,7 +37,7 @@ class SqliteStore {
 
   /// Internal result of ready(): there is no store file yet, an empty store.
   static constexpr std::int32_t kMissing = -1;
-  /// The key of root number `index` (0 HKEY_CLASSES_ROOT ... 3 HKEY_USERS).
+  /// The key of the root at `index` in kRootKeys (0 HKEY_CLASSES_ROOT ... 3 HKEY_USERS).
   static KeyId rootId(int index) { return index + 1; }
   static bool isRoot(KeyId id) { return id >= 1 && id <= 4; }
 
