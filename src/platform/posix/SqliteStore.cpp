@@ -147,6 +147,14 @@ class Use {
   sqlite3_stmt* statement_;
 };
 
+// The diagnostic of a store that is damaged: "is damaged", then what is wrong
+// (" (in SQLite's words)" or ": in ours"), then what the user can do about it.
+std::string damaged(const std::string& what) {
+  return "is damaged" + what +
+         "; it was left as it is: restore it from a backup, or move it aside to start with empty "
+         "settings";
+}
+
 std::string systemError(int number) { return number ? std::strerror(number) : "unknown cause"; }
 
 // A text of several lines (SQLite's integrity report) as one: its lines joined
@@ -214,10 +222,7 @@ std::int32_t SqliteStore::fail(int sqliteCode) {
   switch (sqliteCode & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return refuse(kErrorRegistryCorrupt,
-                    "is damaged (" + message +
-                        "); it was left as it is: restore it from a backup, or move it aside "
-                        "to start with empty settings");
+      return refuse(kErrorRegistryCorrupt, damaged(" (" + message + ")"));
     case SQLITE_FULL:
       note("could not be written: the disk is full");
       return kErrorDiskFull;
@@ -353,9 +358,7 @@ std::int32_t SqliteStore::open(bool create) {
     if (got != 0 && (got != static_cast<ssize_t>(sizeof header) ||
                      std::memcmp(header, "SQLite format 3", 16) != 0)) {
       return refuse(kErrorRegistryCorrupt,
-                    "is damaged: it does not begin with an SQLite database header; it was left "
-                    "as it is: restore it from a backup, or move it aside to start with empty "
-                    "settings");
+                    damaged(": it does not begin with an SQLite database header"));
     }
   }
   int flags = options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
@@ -434,14 +437,10 @@ std::int32_t SqliteStore::validate() {
     const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(*check, 0));
     if (!verdict || std::strcmp(verdict, "ok") != 0) {
       return refuse(kErrorRegistryCorrupt,
-                    std::string("is damaged (") + (verdict ? verdict : "no verdict") +
-                        "); it was left as it is: restore it from a backup, or move it aside to "
-                        "start with empty settings");
+                    damaged(std::string(" (") + (verdict ? verdict : "no verdict") + ")"));
     }
   }
-  const char* damagedRow =
-      "is damaged (a key or value fails its checksum); it was left as it is: restore it from a "
-      "backup, or move it aside to start with empty settings";
+  const auto damagedRow = damaged(" (a key or value fails its checksum)");
   {
     Use keys(statement("SELECT id, parent, depth, name, fold, class, sum FROM keys"));
     if (!keys) return fail(sqlite3_errcode(db_));
@@ -728,9 +727,8 @@ bool readValueRow(sqlite3_stmt* row, SqliteStore::Value& value) {
   return true;
 }
 
-constexpr const char* kDamagedValue =
-    "is damaged (a value fails its checksum); it was left as it is: restore it from a backup, or "
-    "move it aside to start with empty settings";
+// What is wrong with a store in which a value read fails its checksum.
+constexpr const char* kValueFailsItsChecksum = " (a value fails its checksum)";
 
 }  // namespace
 
@@ -742,7 +740,9 @@ std::int32_t SqliteStore::FindValue(KeyId key, std::u16string_view name, Value& 
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return kErrorFileNotFound;
   if (rc != SQLITE_ROW) return fail(rc);
-  if (!readValueRow(*use, value)) return refuse(kErrorRegistryCorrupt, kDamagedValue);
+  if (!readValueRow(*use, value)) {
+    return refuse(kErrorRegistryCorrupt, damaged(kValueFailsItsChecksum));
+  }
   return kErrorSuccess;
 }
 
@@ -756,7 +756,9 @@ std::int32_t SqliteStore::ValueAt(KeyId key, std::uint32_t index, Value& value) 
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return kErrorNoMoreItems;
   if (rc != SQLITE_ROW) return fail(rc);
-  if (!readValueRow(*use, value)) return refuse(kErrorRegistryCorrupt, kDamagedValue);
+  if (!readValueRow(*use, value)) {
+    return refuse(kErrorRegistryCorrupt, damaged(kValueFailsItsChecksum));
+  }
   return kErrorSuccess;
 }
 
