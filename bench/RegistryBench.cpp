@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "app/Settings.h"
 #include "platform/Platform.h"
 #include "platform/posix/SqliteRegistry.h"
 #include "registry/RegUtilities.h"
@@ -17,8 +18,6 @@
 namespace {
 
 using namespace sigpatch;
-
-constexpr char16_t kSettings[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
 
 class StoreFile {
  public:
@@ -42,10 +41,10 @@ void fill(const std::string& path, int others) {
   services.registry = &store;
   platform::ScopedPlatform installed(services);
   RegUtilities reg;
-  reg.SetKeyValue(kSettings, u"Path", Variant(u"/srv/updates"), u"REG_SZ");
-  reg.SetKeyValue(kSettings, u"SDATParam", Variant(u"/SILENT /REBOOT"), u"REG_SZ");
-  reg.SetKeyValue(kSettings, u"FileMask", Variant(u"sdat*.exe"), u"REG_SZ");
-  reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT4321.EXE"), u"REG_SZ");
+  reg.SetKeyValue(kSettingsKey, u"Path", Variant(u"/srv/updates"), u"REG_SZ");
+  reg.SetKeyValue(kSettingsKey, u"SDATParam", Variant(u"/SILENT /REBOOT"), u"REG_SZ");
+  reg.SetKeyValue(kSettingsKey, u"FileMask", Variant(u"sdat*.exe"), u"REG_SZ");
+  reg.SetKeyValue(kSettingsKey, u"LatestUpdate", Variant(u"SDAT4321.EXE"), u"REG_SZ");
   store.BeginTransaction();
   for (int i = 0; i < others; ++i) {
     reg.SetKeyValue(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\K" + text::dec(i % 50),
@@ -62,7 +61,9 @@ void BM_GetKeyValue(benchmark::State& state) {
   services.registry = &store;
   platform::ScopedPlatform installed(services);
   RegUtilities reg;
-  for (auto _ : state) benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"LatestUpdate", u""));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"LatestUpdate", u""));
+  }
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_GetKeyValue)->UseRealTime();
@@ -77,7 +78,7 @@ void BM_SetKeyValue(benchmark::State& state) {
   RegUtilities reg;
   int i = 0;
   for (auto _ : state) {
-    reg.SetKeyValue(kSettings, u"LatestUpdate",
+    reg.SetKeyValue(kSettingsKey, u"LatestUpdate",
                     Variant(u"SDAT" + text::dec(4000 + (i++ % 1000)) + u".EXE"), u"REG_SZ");
   }
   state.SetItemsProcessed(state.iterations());
@@ -97,15 +98,15 @@ void BM_UpdateRun(benchmark::State& state) {
     platform::ScopedPlatform installed(services);
     RegUtilities reg;
     const auto now = u"2024-06-11 10:0" + text::dec(run % 10);
-    reg.SetKeyValue(kSettings, u"LatestRunDate", Variant(now), u"REG_SZ");
-    reg.SetKeyValue(kSettings, u"LatestRunVersion", Variant(u"Sigpatch V1.01.02"), u"REG_SZ");
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"Path", u""));
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"SDATParam", u""));
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"FileMask", u""));
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettings, u"LatestUpdate", u""));
-    reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT" + text::dec(5000 + run) + u".EXE"),
-                    u"REG_SZ");
-    reg.SetKeyValue(kSettings, u"LatestUpdateDate", Variant(now), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"LatestRunDate", Variant(now), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"LatestRunVersion", Variant(u"Sigpatch V1.01.02"), u"REG_SZ");
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"Path", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"SDATParam", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"FileMask", u""));
+    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"LatestUpdate", u""));
+    reg.SetKeyValue(kSettingsKey, u"LatestUpdate",
+                    Variant(u"SDAT" + text::dec(5000 + run) + u".EXE"), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"LatestUpdateDate", Variant(now), u"REG_SZ");
     ++run;
   }
 }

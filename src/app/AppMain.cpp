@@ -13,6 +13,7 @@
 #include "platform/Processes.h"
 #include "platform/System.h"
 #include "registry/RegUtilities.h"
+#include "runtime/Colors.h"
 #include "runtime/PathStyle.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
@@ -40,9 +41,9 @@ struct AppMain::Ending {
 
 namespace {
 
-constexpr std::int32_t kBlack = 0;
-constexpr std::int32_t kRed = 255;
-constexpr std::int32_t kBlue = 16711680;
+using color::kBlack;
+using color::kBlue;
+using color::kRed;
 
 // How long one wait for a package lasts before the window events run again.
 constexpr std::chrono::milliseconds kWaitSlice{100};

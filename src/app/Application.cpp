@@ -25,7 +25,6 @@
 namespace sigpatch {
 namespace {
 
-constexpr char16_t kDownloaderKey[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigfetch";
 constexpr char16_t kDefaultSwitches[] = u"/SILENT /REBOOT";
 constexpr char16_t kDefaultMask[] = u"sdat*.exe";
 

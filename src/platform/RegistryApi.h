@@ -27,6 +27,22 @@ inline constexpr RegKey kHkeyCurrentUser = predefinedKey(0x80000001u);
 inline constexpr RegKey kHkeyLocalMachine = predefinedKey(0x80000002u);
 inline constexpr RegKey kHkeyUsers = predefinedKey(0x80000003u);
 
+/// A predefined root key: its name, the short name a key path may give instead
+/// ("HKLM"), and its handle.
+struct RootKey {
+  std::u16string_view name;
+  std::u16string_view shortName;
+  RegKey handle;
+};
+
+/// The predefined root keys in the system's order, the order of their handles.
+inline constexpr RootKey kRootKeys[] = {
+    {u"HKEY_CLASSES_ROOT", u"HKCR", kHkeyClassesRoot},
+    {u"HKEY_CURRENT_USER", u"HKCU", kHkeyCurrentUser},
+    {u"HKEY_LOCAL_MACHINE", u"HKLM", kHkeyLocalMachine},
+    {u"HKEY_USERS", u"HKU", kHkeyUsers},
+};
+
 // Result codes.
 inline constexpr std::int32_t kErrorSuccess = 0;
 inline constexpr std::int32_t kErrorFileNotFound = 2;

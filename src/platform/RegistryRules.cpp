@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 #include "platform/RegistryApi.h"
 #include "runtime/Text.h"
@@ -32,6 +33,21 @@ std::int32_t splitOpenPath(RegKey hKey, std::u16string_view lpSubKey,
     lpSubKey.remove_prefix(1);
   }
   return splitSubKey(lpSubKey, names);
+}
+
+const RootKey* findRootKey(std::u16string_view name) {
+  const auto upper = fold(name);
+  for (const auto& root : kRootKeys) {
+    if (upper == root.name || upper == root.shortName) return &root;
+  }
+  return nullptr;
+}
+
+int rootIndex(RegKey hKey) {
+  for (int i = 0; i < static_cast<int>(std::size(kRootKeys)); ++i) {
+    if (kRootKeys[i].handle == hKey) return i;
+  }
+  return -1;
 }
 
 std::int32_t checkValueName(std::u16string_view lpValueName) {

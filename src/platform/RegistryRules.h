@@ -23,6 +23,13 @@ std::int32_t splitSubKey(std::u16string_view lpSubKey, std::vector<std::u16strin
 std::int32_t splitOpenPath(RegKey hKey, std::u16string_view lpSubKey,
                            std::vector<std::u16string>& names);
 
+/// The root key named by its name or its short name, in any letter case
+/// ("hklm" finds HKEY_LOCAL_MACHINE); null for any other name.
+const RootKey* findRootKey(std::u16string_view name);
+
+/// The position of a predefined root key's handle in kRootKeys; -1 for any other handle.
+int rootIndex(RegKey hKey);
+
 /// kErrorInvalidParameter for a value name longer than 16383 characters, else 0.
 std::int32_t checkValueName(std::u16string_view lpValueName);
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/Platform.h"
+#include "platform/RegistryRules.h"
 #include "platform/System.h"
 #include "registry/RegData.h"
 #include "runtime/Text.h"
@@ -185,6 +186,52 @@ std::optional<std::uint64_t> number(std::u16string_view text, std::uint64_t larg
   return value;
 }
 
+// The switches an operation takes, as ",v,ve,s,?,".
+std::u16string switchesOf(std::u16string_view operation) {
+  std::u16string allowed = u"?";
+  if (operation == u"QUERY") allowed += u"v,ve,s";
+  if (operation == u"ADD") allowed += u"v,ve,t,d,f";
+  if (operation == u"DELETE") allowed += u"v,ve,va,f";
+  if (operation == u"EXPORT") allowed += u"y";
+  return u"," + allowed.substr(1) + u",?,";
+}
+
+// Switches are one or two letters (or "?") after "/" or "-"; anything else is a
+// key or file name, so that "/srv/settings.reg" is a file.
+bool isSwitch(std::u16string_view arg) {
+  return arg.size() >= 2 && arg.size() <= 3 && (arg[0] == u'/' || arg[0] == u'-') &&
+         std::all_of(arg.begin() + 1, arg.end(), [](char16_t c) {
+           return c == u'?' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+         });
+}
+
+// REG_MULTI_SZ data from its parts joined by "\0".
+regdata::Bytes multiStringBytes(const std::u16string& given) {
+  std::u16string parts;
+  std::size_t start = 0;
+  while (true) {
+    const auto at = given.find(u"\\0", start);
+    parts += given.substr(start, at == std::u16string::npos ? at : at - start);
+    parts += u'\0';
+    if (at == std::u16string::npos) break;
+    start = at + 2;
+  }
+  if (!given.empty()) parts += u'\0';
+  return regdata::textBytes(parts, false);
+}
+
+// Bytes written as pairs of hexadecimal digits ("01ab"); nothing when the text is not such pairs.
+std::optional<regdata::Bytes> hexBytes(const std::u16string& given) {
+  if (given.size() % 2 != 0) return std::nullopt;
+  regdata::Bytes bytes;
+  for (std::size_t i = 0; i < given.size(); i += 2) {
+    const auto pair = number(u"0x" + given.substr(i, 2), 0xFF);
+    if (!pair || given[i] == u'x' || given[i] == u'X') return std::nullopt;
+    bytes.push_back(static_cast<std::uint8_t>(*pair));
+  }
+  return bytes;
+}
+
 // Closes a key when the step that opened it is over.
 class OpenKey {
  public:
@@ -209,85 +256,12 @@ void RegCommand::print(const std::u16string& text) const { io_.out << text::toUt
 
 int RegCommand::Run(const std::vector<std::u16string>& args) {
   try {
-    Switches s;
-    if (args.empty()) {
-      throw Failure(
-          u"Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT or IMPORT (sigreg /? "
-          u"shows how).");
-    }
-    s.operation = text::toUpper(args[0]);
-    if (s.operation == u"/?" || s.operation == u"-?") {
-      print(kUsage);
-      return 0;
-    }
-    const std::u16string_view operations[] = {u"QUERY", u"ADD", u"DELETE", u"EXPORT", u"IMPORT"};
-    if (std::find(std::begin(operations), std::end(operations), s.operation) ==
-        std::end(operations)) {
-      throw Failure(u"Invalid syntax: unknown operation \"" + args[0] +
-                    u"\" (sigreg /? shows how).");
-    }
-    // The switches each operation takes.
-    std::u16string allowed = u"?";
-    if (s.operation == u"QUERY") allowed += u"v,ve,s";
-    if (s.operation == u"ADD") allowed += u"v,ve,t,d,f";
-    if (s.operation == u"DELETE") allowed += u"v,ve,va,f";
-    if (s.operation == u"EXPORT") allowed += u"y";
-    allowed = u"," + allowed.substr(1) + u",?,";
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      const auto& arg = args[i];
-      // Switches are one or two letters (or "?") after "/" or "-"; anything
-      // else is a key or file name, so that "/srv/settings.reg" is a file.
-      const bool isSwitch =
-          arg.size() >= 2 && arg.size() <= 3 && (arg[0] == u'/' || arg[0] == u'-') &&
-          std::all_of(arg.begin() + 1, arg.end(), [](char16_t c) {
-            return c == u'?' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-          });
-      if (!isSwitch) {
-        s.positional.push_back(arg);
-        continue;
-      }
-      const auto name = text::toLower(std::u16string_view(arg).substr(1));
-      if (allowed.find(u"," + name + u",") == std::u16string::npos) {
-        const std::u16string known = u",v,ve,va,s,t,d,f,y,?,";
-        if (known.find(u"," + name + u",") == std::u16string::npos) {
-          throw Failure(u"Invalid syntax: unknown switch \"" + arg + u"\".");
-        }
-        throw Failure(u"Invalid syntax: " + arg + u" does not go with " + s.operation + u".");
-      }
-      auto parameter = [&](std::optional<std::u16string>& into) {
-        if (into) throw Failure(u"Invalid syntax: " + arg + u" given twice.");
-        if (i + 1 >= args.size()) throw Failure(u"Invalid syntax: " + arg + u" needs a value.");
-        into = args[++i];
-      };
-      auto flag = [&](bool& into) {
-        if (into) throw Failure(u"Invalid syntax: " + arg + u" given twice.");
-        into = true;
-      };
-      if (name == u"?") s.help = true;
-      if (name == u"v") parameter(s.v);
-      if (name == u"t") parameter(s.t);
-      if (name == u"d") parameter(s.d);
-      if (name == u"ve") flag(s.ve);
-      if (name == u"va") flag(s.va);
-      if (name == u"s") flag(s.s);
-      if (name == u"f") flag(s.f);
-      if (name == u"y") flag(s.y);
-    }
+    const Switches s = parse(args);
     if (s.help) {
       print(kUsage);
       return 0;
     }
-    if ((s.v ? 1 : 0) + (s.ve ? 1 : 0) + (s.va ? 1 : 0) > 1) {
-      throw Failure(u"Invalid syntax: /v, /ve and /va exclude each other.");
-    }
-    const std::size_t wanted = s.operation == u"EXPORT" ? 2 : 1;
-    if (s.positional.size() != wanted) {
-      if (s.operation == u"EXPORT") {
-        throw Failure(u"Invalid syntax: EXPORT takes a key name and a file name.");
-      }
-      if (s.operation == u"IMPORT") throw Failure(u"Invalid syntax: IMPORT takes one file name.");
-      throw Failure(u"Invalid syntax: " + s.operation + u" takes one key name.");
-    }
+    checkArguments(s);
     if (s.operation == u"QUERY") return query(s);
     if (s.operation == u"ADD") return add(s);
     if (s.operation == u"DELETE") return remove(s);
@@ -302,21 +276,91 @@ int RegCommand::Run(const std::vector<std::u16string>& args) {
   }
 }
 
+RegCommand::Switches RegCommand::parse(const std::vector<std::u16string>& args) {
+  Switches s;
+  if (args.empty()) {
+    throw Failure(
+        u"Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT or IMPORT (sigreg /? "
+        u"shows how).");
+  }
+  s.operation = text::toUpper(args[0]);
+  if (s.operation == u"/?" || s.operation == u"-?") {
+    s.help = true;
+    return s;
+  }
+  const std::u16string_view operations[] = {u"QUERY", u"ADD", u"DELETE", u"EXPORT", u"IMPORT"};
+  if (std::find(std::begin(operations), std::end(operations), s.operation) ==
+      std::end(operations)) {
+    throw Failure(u"Invalid syntax: unknown operation \"" + args[0] + u"\" (sigreg /? shows how).");
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const auto& arg = args[i];
+    if (!isSwitch(arg)) {
+      s.positional.push_back(arg);
+      continue;
+    }
+    const auto name = switchName(arg, s.operation);
+    auto parameter = [&](std::optional<std::u16string>& into) {
+      if (into) throw Failure(u"Invalid syntax: " + arg + u" given twice.");
+      if (i + 1 >= args.size()) throw Failure(u"Invalid syntax: " + arg + u" needs a value.");
+      into = args[++i];
+    };
+    auto flag = [&](bool& into) {
+      if (into) throw Failure(u"Invalid syntax: " + arg + u" given twice.");
+      into = true;
+    };
+    if (name == u"?") s.help = true;
+    if (name == u"v") parameter(s.v);
+    if (name == u"t") parameter(s.t);
+    if (name == u"d") parameter(s.d);
+    if (name == u"ve") flag(s.ve);
+    if (name == u"va") flag(s.va);
+    if (name == u"s") flag(s.s);
+    if (name == u"f") flag(s.f);
+    if (name == u"y") flag(s.y);
+  }
+  return s;
+}
+
+std::u16string RegCommand::switchName(const std::u16string& arg, std::u16string_view operation) {
+  const auto name = text::toLower(std::u16string_view(arg).substr(1));
+  if (switchesOf(operation).find(u"," + name + u",") == std::u16string::npos) {
+    const std::u16string known = u",v,ve,va,s,t,d,f,y,?,";
+    if (known.find(u"," + name + u",") == std::u16string::npos) {
+      throw Failure(u"Invalid syntax: unknown switch \"" + arg + u"\".");
+    }
+    throw Failure(u"Invalid syntax: " + arg + u" does not go with " + std::u16string(operation) +
+                  u".");
+  }
+  return name;
+}
+
+void RegCommand::checkArguments(const Switches& s) {
+  if ((s.v ? 1 : 0) + (s.ve ? 1 : 0) + (s.va ? 1 : 0) > 1) {
+    throw Failure(u"Invalid syntax: /v, /ve and /va exclude each other.");
+  }
+  const std::size_t wanted = s.operation == u"EXPORT" ? 2 : 1;
+  if (s.positional.size() != wanted) {
+    if (s.operation == u"EXPORT") {
+      throw Failure(u"Invalid syntax: EXPORT takes a key name and a file name.");
+    }
+    if (s.operation == u"IMPORT") throw Failure(u"Invalid syntax: IMPORT takes one file name.");
+    throw Failure(u"Invalid syntax: " + s.operation + u" takes one key name.");
+  }
+}
+
 RegCommand::KeyName RegCommand::keyName(std::u16string_view text) const {
   std::u16string_view name = text;
   while (name.size() > 1 && name.back() == u'\\') name.remove_suffix(1);
   const auto slash = name.find(u'\\');
-  KeyName key;
-  key.rootName = RegFile::RootName(name.substr(0, slash));
-  if (key.rootName.empty()) {
+  const auto* root = platform::regrules::findRootKey(name.substr(0, slash));
+  if (root == nullptr) {
     throw Failure(u"Invalid key name: \"" + std::u16string(text) +
                   u"\" does not begin with HKLM, HKCU, HKCR or HKU.");
   }
-  const std::u16string_view order[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER",
-                                       u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
-  for (std::uint32_t i = 0; i < 4; ++i) {
-    if (key.rootName == order[i]) key.root = platform::predefinedKey(0x80000000u + i);
-  }
+  KeyName key;
+  key.root = root->handle;
+  key.rootName = root->name;
   if (slash != std::u16string_view::npos) key.subKey = name.substr(slash + 1);
   return key;
 }
@@ -513,72 +557,63 @@ void RegCommand::atomically(const std::function<void()>& change) const {
   if (const auto code = transactions_->CommitTransaction(); code != 0) failWith(code);
 }
 
+RegCommand::ValueData RegCommand::valueToAdd(const Switches& s) {
+  ValueData data;
+  data.name = s.v ? *s.v : u"";
+  const auto typeText = s.t ? text::toUpper(*s.t) : std::u16string(u"REG_SZ");
+  const std::u16string given = s.d ? *s.d : u"";
+  if (typeText == u"REG_SZ" || typeText == u"REG_EXPAND_SZ") {
+    data.type = typeText == u"REG_SZ" ? platform::kRegSz : platform::kRegExpandSz;
+    data.data = regdata::textBytes(given, true);
+  } else if (typeText == u"REG_MULTI_SZ") {
+    data.type = platform::kRegMultiSz;
+    data.data = multiStringBytes(given);
+  } else if (typeText == u"REG_DWORD" || typeText == u"REG_QWORD") {
+    const bool dword = typeText == u"REG_DWORD";
+    const auto value =
+        s.d ? number(given, dword ? 0xFFFFFFFFull : ~0ull) : std::optional<std::uint64_t>(0);
+    if (!value) {
+      throw Failure(
+          u"Invalid data: \"" + given + u"\" is not a number from 0 to " +
+          (dword ? std::u16string(u"4294967295") : std::u16string(u"18446744073709551615")) +
+          u" for " + typeText + u".");
+    }
+    data.type = dword ? platform::kRegDword : platform::kRegQword;
+    data.data = dword ? regdata::dwordBytes(static_cast<std::uint32_t>(*value))
+                      : regdata::qwordBytes(*value);
+  } else if (typeText == u"REG_BINARY" || typeText == u"REG_NONE") {
+    data.type = typeText == u"REG_BINARY" ? platform::kRegBinary : platform::kRegNone;
+    auto bytes = hexBytes(given);
+    if (!bytes) {
+      throw Failure(u"Invalid data: \"" + given + u"\" is not hexadecimal bytes for " + typeText +
+                    u".");
+    }
+    data.data = std::move(*bytes);
+  } else {
+    throw Failure(u"Invalid syntax: unknown type \"" + *s.t +
+                  u"\"; use REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, "
+                  u"REG_BINARY or REG_NONE.");
+  }
+  return data;
+}
+
+bool RegCommand::mayOverwrite(const KeyName& key, std::u16string_view name) const {
+  RegKey existing = 0;
+  bool exists = false;
+  if (registry_.OpenKeyEx(key.root, key.subKey, 0, platform::kKeyRead, existing) == 0) {
+    OpenKey handle(registry_, existing);
+    exists = value(*handle, name).has_value();
+  }
+  return !exists || allowed(u"Value " + displayName(name) + u" exists, overwrite(Yes/No)? ",
+                            u"Value " + displayName(name) + u" exists; add /f to overwrite it.");
+}
+
 int RegCommand::add(const Switches& s) {
   const auto key = keyName(s.positional[0]);
-  const bool setsValue = s.v || s.ve || s.t || s.d;
-  const std::u16string name = s.v ? *s.v : u"";
-  ValueData data;
-  if (setsValue) {
-    const auto typeText = s.t ? text::toUpper(*s.t) : std::u16string(u"REG_SZ");
-    const std::u16string given = s.d ? *s.d : u"";
-    if (typeText == u"REG_SZ" || typeText == u"REG_EXPAND_SZ") {
-      data.type = typeText == u"REG_SZ" ? platform::kRegSz : platform::kRegExpandSz;
-      data.data = regdata::textBytes(given, true);
-    } else if (typeText == u"REG_MULTI_SZ") {
-      data.type = platform::kRegMultiSz;
-      std::u16string parts;
-      std::size_t start = 0;
-      while (true) {
-        const auto at = given.find(u"\\0", start);
-        parts += given.substr(start, at == std::u16string::npos ? at : at - start);
-        parts += u'\0';
-        if (at == std::u16string::npos) break;
-        start = at + 2;
-      }
-      if (!given.empty()) parts += u'\0';
-      data.data = regdata::textBytes(parts, false);
-    } else if (typeText == u"REG_DWORD" || typeText == u"REG_QWORD") {
-      const bool dword = typeText == u"REG_DWORD";
-      const auto value =
-          s.d ? number(given, dword ? 0xFFFFFFFFull : ~0ull) : std::optional<std::uint64_t>(0);
-      if (!value) {
-        throw Failure(
-            u"Invalid data: \"" + given + u"\" is not a number from 0 to " +
-            (dword ? std::u16string(u"4294967295") : std::u16string(u"18446744073709551615")) +
-            u" for " + typeText + u".");
-      }
-      data.type = dword ? platform::kRegDword : platform::kRegQword;
-      data.data = dword ? regdata::dwordBytes(static_cast<std::uint32_t>(*value))
-                        : regdata::qwordBytes(*value);
-    } else if (typeText == u"REG_BINARY" || typeText == u"REG_NONE") {
-      data.type = typeText == u"REG_BINARY" ? platform::kRegBinary : platform::kRegNone;
-      bool good = given.size() % 2 == 0;
-      for (std::size_t i = 0; good && i < given.size(); i += 2) {
-        const auto pair = number(u"0x" + given.substr(i, 2), 0xFF);
-        good = pair.has_value() && given[i] != u'x' && given[i] != u'X';
-        if (good) data.data.push_back(static_cast<std::uint8_t>(*pair));
-      }
-      if (!good) {
-        throw Failure(u"Invalid data: \"" + given + u"\" is not hexadecimal bytes for " + typeText +
-                      u".");
-      }
-    } else {
-      throw Failure(u"Invalid syntax: unknown type \"" + *s.t +
-                    u"\"; use REG_SZ, REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, "
-                    u"REG_BINARY or REG_NONE.");
-    }
-    if (!s.f) {
-      RegKey existing = 0;
-      bool exists = false;
-      if (registry_.OpenKeyEx(key.root, key.subKey, 0, platform::kKeyRead, existing) == 0) {
-        OpenKey handle(registry_, existing);
-        exists = value(*handle, name).has_value();
-      }
-      if (exists && !allowed(u"Value " + displayName(name) + u" exists, overwrite(Yes/No)? ",
-                             u"Value " + displayName(name) + u" exists; add /f to overwrite it.")) {
-        return 1;
-      }
-    }
+  std::optional<ValueData> data;
+  if (s.v || s.ve || s.t || s.d) {
+    data = valueToAdd(s);
+    if (!s.f && !mayOverwrite(key, data->name)) return 1;
   }
   atomically([&] {
     RegKey created = 0;
@@ -586,11 +621,11 @@ int RegCommand::add(const Switches& s) {
                                       platform::kKeyAllAccess, created, nullptr);
     if (code != 0) failWithKey(code, key);
     OpenKey handle(registry_, created);
-    if (setsValue) {
-      const auto buffer = regdata::bufferToStore(data.data);
-      code = registry_.SetValueEx(*handle, name, data.type, buffer.data(),
-                                  static_cast<std::uint32_t>(data.data.size()));
-      if (code != 0) failWithValue(code, name);
+    if (data) {
+      const auto buffer = regdata::bufferToStore(data->data);
+      code = registry_.SetValueEx(*handle, data->name, data->type, buffer.data(),
+                                  static_cast<std::uint32_t>(data->data.size()));
+      if (code != 0) failWithValue(code, data->name);
     }
   });
   print(kDone);

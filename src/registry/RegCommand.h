@@ -50,11 +50,27 @@ class RegCommand {
   };
   class Failure;
 
+  /// The operation, its switches and the names it is given; raises a Failure
+  /// for a missing or unknown operation and for a switch that is unknown, given
+  /// twice, without its value or not one of the operation's.
+  static Switches parse(const std::vector<std::u16string>& args);
+  /// The name of a switch in lower case ("ve" for "/VE"); raises a Failure for
+  /// a switch that is unknown or not one of the operation's.
+  static std::u16string switchName(const std::u16string& arg, std::u16string_view operation);
+  /// Raises a Failure for switches that exclude each other and for the wrong
+  /// number of key and file names.
+  static void checkArguments(const Switches& s);
+
   int query(const Switches& s);
   int add(const Switches& s);
   int remove(const Switches& s);
   int exportKey(const Switches& s);
   int importFile(const Switches& s);
+
+  /// The value that ADD's /v, /ve, /t and /d describe, its data as stored.
+  static ValueData valueToAdd(const Switches& s);
+  /// Whether ADD may set the value: it does not exist yet, or the user says so.
+  bool mayOverwrite(const KeyName& key, std::u16string_view name) const;
 
   KeyName keyName(std::u16string_view text) const;
   platform::RegKey openKey(const KeyName& key, std::uint32_t access) const;

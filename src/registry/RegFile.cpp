@@ -1,5 +1,6 @@
 #include "registry/RegFile.h"
 
+#include "platform/RegistryRules.h"
 #include "registry/RegData.h"
 #include "runtime/Text.h"
 
@@ -8,15 +9,6 @@ namespace {
 
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
-
-struct Root {
-  std::u16string_view full;
-  std::u16string_view brief;
-};
-constexpr Root kRoots[] = {{u"HKEY_CLASSES_ROOT", u"HKCR"},
-                           {u"HKEY_CURRENT_USER", u"HKCU"},
-                           {u"HKEY_LOCAL_MACHINE", u"HKLM"},
-                           {u"HKEY_USERS", u"HKU"}};
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -328,11 +320,8 @@ RegFileError::RegFileError(int line, std::u16string message)
       what_(text::toUtf8(message_)) {}
 
 std::u16string RegFile::RootName(std::u16string_view name) {
-  const auto upper = text::toUpper(name);
-  for (const auto& root : kRoots) {
-    if (upper == root.full || upper == root.brief) return std::u16string(root.full);
-  }
-  return {};
+  const auto* root = platform::regrules::findRootKey(name);
+  return root != nullptr ? std::u16string(root->name) : std::u16string();
 }
 
 RegFileContent RegFile::Parse(std::string_view bytes) { return Parser(decode(bytes)).parse(); }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/RegistryRules.h"
 #include "registry/RegData.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
@@ -84,11 +85,9 @@ void showMessage(const std::u16string& prompt) { platform::windowing().MsgBox(pr
 
 std::int32_t RegUtilities::GetPredefinedRootKey(std::u16string_view strHive) const {
   const auto root = GetRootKey(strHive).toText();
-  if (root == u"HKEY_CLASSES_ROOT") return static_cast<std::int32_t>(platform::kHkeyClassesRoot);
-  if (root == u"HKEY_CURRENT_USER") return static_cast<std::int32_t>(platform::kHkeyCurrentUser);
-  if (root == u"HKEY_LOCAL_MACHINE") return static_cast<std::int32_t>(platform::kHkeyLocalMachine);
-  if (root == u"HKEY_USERS") return static_cast<std::int32_t>(platform::kHkeyUsers);
-  return 0;
+  // Only the full name, in capitals, names a root here.
+  const auto* key = platform::regrules::findRootKey(root);
+  return key != nullptr && key->name == root ? static_cast<std::int32_t>(key->handle) : 0;
 }
 
 Variant RegUtilities::GetRootKey(std::u16string_view strHive) const {

@@ -8,6 +8,7 @@
 #include "registry/RegUtilities.h"
 #include "resources/Pictures.h"
 #include "resources/VersionInfo.h"
+#include "runtime/Colors.h"
 #include "runtime/PathStyle.h"
 #include "runtime/RuntimeError.h"
 #include "toolkit/ErrorReportBox.h"
@@ -24,8 +25,8 @@ constexpr double kUnitX = 1.0649;
 constexpr double kUnitY = 1.4488;
 
 constexpr std::int32_t kGrey = 0x808080;
-constexpr std::int32_t kWhite = 0xFFFFFF;
-constexpr std::int32_t kBlue = 0xFF0000;
+using color::kBlue;
+using color::kWhite;
 
 toolkit::LineDesign line(std::u16string name, double x1, double y1, double x2, double y2,
                           std::int32_t color, std::int32_t width, bool inside) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
+#include "runtime/Colors.h"
 #include "runtime/Event.h"
 #include "toolkit/Window.h"
 
@@ -31,7 +32,7 @@ class frmMain {
   void InitMyObjects(Application* objA, AppMain* objAM);
   /// Appends one line in the colour (0x00BBGGRR): trailing line breaks of the
   /// text are dropped and one is added; an empty text adds nothing.
-  void AddText(std::u16string_view strText, std::int32_t Color = 0);
+  void AddText(std::u16string_view strText, std::int32_t Color = color::kBlack);
   /// Pins the window: it stays open after the run.
   void PinDown();
   /// Ends the window's part in the run: waits until three seconds have passed

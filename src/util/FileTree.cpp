@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/Platform.h"
+#include "runtime/Colors.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
 #include "toolkit/ErrorReportBox.h"
@@ -13,9 +14,9 @@
 namespace sigpatch {
 namespace {
 
-constexpr std::int32_t kBlack = 0;
-constexpr std::int32_t kRed = 255;
-constexpr std::int32_t kBlue = 16711680;
+using color::kBlack;
+using color::kBlue;
+using color::kRed;
 
 bool isPermissionDenied(const std::exception& e) {
   return errorInfoOf(e).number == err::kPermissionDenied;

@@ -34,7 +34,7 @@ struct StatusCase {
 
 void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
-void stored(RunFixture& t) { t.Store(kSettings, u"Path", native(u"/updates")); }
+void stored(RunFixture& t) { t.Store(kSettingsKey, u"Path", native(u"/updates")); }
 void package(RunFixture& t) {
   stored(t);
   t.AddPackage(native(u"/updates/sdat4500.exe"));
@@ -52,7 +52,7 @@ const StatusCase kStatusCases[] = {
     {"nothing newer",
      [](RunFixture& t) {
        package(t);
-       t.Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE");
+       t.Store(kSettingsKey, u"LatestUpdate", u"SDAT4500.EXE");
      },
      u"", 0, u"nothing-newer: sdat4500.exe", u"nothing-newer"},
     {"no package at all", stored, u"", 0, u"nothing-newer", u"nothing-newer"},
@@ -64,8 +64,8 @@ const StatusCase kStatusCases[] = {
        t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
      },
      u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)", u"failed"},
-    {"a missing folder", [](RunFixture& t) { t.Store(kSettings, u"Path", native(u"/gone")); }, u"",
-     1, u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
+    {"a missing folder", [](RunFixture& t) { t.Store(kSettingsKey, u"Path", native(u"/gone")); },
+     u"", 1, u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
     {"nobody to choose a folder", [](RunFixture& t) { t.fake.windowing.canAsk = false; }, u"", 1,
      u"<missing>", u"failed"},
     {"a stale package",
@@ -113,7 +113,7 @@ TEST_P(EachRun, EndsWithItsStatusAndItsResult) {
 INSTANTIATE_TEST_SUITE_P(Runs, EachRun, ::testing::ValuesIn(kStatusCases));
 
 TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   AddPackage(native(u"/updates/sdat4500.exe"));
   CloseAboutBox();
   EXPECT_FALSE(Run(u"--verbose"));
@@ -142,8 +142,8 @@ TEST_F(ExitStatusTest, ARelativeFolderIsMadeWholeBeforeItIsUsedOrStored) {
 }
 
 TEST_F(ExitStatusTest, AStalePackageIsSaidInRedAfterTheRun) {
-  Store(kSettings, u"Path", native(u"/updates"));
-  Store(kSettings, u"MaxPackageAgeDays", u"30");
+  Store(kSettingsKey, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"MaxPackageAgeDays", u"30");
   AddPackage(native(u"/updates/sdat4500.exe"));
   files.disk.Node(native(u"/updates/sdat4500.exe")).modified = fake.clock.now - 31 * 24h;
   ASSERT_TRUE(Run(u""));

@@ -22,7 +22,7 @@ class RunControlTest : public RunFixture {
 };
 
 TEST_F(RunControlTest, AFirstStartAsksForTheFolderAndStoresIt) {
-  Store(kDownloader, u"LocalPath", native(u"/srv/sigfetch"));
+  Store(kDownloaderKey, u"LocalPath", native(u"/srv/sigfetch"));
   AnswerChooser(native(u"/updates"));
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
@@ -72,7 +72,7 @@ TEST_F(RunControlTest, AFirstStartWithSetDefAloneAsks) {
 }
 
 TEST_F(RunControlTest, AStoredFolderIsUsedAndNotRewritten) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   registry.calls.clear();
   ASSERT_TRUE(Run(u""));
   EXPECT_FALSE(ChooserShown());
@@ -84,22 +84,22 @@ TEST_F(RunControlTest, AStoredFolderIsUsedAndNotRewritten) {
 }
 
 TEST_F(RunControlTest, AFolderOptionWinsOverTheStoredFolderForThisRunOnly) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   ASSERT_TRUE(Run(u"/Path:" + native(u"/srv/updates")));
   EXPECT_EQ(runFolder, native(u"/srv/updates/"));
   EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
 }
 
 TEST_F(RunControlTest, SetDefStoresTheFolderOptionAsTyped) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   ASSERT_TRUE(Run(u"/path:" + native(u"/srv/updates") + u" /setdef"));
   EXPECT_EQ(Setting(u"Path"), native(u"/srv/updates"));
   EXPECT_EQ(runFolder, native(u"/srv/updates/"));
 }
 
 TEST_F(RunControlTest, AnEmptyFolderOptionProposesTheDownloadersFolder) {
-  Store(kSettings, u"Path", native(u"/updates"));
-  Store(kDownloader, u"LocalPath", native(u"/srv/sigfetch"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
+  Store(kDownloaderKey, u"LocalPath", native(u"/srv/sigfetch"));
   AnswerChooser(native(u"/srv/updates"));
   ASSERT_TRUE(Run(u"/Path"));
   EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
@@ -108,7 +108,7 @@ TEST_F(RunControlTest, AnEmptyFolderOptionProposesTheDownloadersFolder) {
 }
 
 TEST_F(RunControlTest, SetDefWithoutAFolderOptionStoresNothing) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   ASSERT_TRUE(Run(u"/SetDef"));
   EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
   EXPECT_EQ(runFolder, native(u"/updates/"));
@@ -121,7 +121,7 @@ TEST_F(RunControlTest, AFolderOfBlanksIsPassedOnUnchanged) {
 }
 
 TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   std::u16string about;
   bool mainWindowShown = true;
   fake.windowing.QueueWhenShown(u"frmAbout", [&](auto& box) {
@@ -144,7 +144,7 @@ TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
 }
 
 TEST_F(RunControlTest, SilentWinsOverMinimizedAndStillRuns) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   AddPackage(native(u"/updates/sdat4500.exe"));
   bool shownDuringTheRun = true;
   processes.onWait = [&] { shownDuringTheRun = MainWindow().IsVisible(); };
@@ -158,7 +158,7 @@ TEST_F(RunControlTest, SilentWinsOverMinimizedAndStillRuns) {
 }
 
 TEST_F(RunControlTest, MinimizedShowsTheWindowThenMinimizesIt) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   Start(u"/minimized");
   app->Execute();
   EXPECT_TRUE(MainWindow().IsVisible());
@@ -167,9 +167,9 @@ TEST_F(RunControlTest, MinimizedShowsTheWindowThenMinimizesIt) {
 }
 
 TEST_F(RunControlTest, EmptyStoredSettingsAreReplacedByTheDefaults) {
-  Store(kSettings, u"Path", native(u"/updates"));
-  Store(kSettings, u"SDATParam", u"");
-  Store(kSettings, u"FileMask", u"");
+  Store(kSettingsKey, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"SDATParam", u"");
+  Store(kSettingsKey, u"FileMask", u"");
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(Setting(u"SDATParam"), u"/SILENT /REBOOT");
   EXPECT_EQ(Setting(u"FileMask"), u"sdat*.exe");
@@ -191,7 +191,7 @@ TEST_F(RunControlTest, AFailedConstructionNamesTheObjectAndStops) {
 }
 
 TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
-  Store(kSettings, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"Path", native(u"/updates"));
   Start(u"");
   app->SetAM(nullptr);
   app->Execute();
@@ -202,8 +202,8 @@ TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
 }
 
 TEST_F(RunControlTest, AStoreTheUserMayOnlyReadIsReadButNothingIsInstalled) {
-  Store(kSettings, u"Path", native(u"/updates"));
-  Store(kSettings, u"LatestUpdate", u"SDAT4400.EXE");
+  Store(kSettingsKey, u"Path", native(u"/updates"));
+  Store(kSettingsKey, u"LatestUpdate", u"SDAT4400.EXE");
   system.messages[5] = u"Access is denied.\r\n";
   registry.readOnly = true;
   AddPackage(native(u"/updates/sdat4500.exe"));

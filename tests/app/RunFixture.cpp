@@ -31,7 +31,7 @@ RunFixture::RunFixture() {
 }
 
 std::u16string RunFixture::Setting(std::u16string_view name) {
-  return RegUtilities().GetKeyValue(kSettings, name, u"<missing>");
+  return RegUtilities().GetKeyValue(kSettingsKey, name, u"<missing>");
 }
 
 void RunFixture::Store(std::u16string_view key, std::u16string_view name,

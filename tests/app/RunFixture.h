@@ -8,22 +8,22 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "app/Settings.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
 #include "registry/RegUtilities.h"
+#include "runtime/Colors.h"
 #include "toolkit/headless/HeadlessRichTextBox.h"
 #include "toolkit/headless/HeadlessWindow.h"
 
 namespace sigpatch::testing {
 
-inline constexpr char16_t kSettings[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
-inline constexpr char16_t kDownloader[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigfetch";
-inline constexpr std::int32_t kBlack = 0;
-inline constexpr std::int32_t kRed = 255;
-inline constexpr std::int32_t kBlue = 16711680;
+using color::kBlack;
+using color::kBlue;
+using color::kRed;
 
 /// A path of the tests written in the POSIX style, in the system's own style:
 /// "/updates/sdat4500.exe" is "C:\\updates\\sdat4500.exe" on Windows.

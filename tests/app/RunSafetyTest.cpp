@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 class RunSafetyTest : public RunFixture {
  protected:
   RunSafetyTest() {
-    Store(kSettings, u"Path", native(u"/updates"));
+    Store(kSettingsKey, u"Path", native(u"/updates"));
     AddPackage(native(u"/updates/sdat4500.exe"));
     // Every wait for the package takes its time on the clock too.
     processes.onWait = [this] { fake.clock.Advance(100ms); };
@@ -23,15 +23,15 @@ class RunSafetyTest : public RunFixture {
 
   /// A fresh settings key with the source folder only.
   void ClearSettings() {
-    RegUtilities().DeleteKey(kSettings);
-    Store(kSettings, u"Path", native(u"/updates"));
+    RegUtilities().DeleteKey(kSettingsKey);
+    Store(kSettingsKey, u"Path", native(u"/updates"));
   }
   void StorePending(std::u16string_view boot, std::u16string_view process,
                     std::u16string_view attempts) {
-    Store(kSettings, u"PendingBoot", boot);
-    Store(kSettings, u"PendingProcess", process);
-    Store(kSettings, u"PendingAttempts", attempts);
-    Store(kSettings, u"PendingUpdate", u"SDAT4500.EXE");
+    Store(kSettingsKey, u"PendingBoot", boot);
+    Store(kSettingsKey, u"PendingProcess", process);
+    Store(kSettingsKey, u"PendingAttempts", attempts);
+    Store(kSettingsKey, u"PendingUpdate", u"SDAT4500.EXE");
   }
   bool PendingCleared() {
     for (const auto* name :
@@ -73,8 +73,8 @@ TEST_F(RunSafetyTest, ThePendingRecordIsWrittenBeforeTheStartAndClearedAfterIt) 
 
 TEST_F(RunSafetyTest, AStoreThatStopsTakingWritesStartsNothing) {
   system.messages[112] = u"There is not enough space on the disk.\r\n";
-  Store(kSettings, u"SDATParam", u"/SILENT /REBOOT");
-  Store(kSettings, u"FileMask", u"sdat*.exe");
+  Store(kSettingsKey, u"SDATParam", u"/SILENT /REBOOT");
+  Store(kSettingsKey, u"FileMask", u"sdat*.exe");
   // The disk fills once the window is up: the run header was written, the
   // pending record is not.
   fake.windowing.Queue([this] { registry.FailCall(fakes::FakeRegistry::Call::SetValueEx, 112); });
@@ -171,8 +171,8 @@ TEST_F(RunSafetyTest, APackageIsStoppedWhenAskedAndNothingIsRecorded) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ClearSettings();
-    Store(kSettings, u"InstallTimeoutSeconds", u"5");
-    Store(kSettings, u"StopGraceSeconds", u"2");
+    Store(kSettingsKey, u"InstallTimeoutSeconds", u"5");
+    Store(kSettingsKey, u"StopGraceSeconds", u"2");
     system.stopRequest.clear();
     processes.runTime = 1h;
     processes.endsWhenAsked = c.endsWhenAsked;
@@ -301,7 +301,7 @@ TEST_F(RunSafetyTest, APackageStillBeingWrittenIsWaitedForOrLeftForTheNextStart)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ClearSettings();
-    Store(kSettings, u"PackageSettleLimitSeconds", u"60");
+    Store(kSettingsKey, u"PackageSettleLimitSeconds", u"60");
     processes.starts.clear();
     auto& file = files.disk.Node(native(u"/updates/sdat4500.exe"));
     file.modified = fake.clock.now + c.written;
@@ -350,9 +350,9 @@ TEST_F(RunSafetyTest, OnlyAPackageNobodyElseCouldHavePlantedRuns) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ClearSettings();
-    Store(kSettings, u"TrustedOwner", u"sigfetch");
-    if (*c.allow) Store(kSettings, u"AllowUntrustedSource", c.allow);
-    if (*c.keyring) Store(kSettings, u"PackageKeyring", c.keyring);
+    Store(kSettingsKey, u"TrustedOwner", u"sigfetch");
+    if (*c.allow) Store(kSettingsKey, u"AllowUntrustedSource", c.allow);
+    if (*c.keyring) Store(kSettingsKey, u"PackageKeyring", c.keyring);
     system.privileged = c.privileged;
     system.openTo = c.openTo;
     system.signatureProblem = c.signatureProblem;

@@ -14,13 +14,13 @@ using namespace std::chrono_literals;
 class UpdateRunTest : public RunFixture {
  protected:
   UpdateRunTest() {
-    Store(kSettings, u"Path", native(u"/updates"));
+    Store(kSettingsKey, u"Path", native(u"/updates"));
     files.disk.AddFolder(native(u"/updates"));
   }
 };
 
 TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
-  Store(kSettings, u"LatestUpdate", u"SDAT4400.EXE");
+  Store(kSettingsKey, u"LatestUpdate", u"SDAT4400.EXE");
   AddPackage(native(u"/updates/sdat4400.exe"));
   AddPackage(native(u"/updates/sdat4500.exe"));
   AddPackage(native(u"/updates/readme.txt"));
@@ -53,7 +53,7 @@ TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
 }
 
 TEST_F(UpdateRunTest, QuotesAPackagePathThatHoldsABlank) {
-  Store(kSettings, u"Path", native(u"/my updates"));
+  Store(kSettingsKey, u"Path", native(u"/my updates"));
   AddPackage(native(u"/my updates/sdat4500.exe"));
   system.privateFolder = native(u"/var/lib/my sigpatch");
   files.disk.AddFolder(system.privateFolder);
@@ -91,7 +91,7 @@ TEST_F(UpdateRunTest, AFailedWaitIsAFailedInstall) {
 }
 
 TEST_F(UpdateRunTest, AMissingFolderIsSaidInRed) {
-  Store(kSettings, u"Path", native(u"/nowhere"));
+  Store(kSettingsKey, u"Path", native(u"/nowhere"));
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(RunLines(),
             (std::vector<Line>{
@@ -115,7 +115,7 @@ TEST_F(UpdateRunTest, NoMatchingFileGoesStraightToFinished) {
 }
 
 TEST_F(UpdateRunTest, OlderOrEqualPackagesAreListedButNotInstalled) {
-  Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE");
+  Store(kSettingsKey, u"LatestUpdate", u"SDAT4500.EXE");
   AddPackage(native(u"/updates/SDAT4500.EXE"));
   AddPackage(native(u"/updates/sdat4400.exe"));
   ASSERT_TRUE(Run(u""));
@@ -129,14 +129,14 @@ TEST_F(UpdateRunTest, OlderOrEqualPackagesAreListedButNotInstalled) {
 }
 
 TEST_F(UpdateRunTest, NamesCompareByCodeNotByNumber) {
-  Store(kSettings, u"LatestUpdate", u"SDAT4999.EXE");
+  Store(kSettingsKey, u"LatestUpdate", u"SDAT4999.EXE");
   AddPackage(native(u"/updates/sdat10000.exe"));
   ASSERT_TRUE(Run(u""));
   EXPECT_TRUE(processes.starts.empty());  // "1" sorts before "4"
 }
 
 TEST_F(UpdateRunTest, ALowerCaseRecordIsComparedAsStored) {
-  Store(kSettings, u"LatestUpdate", u"sdat4400.exe");
+  Store(kSettingsKey, u"LatestUpdate", u"sdat4400.exe");
   AddPackage(native(u"/updates/sdat9999.exe"));
   ASSERT_TRUE(Run(u""));
   EXPECT_TRUE(processes.starts.empty());
@@ -153,8 +153,8 @@ TEST_F(UpdateRunTest, AmongEqualNamesTheFirstListedWins) {
 }
 
 TEST_F(UpdateRunTest, TheStoredMaskAndSwitchesAreUsed) {
-  Store(kSettings, u"FileMask", u"vscan??.bin");
-  Store(kSettings, u"SDATParam", u"-q");
+  Store(kSettingsKey, u"FileMask", u"vscan??.bin");
+  Store(kSettingsKey, u"SDATParam", u"-q");
   AddPackage(native(u"/updates/VScan01.bin"));
   AddPackage(native(u"/updates/sdat4500.exe"));
   ASSERT_TRUE(Run(u""));
@@ -191,7 +191,8 @@ TEST_F(UpdateRunTest, ASecondRunWaitsForTheFirstAndReadsTheRecordAfresh) {
   AddPackage(native(u"/updates/sdat4500.exe"));
   system.lockBusyTries = 3;
   // The other run records the package while this one waits.
-  fake.windowing.QueueAfter(400ms, [this] { Store(kSettings, u"LatestUpdate", u"SDAT4500.EXE"); });
+  fake.windowing.QueueAfter(400ms,
+                            [this] { Store(kSettingsKey, u"LatestUpdate", u"SDAT4500.EXE"); });
   ASSERT_TRUE(Run(u""));
   EXPECT_EQ(RunLines(),
             (std::vector<Line>{

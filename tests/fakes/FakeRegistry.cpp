@@ -45,13 +45,6 @@ namespace {
 
 using Node = FakeRegistry::Node;
 
-int rootIndex(RegKey hKey) {
-  for (int i = 0; i < 4; ++i) {
-    if (hKey == platform::predefinedKey(0x80000000u + static_cast<std::uint32_t>(i))) return i;
-  }
-  return -1;
-}
-
 std::shared_ptr<Node> clone(const Node& node, Node* parent) {
   auto copy = std::make_shared<Node>();
   copy->name = node.name;
@@ -95,7 +88,7 @@ bool FakeRegistry::injected(Call call, std::int32_t& code) {
 
 std::int32_t FakeRegistry::resolve(RegKey hKey, std::shared_ptr<Node>& node,
                                    std::uint32_t* access) {
-  const int root = rootIndex(hKey);
+  const int root = platform::regrules::rootIndex(hKey);
   if (root >= 0) {
     node = roots_[static_cast<std::size_t>(root)];
     if (access) *access = platform::kKeyAllAccess;
@@ -307,7 +300,7 @@ std::int32_t FakeRegistry::EnumKeyEx(RegKey hKey, std::uint32_t dwIndex, char16_
 std::int32_t FakeRegistry::CloseKey(RegKey hKey) {
   std::int32_t code = 0;
   if (injected(Call::CloseKey, code)) return code;
-  if (rootIndex(hKey) >= 0) return platform::kErrorSuccess;
+  if (platform::regrules::rootIndex(hKey) >= 0) return platform::kErrorSuccess;
   return handles_.erase(hKey) == 1 ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
 }
 

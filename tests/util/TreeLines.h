@@ -6,13 +6,14 @@
 #include <ostream>
 #include <string>
 
+#include "runtime/Colors.h"
 #include "runtime/Text.h"
 
 namespace sigpatch::testing {
 
-inline constexpr std::int32_t kBlack = 0;
-inline constexpr std::int32_t kRed = 255;
-inline constexpr std::int32_t kBlue = 16711680;
+using color::kBlack;
+using color::kBlue;
+using color::kRed;
 /// What a trace records for a status text in place of a colour.
 inline constexpr std::int32_t kStatus = -1;
 

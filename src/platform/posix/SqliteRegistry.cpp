@@ -3,16 +3,6 @@
 #include "platform/RegistryRules.h"
 
 namespace sigpatch::platform::posix {
-namespace {
-
-int rootIndex(RegKey hKey) {
-  for (int i = 0; i < 4; ++i) {
-    if (hKey == predefinedKey(0x80000000u + static_cast<std::uint32_t>(i))) return i;
-  }
-  return -1;
-}
-
-}  // namespace
 
 SqliteRegistry::SqliteRegistry(const StoreLocations& locations, StoreOptions options)
     : machine_(std::make_unique<SqliteStore>(locations.machine, options)) {
@@ -29,7 +19,7 @@ std::u16string SqliteRegistry::Diagnostic() const {
 }
 
 std::int32_t SqliteRegistry::resolve(RegKey hKey, Handle& handle) {
-  if (const int root = rootIndex(hKey); root >= 0) {
+  if (const int root = regrules::rootIndex(hKey); root >= 0) {
     handle.store = (root == 1 && user_) ? user_.get() : machine_.get();
     handle.id = SqliteStore::rootId(root);
     // The predefined keys give what the store allows, as the system's do.
@@ -287,7 +277,7 @@ std::int32_t SqliteRegistry::EnumKeyEx(RegKey hKey, std::uint32_t dwIndex, char1
 }
 
 std::int32_t SqliteRegistry::CloseKey(RegKey hKey) {
-  if (rootIndex(hKey) >= 0) return kErrorSuccess;
+  if (regrules::rootIndex(hKey) >= 0) return kErrorSuccess;
   return handles_.erase(hKey) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 

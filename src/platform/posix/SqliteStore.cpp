@@ -46,9 +46,6 @@ constexpr const char* kSchema[] = {
     "CREATE INDEX vals_in_order ON vals(key)",
 };
 
-constexpr const char16_t* kRootNames[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER",
-                                          u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
-
 using Blob = std::string;
 
 Blob littleEndian(std::u16string_view text) {
@@ -150,6 +147,18 @@ class Use {
   sqlite3_stmt* statement_;
 };
 
+// The diagnostic of a store that is damaged: "is damaged", then what is wrong
+// (" (in SQLite's words)" or ": in ours"), then what the user can do about it.
+std::string damaged(const std::string& what) {
+  return "is damaged" + what +
+         "; it was left as it is: restore it from a backup, or move it aside to start with empty "
+         "settings";
+}
+
+// What is wrong with a store in which a key or value fails its checksum when
+// the store is opened.
+constexpr const char* kRowFailsItsChecksum = " (a key or value fails its checksum)";
+
 std::string systemError(int number) { return number ? std::strerror(number) : "unknown cause"; }
 
 // A text of several lines (SQLite's integrity report) as one: its lines joined
@@ -217,10 +226,7 @@ std::int32_t SqliteStore::fail(int sqliteCode) {
   switch (sqliteCode & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return refuse(kErrorRegistryCorrupt,
-                    "is damaged (" + message +
-                        "); it was left as it is: restore it from a backup, or move it aside "
-                        "to start with empty settings");
+      return refuse(kErrorRegistryCorrupt, damaged(" (" + message + ")"));
     case SQLITE_FULL:
       note("could not be written: the disk is full");
       return kErrorDiskFull;
@@ -356,9 +362,7 @@ std::int32_t SqliteStore::open(bool create) {
     if (got != 0 && (got != static_cast<ssize_t>(sizeof header) ||
                      std::memcmp(header, "SQLite format 3", 16) != 0)) {
       return refuse(kErrorRegistryCorrupt,
-                    "is damaged: it does not begin with an SQLite database header; it was left "
-                    "as it is: restore it from a backup, or move it aside to start with empty "
-                    "settings");
+                    damaged(": it does not begin with an SQLite database header"));
     }
   }
   int flags = options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
@@ -383,15 +387,16 @@ std::int32_t SqliteStore::open(bool create) {
   return validate();
 }
 
+std::int32_t SqliteStore::scalar(const char* sql, std::int64_t& value) {
+  Use use(statement(sql));
+  if (!use) return fail(sqlite3_errcode(db_));
+  const int rc = sqlite3_step(*use);
+  if (rc != SQLITE_ROW) return fail(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+  value = sqlite3_column_int64(*use, 0);
+  return kErrorSuccess;
+}
+
 std::int32_t SqliteStore::validate() {
-  auto scalar = [&](const char* sql, std::int64_t& value) -> std::int32_t {
-    Use use(statement(sql));
-    if (!use) return fail(sqlite3_errcode(db_));
-    const int rc = sqlite3_step(*use);
-    if (rc != SQLITE_ROW) return fail(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
-    value = sqlite3_column_int64(*use, 0);
-    return kErrorSuccess;
-  };
   std::int64_t objects = 0;
   if (const auto code = scalar("SELECT count(*) FROM sqlite_schema", objects); code != 0) {
     return code;
@@ -400,6 +405,18 @@ std::int32_t SqliteStore::validate() {
     initialised_ = false;
     return kErrorSuccess;
   }
+  if (const auto code = checkFormat(); code != 0) return code;
+  if (Writable()) {
+    if (const auto code = useWriteAheadLog(); code != 0) return code;
+  }
+  if (const auto code = checkIntegrity(); code != 0) return code;
+  if (const auto code = checkKeySums(); code != 0) return code;
+  if (const auto code = checkValueSums(); code != 0) return code;
+  initialised_ = true;
+  return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::checkFormat() {
   std::int64_t application = 0;
   std::int64_t version = 0;
   std::int64_t tables = 0;
@@ -421,60 +438,61 @@ std::int32_t SqliteStore::validate() {
     return code;
   }
   if (tables != 2 || version != kFormatVersion) return fail(SQLITE_CORRUPT);
-  if (Writable()) {
-    std::int64_t ignored = 0;
-    Use mode(statement("PRAGMA journal_mode"));
-    if (mode && sqlite3_step(*mode) == SQLITE_ROW &&
-        std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(*mode, 0)), "wal") != 0) {
-      if (auto code = scalar("PRAGMA journal_mode=WAL", ignored); code != 0) return code;
-    }
-  }
-  {
-    Use check(statement("PRAGMA integrity_check(1)"));
-    if (!check) return fail(sqlite3_errcode(db_));
-    const int rc = sqlite3_step(*check);
-    if (rc != SQLITE_ROW) return fail(rc);
-    const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(*check, 0));
-    if (!verdict || std::strcmp(verdict, "ok") != 0) {
-      return refuse(kErrorRegistryCorrupt,
-                    std::string("is damaged (") + (verdict ? verdict : "no verdict") +
-                        "); it was left as it is: restore it from a backup, or move it aside to "
-                        "start with empty settings");
-    }
-  }
-  const char* damagedRow =
-      "is damaged (a key or value fails its checksum); it was left as it is: restore it from a "
-      "backup, or move it aside to start with empty settings";
-  {
-    Use keys(statement("SELECT id, parent, depth, name, fold, class, sum FROM keys"));
-    if (!keys) return fail(sqlite3_errcode(db_));
-    int rc;
-    while ((rc = sqlite3_step(*keys)) == SQLITE_ROW) {
-      const auto expected = keySum(sqlite3_column_int64(*keys, 0), sqlite3_column_int64(*keys, 1),
-                                   sqlite3_column_int64(*keys, 2), columnBlob(*keys, 3),
-                                   columnBlob(*keys, 4), columnBlob(*keys, 5));
-      if (expected != sqlite3_column_int64(*keys, 6))
-        return refuse(kErrorRegistryCorrupt, damagedRow);
-    }
-    if (rc != SQLITE_DONE) return fail(rc);
-  }
-  {
-    Use values(statement("SELECT key, name, fold, type, data, sum FROM vals"));
-    if (!values) return fail(sqlite3_errcode(db_));
-    int rc;
-    while ((rc = sqlite3_step(*values)) == SQLITE_ROW) {
-      const auto data = columnBlob(*values, 4);
-      const auto expected =
-          valueSum(sqlite3_column_int64(*values, 0), columnBlob(*values, 1), columnBlob(*values, 2),
-                   sqlite3_column_int64(*values, 3), data.data(), data.size());
-      if (expected != sqlite3_column_int64(*values, 5)) {
-        return refuse(kErrorRegistryCorrupt, damagedRow);
-      }
-    }
-    if (rc != SQLITE_DONE) return fail(rc);
-  }
-  initialised_ = true;
   return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::useWriteAheadLog() {
+  std::int64_t ignored = 0;
+  Use mode(statement("PRAGMA journal_mode"));
+  if (mode && sqlite3_step(*mode) == SQLITE_ROW &&
+      std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(*mode, 0)), "wal") != 0) {
+    if (auto code = scalar("PRAGMA journal_mode=WAL", ignored); code != 0) return code;
+  }
+  return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::checkIntegrity() {
+  Use check(statement("PRAGMA integrity_check(1)"));
+  if (!check) return fail(sqlite3_errcode(db_));
+  const int rc = sqlite3_step(*check);
+  if (rc != SQLITE_ROW) return fail(rc);
+  const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(*check, 0));
+  if (!verdict || std::strcmp(verdict, "ok") != 0) {
+    return refuse(kErrorRegistryCorrupt,
+                  damaged(std::string(" (") + (verdict ? verdict : "no verdict") + ")"));
+  }
+  return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::checkKeySums() {
+  Use keys(statement("SELECT id, parent, depth, name, fold, class, sum FROM keys"));
+  if (!keys) return fail(sqlite3_errcode(db_));
+  int rc;
+  while ((rc = sqlite3_step(*keys)) == SQLITE_ROW) {
+    const auto expected = keySum(sqlite3_column_int64(*keys, 0), sqlite3_column_int64(*keys, 1),
+                                 sqlite3_column_int64(*keys, 2), columnBlob(*keys, 3),
+                                 columnBlob(*keys, 4), columnBlob(*keys, 5));
+    if (expected != sqlite3_column_int64(*keys, 6)) {
+      return refuse(kErrorRegistryCorrupt, damaged(kRowFailsItsChecksum));
+    }
+  }
+  return rc == SQLITE_DONE ? kErrorSuccess : fail(rc);
+}
+
+std::int32_t SqliteStore::checkValueSums() {
+  Use values(statement("SELECT key, name, fold, type, data, sum FROM vals"));
+  if (!values) return fail(sqlite3_errcode(db_));
+  int rc;
+  while ((rc = sqlite3_step(*values)) == SQLITE_ROW) {
+    const auto data = columnBlob(*values, 4);
+    const auto expected =
+        valueSum(sqlite3_column_int64(*values, 0), columnBlob(*values, 1), columnBlob(*values, 2),
+                 sqlite3_column_int64(*values, 3), data.data(), data.size());
+    if (expected != sqlite3_column_int64(*values, 5)) {
+      return refuse(kErrorRegistryCorrupt, damaged(kRowFailsItsChecksum));
+    }
+  }
+  return rc == SQLITE_DONE ? kErrorSuccess : fail(rc);
 }
 
 std::int32_t SqliteStore::initialise() {
@@ -524,8 +542,8 @@ std::int32_t SqliteStore::initialise() {
       code = fail(sqlite3_errcode(db_));
       break;
     }
-    const auto name = littleEndian(kRootNames[i]);
-    const auto fold = foldedKey(kRootNames[i]);
+    const auto name = littleEndian(kRootKeys[i].name);
+    const auto fold = foldedKey(kRootKeys[i].name);
     sqlite3_bind_int64(*insert, 1, rootId(i));
     bindBlob(*insert, 2, name);
     bindBlob(*insert, 3, fold);
@@ -731,9 +749,8 @@ bool readValueRow(sqlite3_stmt* row, SqliteStore::Value& value) {
   return true;
 }
 
-constexpr const char* kDamagedValue =
-    "is damaged (a value fails its checksum); it was left as it is: restore it from a backup, or "
-    "move it aside to start with empty settings";
+// What is wrong with a store in which a value read fails its checksum.
+constexpr const char* kValueFailsItsChecksum = " (a value fails its checksum)";
 
 }  // namespace
 
@@ -745,7 +762,9 @@ std::int32_t SqliteStore::FindValue(KeyId key, std::u16string_view name, Value& 
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return kErrorFileNotFound;
   if (rc != SQLITE_ROW) return fail(rc);
-  if (!readValueRow(*use, value)) return refuse(kErrorRegistryCorrupt, kDamagedValue);
+  if (!readValueRow(*use, value)) {
+    return refuse(kErrorRegistryCorrupt, damaged(kValueFailsItsChecksum));
+  }
   return kErrorSuccess;
 }
 
@@ -759,7 +778,9 @@ std::int32_t SqliteStore::ValueAt(KeyId key, std::uint32_t index, Value& value) 
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return kErrorNoMoreItems;
   if (rc != SQLITE_ROW) return fail(rc);
-  if (!readValueRow(*use, value)) return refuse(kErrorRegistryCorrupt, kDamagedValue);
+  if (!readValueRow(*use, value)) {
+    return refuse(kErrorRegistryCorrupt, damaged(kValueFailsItsChecksum));
+  }
   return kErrorSuccess;
 }
 

@@ -37,7 +37,7 @@ class SqliteStore {
 
   /// Internal result of ready(): there is no store file yet, an empty store.
   static constexpr std::int32_t kMissing = -1;
-  /// The key of root number `index` (0 HKEY_CLASSES_ROOT ... 3 HKEY_USERS).
+  /// The key of the root at `index` in kRootKeys (0 HKEY_CLASSES_ROOT ... 3 HKEY_USERS).
   static KeyId rootId(int index) { return index + 1; }
   static bool isRoot(KeyId id) { return id >= 1 && id <= 4; }
 
@@ -98,7 +98,20 @@ class SqliteStore {
 
   std::int32_t ready(bool forWriting);
   std::int32_t open(bool create);
+  /// Checks a store file that was opened: its format, its integrity and the
+  /// checksum of every row; sets initialised_ when the store has been set up.
   std::int32_t validate();
+  /// The application id, the format version and the tables of a store of ours.
+  std::int32_t checkFormat();
+  /// Switches the store to its write-ahead log when it was left in another
+  /// journal mode; only for a store that may be written.
+  std::int32_t useWriteAheadLog();
+  /// SQLite's integrity check of the whole file.
+  std::int32_t checkIntegrity();
+  std::int32_t checkKeySums();
+  std::int32_t checkValueSums();
+  /// The one number a statement gives; a statement that gives no row fails as damage.
+  std::int32_t scalar(const char* sql, std::int64_t& value);
   std::int32_t initialise();
   std::int32_t exec(const char* sql);
   sqlite3_stmt* statement(const char* sql);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/Colors.h"
+
 namespace sigpatch::toolkit::tty {
 
 /// The escape that starts text of a colour 0x00BBGGRR on a terminal: each of
@@ -16,7 +18,7 @@ std::string colorEscape(std::int32_t color);
 inline constexpr const char* kColorReset = "\x1b[0m";
 
 /// The colour of the program's error lines (red).
-inline constexpr std::int32_t kErrorColor = 255;
+inline constexpr std::int32_t kErrorColor = color::kRed;
 
 /// What starts an error line in the journal: the kernel's priority prefix at
 /// error level, which journald reads as the line's priority (`journalctl -p err`).

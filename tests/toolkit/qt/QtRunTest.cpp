@@ -13,6 +13,7 @@
 
 #include "QtTestSupport.h"
 #include "app/Application.h"
+#include "app/Settings.h"
 #include "platform/posix/PosixDrivesAndFolders.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
@@ -28,8 +29,6 @@ namespace sigpatch::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr char16_t kSettings[] = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch";
 
 // A line of the box with the colour of its text (0x00BBGGRR).
 struct ShownLine {
@@ -75,7 +74,7 @@ class QtRunTest : public ::testing::Test {
     services.system = &system_;
     services.drivesAndFolders = &drivesAndFolders_;
     installed_ = std::make_unique<platform::ScopedPlatform>(services);
-    RegUtilities().SetKeyValue(kSettings, u"LatestUpdate", u"SDAT4400.EXE", u"REG_SZ");
+    RegUtilities().SetKeyValue(kSettingsKey, u"LatestUpdate", u"SDAT4400.EXE", u"REG_SZ");
   }
 
   ~QtRunTest() override {
@@ -166,7 +165,7 @@ TEST_F(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
                          {"Finished!", 0},
                      }));
   EXPECT_EQ(readFile(work / "installed"), "/SILENT /REBOOT\n");
-  EXPECT_EQ(RegUtilities().GetKeyValue(kSettings, u"LatestUpdate", u""), u"SDAT4500.EXE");
+  EXPECT_EQ(RegUtilities().GetKeyValue(kSettingsKey, u"LatestUpdate", u""), u"SDAT4500.EXE");
   // The run is over; the pinned window stays, and so does the About box.
   ASSERT_NE(form(u"frmMain"), nullptr);
   EXPECT_TRUE(form(u"frmMain")->Widget()->isVisible());
