@@ -9,21 +9,18 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "app/Settings.h"
+#include "fakes/ExpectedColors.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeProcesses.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeSystem.h"
 #include "registry/RegUtilities.h"
-#include "runtime/Colors.h"
 #include "toolkit/headless/HeadlessRichTextBox.h"
 #include "toolkit/headless/HeadlessWindow.h"
 
 namespace sigpatch::testing {
 
-using color::kBlack;
-using color::kBlue;
-using color::kRed;
 
 /// A path of the tests written in the POSIX style, in the system's own style:
 /// "/updates/sdat4500.exe" is "C:\\updates\\sdat4500.exe" on Windows.

@@ -6,14 +6,11 @@
 #include <ostream>
 #include <string>
 
-#include "runtime/Colors.h"
+#include "fakes/ExpectedColors.h"
 #include "runtime/Text.h"
 
 namespace sigpatch::testing {
 
-using color::kBlack;
-using color::kBlue;
-using color::kRed;
 /// What a trace records for a status text in place of a colour.
 inline constexpr std::int32_t kStatus = -1;
 
