@@ -31,11 +31,11 @@
 #   [label] src/util/StringUtilities.cpp        (or FILE:LINE: the text starts there)
 #   - the text to find, exactly once
 #   + the text it becomes (nothing after "+": the text is removed)
+#   test: core_tests [GTEST_FILTER]             optional, repeatable
+#   equivalent: why no test can tell it apart   optional
 #
 # Several "-" lines make a text of several lines, found as written, indentation
 # included; several "+" lines likewise.
-#   test: core_tests [GTEST_FILTER]             optional, repeatable
-#   equivalent: why no test can tell it apart   optional
 #
 # The source file is changed in place and always put back afterwards (also on
 # Ctrl+C); a copy of the original waits in DIR/mutate until then.
@@ -248,7 +248,14 @@ targets_of() { # the binaries named in test lines
   while read -r binary rest; do echo "$binary"; done <<<"$1" | sort -u
 }
 
-stamp_of() { stat -c %y "$(binary_of "$1")" 2>/dev/null || echo none; }
+# Whether the build in $log compiled FILE. Only a source file has an object of
+# its own; a header is taken as compiled.
+compiled() {
+  case $1 in
+    *.c | *.cc | *.cpp) grep -qF "/${1##*/}.o" "$log" ;;
+    *) true ;;
+  esac
+}
 
 # The unchanged tree first: a failing test there makes every mutant look killed.
 all_tests=$(for i in "${chosen[@]}"; do echo "${tests[i]}"; done | sort -u)
@@ -285,16 +292,10 @@ for i in "${chosen[@]}"; do
     target_file=$path
     cp "$path" "$mutated"
     echo "$path" >"$scratch/target"
-    declare -A before=()
-    for t in "${targets[@]}"; do before[$t]=$(stamp_of "$t"); done
     if ! build "${targets[@]}"; then
       result=invalid detail="does not compile"
     else
-      relinked=0
-      for t in "${targets[@]}"; do
-        [[ $(stamp_of "$t") == "${before[$t]}" ]] || relinked=1
-      done
-      if ((!relinked)); then
+      if ! compiled "$path"; then
         result=not-compiled detail="in none of ${targets[*]}"
       else
         status=0
@@ -321,7 +322,7 @@ for i in "${chosen[@]}"; do
     survivors+=("$label  ${files[i]}${lines[i]:+:${lines[i]}}"$'\n'"$(show_change "$i")")
   fi
   count[$result]=$((count[$result] + 1))
-  printf '[%2d/%d] %-12s %-24s %s%s\n' "$done_count" "$total" "$result" "$label" "${files[i]}" \
+  printf '[%2d/%d] %-13s %-24s %s%s\n' "$done_count" "$total" "$result" "$label" "${files[i]}" \
     "${detail:+  ($detail)}"
 done
 
