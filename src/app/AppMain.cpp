@@ -430,7 +430,6 @@ AppMain::Ending AppMain::waitForPackage(std::int64_t handle) {
   const std::int64_t timeout = wholeNumberSetting(*reg_, u"InstallTimeoutSeconds", 0);
   const auto started = clock.Ticks();
   Ending ending;
-  std::u16string stopReason;
   while (true) {
     toolkit::doEvents();
     const auto waited = processes.WaitForSingleObject(handle, kWaitSlice);
@@ -439,7 +438,7 @@ AppMain::Ending AppMain::waitForPackage(std::int64_t handle) {
       ending.reason = u"the wait for it failed";
       return ending;
     }
-    if (!stopReason.empty()) continue;
+    std::u16string stopReason;
     if (const auto request = system.StopRequested(); !request.empty()) {
       if (system.ShuttingDown()) {
         ending.leftToShutdown = true;

@@ -17,19 +17,18 @@ using std::u16string_view;
 
 int32_t len(u16string_view s) { return static_cast<int32_t>(s.size()); }
 
-// The position (from 1) of `needle` in `haystack` at or after `start`, 0 when
-// it is not there; an empty needle is found at `start` while that lies within
-// the text.
+// The position (from 1) of `needle` in `haystack` at or after `start` (1 or
+// more), 0 when it is not there; an empty needle is found at `start` while that
+// lies within the text.
 int32_t inStr(int32_t start, u16string_view haystack, u16string_view needle) {
-  if (start < 1 || start > len(haystack)) return 0;
+  if (start > len(haystack)) return 0;
   if (needle.empty()) return start;
   auto found = haystack.find(needle, static_cast<std::size_t>(start - 1));
   return found == u16string_view::npos ? 0 : static_cast<int32_t>(found) + 1;
 }
 
-// The text from a 1-based position to the end, or of a length.
+// The text from a 1-based position (1 or more) to the end, or of a length.
 u16string mid(u16string_view s, int32_t start, int32_t length = -1) {
-  if (start < 1) start = 1;
   if (start > len(s)) return {};
   auto from = static_cast<std::size_t>(start - 1);
   return length < 0 ? u16string(s.substr(from))
@@ -229,10 +228,7 @@ u16string StringUtilities::ExtractPath(u16string_view strPath) const {
     auto firstColon = strPath.find(u':');
     if (firstColon != u16string_view::npos) {
       auto secondColon = strPath.find(u':', firstColon + 1);
-      if (secondColon != u16string_view::npos) {
-        if (secondColon == 0) return {};
-        start = secondColon - 1;
-      }
+      if (secondColon != u16string_view::npos) start = secondColon - 1;
     }
   }
   for (std::size_t i = start + 1; i-- > 0;) {

@@ -74,6 +74,19 @@ const StatusCase kStatusCases[] = {
        aged(t);
      },
      u"", 3, u"stale: sdat4500.exe: 23 days old", u"stale"},
+    {"a package just as old as allowed",
+     [](RunFixture& t) {
+       package(t);
+       t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - 14 * 24h;
+     },
+     u"", 0, u"installed: sdat4500.exe", u"installed"},
+    {"a start whose version cannot be recorded",
+     [](RunFixture& t) {
+       package(t);
+       // The first write is the start's date, the second its version.
+       t.registry.FailCall(fakes::FakeRegistry::Call::SetValueEx, 5, 2);
+     },
+     u"", 1, u"installed: sdat4500.exe", u"installed"},
     {"a stale package that fails",
      [](RunFixture& t) {
        package(t);
@@ -82,7 +95,9 @@ const StatusCase kStatusCases[] = {
      },
      u"", 1, u"failed: sdat4500.exe: No such file or directory", u"failed"},
     {"the usage", withUsage, u"--HELP", 0, u"<missing>", u""},
+    {"the usage by its short word", withUsage, u"-h", 0, u"<missing>", u""},
     {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, u"<missing>", u""},
+    {"an unknown option that ends in a number", withUsage, u"/Disk2", 2, u"<missing>", u""},
     {"an unknown word that looks like an option", withUsage, u"-x", 2, u"<missing>", u""},
     {"a duplicate argument", package, u"/Silent /silent", 2, u"<missing>", u""},
 };
@@ -123,6 +138,18 @@ TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten
   EXPECT_NE(usage.find(u"  /SetDef\t\tSets the specified path as default"), std::u16string::npos);
   EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
   EXPECT_TRUE(processes.starts.empty());
+}
+
+TEST_F(ExitStatusTest, ALongResultIsCutToWhatTheSettingTakesAndLoggedWhole) {
+  Store(kSettingsKey, u"Path", native(u"/updates"));
+  AddPackage(native(u"/updates/sdat4500.exe"));
+  const std::u16string reason(200, u'x');
+  processes.exit = {false, 9, reason};
+  ASSERT_TRUE(Run(u""));
+  const std::u16string result = u"failed: sdat4500.exe: " + reason;
+  EXPECT_EQ(Setting(u"LatestRunResult"), result.substr(0, RegUtilities::kLongestSetting));
+  ASSERT_EQ(fake.eventLog.reports.size(), 1u);
+  EXPECT_EQ(fake.eventLog.reports[0].Message, result);
 }
 
 TEST_F(ExitStatusTest, VersionPrintsTheTitleLineAndWritesNothing) {

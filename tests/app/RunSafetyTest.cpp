@@ -237,6 +237,17 @@ TEST_F(RunSafetyTest, AShutDownLeavesThePackageRunningAndTheRecordInPlace) {
   EXPECT_EQ(outcome.Result, RunResult::Installed);
 }
 
+TEST_F(RunSafetyTest, ARestartAfterThePackageWasRecordedKeepsItsDate) {
+  // The system went down between recording the package and clearing the record.
+  Store(kSettingsKey, u"LatestUpdate", u"SDAT4500.EXE");
+  Store(kSettingsKey, u"LatestUpdateDate", u"2026-12-01 09:00:00");
+  StorePending(u"boot-0", u"4999 12", u"1");
+  ASSERT_TRUE(Run(u""));
+  EXPECT_EQ(Setting(u"LatestUpdateDate"), u"2026-12-01 09:00:00");
+  EXPECT_TRUE(PendingCleared());
+  EXPECT_TRUE(processes.starts.empty());
+}
+
 TEST_F(RunSafetyTest, ARecordOfThisBootIsTriedAgainOnceAfterARunThatWasKilled) {
   struct Case {
     const char* name;
@@ -292,12 +303,15 @@ TEST_F(RunSafetyTest, APackageStillBeingWrittenIsWaitedForOrLeftForTheNextStart)
     const char* name;
     std::chrono::seconds written;  // when it was written, from now
     int changes;                   // how often it changes then, once every 5 s
+    bool waits;
     bool starts;
   };
   // The case whose changes outlast its run comes last.
-  const Case cases[] = {{"it stands still after two changes", -2s, 2, true},
-                        {"a time ahead of the clock must be seen standing still", 1h, 0, true},
-                        {"it changes past the limit", -2s, 100, false}};
+  const Case cases[] = {
+      {"it has stood still just long enough", -10s, 0, false, true},
+      {"it stands still after two changes", -2s, 2, true, true},
+      {"a time ahead of the clock must be seen standing still", 1h, 0, true, true},
+      {"it changes past the limit", -2s, 100, true, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ClearSettings();
@@ -312,8 +326,8 @@ TEST_F(RunSafetyTest, APackageStillBeingWrittenIsWaitedForOrLeftForTheNextStart)
       });
     }
     ASSERT_TRUE(Run(u""));
-    EXPECT_EQ(LinesAfterListing()[0],
-              (Line{u"Waiting until sdat4500.exe has not changed for 10 seconds...", kBlack}));
+    const Line waiting{u"Waiting until sdat4500.exe has not changed for 10 seconds...", kBlack};
+    EXPECT_EQ(LinesAfterListing()[0], c.waits ? waiting : kInstalling);
     EXPECT_EQ(processes.starts.size(), c.starts ? 1u : 0u);
     if (!c.starts) {
       EXPECT_EQ(LinesAfterListing()[1],

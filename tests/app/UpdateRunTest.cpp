@@ -52,17 +52,22 @@ TEST_F(UpdateRunTest, InstallsTheNewestPackageOnceAndRecordsIt) {
   EXPECT_EQ(RunLines().back(), (Line{u"Finished!", kBlack}));
 }
 
-TEST_F(UpdateRunTest, QuotesAPackagePathThatHoldsABlank) {
+TEST_F(UpdateRunTest, QuotesAPackagePathThatHoldsABlankOrATab) {
   Store(kSettingsKey, u"Path", native(u"/my updates"));
   AddPackage(native(u"/my updates/sdat4500.exe"));
-  system.privateFolder = native(u"/var/lib/my sigpatch");
-  files.disk.AddFolder(system.privateFolder);
-  ASSERT_TRUE(Run(u""));
-  ASSERT_EQ(processes.starts.size(), 1u);
-  EXPECT_EQ(processes.starts[0].commandLine,
-            u"\"" + native(u"/var/lib/my sigpatch/sdat4500.exe") + u"\" /SILENT /REBOOT");
-  EXPECT_EQ(RunLines()[3],
-            (Line{u"Installing " + native(u"/my updates/sdat4500.exe") + u"...", kBlue}));
+  for (const std::u16string folder : {u"/var/lib/my sigpatch", u"/var/lib/my\tsigpatch"}) {
+    SCOPED_TRACE(text::toUtf8(folder));
+    RegUtilities().DeleteValue(kSettingsKey, u"LatestUpdate");
+    processes.starts.clear();
+    system.privateFolder = native(folder);
+    files.disk.AddFolder(system.privateFolder);
+    ASSERT_TRUE(Run(u""));
+    ASSERT_EQ(processes.starts.size(), 1u);
+    EXPECT_EQ(processes.starts[0].commandLine,
+              u"\"" + native(folder + u"/sdat4500.exe") + u"\" /SILENT /REBOOT");
+    EXPECT_EQ(RunLines()[3],
+              (Line{u"Installing " + native(u"/my updates/sdat4500.exe") + u"...", kBlue}));
+  }
 }
 
 TEST_F(UpdateRunTest, APackageThatCannotStartIsTriedAgainNextTime) {

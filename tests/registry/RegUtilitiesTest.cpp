@@ -154,9 +154,19 @@ TEST_F(RegUtilitiesTest, DwordThatIsNoNumberIsATypeMismatchReport) {
 }
 
 TEST_F(RegUtilitiesTest, BinaryIsTheCodePageBytesWithoutTerminator) {
-  reg.SetKeyValue(kSettings, u"Blob", Variant(u"AB\u00E9\u20AC"), u"REG_BINARY");
-  EXPECT_EQ(stored(u"Blob"), (StoredValue{3, Bytes{0x41, 0x42, 0xE9, 0x80}}));
-  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Blob", u""), u"AB\u00E9\u20AC") << "read back whole";
+  struct Case {
+    std::u16string text;
+    Bytes bytes;
+  };
+  const Case cases[] = {{u"AB\u00E9\u20AC", {0x41, 0x42, 0xE9, 0x80}},
+                        {std::u16string(u"A\0B", 3), {0x41, 0x00, 0x42}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
+    reg.SetKeyValue(kSettings, u"Blob", Variant(c.text), u"REG_BINARY");
+    EXPECT_EQ(stored(u"Blob"), (StoredValue{3, c.bytes}));
+    EXPECT_EQ(reg.GetKeyValue(kSettings, u"Blob", u""), c.text) << "read back whole";
+  }
+  EXPECT_EQ(prompts(), Prompts{});
 }
 
 TEST_F(RegUtilitiesTest, BinaryTextTheCodePageCannotHoldIsReportedNotMangled) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "util/StringUtilities.h"
 
 namespace sigpatch {
@@ -34,15 +35,33 @@ TEST_F(FileMask, IgnoresCaseByDefault) {
   EXPECT_FALSE(matches(u"sdat.exe.bak", u"sdat*.exe"));
   EXPECT_FALSE(matchesExactly(u"SDAT4321.EXE", u"sdat*.exe"));
   EXPECT_TRUE(matches(u"ÄRGER.TXT", u"ärger.txt"));
-  // Letters beyond "ö" keep their case: ø (U+00F8) does not match Ø.
-  EXPECT_FALSE(matches(u"Ø", u"ø"));
-  EXPECT_TRUE(matches(u"ø", u"ø"));
+}
+
+TEST_F(FileMask, FoldsOnlyTheLettersFromAToODiaeresis) {
+  struct Case {
+    const char16_t* name;
+    const char16_t* mask;
+    bool matches;
+  };
+  const Case cases[] = {
+      {u"a", u"A", true},   // "A" is the first letter that folds
+      {u"Ö", u"ö", true},   // and "ö" the last,
+      {u"ö", u"Ö", true},   // both ways
+      {u"Ø", u"ø", false},  // beyond "ö" a letter keeps its case
+      {u"ø", u"ø", true},   // and matches itself
+      {u"~", u"^", false},  // "^" lies in the range but is no letter
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::toUtf8(std::u16string(c.name) + u" against " + c.mask));
+    EXPECT_EQ(matches(c.name, c.mask), c.matches);
+  }
 }
 
 TEST_F(FileMask, KnowsTheWildcards) {
   EXPECT_FALSE(matches(u"sdat.exe", u"sdat?.exe"));
   EXPECT_TRUE(matches(u"sdat1.exe", u"sdat?.exe"));
   EXPECT_TRUE(matches(u"sdat1.exe", u"sdat#.exe"));
+  EXPECT_TRUE(matches(u"sdat9.exe", u"sdat#.exe"));
   EXPECT_FALSE(matches(u"sdatx.exe", u"sdat#.exe"));
   EXPECT_TRUE(matches(u"", u"*"));
   EXPECT_TRUE(matches(u"", u""));

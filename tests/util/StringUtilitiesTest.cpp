@@ -50,6 +50,8 @@ TEST_F(WindowsPaths, RemovesTheDrive) {
   EXPECT_EQ(su.RemoveDriveFromPath(u"\\\\server\\share"), u"server\\share");
   EXPECT_EQ(su.RemoveDriveFromPath(u"C:\\"), u"");
   EXPECT_EQ(su.RemoveDriveFromPath(u"C:\\a"), u"a");
+  // Three characters or fewer are taken for a drive root, whatever they are.
+  EXPECT_EQ(su.RemoveDriveFromPath(u"C:a"), u"");
 }
 
 TEST_F(WindowsPaths, ResolvesDotDotAgainstTheProgramsFolder) {
@@ -121,6 +123,8 @@ TEST(Fields, KeepQuotedStretchesTogether) {
   EXPECT_EQ(su.GetPosSep(command, u" ", 2, true), u"/SetDef");
   EXPECT_EQ(su.GetPosNum(u"/Path:\"C:\\My Updates\"", u":", true), 2);
   EXPECT_EQ(su.GetPosNum(u"/Path:C:\\Updates", u":", true), 3);
+  // A quote that is the separator itself keeps nothing together.
+  EXPECT_EQ(su.GetPosNum(u"a\"b\"c", u"\"", true), 3);
 }
 
 TEST(Fields, FindsOverlappingOccurrences) {
@@ -155,8 +159,10 @@ TEST(Comparing, StartsAndEndsWithIgnoreCase) {
   EXPECT_TRUE(su.StartsWith(u"C:\\Data\\Backup", u"c:\\data"));
   EXPECT_TRUE(su.StartsWith(u"x", u""));
   EXPECT_FALSE(su.StartsWith(u"ab", u"abc"));
+  EXPECT_TRUE(su.StartsWith(u"abc", u"ABC"));
   EXPECT_TRUE(su.EndsWith(u"SDAT.EXE", u".exe"));
   EXPECT_FALSE(su.EndsWith(u"exe", u".exe"));
+  EXPECT_TRUE(su.EndsWith(u"exe", u"EXE"));
   EXPECT_TRUE(su.StartsWith(u"ÄRGER", u"är"));
 }
 

@@ -94,12 +94,12 @@ class TreeFileSystem : public platform::FileSystem {
   }
   void DeleteFolder(std::u16string_view FolderSpec, bool Force) override {
     service_.fault(u"DeleteFolder", FolderSpec);
-    // The fake disk deletes read-only files with their folder; a real one
-    // refuses unless forced.
+    // The fake disk deletes a folder whatever is read-only in it; a real one
+    // refuses a read-only folder or file unless forced.
     const std::u16string path = service_.toDisk(FolderSpec);
     if (!Force) {
       for (const auto& [name, node] : service_.disk.nodes) {
-        if (name.starts_with(path + u"/") && !node.folder &&
+        if ((name == path || name.starts_with(path + u"/")) &&
             (node.attributes & platform::attr::kReadOnly) != 0) {
           throw RuntimeError(err::kPermissionDenied);
         }
