@@ -94,6 +94,9 @@ matches a file mask, once, with the installer switches, and records it in its
 registry. It runs in the terminal or as a boot service (sigpatch.service,
 sigpatch.timer); with sigpatch-desktop, in a window. sigreg reads and changes
 its settings.")
+  # The journal's client library is loaded when a run reports, so the
+  # libraries the program links do not name it.
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS libsystemd0)
   set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS sigpatch-desktop)
   set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA
       "${PROJECT_SOURCE_DIR}/dist/debian/postinst;${PROJECT_SOURCE_DIR}/dist/debian/prerm;${PROJECT_SOURCE_DIR}/dist/debian/postrm")
