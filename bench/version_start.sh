@@ -7,7 +7,7 @@
 set -euo pipefail
 build=${1:-build/release}
 runs=${2:-300}
-sigpatch=$build/src/app/sigpatch
+sigpatch=$build/src/startup/sigpatch
 [[ -x $sigpatch ]] || { echo "build $sigpatch first (cmake --build --preset release)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

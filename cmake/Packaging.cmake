@@ -5,7 +5,8 @@ include(GNUInstallDirs)
 if(NOT WIN32)
   # Two Debian packages: "sigpatch" (component program: both programs, the
   # manual pages and the units, nothing of a desktop) and "sigpatch-desktop"
-  # (component desktop: the desktop entry and the icon), so that a server
+  # (component desktop: the module of the Qt toolkit, which the program loads
+  # when it opens a window, the desktop entry and the icon), so that a server
   # without a display takes neither Qt nor X.
   install(TARGETS sigpatch sigreg RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT program)
   install(FILES src/resources/sigpatch-icon.png
@@ -13,6 +14,10 @@ if(NOT WIN32)
           COMPONENT desktop)
   install(FILES dist/sigpatch.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications"
           COMPONENT desktop)
+  if(TARGET sigpatch_desktop)
+    install(TARGETS sigpatch_desktop LIBRARY DESTINATION "${SIGPATCH_DESKTOP_MODULE_DIR}"
+            COMPONENT desktop)
+  endif()
   install(FILES dist/man/sigpatch.1 dist/man/sigreg.1 DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
           COMPONENT program)
   # systemd looks for the units of packages under /usr/lib/systemd/system.
@@ -70,8 +75,8 @@ else()
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
-# The libraries the programs link (SQLite, the journal, the C++ runtime; Qt for
-# the desktop toolkit) become each package's dependencies.
+# The libraries the programs link (SQLite, the C++ runtime; Qt for the desktop
+# toolkit's module) become each package's dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
@@ -108,7 +113,9 @@ The desktop toolkit of Sigpatch: its output window, About box and folder
 chooser on Qt 6 Widgets, which sigpatch opens when a display is there; with
 the desktop entry and the icon. Without it, sigpatch runs in the terminal.")
   set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION x11)
-  set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "sigpatch (= ${SIGPATCH_DEBIAN_VERSION})")
+  # The module is made for the program of its own build; Qt draws on X or
+  # Wayland with the platform plugins.
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "sigpatch (= ${SIGPATCH_DEBIAN_VERSION}), qt6-qpa-plugins")
   set(CPACK_DEBIAN_DESKTOP_PACKAGE_BREAKS "sigpatch (<< ${SIGPATCH_DEBIAN_VERSION})")
   set(CPACK_DEBIAN_DESKTOP_PACKAGE_REPLACES "sigpatch (<< ${SIGPATCH_DEBIAN_VERSION})")
 endif()

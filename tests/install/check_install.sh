@@ -3,7 +3,8 @@
 # it belongs, that systemd accepts the units, that both manual pages render
 # without a warning and that the desktop entry is valid.
 set -euo pipefail
-build=${1:?usage: check_install.sh BUILD_DIR}
+build=${1:?usage: check_install.sh BUILD_DIR [with-desktop-module|without-desktop-module]}
+module=${2:-with-desktop-module}
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 failures=0
@@ -25,6 +26,8 @@ expected_desktop=(
   usr/share/applications/sigpatch.desktop
   usr/share/icons/hicolor/32x32/apps/sigpatch.png
 )
+# The desktop toolkit's module, in a build with Qt.
+[[ $module == without-desktop-module ]] || expected_desktop+=(usr/lib/sigpatch/sigpatch-desktop.so)
 files_in() { (cd "$1" && find . -type f | sed 's#^\./##' | sort); }
 check_files() {  # what, staged root, expected files...
   local what=$1 staged=$2
