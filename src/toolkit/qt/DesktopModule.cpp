@@ -11,6 +11,7 @@ namespace sigpatch::toolkit::qt {
 
 std::unique_ptr<Windowing> openQtDesktop(int& argc, char** argv, const runtime::ProgramInfo& app,
                                          const std::u16string& command, std::string& failure) {
+  // The probe keeps its trial connection until Qt has made its own.
   const QtSystemDisplayProbe probe;
   const auto chosen = chooseDesktopPlatform(probe, failure);
   if (!chosen) return nullptr;
