@@ -23,7 +23,8 @@ inline double sinceProcessStart() {
   if (const char* exec = std::getenv("SIGPATCH_BENCH_EXEC"); exec != nullptr && *exec != '\0') {
     ::clock_gettime(CLOCK_REALTIME, &now);
     return (static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
-            std::stod(exec)) * 1000.0;
+            std::stod(exec)) *
+           1000.0;
   }
   std::ifstream stat("/proc/self/stat");
   std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());

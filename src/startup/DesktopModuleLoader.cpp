@@ -19,9 +19,10 @@
 namespace sigpatch::toolkit {
 
 std::unique_ptr<Windowing> openDesktopToolkit(int& argc, char** argv, runtime::ProgramInfo app,
-                                               std::u16string command, std::string& failure) {
+                                              std::u16string command, std::string& failure) {
   const std::string path =
-      std::filesystem::path(text::toUtf8(app.Path) + "/" SIGPATCH_DESKTOP_MODULE).lexically_normal();
+      std::filesystem::path(text::toUtf8(app.Path) + "/" SIGPATCH_DESKTOP_MODULE)
+          .lexically_normal();
   if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
     failure = "the desktop toolkit is not installed (" + path + ")";
     return nullptr;
@@ -34,8 +35,8 @@ std::unique_ptr<Windowing> openDesktopToolkit(int& argc, char** argv, runtime::P
     failure = std::string("the desktop toolkit cannot be loaded: ") + ::dlerror();
     return nullptr;
   }
-  auto* open = reinterpret_cast<qt::DesktopModuleEntryFunction*>(
-      ::dlsym(module, qt::DesktopModuleEntry));
+  auto* open =
+      reinterpret_cast<qt::DesktopModuleEntryFunction*>(::dlsym(module, qt::DesktopModuleEntry));
   if (open == nullptr) {
     failure = path + " is not the desktop toolkit of this program";
     return nullptr;

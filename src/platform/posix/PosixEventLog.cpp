@@ -50,7 +50,8 @@ void PosixEventLog::Report(const RunRecord& record) {
           "SIGPATCH_PACKAGE=" + text::toUtf8(record.Package),
           "SIGPATCH_FOLDER=" + text::toUtf8(record.Folder),
           "SIGPATCH_EXIT_STATUS=" + std::to_string(static_cast<int>(record.ExitStatus)),
-          "SIGPATCH_DURATION_MS=" + std::to_string(static_cast<long long>(record.Duration.count()))};
+          "SIGPATCH_DURATION_MS=" +
+              std::to_string(static_cast<long long>(record.Duration.count()))};
       std::vector<iovec> parts;
       for (auto& field : fields) parts.push_back({field.data(), field.size()});
       if (send(parts.data(), static_cast<int>(parts.size())) >= 0) return;

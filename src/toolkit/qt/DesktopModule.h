@@ -20,7 +20,6 @@ std::unique_ptr<Windowing> openQtDesktop(int& argc, char** argv, const runtime::
 inline constexpr char DesktopModuleEntry[] = "sigpatch_open_desktop";
 using DesktopModuleEntryFunction = Windowing*(int& argc, char** argv,
                                               const runtime::ProgramInfo& app,
-                                              const std::u16string& command,
-                                              std::string& failure);
+                                              const std::u16string& command, std::string& failure);
 
 }  // namespace sigpatch::toolkit::qt
