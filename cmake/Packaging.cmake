@@ -3,16 +3,28 @@
 include(GNUInstallDirs)
 
 if(NOT WIN32)
-  install(TARGETS sigpatch sigreg RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  # Two Debian packages: "sigpatch" (component program: both programs, the
+  # manual pages and the units, nothing of a desktop) and "sigpatch-desktop"
+  # (component desktop: the module of the Qt toolkit, which the program loads
+  # when it opens a window, the desktop entry and the icon), so that a server
+  # without a display takes neither Qt nor X.
+  install(TARGETS sigpatch sigreg RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT program)
   install(FILES src/resources/sigpatch-icon.png
-          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps" RENAME sigpatch.png)
-  install(FILES dist/sigpatch.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
-  install(FILES dist/man/sigpatch.1 dist/man/sigreg.1 DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps" RENAME sigpatch.png
+          COMPONENT desktop)
+  install(FILES dist/sigpatch.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications"
+          COMPONENT desktop)
+  if(TARGET sigpatch_desktop)
+    install(TARGETS sigpatch_desktop LIBRARY DESTINATION "${SIGPATCH_DESKTOP_MODULE_DIR}"
+            COMPONENT desktop)
+  endif()
+  install(FILES dist/man/sigpatch.1 dist/man/sigreg.1 DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
+          COMPONENT program)
   # systemd looks for the units of packages under /usr/lib/systemd/system.
   set(SIGPATCH_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
       "Where the systemd units go, below the install prefix")
   install(FILES dist/sigpatch.service dist/sigpatch.timer
-          DESTINATION "${SIGPATCH_SYSTEMD_UNIT_DIR}")
+          DESTINATION "${SIGPATCH_SYSTEMD_UNIT_DIR}" COMPONENT program)
 endif()
 
 if(WIN32)
@@ -28,11 +40,17 @@ endif()
 set(CPACK_PACKAGE_NAME sigpatch)
 set(CPACK_PACKAGE_VENDOR "Ferrolite")
 set(CPACK_PACKAGE_CONTACT "Ferrolite <sigpatch@ferrolite.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "applies anti-virus definition updates from a folder")
-set(CPACK_PACKAGE_DESCRIPTION
-    "At every start Sigpatch installs the newest update package of a folder that matches a \
+if(NOT WIN32)
+  # Each Debian package has a summary of its own: the first line of its
+  # description, below.
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
+else()
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "applies anti-virus definition updates from a folder")
+  set(CPACK_PACKAGE_DESCRIPTION
+      "At every start Sigpatch installs the newest update package of a folder that matches a \
 file mask, once, with the installer switches, and records it in its registry. It runs in a \
 window, in the terminal, or as a boot service. sigreg reads and changes its settings.")
+endif()
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.ferrolite.example/sigpatch/")
 if(WIN32)
   # The installer: Sigpatch-<version>-win64.exe, a 64-bit NSIS installer made
@@ -57,11 +75,48 @@ else()
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
-# The libraries the programs link (Qt, SQLite, the C++ runtime) become the
-# package's dependencies.
+# The libraries the programs link (SQLite, the C++ runtime; Qt for the desktop
+# toolkit's module) become each package's dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
-    "${PROJECT_SOURCE_DIR}/dist/debian/postinst;${PROJECT_SOURCE_DIR}/dist/debian/prerm;${PROJECT_SOURCE_DIR}/dist/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+if(NOT WIN32)
+  # Debian revision 2 of 1.1.2 is the first in two packages; 1.1.2 itself was
+  # one package "sigpatch" that held the desktop files too. sigpatch-desktop
+  # takes those files over from it (Breaks and Replaces), so that an installed
+  # 1.1.2 upgrades to both packages, or to sigpatch alone, without a conflict.
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 2)
+  set(SIGPATCH_DEBIAN_VERSION "${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL program desktop)
+
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME sigpatch)
+  # The first line of a description is the package's summary.
+  set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
+      "applies anti-virus definition updates from a folder
+At every start Sigpatch installs the newest update package of a folder that
+matches a file mask, once, with the installer switches, and records it in its
+registry. It runs in the terminal or as a boot service (sigpatch.service,
+sigpatch.timer); with sigpatch-desktop, in a window. sigreg reads and changes
+its settings.")
+  # The journal's client library is loaded when a run reports, so the
+  # libraries the program links do not name it.
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS libsystemd0)
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS sigpatch-desktop)
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA
+      "${PROJECT_SOURCE_DIR}/dist/debian/postinst;${PROJECT_SOURCE_DIR}/dist/debian/prerm;${PROJECT_SOURCE_DIR}/dist/debian/postrm")
+
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME sigpatch-desktop)
+  set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
+      "Sigpatch in a window, on Qt
+The desktop toolkit of Sigpatch: its output window, About box and folder
+chooser on Qt 6 Widgets, which sigpatch opens when a display is there; with
+the desktop entry and the icon. Without it, sigpatch runs in the terminal.")
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION x11)
+  # The module is made for the program of its own build; Qt draws on X or
+  # Wayland with the platform plugins.
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "sigpatch (= ${SIGPATCH_DEBIAN_VERSION}), qt6-qpa-plugins")
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_BREAKS "sigpatch (<< ${SIGPATCH_DEBIAN_VERSION})")
+  set(CPACK_DEBIAN_DESKTOP_PACKAGE_REPLACES "sigpatch (<< ${SIGPATCH_DEBIAN_VERSION})")
+endif()
 include(CPack)

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 out=${1:-build/screenshots}
 preset=${2:-dev}
 cmake --build --preset "$preset" --target qt_screens >/dev/null
-program=build/$preset/tests/platform/qt/qt_screens
+program=build/$preset/tests/toolkit/qt/qt_screens
 mkdir -p "$out"
 if command -v xvfb-run >/dev/null; then
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM

@@ -23,6 +23,33 @@ check "a display nobody serves: one line" \
 check "a display nobody serves: the run on the terminal" "Finished!" "$(tail -n 1 "$work/out")"
 check "a display nobody serves: installed" "SDAT4600.EXE" "$(setting LatestUpdate)"
 
+# The desktop toolkit is a module the program loads only for a window.
+check "the program itself links no Qt" "" "$(ldd "$SIGPATCH" | grep -o 'libQt6[A-Za-z]*' || true)"
+LD_DEBUG=files LD_DEBUG_OUTPUT=$work/loaded run --version
+check "on the terminal: no Qt library is loaded" "" \
+  "$(cat "$work"/loaded.* | grep -o 'libQt6[A-Za-z]*' | sort -u || true)"
+rm -f "$work"/loaded.*
+SIGPATCH_UI= DISPLAY=:4711 LD_DEBUG=files LD_DEBUG_OUTPUT=$work/loaded run --version
+check "for a window: the module is loaded" "sigpatch-desktop.so" \
+  "$(cat "$work"/loaded.* | grep -o 'sigpatch-desktop\.so' | sort -u)"
+
+# Without the module, a display there is said in one line, and the run goes
+# on in the terminal; without a display nothing is said.
+mkdir "$work/bin"
+cp "$SIGPATCH" "$work/bin/sigpatch"
+program=$SIGPATCH
+SIGPATCH=$work/bin/sigpatch
+make_package "$work/updates/sdat4700.exe"
+SIGPATCH_UI= DISPLAY=:4711 run "/Path:$work/updates"
+check "no module, a display: one line" \
+  "Sigpatch: the desktop toolkit is not installed ($work/lib/sigpatch/sigpatch-desktop.so); going on in the terminal" \
+  "$(cat "$work/err")"
+check "no module, a display: the run on the terminal" "Finished!" "$(tail -n 1 "$work/out")"
+check "no module, a display: installed" "SDAT4700.EXE" "$(setting LatestUpdate)"
+SIGPATCH_UI= run --version
+check "no module, no display: nothing said" "" "$(cat "$work/err")"
+SIGPATCH=$program
+
 SIGPATCH_UI=qt run "/Path:$work/updates"
 check "the desktop asked for without a display: one line" \
   "Sigpatch: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; going on in the terminal" \

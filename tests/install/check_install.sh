@@ -3,7 +3,8 @@
 # it belongs, that systemd accepts the units, that both manual pages render
 # without a warning and that the desktop entry is valid.
 set -euo pipefail
-build=${1:?usage: check_install.sh BUILD_DIR}
+build=${1:?usage: check_install.sh BUILD_DIR [with-desktop-module|without-desktop-module]}
+module=${2:-with-desktop-module}
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 failures=0
@@ -11,20 +12,40 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 DESTDIR=$root cmake --install "$build" --prefix /usr > /dev/null
 
-expected=(
+# The files of the two Debian packages: sigpatch (component program) and
+# sigpatch-desktop (component desktop).
+expected_program=(
   usr/bin/sigpatch
   usr/bin/sigreg
   usr/lib/systemd/system/sigpatch.service
   usr/lib/systemd/system/sigpatch.timer
-  usr/share/applications/sigpatch.desktop
-  usr/share/icons/hicolor/32x32/apps/sigpatch.png
   usr/share/man/man1/sigpatch.1
   usr/share/man/man1/sigreg.1
 )
-actual=$(cd "$root" && find . -type f | sed 's#^\./##' | sort)
-check_list=$(printf '%s\n' "${expected[@]}" | sort)
-[[ $actual == "$check_list" ]] && echo "ok: the installed files" \
-  || fail "installed files differ:"$'\n'"$(diff <(echo "$check_list") <(echo "$actual"))"
+expected_desktop=(
+  usr/share/applications/sigpatch.desktop
+  usr/share/icons/hicolor/32x32/apps/sigpatch.png
+)
+# The desktop toolkit's module, in a build with Qt.
+[[ $module == without-desktop-module ]] || expected_desktop+=(usr/lib/sigpatch/sigpatch-desktop.so)
+files_in() { (cd "$1" && find . -type f | sed 's#^\./##' | sort); }
+check_files() {  # what, staged root, expected files...
+  local what=$1 staged=$2
+  shift 2
+  local actual expected
+  actual=$(files_in "$staged")
+  expected=$(printf '%s\n' "$@" | sort)
+  [[ $actual == "$expected" ]] && echo "ok: the files of $what" \
+    || fail "the files of $what differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
+}
+check_files "the whole install" "$root" "${expected_program[@]}" "${expected_desktop[@]}"
+for component in program desktop; do
+  staged=$(mktemp -d)
+  DESTDIR=$staged cmake --install "$build" --prefix /usr --component "$component" > /dev/null
+  list=expected_$component[@]
+  check_files "component $component" "$staged" "${!list}"
+  rm -rf "$staged"
+done
 for program in sigpatch sigreg; do
   [[ -x $root/usr/bin/$program ]] && echo "ok: $program is executable" || fail "$program not executable"
 done

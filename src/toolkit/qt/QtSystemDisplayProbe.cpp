@@ -53,19 +53,37 @@ bool QtSystemDisplayProbe::HasPlugin(std::string_view platform) const {
   return false;
 }
 
+// A connection of a client library, closed before the library.
+struct QtSystemDisplayProbe::OpenConnection {
+  explicit OpenConnection(const char* library) : client(library) {}
+  ~OpenConnection() {
+    if (connection != nullptr) disconnect(connection);
+  }
+  OpenConnection(const OpenConnection&) = delete;
+  OpenConnection& operator=(const OpenConnection&) = delete;
+
+  ClientLibrary client;
+  void* connection = nullptr;
+  void (*disconnect)(void*) = nullptr;
+};
+
+QtSystemDisplayProbe::QtSystemDisplayProbe() = default;
+QtSystemDisplayProbe::~QtSystemDisplayProbe() = default;
+
 bool QtSystemDisplayProbe::CanOpenX(const std::string& display) const {
   using Connect = void*(const char*, int*);
   using HasError = int(void*);
   using Disconnect = void(void*);
-  const ClientLibrary xcb("libxcb.so.1");
-  auto* connect = xcb.Find<Connect>("xcb_connect");
-  auto* hasError = xcb.Find<HasError>("xcb_connection_has_error");
-  auto* disconnect = xcb.Find<Disconnect>("xcb_disconnect");
+  auto trial = std::make_unique<OpenConnection>("libxcb.so.1");
+  auto* connect = trial->client.Find<Connect>("xcb_connect");
+  auto* hasError = trial->client.Find<HasError>("xcb_connection_has_error");
+  auto* disconnect = trial->client.Find<Disconnect>("xcb_disconnect");
   if (connect == nullptr || hasError == nullptr || disconnect == nullptr) return false;
-  void* connection = connect(display.c_str(), nullptr);
-  const bool open = connection != nullptr && hasError(connection) == 0;
-  if (connection != nullptr) disconnect(connection);
-  return open;
+  trial->disconnect = disconnect;
+  trial->connection = connect(display.c_str(), nullptr);
+  if (trial->connection == nullptr || hasError(trial->connection) != 0) return false;
+  x_ = std::move(trial);
+  return true;
 }
 
 bool QtSystemDisplayProbe::CanOpenWayland(const std::string& display) const {

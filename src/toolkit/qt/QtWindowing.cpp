@@ -118,7 +118,8 @@ std::unique_ptr<Window> QtWindowing::NewForm(const FormDesign& design) {
 Picture QtWindowing::LoadPicture(std::u16string_view resourceName) {
   auto found = pixmaps_.find(resourceName);
   if (found == pixmaps_.end()) {
-    QPixmap pixmap(QStringLiteral(":/pictures/") + toQString(resourceName));
+    // Every picture is a PNG: named, so that Qt loads no image plugins to guess.
+    QPixmap pixmap(QStringLiteral(":/pictures/") + toQString(resourceName), "PNG");
     if (pixmap.isNull()) throw RuntimeError(err::kFileNotFound);
     found = pixmaps_.emplace(std::u16string(resourceName), std::move(pixmap)).first;
   }

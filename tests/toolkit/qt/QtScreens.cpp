@@ -38,7 +38,7 @@
 #include "registry/RegUtilities.h"
 #include "resources/VersionInfo.h"
 #include "runtime/Text.h"
-#include "toolkit/DesktopToolkit.h"
+#include "toolkit/qt/DesktopModule.h"
 #include "toolkit/qt/QtWindow.h"
 #include "toolkit/qt/QtWindowing.h"
 #include "ui/SelectFolder.h"
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
   writeScript(updates / "sdat4500.exe", "#!/bin/sh\nsleep 2\n", fs::perms::owner_all);
 
   std::string failure;
-  auto windowing = toolkit::openDesktopToolkit(
+  auto windowing = toolkit::qt::openQtDesktop(
       argc, argv, resources::programInfo(u"sigpatch", text::fromUtf8(folder.string())),
       u"/Path:" + text::fromUtf8(updates.string()), failure);
   if (!windowing) {

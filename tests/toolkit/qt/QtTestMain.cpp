@@ -8,7 +8,7 @@
 
 #include "QtTestSupport.h"
 #include "resources/VersionInfo.h"
-#include "toolkit/DesktopToolkit.h"
+#include "toolkit/qt/DesktopModule.h"
 #include "toolkit/qt/QtWindowing.h"
 
 namespace sigpatch::testing {
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   std::string failure;
-  auto windowing = toolkit::openDesktopToolkit(
+  auto windowing = toolkit::qt::openQtDesktop(
       argc, argv, resources::programInfo(u"sigpatch", u"/opt/sigpatch"), u"/Path:x", failure);
   if (!windowing) {
     std::cerr << "qt_tests: the desktop toolkit did not open: " << failure << "\n";
