@@ -168,8 +168,7 @@ void frmAbout::AddText(std::u16string_view strText) {
 
 void frmAbout::InitMyObjects(Application* objA) {
   try {
-    objA_ = objA;
-    if (objA_ == nullptr) throw RuntimeError(err::kObjectNotSet);
+    if (objA == nullptr) throw RuntimeError(err::kObjectNotSet);
   } catch (const std::exception& e) {
     toolkit::showErrorReport(u"frmAbout", u"InitMyObjects", e);
   }

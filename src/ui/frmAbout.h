@@ -38,8 +38,7 @@ class frmAbout {
   bool ShowLogo() const { return ShowLogo_; }
   void SetShowLogo(bool value);
 
-  /// Keeps the application object and takes the main window's icon, when there
-  /// is a main window.
+  /// Error 91 (shown) when the application is not set.
   void InitMyObjects(Application* objA);
   /// The icon of the box and of its picture (the main window's).
   void SetIcon(const toolkit::Picture& icon);
@@ -66,7 +65,6 @@ class frmAbout {
   toolkit::Button* cmdSysInfo_ = nullptr;
   toolkit::Image* imgCur_ = nullptr;
 
-  Application* objA_ = nullptr;
   std::unique_ptr<SysUtilities> sys_;
   std::u16string Link_;
   bool ShowLink_ = false;

@@ -53,10 +53,8 @@ frmMain::frmMain() {
 
 frmMain::~frmMain() = default;
 
-void frmMain::InitMyObjects(Application* objA, AppMain* objAM) {
+void frmMain::InitMyObjects(Application* /*objA*/, AppMain* /*objAM*/) {
   try {
-    objA_ = objA;
-    objAM_ = objAM;
     sys_ = std::make_unique<SysUtilities>();
   } catch (const std::exception& e) {
     toolkit::showErrorReport(u"frmMain", u"InitMyObjects", e);

@@ -27,8 +27,9 @@ class frmMain {
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
-  /// Keeps the application and the controller and makes the window's own
-  /// system utilities; must come before the window is loaded.
+  /// Makes the window's own system utilities; must come before the window is
+  /// loaded. The window asks the application and the controller nothing: F1
+  /// raises AboutRequested.
   void InitMyObjects(Application* objA, AppMain* objAM);
   /// Appends one line in the colour (0x00BBGGRR): trailing line breaks of the
   /// text are dropped and one is added; an empty text adds nothing.
@@ -67,8 +68,6 @@ class frmMain {
   toolkit::Image* imgUnpinned_ = nullptr;
   toolkit::Image* imgPinned_ = nullptr;
 
-  Application* objA_ = nullptr;
-  AppMain* objAM_ = nullptr;
   std::unique_ptr<SysUtilities> sys_;
   bool blnPinned_ = false;
   bool blnFinished_ = false;

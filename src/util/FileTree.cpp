@@ -34,7 +34,6 @@ FileTree::~FileTree() = default;
 
 void FileTree::InitMyObjects(Application* objA) {
   if (objA == nullptr) throw RuntimeError(err::kObjectNotSet);
-  objA_ = objA;
   su_ = std::make_unique<StringUtilities>(style_);
   fu_ = std::make_unique<FileUtilities>(style_);
 }

@@ -47,8 +47,8 @@ class FileTree {
   /// it in the main window's status bar.
   Event<std::u16string_view> StatusChange;
 
-  /// Keeps the application and makes the class's own utilities. Error 91
-  /// when `objA` is not set.
+  /// Makes the class's own utilities. Error 91 when `objA` is not set; the
+  /// class asks the application nothing.
   void InitMyObjects(Application* objA);
   /// Deletes every file of the SourceDir tree older than `lngDaysToKeep` days
   /// and removes the sub-folders this empties; SourceDir itself stays.
@@ -98,8 +98,6 @@ class FileTree {
   runtime::PathStyle style_;
   std::unique_ptr<StringUtilities> su_;
   std::unique_ptr<FileUtilities> fu_;
-  /// Kept as the application's other objects keep it; the class asks it nothing.
-  [[maybe_unused]] Application* objA_ = nullptr;
   std::unique_ptr<Collection<std::u16string>> skip_;
   std::unique_ptr<platform::FileSystem> fso_;
 };
