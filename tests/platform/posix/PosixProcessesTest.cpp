@@ -1,312 +1,236 @@
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// The processes rules (PlatformBehaviour.h) on posix_spawn, and what only
+// POSIX shows: arguments split for the program, process groups and signals,
+// the release of an ended child, and documents opened through the desktop's
+// commands (stand-ins here, which only log their arguments).
 
-#include <chrono>
-#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <thread>
 
 #include "PosixTestSupport.h"
-#include "fakes/FakePlatform.h"
+#include "platform/PlatformBehaviour.h"
 #include "platform/posix/PosixProcesses.h"
-#include "runtime/CommandLine.h"
 #include "runtime/Text.h"
-#include "util/ProcessUtilities.h"
 
 namespace sigpatch::platform::posix {
 namespace {
 
 using namespace std::chrono_literals;
-using sigpatch::testing::readFile;
-using sigpatch::testing::ScopedEnv;
-using sigpatch::testing::TempFolder;
-using sigpatch::testing::writeFile;
-using Steady = std::chrono::steady_clock;
+using namespace sigpatch::testing;
 
 std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); }
+std::u16string quoted(const std::string& path) { return u"\"" + u(path) + u"\""; }
 
-std::string realPath(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string result = resolved != nullptr ? resolved : "";
-  std::free(resolved);
-  return result;
-}
+std::string realPath(const std::string& path) { return std::filesystem::canonical(path).string(); }
 
-// What the probe wrote: its working folder, then its arguments.
-std::vector<std::string> probeReport(const std::string& file) {
-  std::vector<std::string> parts;
-  const std::string bytes = readFile(file);
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const auto nul = bytes.find('\0', start);
-    parts.push_back(bytes.substr(start, nul - start));
-    start = nul + 1;
+// The lines of a file, waiting (a minute at most) until it has `count`; the
+// desktop's commands run beside the test.
+std::vector<std::string> linesOf(const std::string& file, std::size_t count = 0) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 6000; ++i, std::this_thread::sleep_for(10ms)) {
+    lines.clear();
+    std::istringstream in(readFile(file));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (lines.size() >= count) break;
   }
-  return parts;
+  return lines;
 }
+
+struct PosixProcessesSubject : ProcessesSubject {
+  PosixProcessesSubject() {
+    exit7 = u"sh -c \"exit 7\"";
+    held = u"sh -c \"while [ ! -e '" + u(flag) + u"' ]; do sleep 0.01; done; exit 5\"";
+    missing = u(dir / "missing"), missingText = u"No such file or directory";
+    forcedReason = u"ended by signal 9 (Killed)", ownPid = getpid();
+  }
+  Processes& processes() override { return real; }
+  void release() override { writeFile(flag, ""); }
+
+  TempFolder dir;
+  std::string flag = dir / "release";
+  PosixProcesses real;
+};
+
+INSTANTIATE_TEST_SUITE_P(Posix, ProcessesBehaviourTest,
+                         ::testing::Values(ProcessesKind{
+                             "Posix", [] { return std::make_unique<PosixProcessesSubject>(); }}),
+                         KindName());
 
 class PosixProcessesTest : public ::testing::Test {
  protected:
-  // Starts a command line and waits up to 10 s for it.
-  bool run(const std::u16string& line, const std::u16string& folder = {}) {
+  // Starts a command line and waits for it; true when it ended.
+  bool run(const std::u16string& line, const std::string& folder = "") {
     ProcessInformation info;
-    if (!processes.CreateProcess(line, folder, info)) return false;
-    EXPECT_NE(info.hProcess, 0);
-    EXPECT_GT(info.dwProcessId, 0);
-    const WaitResult result = processes.WaitForSingleObject(info.hProcess, 10s);
-    EXPECT_TRUE(processes.CloseHandle(info.hProcess));
-    return result == WaitResult::Ended;
+    if (!processes.CreateProcess(line, u(folder), info)) return false;
+    const bool ended = processes.WaitForSingleObject(info.hProcess, 60s) == WaitResult::Ended;
+    return processes.CloseHandle(info.hProcess) && ended;
   }
-
-  std::vector<std::string> probeArguments() {
-    auto report = probeReport(out);
-    if (!report.empty()) report.erase(report.begin());
-    return report;
+  // What the probe wrote: its working folder, then its arguments.
+  std::vector<std::string> probeReport() {
+    std::vector<std::string> parts;
+    std::istringstream in(readFile(out));
+    for (std::string part; std::getline(in, part, '\0');) parts.push_back(part);
+    return parts;
   }
 
   TempFolder dir;
   std::string out = dir / "probe.out";
   ScopedEnv probeOut{"SIGPATCH_PROBE_OUT", out};
   PosixProcesses processes;
-  const std::u16string probe = u(SIGPATCH_ARGV_PROBE);
 };
 
-struct ArgumentsCase {
-  const char16_t* arguments;
-  std::vector<std::string> received;
-};
-
-class ProbeArguments : public PosixProcessesTest,
-                       public ::testing::WithParamInterface<ArgumentsCase> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    WindowsRules, ProbeArguments,
-    ::testing::Values(ArgumentsCase{uR"(/SILENT /REBOOT)", {"/SILENT", "/REBOOT"}},
-                      ArgumentsCase{uR"("a b" c)", {"a b", "c"}},
-                      ArgumentsCase{uR"(a\\\"b "c:\dir\\" x""y)", {R"(a\"b)", R"(c:\dir\)", "xy"}},
-                      ArgumentsCase{uR"(a\\b "she said ""hi""" "")",
-                                    {R"(a\\b)", R"(she said "hi")", ""}},
-                      ArgumentsCase{u"  tab\tand\t\tblanks  ", {"tab", "and", "blanks"}},
-                      ArgumentsCase{u"\u00FCber \u20AC",
-                                    {"\xC3\xBC"
-                                     "ber",
-                                     "\xE2\x82\xAC"}}));
-
-TEST_P(ProbeArguments, ReachTheChildAsWindowsSplitsThem) {
-  ASSERT_TRUE(run(u"\"" + probe + u"\" " + GetParam().arguments));
-  EXPECT_EQ(probeArguments(), GetParam().received);
-}
-
-TEST_F(PosixProcessesTest, AProgramWhosePathHoldsBlanksIsFoundQuotedOrNot) {
-  const std::string folder = dir / "my updates";
-  mkdir(folder.c_str(), 0755);
-  const std::string copy = folder + "/sdat 4321.exe";
+TEST_F(PosixProcessesTest, TheProgramGetsItsArgumentsAsWindowsSplitsThemAndRunsWhereTold) {
+  const std::string folder = dir / "my updates", copy = folder + "/sdat 4321.exe";
+  std::filesystem::create_directory(folder);
   writeFile(copy, readFile(SIGPATCH_ARGV_PROBE), 0755);
-  ASSERT_TRUE(run(u(copy) + u" /SILENT \"x y\""));
-  EXPECT_EQ(probeArguments(), (std::vector<std::string>{"/SILENT", "x y"}));
-  ASSERT_TRUE(run(u"\"" + u(copy) + u"\" /REBOOT"));
-  EXPECT_EQ(probeArguments(), std::vector<std::string>{"/REBOOT"});
+  ASSERT_TRUE(run(quoted(copy) + uR"( a\\\"b "c:\my dir\\" "" )"
+                                 u"\u00FCber",
+                  folder));
+  EXPECT_EQ(probeReport(),
+            (std::vector<std::string>{realPath(folder), R"(a\"b)", R"(c:\my dir\)", "",
+                                      "\xC3\xBC"
+                                      "ber"}));
+  // Unquoted, the path is found at its blanks; without a folder it runs in ours.
+  ASSERT_TRUE(run(u(copy) + u" /SILENT"));
+  EXPECT_EQ(probeReport(),
+            (std::vector<std::string>{realPath(std::filesystem::current_path()), "/SILENT"}));
 }
 
-TEST_F(PosixProcessesTest, RunsInTheGivenFolderOrInOurs) {
-  const std::string folder = dir / "work place";
-  mkdir(folder.c_str(), 0755);
-  ASSERT_TRUE(run(u"\"" + probe + u"\"", u(folder)));
-  EXPECT_EQ(probeReport(out).at(0), realPath(folder));
-  ASSERT_TRUE(run(u"\"" + probe + u"\""));
-  char ours[4096];
-  ASSERT_NE(getcwd(ours, sizeof ours), nullptr);
-  EXPECT_EQ(probeReport(out).at(0), realPath(ours));
-}
-
-TEST_F(PosixProcessesTest, ProgramsAreFoundOnThePath) {
-  EXPECT_TRUE(run(u"sh -c \"exit 7\""));
-  EXPECT_TRUE(run(u"true"));
-}
-
-TEST_F(PosixProcessesTest, WhatCannotBeStartedIsAFailedStart) {
+TEST_F(PosixProcessesTest, WhatCannotBeStartedIsAFailedStartThatSaysWhy) {
   writeFile(dir / "notExecutable", "#!/bin/sh\nexit 0\n", 0644);
   writeFile(dir / "noFormat", "plain text, no interpreter line\n", 0755);
-  mkdir((dir / "folder").c_str(), 0755);
-  const std::vector<std::u16string> lines = {u(dir / "missing"),
-                                             u"no-such-program-anywhere --help",
-                                             u(dir / "notExecutable"),
-                                             u(dir / "noFormat"),
-                                             u(dir / "folder"),
-                                             u"",
-                                             u"   "};
-  for (const auto& line : lines) {
-    ProcessInformation info{7, 7};
+  std::filesystem::create_directory(dir / "folder");
+  const std::pair<std::u16string, const char16_t*> cases[] = {
+      {u"no-such-program-anywhere --help", u"No such file or directory"},
+      {u(dir / "notExecutable"), u"Permission denied"},
+      {u(dir / "noFormat"), u"Exec format error"},
+      {u(dir / "folder"), u"No such file or directory"},
+      {u"   ", u"No such file or directory"}};
+  for (const auto& [line, why] : cases) {
+    ProcessInformation info;
     EXPECT_FALSE(processes.CreateProcess(line, u"", info)) << text::toUtf8(line);
-    EXPECT_EQ(info.hProcess, 0);
-    EXPECT_EQ(info.dwProcessId, 0);
+    EXPECT_EQ(text::toUtf8(processes.StartFailure()), text::toUtf8(why)) << text::toUtf8(line);
   }
   ProcessInformation info;
   EXPECT_FALSE(processes.CreateProcess(u"true", u(dir / "no such folder"), info));
-}
-
-TEST_F(PosixProcessesTest, WaitsTimeOutEndAndFailAsTheSystemsDo) {
-  // A program that runs until the test lets it end.
-  const std::string flag = dir / "end now";
-  ProcessInformation info;
-  ASSERT_TRUE(processes.CreateProcess(
-      u"sh -c \"while [ ! -e '" + u(flag) + u"' ]; do sleep 0.01; done\"", u"", info));
-  const auto start = Steady::now();
-  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 100ms), WaitResult::TimedOut);
-  EXPECT_GE(Steady::now() - start, 90ms);
-  writeFile(flag, "", 0644);
-  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
-  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 0ms), WaitResult::Ended);
-  EXPECT_TRUE(processes.CloseHandle(info.hProcess));
-  EXPECT_FALSE(processes.CloseHandle(info.hProcess));
-  EXPECT_EQ(processes.WaitForSingleObject(info.hProcess, 10ms), WaitResult::Failed);
-  EXPECT_EQ(processes.WaitForSingleObject(0, 10ms), WaitResult::Failed);
 }
 
 TEST_F(PosixProcessesTest, AProcessReleasedEarlyLeavesNoZombie) {
   ProcessInformation info;
   ASSERT_TRUE(processes.CreateProcess(u"true", u"", info));
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
-  // Until it has ended, without reaping it.
-  siginfo_t ended{};
+  siginfo_t ended{};  // until it has ended, without reaping it
   ASSERT_EQ(waitid(P_PID, static_cast<id_t>(info.dwProcessId), &ended, WEXITED | WNOWAIT), 0);
-  ProcessInformation next;
-  ASSERT_TRUE(processes.CreateProcess(u"true", u"", next));  // reaps the released one
-  int status = 0;
-  EXPECT_EQ(waitpid(info.dwProcessId, &status, WNOHANG), -1);
+  ASSERT_TRUE(run(u"true"));  // reaps the released one
+  EXPECT_EQ(waitpid(info.dwProcessId, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
-  processes.WaitForSingleObject(next.hProcess, 10s);
-  processes.CloseHandle(next.hProcess);
 }
 
-TEST_F(PosixProcessesTest, KnowsItsOwnNumber) {
-  EXPECT_EQ(processes.GetCurrentProcessId(), static_cast<std::int32_t>(getpid()));
+// The group's leader starts a child of its own; a stop reaches both. As the
+// subreaper the test inherits the orphaned child and sees how it ended.
+TEST_F(PosixProcessesTest, AStopReachesTheWholeGroupAndIdentitiesOnlyRunningProcesses) {
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const std::string pidFile = dir / "child";
+  ProcessInformation info;
+  ASSERT_TRUE(processes.CreateProcess(u"sh -c \"sleep 60 & echo $! > '" + u(pidFile) + u"'; wait\"",
+                                      u"", info, kCreateNewProcessGroup));
+  ASSERT_EQ(linesOf(pidFile, 1).size(), 1u);
+  const auto child = static_cast<std::int32_t>(std::stol(readFile(pidFile)));
+  const std::u16string identity = processes.ProcessIdentity(info.dwProcessId);
+  EXPECT_TRUE(identity.starts_with(text::dec(info.dwProcessId) + u" ")) << text::toUtf8(identity);
+  EXPECT_GT(identity.size(), text::dec(info.dwProcessId).size() + 1);
+  EXPECT_EQ(processes.ProcessIdentity(info.dwProcessId), identity) << "the same while it runs";
+  EXPECT_NE(processes.ProcessIdentity(child), u"");
+
+  EXPECT_TRUE(processes.StopProcess(info.hProcess, false));
+  ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
+  ProcessExit exit;
+  ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
+  EXPECT_EQ(exit.code, static_cast<std::uint32_t>(SIGTERM));
+  EXPECT_EQ(text::toUtf8(exit.reason), "ended by signal 15 (Terminated)");
+  siginfo_t ended{};
+  if (waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED) == 0) {
+    EXPECT_EQ(ended.si_code, CLD_KILLED) << "the child ended by itself";
+    EXPECT_EQ(ended.si_status, SIGTERM);
+  }
+  EXPECT_EQ(processes.ProcessIdentity(info.dwProcessId), u"") << "it has ended";
+  EXPECT_EQ(processes.ProcessIdentity(0), u"");
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-// ShellWait of a real program keeps the window events running while it
-// waits: the program ends only once the events have run twenty times.
-TEST_F(PosixProcessesTest, ShellWaitKeepsTheWindowEventsRunning) {
-  fakes::FakePlatform fake;
-  fake.windowing.app.Path = u(dir.path());
-  fake.Set([&](Platform& services) { services.processes = &processes; });
-  const std::string flag = dir / "enough";
-  int rounds = 0;
-  std::function<void()> repaint = [&] {
-    if (++rounds == 20) writeFile(flag, "", 0644);
-    fake.windowing.Queue(repaint);
-  };
-  fake.windowing.Queue(repaint);
-  // (A minute at most, so that a wait that lets no event run fails, not hangs.)
-  EXPECT_EQ(ProcessUtilities().ShellWait(u"sh -c \"i=0; while [ ! -e '" + u(flag) +
-                                         u"' ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done\""),
-            0);
-  EXPECT_GE(rounds, 20);
-}
-
-TEST_F(PosixProcessesTest, ShellWaitGivesZeroForAnEndedProgramAndFailsForAMissingOne) {
-  fakes::FakePlatform fake;
-  fake.windowing.app.Path = u(dir.path());
-  fake.Set([&](Platform& services) { services.processes = &processes; });
-  EXPECT_EQ(ProcessUtilities().ShellWait(u"sh -c \"exit 7\""), 0);
-  EXPECT_EQ(ProcessUtilities().ShellWait(u(dir / "missing.exe") + u" /SILENT"), -1);
-  EXPECT_EQ(ProcessUtilities().StartProcess(u(dir / "missing.exe")), 0);
-  // The program's own folder is the working folder when none is given.
-  EXPECT_EQ(ProcessUtilities().ShellWait(u"\"" + probe + u"\""), 0);
-  EXPECT_EQ(probeReport(out).at(0), realPath(dir.path()));
-}
-
-// Stand-ins for the desktop's commands: each writes its name and arguments to
-// a log, so that the tests see what was called, and nothing opens.
+// Stand-ins for the desktop's commands, which log their calls.
 class ShellExecuteTest : public PosixProcessesTest {
  protected:
   ShellExecuteTest() {
-    mkdir(bin.c_str(), 0755);
-    script("xdg-open");
-    script("gdbus");
-    script(
-        "xdg-mime",
-        "case \"$2\" in\n"
-        "  filetype) case \"$3\" in *.txt) echo text/plain;; *) echo application/x-odd;; esac;;\n"
-        "  default) [ \"$3\" = text/plain ] && echo org.gnome.TextEditor.desktop;;\n"
-        "esac\nexit 0\n");
-    writeFile(dir / "notes.txt", "n");
-    writeFile(dir / "data.odd", "d");
-    writeFile(dir / "with blank.txt", "b");
-  }
-
-  void script(const std::string& name, const std::string& body = "") {
-    writeFile(bin + "/" + name, "#!/bin/sh\necho \"" + name + " $*\" >> '" + log + "'\n" + body,
-              0755);
-  }
-
-  // The log's lines, waiting (a minute at most) for `count` of them.
-  std::vector<std::string> logLines(std::size_t count) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 6000; ++i) {
-      lines.clear();
-      std::istringstream in(readFile(log));
-      for (std::string line; std::getline(in, line);) lines.push_back(line);
-      if (lines.size() >= count) break;
-      std::this_thread::sleep_for(10ms);
+    std::filesystem::create_directory(bin);
+    for (const char* name : {"xdg-open", "gdbus", "xdg-mime"}) {
+      writeFile(bin + "/" + name,
+                "#!/bin/sh\necho \"" + std::string(name) + " $*\" >> '" + log + "'\n" +
+                    "[ \"$1 $2\" = 'query filetype' ] && case \"$3\" in *.txt) echo text/plain;; "
+                    "*) echo application/x-odd;; esac\n[ \"$1 $2 $3\" = 'query default "
+                    "text/plain' ] && echo org.gnome.TextEditor.desktop\nexit 0\n",
+                0755);
     }
-    return lines;
+    for (const char* name : {"notes.txt", "data.odd", "with blank.txt"}) writeFile(dir / name, "n");
   }
 
-  std::string bin = dir / "bin";
-  std::string log = dir / "calls.log";
+  std::string bin = dir / "bin", log = dir / "calls.log";
   ScopedEnv path{"PATH", bin};
   ScopedEnv bus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/user/0/bus"};
 };
 
-TEST_F(ShellExecuteTest, OpensADocumentWithItsAssociatedProgram) {
-  EXPECT_EQ(processes.ShellExecute(u"open", u(dir / "notes.txt"), u"", u""), 42);
-  const auto lines = logLines(3);
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "xdg-mime query filetype " + dir / "notes.txt");
-  EXPECT_EQ(lines[1], "xdg-mime query default text/plain");
-  EXPECT_EQ(lines[2], "xdg-open " + dir / "notes.txt");
-}
-
-TEST_F(ShellExecuteTest, ARelativeDocumentIsFoundInTheGivenFolder) {
-  EXPECT_EQ(processes.ShellExecute(u"", u"with blank.txt", u"", u(dir.path())), 42);
-  EXPECT_EQ(logLines(3).at(2), "xdg-open " + dir / "with blank.txt");
-}
-
-TEST_F(ShellExecuteTest, ADocumentWithoutAProgramIsNoAssociation) {
-  EXPECT_EQ(processes.ShellExecute(u"open", u(dir / "data.odd"), u"", u""), 31);
-  const auto lines = logLines(2);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], "xdg-mime query default application/x-odd");
-  EXPECT_EQ(processes.ShellExecute(u"open", u(dir / "missing.txt"), u"", u""), 2);
-  EXPECT_EQ(processes.ShellExecute(u"print", u(dir / "notes.txt"), u"", u""), 31);
-}
-
-TEST_F(ShellExecuteTest, AddressesGoToXdgOpen) {
-  EXPECT_EQ(processes.ShellExecute(u"open", u"https://www.ferrolite.example/sigpatch/", u"", u""),
-            42);
-  EXPECT_EQ(logLines(1),
-            std::vector<std::string>{"xdg-open https://www.ferrolite.example/sigpatch/"});
-}
-
-TEST_F(ShellExecuteTest, OpenAsAsksTheDesktopsChooser) {
-  EXPECT_EQ(processes.ShellExecute(u"openas", u(dir / "with blank.txt"), u"", u"/usr/bin"), 42);
-  std::string uri = "file://";
-  for (char c : dir / "with blank.txt") uri += c == ' ' ? std::string("%20") : std::string(1, c);
-  EXPECT_EQ(logLines(1),
-            std::vector<std::string>{"gdbus call --session --dest org.freedesktop.portal.Desktop "
-                                     "--object-path /org/freedesktop/portal/desktop --method "
-                                     "org.freedesktop.portal.OpenURI.OpenURI  " +
-                                     uri + " {'ask': <true>}"});
-}
-
-TEST_F(ShellExecuteTest, WithoutTheDesktopsProgramsNothingIsAssociated) {
+TEST_F(ShellExecuteTest, DocumentsOpenWithTheirProgramAndAddressesWithXdgOpen) {
+  const std::string notes = dir / "notes.txt", blank = dir / "with blank.txt";
+  const std::string filetype = "xdg-mime query filetype ", byDefault = "xdg-mime query default ";
+  struct Case {
+    const char16_t* operation;
+    std::string file, folder;
+    std::int32_t result;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {u"open", notes, "", 42, {filetype + notes, byDefault + "text/plain", "xdg-open " + notes}},
+      {u"",
+       "with blank.txt",
+       dir.path(),
+       42,
+       {filetype + blank, byDefault + "text/plain", "xdg-open " + blank}},
+      {u"open",
+       dir / "data.odd",
+       "",
+       31,
+       {filetype + dir / "data.odd", byDefault + "application/x-odd"}},
+      {u"open", dir / "missing.txt", "", 2, {}},
+      {u"print", notes, "", 31, {}},
+      {u"open",
+       "https://www.ferrolite.example/",
+       "",
+       42,
+       {"xdg-open https://www.ferrolite.example/"}},
+      {u"openas",
+       blank,
+       "/usr/bin",
+       42,
+       {"gdbus call --session --dest org.freedesktop.portal.Desktop --object-path "
+        "/org/freedesktop/portal/desktop --method org.freedesktop.portal.OpenURI.OpenURI  file://" +
+        dir.path() + "/with%20blank.txt {'ask': <true>}"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    writeFile(log, "");
+    EXPECT_EQ(processes.ShellExecute(c.operation, u(c.file), u"", u(c.folder)), c.result);
+    EXPECT_EQ(linesOf(log, c.calls.size()), c.calls);
+  }
+  // Without the desktop's programs nothing is associated.
   ScopedEnv empty("PATH", dir / "nothing");
   ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
   ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-  EXPECT_EQ(processes.ShellExecute(u"open", u"https://www.ferrolite.example/", u"", u""), 31);
-  EXPECT_EQ(processes.ShellExecute(u"open", u(dir / "notes.txt"), u"", u""), 31);
-  EXPECT_EQ(processes.ShellExecute(u"openas", u(dir / "notes.txt"), u"", u""), 31);
+  for (const auto& [operation, file] : {std::pair{u"open", "https://www.ferrolite.example/"},
+                                        {u"open", notes.c_str()},
+                                        {u"openas", notes.c_str()}}) {
+    EXPECT_EQ(processes.ShellExecute(operation, u(file), u"", u""), 31) << file;
+  }
 }
 
 }  // namespace
