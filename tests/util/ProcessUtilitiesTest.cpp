@@ -42,8 +42,8 @@ TEST_F(ProcessUtilitiesTest, ShellWaitWaitsInSlicesWithTheEventsBetweenThem) {
     EXPECT_EQ(processes.waits, Waits(c.slices, 100ms));
     EXPECT_EQ(fake.windowing.doEventsCalls, static_cast<int>(c.slices));
     ASSERT_EQ(processes.closes.size(), 1u);
-    if (c.starts) EXPECT_TRUE(processes.processes.at(processes.closes[0]).closed);
-    if (!c.starts) EXPECT_EQ(processes.closes[0], 0);
+    EXPECT_TRUE(c.starts ? processes.processes.at(processes.closes[0]).closed
+                         : processes.closes[0] == 0);
   }
   EXPECT_EQ(processes.starts[0].commandLine, u"/srv/updates/sdat4321.exe /SILENT");
   EXPECT_TRUE(fake.windowing.messages.empty());

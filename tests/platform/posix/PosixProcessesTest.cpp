@@ -190,32 +190,21 @@ TEST_F(ShellExecuteTest, DocumentsOpenWithTheirProgramAndAddressesWithXdgOpen) {
     std::int32_t result;
     std::vector<std::string> calls;
   };
+  const std::string portal =
+      "gdbus call --session --dest org.freedesktop.portal.Desktop --object-path "
+      "/org/freedesktop/portal/desktop --method org.freedesktop.portal.OpenURI.OpenURI  file://";
+  const std::string address = "https://www.ferrolite.example/";
+  // clang-format off
   const Case cases[] = {
       {u"open", notes, "", 42, {filetype + notes, byDefault + "text/plain", "xdg-open " + notes}},
-      {u"",
-       "with blank.txt",
-       dir.path(),
-       42,
+      {u"", "with blank.txt", dir.path(), 42,
        {filetype + blank, byDefault + "text/plain", "xdg-open " + blank}},
-      {u"open",
-       dir / "data.odd",
-       "",
-       31,
-       {filetype + dir / "data.odd", byDefault + "application/x-odd"}},
+      {u"open", dir / "data.odd", "", 31, {filetype + dir / "data.odd", byDefault + "application/x-odd"}},
       {u"open", dir / "missing.txt", "", 2, {}},
       {u"print", notes, "", 31, {}},
-      {u"open",
-       "https://www.ferrolite.example/",
-       "",
-       42,
-       {"xdg-open https://www.ferrolite.example/"}},
-      {u"openas",
-       blank,
-       "/usr/bin",
-       42,
-       {"gdbus call --session --dest org.freedesktop.portal.Desktop --object-path "
-        "/org/freedesktop/portal/desktop --method org.freedesktop.portal.OpenURI.OpenURI  file://" +
-        dir.path() + "/with%20blank.txt {'ask': <true>}"}}};
+      {u"open", address, "", 42, {"xdg-open " + address}},
+      {u"openas", blank, "/usr/bin", 42, {portal + dir.path() + "/with%20blank.txt {'ask': <true>}"}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     writeFile(log, "");
@@ -226,9 +215,8 @@ TEST_F(ShellExecuteTest, DocumentsOpenWithTheirProgramAndAddressesWithXdgOpen) {
   ScopedEnv empty("PATH", dir / "nothing");
   ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
   ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
-  for (const auto& [operation, file] : {std::pair{u"open", "https://www.ferrolite.example/"},
-                                        {u"open", notes.c_str()},
-                                        {u"openas", notes.c_str()}}) {
+  for (const auto& [operation, file] :
+       {std::pair{u"open", address}, {u"open", notes}, {u"openas", notes}}) {
     EXPECT_EQ(processes.ShellExecute(operation, u(file), u"", u""), 31) << file;
   }
 }

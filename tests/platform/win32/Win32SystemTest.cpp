@@ -1,6 +1,7 @@
-// The system services on their Windows calls, and the library classes over
-// them. The calls that change the session (screen saver, monitor, task bar,
-// log-off, shut-down, the About dialog) are not made here.
+// The system rules (PlatformBehaviour.h) on the Windows calls, what only
+// Windows shows, and the library classes over them. The calls that change the
+// session (screen saver, monitor, task bar, log-off, shut-down, the About
+// dialog) are not made here.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 #include "Win32TestSupport.h"
 #include "fakes/FakePlatform.h"
+#include "platform/PlatformBehaviour.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32System.h"
@@ -23,10 +25,7 @@
 namespace sigpatch::platform::win32 {
 namespace {
 
-using sigpatch::testing::readFile;
-using sigpatch::testing::TempFolder;
-using sigpatch::testing::underWine;
-using sigpatch::testing::writeFile;
+using namespace sigpatch::testing;
 
 std::u16string variable(const wchar_t* name) {
   wchar_t buffer[1024] = {};
@@ -34,49 +33,40 @@ std::u16string variable(const wchar_t* name) {
   return length == 0 || length >= 1024 ? std::u16string() : fromWide(buffer);
 }
 
+struct Win32SystemSubject : SystemSubject {
+  Win32SystemSubject() {
+    platformId = 2, machine = variable(L"COMPUTERNAME"), user = variable(L"USERNAME");
+    fileNotFoundText =
+        underWine() ? u"File not found.\r\n" : u"The system cannot find the file specified.\r\n";
+    codeWithInsert = 182, folder = dir.path(), separator = u'\\';
+  }
+  System& system() override { return real; }
+  std::uint32_t ticks() override { return ::GetTickCount(); }
+  TempFolder dir;
+  Win32System real;
+};
+
+INSTANTIATE_TEST_SUITE_P(Win32, SystemBehaviourTest,
+                         ::testing::Values(SystemKind{
+                             "Win32", [] { return std::make_unique<Win32SystemSubject>(); }}),
+                         KindName());
+
 class Win32SystemTest : public ::testing::Test {
  protected:
   Win32System system;
 };
 
-TEST_F(Win32SystemTest, TheVersionIsTheNtFamilysTrueVersion) {
+TEST_F(Win32SystemTest, TheVersionIsTheNtFamilysTrueVersionAndTheDomainTheSessions) {
   OsVersionInfo info;
   ASSERT_TRUE(system.GetVersionEx(info));
-  EXPECT_EQ(info.dwPlatformId, 2u);
   EXPECT_GE(info.dwMajorVersion, 6u);
   EXPECT_GT(info.dwBuildNumber, 0u);
-}
-
-TEST_F(Win32SystemTest, NamesAreTheSessionsOwn) {
-  std::u16string name;
-  ASSERT_TRUE(system.GetComputerName(name));
-  EXPECT_EQ(text::toUpper(name), text::toUpper(variable(L"COMPUTERNAME")));
-  ASSERT_TRUE(system.GetUserName(name));
-  EXPECT_EQ(name, variable(L"USERNAME"));
   std::u16string domain;
   ASSERT_TRUE(system.GetUserDomain(domain));
   EXPECT_FALSE(domain.empty());
   if (!variable(L"USERDOMAIN").empty()) {
     EXPECT_EQ(text::toUpper(domain), text::toUpper(variable(L"USERDOMAIN")));
   }
-}
-
-// The tick count is the system's: read between two reads of the system's
-// own, it lies between them (counted from the first, across a wrap too).
-TEST_F(Win32SystemTest, TheTickCountIsTheSystemsMilliseconds) {
-  const DWORD before = ::GetTickCount();
-  const std::uint32_t ticks = system.GetTickCount();
-  const DWORD after = ::GetTickCount();
-  EXPECT_LE(ticks - before, after - before);
-}
-
-TEST_F(Win32SystemTest, ErrorTextsComeFromTheSystemWithTheirLineBreak) {
-  std::u16string message;
-  ASSERT_TRUE(system.FormatMessage(2, message));
-  EXPECT_EQ(message, underWine() ? u"File not found.\r\n"
-                                 : u"The system cannot find the file specified.\r\n");
-  EXPECT_FALSE(system.FormatMessage(123456, message)) << "no such code";
-  EXPECT_FALSE(system.FormatMessage(182, message)) << "a text with an insert (%1)";
 }
 
 TEST_F(Win32SystemTest, TheWorkAreaIsARectangleOfTheScreen) {
@@ -119,48 +109,8 @@ TEST_F(Win32SystemTest, LongAndShortPathsOfWhatExists) {
   EXPECT_FALSE(system.GetShortPathName(dir / u"missing", shortPath));
 }
 
-TEST_F(Win32SystemTest, FindFirstFileFindsFilesFoldersAndPatterns) {
-  TempFolder dir;
-  writeFile(dir / u"notes.txt", "n");
-  EXPECT_TRUE(system.FindFirstFile(dir / u"notes.txt"));
-  EXPECT_TRUE(system.FindFirstFile(dir.path()));
-  EXPECT_TRUE(system.FindFirstFile(dir.path() + u"\\"));
-  EXPECT_TRUE(system.FindFirstFile(dir / u"*.txt"));
-  EXPECT_TRUE(system.FindFirstFile(dir / u"note?.txt"));
-  EXPECT_FALSE(system.FindFirstFile(dir / u"*.exe"));
-  EXPECT_FALSE(system.FindFirstFile(dir / u"missing"));
-  EXPECT_FALSE(system.FindFirstFile(u""));
-}
-
-TEST_F(Win32SystemTest, AWholeFileReplacesAFileAndNothingElse) {
-  TempFolder dir;
-  writeFile(dir / u"old.reg", "old");
-  EXPECT_EQ(system.WriteWholeFile(dir / u"old.reg", "new"), u"");
-  EXPECT_EQ(readFile(dir / u"old.reg"), "new");
-  EXPECT_EQ(system.WriteWholeFile(dir / u"made.reg", "made"), u"");
-  EXPECT_EQ(readFile(dir / u"made.reg"), "made");
-  struct Refused {
-    std::u16string path;
-    std::u16string reason;
-  };
-  const Refused refused[] = {
-      {u"NUL", u"it is a device, not a file"},
-      {dir.path(), u"it is a folder, not a file"},
-  };
-  for (const auto& r : refused) {
-    SCOPED_TRACE(text::toUtf8(r.path));
-    EXPECT_EQ(system.WriteWholeFile(r.path, "x"), r.reason);
-  }
-  EXPECT_NE(system.WriteWholeFile(dir / u"missing\\new.reg", "x"), u"");
-  WIN32_FIND_DATAW entry{};
-  int count = 0;
-  const HANDLE search = ::FindFirstFileW(wide(dir / u"*").c_str(), &entry);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  do {
-    ++count;
-  } while (::FindNextFileW(search, &entry) != 0);
-  ::FindClose(search);
-  EXPECT_EQ(count, 4) << ". and .. and the two files: no new file is left behind";
+TEST_F(Win32SystemTest, ADeviceIsNoFileToWriteWhole) {
+  EXPECT_EQ(system.WriteWholeFile(u"NUL", "x"), u"it is a device, not a file");
 }
 
 TEST_F(Win32SystemTest, AMonitorStateOtherThanTheThreeRaises5) {
@@ -310,20 +260,14 @@ class Win32LibraryTest : public ::testing::Test {
   fakes::FakePlatform fake;
 };
 
+// The one check of the library's system text on the real system.
 TEST_F(Win32LibraryTest, SysUtilitiesDescribeTheSystem) {
-  SysUtilities sys;
   OsVersionInfo info;
   ASSERT_TRUE(system.GetVersionEx(info));
-  EXPECT_EQ(sys.GetOSVersionString(), u"Windows NT V" + text::dec(info.dwMajorVersion) + u"." +
-                                          text::dec(info.dwMinorVersion) + u"." +
-                                          text::dec(info.dwBuildNumber) + u" " + info.szCSDVersion);
-  EXPECT_EQ(sys.ApiErrorText(123456), u"Error (123456) not defined.");
-  std::u16string message;
-  ASSERT_TRUE(system.FormatMessage(5, message));
-  EXPECT_EQ(sys.ApiErrorText(5), message);
-  std::u16string machine;
-  ASSERT_TRUE(system.GetComputerName(machine));
-  EXPECT_EQ(sys.GetMachineName(), machine);
+  EXPECT_EQ(SysUtilities().GetOSVersionString(), u"Windows NT V" + text::dec(info.dwMajorVersion) +
+                                                     u"." + text::dec(info.dwMinorVersion) + u"." +
+                                                     text::dec(info.dwBuildNumber) + u" " +
+                                                     info.szCSDVersion);
 }
 
 TEST_F(Win32LibraryTest, FileUtilitiesUpperCaseTheSystemFolders) {
@@ -341,13 +285,13 @@ TEST_F(Win32LibraryTest, FileUtilitiesCopyOntoAndDeleteReadOnlyFiles) {
   TempFolder dir;
   writeFile(dir / u"source", "new");
   writeFile(dir / u"locked", "old");
-  sigpatch::testing::setReadOnly(dir / u"locked", true);
+  setReadOnly(dir / u"locked", true);
   FileUtilities files;
   EXPECT_TRUE(files.CopyFile(dir / u"source", dir / u"locked"));
-  EXPECT_EQ(sigpatch::testing::readFile(dir / u"locked"), "new");
-  sigpatch::testing::setReadOnly(dir / u"locked", true);
+  EXPECT_EQ(readFile(dir / u"locked"), "new");
+  setReadOnly(dir / u"locked", true);
   EXPECT_TRUE(files.DeleteFile(dir / u"locked"));
-  EXPECT_FALSE(sigpatch::testing::exists(dir / u"locked"));
+  EXPECT_FALSE(exists(dir / u"locked"));
   EXPECT_TRUE(files.CheckDirExists(dir / u"source"));
   EXPECT_TRUE(files.CheckDirExists(dir.path()));
   EXPECT_FALSE(files.CheckDirExists(dir / u"locked"));
