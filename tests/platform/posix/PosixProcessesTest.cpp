@@ -117,13 +117,17 @@ TEST_F(PosixProcessesTest, WhatCannotBeStartedIsAFailedStartThatSaysWhy) {
   EXPECT_FALSE(processes.CreateProcess(u"true", u(dir / "no such folder"), info));
 }
 
+// Released while it runs (it waits for a flag), the process is reaped by
+// the next start once it has ended.
 TEST_F(PosixProcessesTest, AProcessReleasedEarlyLeavesNoZombie) {
   ProcessInformation info;
-  ASSERT_TRUE(processes.CreateProcess(u"true", u"", info));
+  ASSERT_TRUE(processes.CreateProcess(
+      u"sh -c \"while [ ! -e '" + u(dir / "go") + u"' ]; do sleep 0.01; done\"", u"", info));
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
+  writeFile(dir / "go", "");
   siginfo_t ended{};  // until it has ended, without reaping it
   ASSERT_EQ(waitid(P_PID, static_cast<id_t>(info.dwProcessId), &ended, WEXITED | WNOWAIT), 0);
-  ASSERT_TRUE(run(u"true"));  // reaps the released one
+  ASSERT_TRUE(run(u"true"));
   EXPECT_EQ(waitpid(info.dwProcessId, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
 }

@@ -104,16 +104,29 @@ class PosixSystemTest : public ::testing::Test {
   TempFolder dir;
 };
 
-// The one check of the library's system text on the real system.
-TEST_F(PosixSystemTest, TheVersionIsTheKernelAndTheDistribution) {
+// The one check of the library's system texts on the real system: the
+// version from the kernel and the distribution, and the About notice, which
+// shows through the windowing layer.
+TEST_F(PosixSystemTest, TheVersionIsTheKernelAndTheDistributionAndShowsInTheAboutNotice) {
   utsname names{};
   ASSERT_EQ(uname(&names), 0);
   OsVersionInfo kernel;
   ASSERT_TRUE(parseKernelRelease(names.release, kernel));
-  EXPECT_EQ(sys.GetOSVersionString(), u"Linux V" + text::dec(kernel.dwMajorVersion) + u"." +
-                                          text::dec(kernel.dwMinorVersion) + u"." +
-                                          text::dec(kernel.dwBuildNumber) + u" " +
-                                          u(osReleasePrettyName(readFile("/etc/os-release"))));
+  const std::u16string numbers = text::dec(kernel.dwMajorVersion) + u"." +
+                                 text::dec(kernel.dwMinorVersion) + u"." +
+                                 text::dec(kernel.dwBuildNumber);
+  const std::u16string pretty = u(osReleasePrettyName(readFile("/etc/os-release")));
+  EXPECT_EQ(sys.GetOSVersionString(), u"Linux V" + numbers + u" " + pretty);
+  fakes::FakeForm form;
+  sys.Aboutbox(form);
+  ASSERT_EQ(fake.windowing.messages.size(), 1u);
+  EXPECT_EQ(fake.windowing.messages[0].title, u"About Sigpatch 1.01.02");
+  EXPECT_EQ(fake.windowing.messages[0].prompt, u"Sigpatch 1.01.02\n" + pretty + u" (Linux " +
+                                                   numbers + u")\nCopyright \u00A9 Ferrolite");
+  const auto notice = system.ShellAbout(0, u"Title#First line", u"", 0);
+  ASSERT_TRUE(notice);
+  EXPECT_EQ(notice->title, u"About Title");
+  EXPECT_TRUE(notice->text.starts_with(u"First line\n"));
 }
 
 TEST_F(PosixSystemTest, ErrorTextsAreTheWindowsTexts) {
@@ -203,23 +216,6 @@ TEST_F(PosixSystemTest, AWholeFileIsWrittenWhereItsLinksLeadOrNotAtAll) {
   EXPECT_EQ(readFile(dir / "readonly.reg"), "kept");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 8)
       << "no new file is left behind";
-}
-
-TEST_F(PosixSystemTest, TheAboutNoticeShowsThroughTheWindowingLayer) {
-  fakes::FakeForm form;
-  sys.Aboutbox(form);
-  OsVersionInfo info;
-  ASSERT_TRUE(system.GetVersionEx(info));
-  ASSERT_EQ(fake.windowing.messages.size(), 1u);
-  EXPECT_EQ(fake.windowing.messages[0].title, u"About Sigpatch 1.01.02");
-  EXPECT_EQ(fake.windowing.messages[0].prompt,
-            u"Sigpatch 1.01.02\n" + info.szCSDVersion + u" (Linux " +
-                text::dec(info.dwMajorVersion) + u"." + text::dec(info.dwMinorVersion) + u"." +
-                text::dec(info.dwBuildNumber) + u")\nCopyright \u00A9 Ferrolite");
-  const auto notice = system.ShellAbout(0, u"Title#First line", u"", 0);
-  ASSERT_TRUE(notice);
-  EXPECT_EQ(notice->title, u"About Title");
-  EXPECT_TRUE(notice->text.starts_with(u"First line\n"));
 }
 
 // Stand-ins for the desktop's and the login manager's commands, which log

@@ -17,7 +17,6 @@
 #include "platform/win32/Win32System.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
-#include "util/FileUtilities.h"
 #include "util/SysUtilities.h"
 // After <windows.h>:
 #include <aclapi.h>
@@ -56,10 +55,10 @@ class Win32SystemTest : public ::testing::Test {
   Win32System system;
 };
 
-TEST_F(Win32SystemTest, TheVersionIsTheNtFamilysTrueVersionAndTheDomainTheSessions) {
+TEST_F(Win32SystemTest, VersionDomainWorkAreaAndBootAreTheSystems) {
   OsVersionInfo info;
   ASSERT_TRUE(system.GetVersionEx(info));
-  EXPECT_GE(info.dwMajorVersion, 6u);
+  EXPECT_GE(info.dwMajorVersion, 6u) << "the true version, not the one shown to old programs";
   EXPECT_GT(info.dwBuildNumber, 0u);
   std::u16string domain;
   ASSERT_TRUE(system.GetUserDomain(domain));
@@ -67,14 +66,19 @@ TEST_F(Win32SystemTest, TheVersionIsTheNtFamilysTrueVersionAndTheDomainTheSessio
   if (!variable(L"USERDOMAIN").empty()) {
     EXPECT_EQ(text::toUpper(domain), text::toUpper(variable(L"USERDOMAIN")));
   }
-}
-
-TEST_F(Win32SystemTest, TheWorkAreaIsARectangleOfTheScreen) {
   Rect area;
   ASSERT_TRUE(system.GetWorkArea(area));
   EXPECT_GT(area.right, area.left);
   EXPECT_GT(area.bottom, area.top);
   EXPECT_LE(area.right - area.left, ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  // The boot id is the boot time, a FILETIME before now, the same at every call.
+  const std::u16string boot = system.BootId();
+  EXPECT_EQ(boot.find_first_not_of(u"0123456789"), std::u16string::npos) << text::toUtf8(boot);
+  EXPECT_EQ(system.BootId(), boot);
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  EXPECT_LT(std::stoull(text::toUtf8(boot)),
+            (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
 TEST_F(Win32SystemTest, SystemFoldersAreTheSystemsOwn) {
@@ -109,11 +113,8 @@ TEST_F(Win32SystemTest, LongAndShortPathsOfWhatExists) {
   EXPECT_FALSE(system.GetShortPathName(dir / u"missing", shortPath));
 }
 
-TEST_F(Win32SystemTest, ADeviceIsNoFileToWriteWhole) {
+TEST_F(Win32SystemTest, ADeviceIsNoFileAndAMonitorStateOtherThanTheThreeRaises5) {
   EXPECT_EQ(system.WriteWholeFile(u"NUL", "x"), u"it is a device, not a file");
-}
-
-TEST_F(Win32SystemTest, AMonitorStateOtherThanTheThreeRaises5) {
   try {
     system.SetMonitorPower(3);
     FAIL() << "no fault";
@@ -199,18 +200,6 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneGlobalMutexOnlyTheAdministratorsMayOp
   EXPECT_TRUE(otherName->TryLock());
 }
 
-TEST_F(Win32SystemTest, TheBootIdIsTheBootTimeTheSameAtEveryCall) {
-  const std::u16string boot = system.BootId();
-  ASSERT_FALSE(boot.empty());
-  EXPECT_EQ(boot.find_first_not_of(u"0123456789"), std::u16string::npos) << text::toUtf8(boot);
-  EXPECT_EQ(system.BootId(), boot);
-  // A FILETIME before now: the machine started in the past.
-  FILETIME now{};
-  ::GetSystemTimeAsFileTime(&now);
-  EXPECT_LT(std::stoull(text::toUtf8(boot)),
-            (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-}
-
 // A program with windows hears the session's end as WM_ENDSESSION, not as a
 // console event: while catching, a hidden window of its own keeps it, and
 // answers (after which the system may end the process) only when catching ends.
@@ -245,57 +234,16 @@ TEST_F(Win32SystemTest, TheSessionsEndIsKeptAsAStopRequest) {
   EXPECT_FALSE(::IsWindow(watch));
 }
 
-// The library classes on the system's services.
-class Win32LibraryTest : public ::testing::Test {
- protected:
-  Win32LibraryTest() {
-    fake.Set([&](Platform& s) {
-      s.system = &system;
-      s.fileSystem = &fileSystem;
-    });
-  }
-
-  Win32System system;
-  Win32FileSystemService fileSystem;
-  fakes::FakePlatform fake;
-};
-
 // The one check of the library's system text on the real system.
-TEST_F(Win32LibraryTest, SysUtilitiesDescribeTheSystem) {
+TEST_F(Win32SystemTest, SysUtilitiesDescribeTheSystem) {
+  fakes::FakePlatform fake;
+  fake.Set([&](Platform& s) { s.system = &system; });
   OsVersionInfo info;
   ASSERT_TRUE(system.GetVersionEx(info));
   EXPECT_EQ(SysUtilities().GetOSVersionString(), u"Windows NT V" + text::dec(info.dwMajorVersion) +
                                                      u"." + text::dec(info.dwMinorVersion) + u"." +
                                                      text::dec(info.dwBuildNumber) + u" " +
                                                      info.szCSDVersion);
-}
-
-TEST_F(Win32LibraryTest, FileUtilitiesUpperCaseTheSystemFolders) {
-  FileUtilities files;
-  std::u16string windows;
-  ASSERT_TRUE(system.GetWindowsDirectory(windows));
-  EXPECT_EQ(files.GetWindowsDir(), text::toUpper(windows));
-  EXPECT_EQ(files.GetWindowsSystemDir(), text::toUpper(windows) + u"\\SYSTEM32");
-  const auto temp = files.GetTempDir();
-  EXPECT_EQ(temp, text::toUpper(temp));
-  EXPECT_EQ(temp.back(), u'\\');
-}
-
-TEST_F(Win32LibraryTest, FileUtilitiesCopyOntoAndDeleteReadOnlyFiles) {
-  TempFolder dir;
-  writeFile(dir / u"source", "new");
-  writeFile(dir / u"locked", "old");
-  setReadOnly(dir / u"locked", true);
-  FileUtilities files;
-  EXPECT_TRUE(files.CopyFile(dir / u"source", dir / u"locked"));
-  EXPECT_EQ(readFile(dir / u"locked"), "new");
-  setReadOnly(dir / u"locked", true);
-  EXPECT_TRUE(files.DeleteFile(dir / u"locked"));
-  EXPECT_FALSE(exists(dir / u"locked"));
-  EXPECT_TRUE(files.CheckDirExists(dir / u"source"));
-  EXPECT_TRUE(files.CheckDirExists(dir.path()));
-  EXPECT_FALSE(files.CheckDirExists(dir / u"locked"));
-  EXPECT_EQ(files.GetFileSize(dir / u"source"), 3);
 }
 
 TEST(Win32ClockTest, LocalTimeIsTheSystemsLocalTime) {
