@@ -73,8 +73,10 @@ bool FakeRegistry::injected(Call call, std::int32_t& code) {
 std::int32_t FakeRegistry::resolve(RegKey hKey, Handle& where) {
   const int root = rules::rootIndex(hKey);
   if (root >= 0) {
-    where = {roots_[static_cast<std::size_t>(root)], platform::kKeyAllAccess,
-             static_cast<std::size_t>(root), {}};
+    where = {roots_[static_cast<std::size_t>(root)],
+             platform::kKeyAllAccess,
+             static_cast<std::size_t>(root),
+             {}};
     return platform::kErrorSuccess;
   }
   const auto it = handles_.find(hKey);

@@ -176,7 +176,8 @@ TEST_F(RegCommandTest, OverwritingAsksOrNeedsForce) {
   const std::vector<std::string> asked = {"Value Path exists, overwrite(Yes/No)? "};
   steps({{add, 1, "", "ERROR: Value Path exists; add /f to overwrite it.\n"},
          {add, 1, "The operation was cancelled by the user.\n", "", {false}, asked}});
-  EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"), (StoredValue{1, utf16(u"/srv/updates")}));
+  EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"),
+            (StoredValue{1, utf16(u"/srv/updates")}));
   steps({{add, 0, kDone, "", {true}, asked}});
   EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"), (StoredValue{1, utf16(u"new")}));
   steps({{{"add", kKey, "/v", "PATH", "/d", "newer", "/f"}, 0, kDone}});
@@ -339,9 +340,10 @@ TEST_F(RegCommandTest, ReadingOperationsOpenForReadingOnly) {
 TEST_F(RegCommandTest, ImportAppliesTheWholeFileOrNothing) {
   settings();
   const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
-  ScratchFolder::write(file("fails.reg"), header + "[" + kKey + "]\r\n\"Path\"=\"/srv/new\"\r\n\r\n"
-                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Added]\r\n"
-                                          "\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n");
+  ScratchFolder::write(file("fails.reg"), header + "[" + kKey +
+                                              "]\r\n\"Path\"=\"/srv/new\"\r\n\r\n"
+                                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Added]\r\n"
+                                              "\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n");
   store.FailCall(Call::SetValueEx, 112, 3);
   steps({{{"import", file("fails.reg")},
           1,
@@ -349,10 +351,12 @@ TEST_F(RegCommandTest, ImportAppliesTheWholeFileOrNothing) {
           "ERROR: " + file("fails.reg") +
               ": line 6: The registry call failed with code 112: There is not enough space on "
               "the disk.\n"}});
-  EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"), (StoredValue{1, utf16(u"/srv/updates")}));
+  EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"),
+            (StoredValue{1, utf16(u"/srv/updates")}));
   EXPECT_FALSE(keyExists(store, kHkeyLocalMachine, u"SOFTWARE\\Added"));
-  ScratchFolder::write(file("bad.reg"), header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"
-                                        "\"A\"=\"1\"\r\n\"B\"=dword:xyz\r\n");
+  ScratchFolder::write(file("bad.reg"), header +
+                                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n"
+                                            "\"A\"=\"1\"\r\n\"B\"=dword:xyz\r\n");
   steps({{{"import", file("bad.reg")},
           1,
           "",
@@ -366,12 +370,14 @@ TEST_F(RegCommandTest, ImportAppliesTheWholeFileOrNothing) {
           "",
           "ERROR: Cannot read " + folder.path().string() + ": not a file.\n"}});
   EXPECT_FALSE(keyExists(store, kHkeyLocalMachine, u"SOFTWARE\\X"));
-  ScratchFolder::write(file("in.reg"), header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch]\r\n"
-                                       "\"Path\"=\"/srv/new\"\r\n\"Count\"=-\r\n\"Absent\"=-\r\n"
-                                       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch\\Sub]\r\n"
-                                       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\NeverThere]\r\n"
-                                       "[HKEY_CURRENT_USER\\Software\\Sigpatch]\r\n"
-                                       "@=dword:00000001\r\n");
+  ScratchFolder::write(file("in.reg"),
+                       header +
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch]\r\n"
+                           "\"Path\"=\"/srv/new\"\r\n\"Count\"=-\r\n\"Absent\"=-\r\n"
+                           "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Ferrolite\\Sigpatch\\Sub]\r\n"
+                           "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\NeverThere]\r\n"
+                           "[HKEY_CURRENT_USER\\Software\\Sigpatch]\r\n"
+                           "@=dword:00000001\r\n");
   steps({{{"import", file("in.reg")}, 0, kDone}});
   EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Path"), (StoredValue{1, utf16(u"/srv/new")}));
   EXPECT_EQ(get(u"SOFTWARE\\Ferrolite\\Sigpatch", u"Count"), std::nullopt);
@@ -384,11 +390,13 @@ TEST_F(RegCommandTest, ImportAppliesTheWholeFileOrNothing) {
 TEST_F(RegCommandTest, FailuresAreNamedInWords) {
   const std::string longKey(256, 'k');
   const std::string cut = "\xE2\x80\xA6";  // the ellipsis that ends a shortened name
-  const std::string tooLong = "\" has 256 characters, more than the 255 a key name may have "
-                              "(code 87: The parameter is incorrect).";
-  ScratchFolder::write(file("long.reg"), "Windows Registry Editor Version 5.00\r\n\r\n"
-                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + longKey +
-                                             "]\r\n\"A\"=\"1\"\r\n");
+  const std::string tooLong =
+      "\" has 256 characters, more than the 255 a key name may have "
+      "(code 87: The parameter is incorrect).";
+  ScratchFolder::write(file("long.reg"),
+                       "Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" +
+                           longKey + "]\r\n\"A\"=\"1\"\r\n");
   struct Case {
     Args args;
     std::function<void()> arm;

@@ -10,8 +10,9 @@ namespace sigpatch::testing {
 /// A fresh folder in the system's temporary folder, removed at the end.
 class ScratchFolder {
  public:
-  ScratchFolder() : path_(std::filesystem::temp_directory_path() /
-                          ("sigpatch-scratch-" + std::to_string(std::random_device()()))) {
+  ScratchFolder()
+      : path_(std::filesystem::temp_directory_path() /
+              ("sigpatch-scratch-" + std::to_string(std::random_device()()))) {
     std::filesystem::create_directories(path_);
   }
   ~ScratchFolder() {

@@ -271,7 +271,8 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
     }
     auto records = program.reg.EnumerateAnyKey(kSettings);
     lines += text::toUtf8(program.reg.GetKeyValue(kSettings, u"LatestUpdate", u"default") + u" " +
-                          (records ? records->Fields(u"Data") : u"nothing")) + "\n";
+                          (records ? records->Fields(u"Data") : u"nothing")) +
+             "\n";
     program.reg.SetKeyValue(kSettings, u"LatestUpdate", Variant(u"SDAT9999.EXE"), u"REG_SZ");
     for (const auto& prompt : program.prompts()) lines += text::toUtf8(prompt) + "\n";
     if (root) {
@@ -285,12 +286,13 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
     return 0;
   });
   ASSERT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_EQ(result.output,
-            "open: 5\nopen: 0\nSDAT4321.EXE SDAT4321.EXE\n"
-            "Error updating registry:  5\r\nFor keyname: SOFTWARE\\Ferrolite\\Sigpatch\r\nFor "
-            "variable: LatestUpdate\n" +
-                (root ? "5 The registry store " + missing + " cannot be created: Permission denied\n"
-                      : std::string()));
+  EXPECT_EQ(
+      result.output,
+      "open: 5\nopen: 0\nSDAT4321.EXE SDAT4321.EXE\n"
+      "Error updating registry:  5\r\nFor keyname: SOFTWARE\\Ferrolite\\Sigpatch\r\nFor "
+      "variable: LatestUpdate\n" +
+          (root ? "5 The registry store " + missing + " cannot be created: Permission denied\n"
+                : std::string()));
   if (!root) ::chmod(path.c_str(), 0644);
   EXPECT_EQ(Program(path).reg.GetKeyValue(kSettings, u"LatestUpdate", u""), u"SDAT4321.EXE");
 }

@@ -52,8 +52,8 @@ class SqliteSubject : public Subject {
     store_.reset();
     posix::StoreOptions options;
     options.readOnly = readOnly;
-    store_ = std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"),
-                                              options);
+    store_ =
+        std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"), options);
   }
   TempFolder dir_;
   std::unique_ptr<SqliteRegistry> store_;
@@ -72,11 +72,13 @@ std::string sql(const std::string& path, const char* statements) {
   EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   std::string result;
   auto first = [](void* to, int, char** columns, char**) {
-    if (static_cast<std::string*>(to)->empty() && columns[0]) *static_cast<std::string*>(to) = columns[0];
+    if (static_cast<std::string*>(to)->empty() && columns[0])
+      *static_cast<std::string*>(to) = columns[0];
     return 0;
   };
   char* error = nullptr;
-  EXPECT_EQ(sqlite3_exec(db, statements, first, &result, &error), SQLITE_OK) << (error ? error : "");
+  EXPECT_EQ(sqlite3_exec(db, statements, first, &result, &error), SQLITE_OK)
+      << (error ? error : "");
   sqlite3_free(error);
   sqlite3_close(db);
   return result;
@@ -184,9 +186,11 @@ TEST_F(SqliteStoreTest, ObjectsOnOneFileSeeEachOthersChanges) {
     EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
     SqliteRegistry second(one);
     ASSERT_EQ(storeValue(second, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
-    EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegSz, utf16(u"1")}));
+    EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"),
+              (StoredValue{kRegSz, utf16(u"1")}));
     EXPECT_EQ(storeValue(first, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"2")), 0);
-    EXPECT_EQ(storedValue(second, kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegSz, utf16(u"2")}));
+    EXPECT_EQ(storedValue(second, kHkeyLocalMachine, u"A", u"V"),
+              (StoredValue{kRegSz, utf16(u"2")}));
   }
 }
 
@@ -237,10 +241,14 @@ TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {
                 u" is on a network file system (NFS), where its file locking cannot be trusted; "
                 u"keep it on a local disk (SIGPATCH_REGISTRY names another file)");
   EXPECT_FALSE(fs::exists(single));
-  const std::pair<long, const char*> kinds[] = {
-      {0x6969, "NFS"},  {0xFF534D42, "CIFS"}, {0xFE534D42, "SMB2"}, {0x517B, "SMB"},
-      {0x01021997, "9P"}, {0xEF53, ""} /* ext4 */, {0x01021994, ""} /* tmpfs */,
-      {0x9123683E, ""} /* btrfs */};
+  const std::pair<long, const char*> kinds[] = {{0x6969, "NFS"},
+                                                {0xFF534D42, "CIFS"},
+                                                {0xFE534D42, "SMB2"},
+                                                {0x517B, "SMB"},
+                                                {0x01021997, "9P"},
+                                                {0xEF53, ""} /* ext4 */,
+                                                {0x01021994, ""} /* tmpfs */,
+                                                {0x9123683E, ""} /* btrfs */};
   for (const auto& [type, kind] : kinds) EXPECT_EQ(posix::networkFileSystemName(type), kind);
   const auto type = posix::fileSystemTypeOf(dir.path());
   EXPECT_NE(type, -1);
@@ -266,7 +274,9 @@ TEST_F(SqliteStoreTest, DamagedOrForeignStoreIsReportedAndLeftAsItIs) {
        [&] { writeFile(single, "This is no database at all." + std::string(4000, '\x5A')); },
        u" is damaged: it does not begin with an SQLite database header" + leftAsItIs},
       {"another program's database",
-       [&] { sql(single, "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('a', 1);"); },
+       [&] {
+         sql(single, "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('a', 1);");
+       },
        u" is not a registry store of Sigpatch (another program's database); it was left as it is"},
       {"a newer format",
        [&] {
