@@ -25,9 +25,11 @@ bom() { head -c 2 "$1" | od -An -tx1 | tr -d ' '; }
 check "$(status add "$key" /v FileMask /d 'sdat*.exe') $(cat "$dir/out")" \
   "0  The operation completed successfully." "add"
 check "$(status add "$key" /v Count /t REG_DWORD /d 17)" "0 " "add a number"
+check "$(status add "$key" /v 'Grüße Ω' /d 'a  b')" "0 " "words that are not ASCII"
 check "$("$sigreg" query "$key")" "$shown
     FileMask    REG_SZ    sdat*.exe
-    Count    REG_DWORD    0x11" "query"
+    Count    REG_DWORD    0x11
+    Grüße Ω    REG_SZ    a  b" "query"
 check "$(status add "$key" /v FileMask /d other)" \
   "1 ERROR: Value FileMask exists; add /f to overwrite it." "no terminal, no overwriting"
 check "$(status list)" \
