@@ -108,6 +108,7 @@ TEST_F(RegCommandTest, QueryShowsKeysAndValuesAsRegDoes) {
   put(kHkeyUsers, u"T", u"Exp", kRegExpandSz, utf16(u"%HOME%"));
   put(kHkeyUsers, u"T", u"Q", kRegQword, Bytes{1, 0, 0, 0, 0, 0, 0, 0x10});
   put(kHkeyUsers, u"T", u"Odd", kRegDword, Bytes{1, 2});
+  put(kHkeyUsers, u"T", u"Big", kRegDword, Bytes{1, 2, 3, 4, 5});
   put(kHkeyUsers, u"T", u"None", kRegNone, Bytes{});
   put(kHkeyUsers, u"T", u"Own", 0x4000, Bytes{0xFF});
   const std::string values = "    Path    REG_SZ    /srv/updates\n    Count    REG_DWORD    0x11\n";
@@ -133,6 +134,7 @@ TEST_F(RegCommandTest, QueryShowsKeysAndValuesAsRegDoes) {
        0,
        "\nHKEY_USERS\\T\n    Exp    REG_EXPAND_SZ    %HOME%\n"
        "    Q    REG_QWORD    0x1000000000000001\n    Odd    REG_DWORD    0102\n"
+       "    Big    REG_DWORD    0102030405\n"
        "    None    REG_NONE    \n    Own    0x4000    FF\n\n"},
   });
 }
