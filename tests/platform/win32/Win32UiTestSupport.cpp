@@ -1,27 +1,53 @@
-#include "Win32UiTestSupport.h"
+// The desktop suite's view of the Windows toolkit's windows, through the system's messages.
 
 #include <map>
 #include <stdexcept>
 
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
 #include "platform/win32/Win32Program.h"
-#include "runtime/Text.h"
+#include "toolkit/DesktopSuite.h"
+#include "toolkit/win32/Win32UiHeaders.h"
+#include "toolkit/win32/Win32Window.h"
+#include "toolkit/win32/Win32Windowing.h"
 
 namespace sigpatch::testing {
 namespace {
+
+using platform::win32::fromWide;
 
 std::map<UINT_PTR, std::function<void()>>& pending() {
   static std::map<UINT_PTR, std::function<void()>> actions;
   return actions;
 }
 
-void CALLBACK runPending(HWND, UINT, UINT_PTR id, DWORD) {
-  ::KillTimer(nullptr, id);
-  auto found = pending().find(id);
-  if (found == pending().end()) return;
-  auto action = std::move(found->second);
-  pending().erase(found);
-  action();
+toolkit::win32::Win32Windowing& windowing() {
+  static toolkit::win32::Win32Windowing toolkit(platform::win32::currentProgramInfo(), u"");
+  return toolkit;
+}
+
+HWND handleOf(const toolkit::Window& form) {
+  return dynamic_cast<const toolkit::win32::Win32Window&>(form).Handle();
+}
+
+HWND child(const toolkit::Window& form, std::u16string_view control) {
+  HWND found = dynamic_cast<const toolkit::win32::Win32Window&>(form).ControlHandle(control);
+  if (found == nullptr) throw std::logic_error("no control " + text::toUtf8(control));
+  return found;
+}
+
+std::u16string windowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return fromWide(text);
+}
+
+std::wstring classOf(HWND window) {
+  wchar_t type[64] = {};
+  ::GetClassNameW(window, type, 64);
+  return type;
 }
 
 // The message boxes of this thread that are up.
@@ -30,9 +56,7 @@ std::vector<HWND> messageBoxes() {
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
       [](HWND window, LPARAM found) -> BOOL {
-        wchar_t type[64] = {};
-        ::GetClassNameW(window, type, 64);
-        if (std::wstring_view(type) == L"#32770" && ::IsWindowVisible(window)) {
+        if (classOf(window) == L"#32770" && ::IsWindowVisible(window)) {
           reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
         }
         return TRUE;
@@ -43,159 +67,168 @@ std::vector<HWND> messageBoxes() {
 
 }  // namespace
 
-toolkit::win32::Win32Windowing& toolkit() {
-  static toolkit::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
-  return windowing;
+toolkit::Windowing& desktop() { return windowing(); }
+platform::Clock& systemClock() {
+  static platform::win32::Win32Clock clock;
+  return clock;
+}
+platform::DrivesAndFolders& systemFolders() {
+  static platform::win32::Win32DrivesAndFolders folders;
+  return folders;
+}
+toolkit::Window* findForm(std::u16string_view name) { return windowing().FindForm(name); }
+toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control) {
+  return *dynamic_cast<const toolkit::win32::Win32Window&>(form).FindControl(control);
 }
 
-Place placeOf(HWND child) {
-  RECT rect{};
-  ::GetWindowRect(child, &rect);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+void unloadAll() {
+  for (auto* form : std::vector<toolkit::win32::Win32Window*>(windowing().Forms())) form->Unload();
+  windowing().DoEvents();
+  for (auto& [id, action] : pending()) ::KillTimer(nullptr, id);
+  pending().clear();
 }
 
-Place clientOf(HWND window) {
-  RECT rect{};
-  ::GetClientRect(window, &rect);
-  return {0, 0, rect.right, rect.bottom};
-}
-
-std::u16string windowText(HWND window) {
-  const auto length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto got =
-      ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(got));
-  return platform::win32::fromWide(text);
-}
-
-Win32UiTest::Win32UiTest() {
-  services_.windowing = &toolkit();
-  services_.clock = &clock;
-  services_.system = &system;
-  services_.registry = &registry;
-  services_.drivesAndFolders = &drivesAndFolders;
-  installed_.emplace(services_);
-  watchdog_ = ::SetTimer(nullptr, 0, kPatience, [](HWND, UINT, UINT_PTR id, DWORD) {
+std::shared_ptr<void> startWatchdog() {
+  const UINT_PTR id = ::SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     ADD_FAILURE() << "a window waited for the user longer than the test allows";
     for (HWND box : messageBoxes()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    for (auto* form : toolkit().Forms()) form->Unload();
+    for (auto* form : windowing().Forms()) form->Unload();
   });
+  return std::shared_ptr<void>(nullptr, [id](void*) { ::KillTimer(nullptr, id); });
 }
 
-Win32UiTest::~Win32UiTest() {
-  // Whatever a test left open closes, so that the next test starts afresh.
-  for (auto* form : std::vector<toolkit::win32::Win32Window*>(toolkit().Forms())) form->Unload();
-  toolkit().DoEvents();
-  ::KillTimer(nullptr, watchdog_);
-  for (auto& [id, action] : pending()) ::KillTimer(nullptr, id);
-  pending().clear();
-  toolkit().Screen().SetMousePointer(toolkit::kPointerDefault);
-  installed_.reset();
+Place clientOf(const toolkit::Window& form) {
+  RECT rect{};
+  ::GetClientRect(handleOf(form), &rect);
+  return {0, 0, rect.right, rect.bottom};
 }
 
-toolkit::win32::Win32Window& Win32UiTest::Form(std::u16string_view name) const {
-  auto* form = toolkit().FindForm(name);
-  if (form == nullptr) throw std::logic_error("no window named " + text::toUtf8(name));
-  return *form;
+Place placeOf(const toolkit::Window& form, std::u16string_view control) {
+  RECT rect{};
+  ::GetWindowRect(child(form, control), &rect);
+  ::MapWindowPoints(nullptr, handleOf(form), reinterpret_cast<POINT*>(&rect), 2);
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-HWND Win32UiTest::Control(std::u16string_view form, std::u16string_view control) const {
-  HWND handle = Form(form).ControlHandle(control);
-  if (handle == nullptr) ADD_FAILURE() << "no control " << text::toUtf8(control);
-  return handle;
+void resizeClient(const toolkit::Window& form, int width, int height) {
+  HWND window = handleOf(form);
+  RECT frame{0, 0, width, height};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+  ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  windowing().DoEvents();
 }
 
-void Win32UiTest::Later(std::function<void()> action, unsigned milliseconds) {
-  const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, runPending);
+bool shownOnScreen(const toolkit::Window& form) { return ::IsWindowVisible(handleOf(form)); }
+bool minimizedOnScreen(const toolkit::Window& form) { return ::IsIconic(handleOf(form)); }
+
+std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
+  HWND window = child(form, control);
+  if (::lstrcmpiW(classOf(window).c_str(), STATUSCLASSNAMEW) != 0) return windowText(window);
+  wchar_t panel[256] = {};
+  ::SendMessageW(window, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(panel));
+  return fromWide(panel);
+}
+
+std::vector<ShownLine> shownLines(const toolkit::Window& form, std::u16string_view control) {
+  HWND box = child(form, control);
+  std::vector<ShownLine> lines;
+  CHARRANGE saved{};
+  ::SendMessageW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  const auto count = ::SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const auto start = ::SendMessageW(box, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+    std::wstring line(static_cast<std::size_t>(::SendMessageW(box, EM_LINELENGTH, start, 0)) + 2,
+                      L'\0');
+    *reinterpret_cast<WORD*>(line.data()) = static_cast<WORD>(line.size());
+    line.resize(static_cast<std::size_t>(::SendMessageW(box, EM_GETLINE, static_cast<WPARAM>(i),
+                                                        reinterpret_cast<LPARAM>(line.data()))));
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    CHARRANGE first{static_cast<LONG>(start), static_cast<LONG>(start + 1)};
+    ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    ::SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    lines.push_back({fromWide(line), static_cast<std::int32_t>(format.crTextColor)});
+  }
+  ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
+  return lines;
+}
+
+bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control) {
+  return ::SendMessageW(child(form, control), EM_GETFIRSTVISIBLELINE, 0, 0) > 0;
+}
+
+bool hourglassShown() { return ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT); }
+
+void click(const toolkit::Window& form, std::u16string_view control) {
+  HWND window = child(form, control);
+  ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  ::PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  windowing().DoEvents();
+}
+
+void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
+  HWND window = child(form, control);
+  ::SetFocus(window);
+  const auto key = static_cast<WPARAM>(keyCode);
+  const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(keyCode), MAPVK_VK_TO_VSC);
+  ::PostMessageW(window, WM_KEYDOWN, key, 1 | (scan << 16));
+  ::PostMessageW(window, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+  windowing().DoEvents();
+}
+
+void closeBox(const toolkit::Window& form) {
+  ::SendMessageW(handleOf(form), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name) {
+  HWND window = child(form, list);
+  const auto row = ::SendMessageW(window, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(platform::win32::wide(name).c_str()));
+  if (row == LB_ERR) throw std::logic_error("no folder " + text::toUtf8(name));
+  ::SendMessageW(window, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  ::SendMessageW(handleOf(form), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(window), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(window));
+}
+
+void later(std::function<void()> action) {
+  const UINT_PTR id = ::SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    auto found = pending().find(id);
+    if (found == pending().end()) return;
+    auto action = std::move(found->second);
+    pending().erase(found);
+    action();
+  });
   pending()[id] = std::move(action);
 }
 
-void Win32UiTest::WhenShown(std::u16string form, std::function<void()> action) {
-  Later(
-      [form = std::move(form), action = std::move(action)]() mutable {
-        auto* shown = toolkit().FindForm(form);
-        if (shown != nullptr && shown->IsVisible() && ::IsWindowVisible(shown->Handle())) {
-          action();
-        } else {
-          WhenShown(std::move(form), std::move(action));
-        }
-      },
-      20);
-}
-
-void Win32UiTest::AnswerNextMessageBox(std::optional<SeenMessage>& seen) {
-  auto look = std::make_shared<std::function<void(unsigned)>>();
-  std::weak_ptr<std::function<void(unsigned)>> weak = look;
-  *look = [&seen, weak](unsigned turns) {
+void answerNextMessageBox(std::optional<SeenMessage>& seen) {
+  later([&seen] {
     const auto boxes = messageBoxes();
-    if (!boxes.empty()) {
-      HWND box = boxes.front();
-      SeenMessage message;
-      message.title = windowText(box);
-      // The text is the static control that holds text; the icon a static
-      // control that shows one.
-      for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
-           child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t type[32] = {};
-        ::GetClassNameW(child, type, 32);
-        if (std::wstring_view(type) != L"Static") continue;
-        const auto style = ::GetWindowLongW(child, GWL_STYLE);
-        if ((style & SS_TYPEMASK) == SS_ICON) {
-          const auto icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
-          message.criticalIcon = icon != nullptr && icon == ::LoadIconW(nullptr, IDI_HAND);
-        } else if (message.text.empty()) {
-          message.text = windowText(child);
+    if (boxes.empty()) return answerNextMessageBox(seen);
+    // The text is the static control that holds text; the icon one that shows an icon.
+    SeenMessage message{u"", windowText(boxes.front())};
+    for (HWND item = ::GetWindow(boxes.front(), GW_CHILD); item != nullptr;
+         item = ::GetWindow(item, GW_HWNDNEXT)) {
+      if (classOf(item) != L"Static") continue;
+      if ((::GetWindowLongW(item, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        message.critical = reinterpret_cast<HICON>(::SendMessageW(item, STM_GETICON, 0, 0)) ==
+                           ::LoadIconW(nullptr, IDI_HAND);
+      } else if (message.text.empty()) {
+        for (char16_t c : windowText(item)) {
+          if (c != u'\r') message.text += c;
         }
       }
-      seen = message;
-      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-      return;
     }
-    if (turns < kPatience / 20) {
-      Later(
-          [next = weak.lock(), turns] {
-            if (next) (*next)(turns + 1);
-          },
-          20);
-    }
-  };
-  Later([look] { (*look)(0); });
-}
-
-bool Win32UiTest::WaitUntil(const std::function<bool()>& done) {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (::GetTickCount() - start > 5000) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    toolkit().DoEvents();
-  }
-  return true;
-}
-
-void Win32UiTest::ResizeClient(HWND form, int width, int height) {
-  RECT frame{0, 0, width, height};
-  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(form, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongW(form, GWL_EXSTYLE)));
-  ::SetWindowPos(form, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-  toolkit().DoEvents();
-}
-
-void Win32UiTest::PressKey(unsigned virtualKey) {
-  HWND focus = ::GetFocus();
-  const UINT scan = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
-  ::PostMessageW(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-  ::PostMessageW(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-  toolkit().DoEvents();
-}
-
-void Win32UiTest::Click(HWND control) {
-  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-  toolkit().DoEvents();
+    seen = message;
+    ::PostMessageW(boxes.front(), WM_COMMAND, IDOK, 0);
+  });
 }
 
 }  // namespace sigpatch::testing

@@ -1,46 +1,39 @@
 #include "Win32WindowedProgram.h"
 
-#include <functional>
-
 #include "platform/win32/Wide.h"
 
 namespace sigpatch::testing {
-
-using platform::win32::fromWide;
-using platform::win32::wide;
-
 namespace {
 
+using platform::win32::wide;
+
 std::u16string textOf(HWND window) {
-  const auto length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto got =
-      ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(got));
-  return fromWide(text);
+  return platform::win32::fromWide(text);
 }
 
-std::wstring classOf(HWND window) {
-  wchar_t type[64] = {};
-  ::GetClassNameW(window, type, 64);
-  return type;
-}
-
-HWND findChild(HWND window, const std::function<bool(HWND)>& wanted) {
+HWND findChild(HWND window, const std::function<bool(HWND, const wchar_t*)>& wanted) {
   for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
        child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (wanted(child)) return child;
+    wchar_t type[64] = {};
+    ::GetClassNameW(child, type, 64);
+    if (wanted(child, type)) return child;
   }
   return nullptr;
+}
+
+HWND box(HWND window) {
+  return findChild(
+      window, [](HWND, const wchar_t* type) { return ::lstrcmpiW(type, MSFTEDIT_CLASS) == 0; });
 }
 
 }  // namespace
 
 bool waitFor(const std::function<bool()>& done, unsigned milliseconds) {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (::GetTickCount() - start > milliseconds) return false;
-    ::Sleep(20);
+  for (const ULONGLONG until = ::GetTickCount64() + milliseconds; !done(); ::Sleep(20)) {
+    if (::GetTickCount64() > until) return false;
   }
   return true;
 }
@@ -63,60 +56,48 @@ WindowedProgram::WindowedProgram(const std::u16string& exe, const std::u16string
 
 WindowedProgram::~WindowedProgram() {
   if (process_ == nullptr) return;
-  if (!WaitForExit(0)) Kill();
+  if (!WaitForExit(0)) ::TerminateProcess(process_, 9);
   ::CloseHandle(process_);
 }
 
-HWND WindowedProgram::Window(const std::u16string& caption) const {
+HWND WindowedProgram::WaitForWindow(const std::u16string& caption, unsigned milliseconds) const {
   struct Search {
     DWORD id;
-    std::u16string caption;
+    const std::u16string& caption;
     HWND found = nullptr;
   } search{id_, caption};
-  ::EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* wanted = reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != wanted->id || !::IsWindowVisible(window)) return TRUE;
-        if (textOf(window) != wanted->caption) return TRUE;
-        wanted->found = window;
-        return FALSE;
+  waitFor(
+      [&] {
+        ::EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+              auto* wanted = reinterpret_cast<Search*>(data);
+              DWORD owner = 0;
+              ::GetWindowThreadProcessId(window, &owner);
+              if (owner != wanted->id || !::IsWindowVisible(window)) return TRUE;
+              if (textOf(window) == wanted->caption) wanted->found = window;
+              return wanted->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
       },
-      reinterpret_cast<LPARAM>(&search));
+      milliseconds);
   return search.found;
 }
 
-HWND WindowedProgram::WaitForWindow(const std::u16string& caption, unsigned milliseconds) const {
-  HWND found = nullptr;
-  waitFor([&] { return (found = Window(caption)) != nullptr; }, milliseconds);
-  return found;
-}
-
 std::u16string WindowedProgram::BoxText(HWND window) {
-  HWND box = findChild(
-      window, [](HWND child) { return ::lstrcmpiW(classOf(child).c_str(), MSFTEDIT_CLASS) == 0; });
-  return box == nullptr ? std::u16string() : textOf(box);
-}
-
-HWND WindowedProgram::Child(HWND window, const wchar_t* type, const std::u16string& text) {
-  return findChild(window, [&](HWND child) {
-    return ::lstrcmpiW(classOf(child).c_str(), type) == 0 &&
-           (text.empty() || textOf(child) == text);
-  });
+  HWND found = box(window);
+  return found == nullptr ? std::u16string() : textOf(found);
 }
 
 HWND WindowedProgram::FirstImage(HWND window) {
-  return findChild(window, [](HWND child) {
-    return classOf(child) == L"Static" && ::IsWindowVisible(child) &&
+  return findChild(window, [](HWND child, const wchar_t* type) {
+    return std::wstring_view(type) == L"Static" && ::IsWindowVisible(child) &&
            (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
   });
 }
 
 void WindowedProgram::PressKey(HWND window, unsigned virtualKey) {
-  HWND box = findChild(
-      window, [](HWND child) { return ::lstrcmpiW(classOf(child).c_str(), MSFTEDIT_CLASS) == 0; });
-  HWND target = box != nullptr ? box : window;
+  HWND target = box(window) != nullptr ? box(window) : window;
   const UINT scan = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
   ::PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
   ::PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
@@ -129,10 +110,6 @@ void WindowedProgram::Click(HWND control) {
 
 bool WindowedProgram::WaitForExit(unsigned milliseconds) const {
   return process_ == nullptr || ::WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
-}
-
-void WindowedProgram::Kill() {
-  if (process_ != nullptr) ::TerminateProcess(process_, 9);
 }
 
 }  // namespace sigpatch::testing

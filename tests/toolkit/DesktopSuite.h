@@ -1,0 +1,115 @@
+#pragma once
+
+// What a toolkit that draws real windows (Qt, Win32) adds to the windows' behaviour, checked once
+// for both: DesktopSuite.cpp holds the tests; each toolkit's test support provides the functions
+// below over its own windows.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeSystem.h"
+#include "platform/Platform.h"
+#include "runtime/Text.h"
+#include "toolkit/Windowing.h"
+
+namespace sigpatch::testing {
+
+/// A rectangle in pixels of a form's inner area.
+struct Place {
+  long left, top, width, height;
+  long right() const { return left + width; }
+  long bottom() const { return top + height; }
+  friend bool operator==(const Place&, const Place&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Place& p) {
+    return out << "(" << p.left << ", " << p.top << ", " << p.width << " x " << p.height << ")";
+  }
+};
+
+/// A line of a text box's view with the colour (0x00BBGGRR) of its first character as `code`; or
+/// what a message box showed: its text with "\n" line ends, its title, and its icon as its style
+/// number (16 the stop icon, else 0).
+struct Shown {
+  std::u16string text, title;
+  std::int32_t code = 0;
+  friend bool operator==(const Shown&, const Shown&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Shown& s) {
+    return out << '"' << text::toUtf8(s.text) << "\" " << text::toUtf8(s.title) << " " << s.code;
+  }
+};
+
+/// The system's clock, which a test can move on, so that the windows' waits end at once.
+class JumpClock : public platform::Clock {
+ public:
+  explicit JumpClock(platform::Clock& real) : real_(real) {}
+  TimePoint Now() const override { return real_.Now() + offset_; }
+  platform::DateTime ToLocal(TimePoint t) const override { return real_.ToLocal(t); }
+  std::chrono::milliseconds Ticks() const override { return real_.Ticks() + offset_; }
+  void Sleep(std::chrono::milliseconds duration) override { real_.Sleep(duration); }
+  void Jump(std::chrono::milliseconds by) { offset_ += by; }
+
+ private:
+  platform::Clock& real_;
+  std::chrono::milliseconds offset_{0};
+};
+
+// Each toolkit's: the toolkit of the test process, the system's clock, drives and folders; the
+// newest loaded form of a name (or nullptr) and a control of it; unloading every form and,
+// until the guard goes, closing what waits for the user after a minute, failing the test.
+toolkit::Windowing& desktop();
+platform::Clock& systemClock();
+platform::DrivesAndFolders& systemFolders();
+toolkit::Window* findForm(std::u16string_view name);
+toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control);
+void unloadAll();
+std::shared_ptr<void> startWatchdog();
+// What the system shows: a form's inner area at (0, 0), a control's place in it, the text of a
+// text box, list or status bar (its first panel), a text box's lines, whether a text box shows
+// its insertion point scrolled down, and the waiting pointer.
+Place clientOf(const toolkit::Window& form);
+Place placeOf(const toolkit::Window& form, std::u16string_view control);
+bool shownOnScreen(const toolkit::Window& form);
+bool minimizedOnScreen(const toolkit::Window& form);
+std::u16string shownText(const toolkit::Window& form, std::u16string_view control);
+std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view control);
+bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control);
+bool hourglassShown();
+// What the user does: drag a form to an inner area of that many pixels, click, press a key in a
+// control (given the focus first), the close box, a double click in a folder list; the message
+// box shown next answered with OK once it is up. `later` runs an action when the event loop turns.
+void resizeClient(const toolkit::Window& form, int width, int height);
+void click(const toolkit::Window& form, std::u16string_view control);
+void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode);
+void closeBox(const toolkit::Window& form);
+void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name);
+void answerNextMessageBox(std::optional<Shown>& seen);
+void later(std::function<void()> action);
+
+/// A form "frmTest" of 6000 x 4000 twips that sees keys before its controls, not loaded yet.
+std::unique_ptr<toolkit::Window> newTestForm();
+/// The newest loaded form of that name; a logic error when there is none.
+toolkit::Window& formNamed(std::u16string_view name);
+
+/// The toolkit with the system's clock (which the test may move on), a system whose work area is
+/// 1024 x 738 pixels and a registry in memory, installed for one test.
+class DesktopTest : public ::testing::Test {
+ protected:
+  DesktopTest();
+  ~DesktopTest() override;
+
+  fakes::FakeSystem system;
+  fakes::FakeRegistry registry;
+  JumpClock clock{systemClock()};
+
+ private:
+  platform::Platform services_;
+  std::optional<platform::ScopedPlatform> installed_;
+  std::shared_ptr<void> watchdog_;
+};
+
+}  // namespace sigpatch::testing
