@@ -43,21 +43,6 @@ struct Shown {
   }
 };
 
-/// The system's clock, which a test can move on, so that the windows' waits end at once.
-class JumpClock : public platform::Clock {
- public:
-  explicit JumpClock(platform::Clock& real) : real_(real) {}
-  TimePoint Now() const override { return real_.Now() + offset_; }
-  platform::DateTime ToLocal(TimePoint t) const override { return real_.ToLocal(t); }
-  std::chrono::milliseconds Ticks() const override { return real_.Ticks() + offset_; }
-  void Sleep(std::chrono::milliseconds duration) override { real_.Sleep(duration); }
-  void Jump(std::chrono::milliseconds by) { offset_ += by; }
-
- private:
-  platform::Clock& real_;
-  std::chrono::milliseconds offset_{0};
-};
-
 // Each toolkit's: the toolkit of the test process, the system's clock, drives and folders; the
 // newest loaded form of a name (or nullptr) and a control of it; unloading every form and,
 // until the guard goes, closing what waits for the user after a minute, failing the test.
@@ -81,22 +66,23 @@ bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control);
 bool hourglassShown();
 // What the user does: drag a form to an inner area of that many pixels, click, press a key in a
 // control (given the focus first), the close box, a double click in a folder list; the message
-// box shown next answered with OK once it is up. `later` runs an action when the event loop turns.
+// box shown next answered with OK once it is up. `later` runs an action when the event loop turns
+// (after that many milliseconds).
 void resizeClient(const toolkit::Window& form, int width, int height);
 void click(const toolkit::Window& form, std::u16string_view control);
 void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode);
 void closeBox(const toolkit::Window& form);
 void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name);
 void answerNextMessageBox(std::optional<Shown>& seen);
-void later(std::function<void()> action);
+void later(std::function<void()> action, int milliseconds = 0);
 
 /// A form "frmTest" of 6000 x 4000 twips that sees keys before its controls, not loaded yet.
 std::unique_ptr<toolkit::Window> newTestForm();
 /// The newest loaded form of that name; a logic error when there is none.
 toolkit::Window& formNamed(std::u16string_view name);
 
-/// The toolkit with the system's clock (which the test may move on), a system whose work area is
-/// 1024 x 738 pixels and a registry in memory, installed for one test.
+/// The toolkit with the system's clock, a system whose work area is 1024 x 738 pixels and a
+/// registry in memory, installed for one test.
 class DesktopTest : public ::testing::Test {
  protected:
   DesktopTest();
@@ -104,10 +90,8 @@ class DesktopTest : public ::testing::Test {
 
   fakes::FakeSystem system;
   fakes::FakeRegistry registry;
-  JumpClock clock{systemClock()};
 
  private:
-  platform::Platform services_;
   std::optional<platform::ScopedPlatform> installed_;
   std::shared_ptr<void> watchdog_;
 };

@@ -1,6 +1,5 @@
 // What only the Windows toolkit does: the system's own control classes and frames, a label that
-// grows into the room its form has, mnemonics and the tab order, and the hourglass over a control
-// that sets a pointer of its own.
+// grows into the room its form has, mnemonics and the tab order.
 
 #include "app/Application.h"
 #include "toolkit/DesktopSuite.h"
@@ -83,20 +82,6 @@ TEST_F(Win32FormTest, ALabelShowsACaptionWiderThanItsDesignWhereTheFormHasRoom) 
   product.SetCaption(u"Sigpatch Sigpatch Sigpatch");
   EXPECT_EQ(placeOf(*form, u"lblTitle").width, 400 - 200 - 8);
   EXPECT_EQ(product.Width(), 2400);
-}
-
-// Also over a control that sets a pointer of its own (the rich-edit box's I-beam).
-TEST_F(Win32FormTest, TheHourglassShowsOverEveryWindowOfTheProgram) {
-  form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 3000, 1500));
-  form->Show();
-  desktop().Screen().SetMousePointer(toolkit::kPointerHourglass);
-  for (const auto* name : {u"rtbBox", u"cmdGo"}) {
-    ::SetCursor(nullptr);
-    HWND control = handle(*form, name);
-    ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_TRUE(hourglassShown()) << text::toUtf8(name);
-  }
 }
 
 }  // namespace

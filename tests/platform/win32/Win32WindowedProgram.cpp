@@ -3,33 +3,38 @@
 #include "platform/win32/Wide.h"
 
 namespace sigpatch::testing {
-namespace {
 
 using platform::win32::wide;
 
+// WM_GETTEXT, which reaches the controls of another process too.
 std::u16string textOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(got));
+  std::wstring text(static_cast<std::size_t>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                    L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   return platform::win32::fromWide(text);
 }
 
-HWND findChild(HWND window, const std::function<bool(HWND, const wchar_t*)>& wanted) {
+HWND childOf(HWND window, const wchar_t* type, const std::function<bool(HWND)>& also) {
   for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
        child = ::GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t type[64] = {};
-    ::GetClassNameW(child, type, 64);
-    if (wanted(child, type)) return child;
+    wchar_t name[64] = {};
+    ::GetClassNameW(child, name, 64);
+    if (::lstrcmpiW(name, type) == 0 && (!also || also(child))) return child;
   }
   return nullptr;
 }
 
-HWND box(HWND window) {
-  return findChild(
-      window, [](HWND, const wchar_t* type) { return ::lstrcmpiW(type, MSFTEDIT_CLASS) == 0; });
+void postKey(HWND window, unsigned virtualKey) {
+  const UINT scan = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+  ::PostMessageW(window, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+  ::PostMessageW(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
 }
 
-}  // namespace
+void postClick(HWND control) {
+  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
 
 bool waitFor(const std::function<bool()>& done, unsigned milliseconds) {
   for (const ULONGLONG until = ::GetTickCount64() + milliseconds; !done(); ::Sleep(20)) {
@@ -45,13 +50,13 @@ WindowedProgram::WindowedProgram(const std::u16string& exe, const std::u16string
   std::wstring line = L"\"" + wide(exe) + L"\" " + wide(arguments);
   PROCESS_INFORMATION process{};
   ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", wide(recordFile).c_str());
-  const bool started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        wide(folder).c_str(), &startup, &process) != 0;
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       wide(folder).c_str(), &startup, &process) != 0) {
+    ::CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+  }
   ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", nullptr);
-  if (!started) return;
-  ::CloseHandle(process.hThread);
-  process_ = process.hProcess;
-  id_ = process.dwProcessId;
 }
 
 WindowedProgram::~WindowedProgram() {
@@ -66,50 +71,29 @@ HWND WindowedProgram::WaitForWindow(const std::u16string& caption, unsigned mill
     const std::u16string& caption;
     HWND found = nullptr;
   } search{id_, caption};
-  waitFor(
-      [&] {
-        ::EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-              auto* wanted = reinterpret_cast<Search*>(data);
-              DWORD owner = 0;
-              ::GetWindowThreadProcessId(window, &owner);
-              if (owner != wanted->id || !::IsWindowVisible(window)) return TRUE;
-              if (textOf(window) == wanted->caption) wanted->found = window;
-              return wanted->found == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
+  const auto look = [](HWND window, LPARAM data) -> BOOL {
+    auto* wanted = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == wanted->id && ::IsWindowVisible(window) && textOf(window) == wanted->caption) {
+      wanted->found = window;
+    }
+    return wanted->found == nullptr;
+  };
+  waitFor([&] { return ::EnumWindows(look, reinterpret_cast<LPARAM>(&search)), search.found; },
+          milliseconds);
   return search.found;
-}
-
-std::u16string WindowedProgram::BoxText(HWND window) {
-  HWND found = box(window);
-  return found == nullptr ? std::u16string() : textOf(found);
-}
-
-HWND WindowedProgram::FirstImage(HWND window) {
-  return findChild(window, [](HWND child, const wchar_t* type) {
-    return std::wstring_view(type) == L"Static" && ::IsWindowVisible(child) &&
-           (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
-  });
-}
-
-void WindowedProgram::PressKey(HWND window, unsigned virtualKey) {
-  HWND target = box(window) != nullptr ? box(window) : window;
-  const UINT scan = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
-  ::PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-  ::PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-}
-
-void WindowedProgram::Click(HWND control) {
-  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
 }
 
 bool WindowedProgram::WaitForExit(unsigned milliseconds) const {
   return process_ == nullptr || ::WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
+}
+
+HWND WindowedProgram::FirstImage(HWND window) {
+  return childOf(window, L"Static", [](HWND child) {
+    return ::IsWindowVisible(child) &&
+           (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+  });
 }
 
 }  // namespace sigpatch::testing

@@ -51,7 +51,7 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
     return waitFor(
         [&] { return WindowedProgram::BoxText(window).find(text) != std::u16string::npos; });
   };
-  ASSERT_TRUE(shows(u"Installing"));
+  ASSERT_TRUE(shows(u"Installing")) << text::toUtf8(WindowedProgram::BoxText(window));
   WindowedProgram::PressKey(window, VK_F1);
   HWND about = program.WaitForWindow(u"About Sigpatch");
   ASSERT_NE(about, nullptr) << "no About box came up";

@@ -152,8 +152,8 @@ void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16s
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
 }
 
-void later(std::function<void()> action) {
-  QTimer::singleShot(0, qApp, [action = std::move(action), queued = generation] {
+void later(std::function<void()> action, int milliseconds) {
+  QTimer::singleShot(milliseconds, qApp, [action = std::move(action), queued = generation] {
     if (queued == generation) action();
   });
 }
@@ -167,7 +167,7 @@ void answerNextMessageBox(std::optional<Shown>& seen) {
                    box->icon() == QMessageBox::Critical ? 16 : 0};
       return box->button(QMessageBox::Ok)->click();
     }
-    answerNextMessageBox(seen);
+    later([&seen] { answerNextMessageBox(seen); }, 10);
   });
 }
 
