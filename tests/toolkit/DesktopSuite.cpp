@@ -18,33 +18,15 @@
 
 namespace sigpatch::testing {
 
-std::unique_ptr<toolkit::Window> newTestForm() {
-  toolkit::FormDesign design;
-  design.Name = u"frmTest";
-  design.ScaleWidth = 6000;
-  design.ScaleHeight = 4000;
-  design.KeyPreview = true;
-  return desktop().NewForm(design);
-}
-
-toolkit::Window& formNamed(std::u16string_view name) {
-  if (auto* form = findForm(name)) return *form;
-  throw std::logic_error("no window named " + text::toUtf8(name));
-}
-
 DesktopTest::DesktopTest() {
   system.workArea = {0, 0, 1024, 738};
   system.workAreaKnown = true;
   installed_.emplace(platform::Platform{&desktop(), &systemClock(), &registry, nullptr, nullptr,
                                         &system, nullptr, &systemFolders()});
-  watchdog_ = startWatchdog();
 }
 
-DesktopTest::~DesktopTest() {
-  // Whatever a test left open closes, so that the next test starts afresh.
-  unloadAll();
-  desktop().Screen().SetMousePointer(toolkit::kPointerDefault);
-}
+// Whatever a test left open closes, so that the next test starts afresh.
+DesktopTest::~DesktopTest() { unloadAll(); }
 
 namespace {
 
@@ -54,7 +36,16 @@ using Lines = std::vector<Shown>;
 
 class DesktopToolkitTest : public DesktopTest {
  protected:
-  std::unique_ptr<toolkit::Window> form = newTestForm();
+  DesktopToolkitTest() {
+    toolkit::FormDesign design;
+    design.Name = u"frmTest";
+    design.ScaleWidth = 6000;
+    design.ScaleHeight = 4000;
+    design.KeyPreview = true;
+    form = desktop().NewForm(design);
+  }
+
+  std::unique_ptr<toolkit::Window> form;
 };
 
 // Both test screens have 96 dots per inch: 15 twips a pixel.
@@ -88,6 +79,9 @@ TEST_F(DesktopToolkitTest, ControlsStandWhereTheirTwipsPutThemAndPicturesAreThei
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.Number(), err::kFileNotFound);
   }
+  form->SetWindowState(toolkit::kWindowMinimized);
+  desktop().DoEvents();
+  EXPECT_TRUE(minimizedOnScreen(*form));
   form->Unload();
   EXPECT_EQ(form->hWnd(), 0);
   EXPECT_FALSE(shownOnScreen(*form));
@@ -122,7 +116,7 @@ TEST_F(DesktopToolkitTest, TheProgramsWindowsKeepTheirLayoutAtEverySize) {
   // clang-format on
   const auto pixels = [](double twips) { return std::lround(twips / 15); };
   for (const auto& layout : layouts) {
-    auto& window = formNamed(layout.form);
+    auto& window = *findForm(layout.form);
     const Place design = clientOf(window);
     std::map<std::u16string, Place> first;
     for (const auto& [width, height] : std::vector<std::pair<long, long>>{
@@ -229,25 +223,8 @@ TEST_F(DesktopToolkitTest, TheDialogKeysClickTheirButtonsAndTheFormSeesReleasedK
   EXPECT_EQ(seen, u"112 go 13 cancel 27 ");
 }
 
-TEST_F(DesktopToolkitTest, TheHourglassAndTheWindowStateReachTheSystem) {
-  form->Show();
-  auto& screen = desktop().Screen();
-  screen.SetMousePointer(toolkit::kPointerHourglass);
-  screen.SetMousePointer(toolkit::kPointerHourglass);
-  EXPECT_TRUE(hourglassShown());
-  screen.SetMousePointer(toolkit::kPointerDefault);
-  EXPECT_FALSE(hourglassShown());
-  EXPECT_EQ(screen.MousePointer(), toolkit::kPointerDefault);
-  form->SetWindowState(toolkit::kWindowMinimized);
-  desktop().DoEvents();
-  EXPECT_TRUE(minimizedOnScreen(*form));
-  EXPECT_EQ(form->WindowState(), toolkit::kWindowMinimized);
-  form->SetWindowState(toolkit::kWindowNormal);
-  desktop().DoEvents();
-  EXPECT_FALSE(minimizedOnScreen(*form));
-}
-
-TEST_F(DesktopToolkitTest, TheEventPumpRunsWhatIsQueuedAndSleepsUntilTheDeadline) {
+TEST_F(DesktopToolkitTest,
+       TheEventPumpRunsWhatIsQueuedSleepsUntilTheDeadlineAndEndsWithTheWindows) {
   int ran = 0;
   later([&] { ++ran; });
   desktop().DoEvents();
@@ -264,9 +241,7 @@ TEST_F(DesktopToolkitTest, TheEventPumpRunsWhatIsQueuedAndSleepsUntilTheDeadline
   int turns = 0;
   for (; systemClock().Now() < deadline; ++turns) desktop().WaitForEvents(deadline);
   EXPECT_LE(turns, 5);
-}
-
-TEST_F(DesktopToolkitTest, TheEventLoopRunsUntilTheLastWindowClosesAndLetsGoOfItsOwner) {
+  // The event loop runs until the last window closes, and lets go of its owner.
   form->Show();
   auto owner = std::make_shared<int>(7);
   std::weak_ptr<int> watch = owner;
@@ -316,6 +291,7 @@ TEST_F(DesktopToolkitTest, TheFolderChooserIsAModalDialog) {
     EXPECT_EQ(chooser.Path(), ok ? preset + u"old" + separator : preset);
     EXPECT_EQ(hourglassShown(), ok);
     desktop().Screen().SetMousePointer(toolkit::kPointerDefault);
+    EXPECT_FALSE(hourglassShown());
   }
   EXPECT_EQ(shown, preset);
   EXPECT_EQ(opened, preset + u"old" + separator);

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,15 +43,13 @@ struct Shown {
 };
 
 // Each toolkit's: the toolkit of the test process, the system's clock, drives and folders; the
-// newest loaded form of a name (or nullptr) and a control of it; unloading every form and,
-// until the guard goes, closing what waits for the user after a minute, failing the test.
+// newest loaded form of a name (or nullptr) and a control of it; unloading every form.
 toolkit::Windowing& desktop();
 platform::Clock& systemClock();
 platform::DrivesAndFolders& systemFolders();
 toolkit::Window* findForm(std::u16string_view name);
 toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control);
 void unloadAll();
-std::shared_ptr<void> startWatchdog();
 // What the system shows: a form's inner area at (0, 0), a control's place in it, the text of a
 // text box, list or status bar (its first panel), a text box's lines, whether a text box shows
 // its insertion point scrolled down, and the waiting pointer.
@@ -76,11 +73,6 @@ void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16s
 void answerNextMessageBox(std::optional<Shown>& seen);
 void later(std::function<void()> action, int milliseconds = 0);
 
-/// A form "frmTest" of 6000 x 4000 twips that sees keys before its controls, not loaded yet.
-std::unique_ptr<toolkit::Window> newTestForm();
-/// The newest loaded form of that name; a logic error when there is none.
-toolkit::Window& formNamed(std::u16string_view name);
-
 /// The toolkit with the system's clock, a system whose work area is 1024 x 738 pixels and a
 /// registry in memory, installed for one test.
 class DesktopTest : public ::testing::Test {
@@ -93,7 +85,6 @@ class DesktopTest : public ::testing::Test {
 
  private:
   std::optional<platform::ScopedPlatform> installed_;
-  std::shared_ptr<void> watchdog_;
 };
 
 }  // namespace sigpatch::testing

@@ -1,9 +1,7 @@
-// A real short update run on the desktop toolkit: the program's own application object against a
-// registry store in a temporary file, a real package script and the system's processes, with the
-// user pressing F1 while the package installs.
+// A real short update run on the desktop toolkit: the program's own application object with a
+// real package script, the system's files and processes, and the user pressing F1 while the
+// package installs.
 
-#include <QTest>
-#include <QTextEdit>
 #include <filesystem>
 
 #include "app/Application.h"
@@ -12,12 +10,8 @@
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/PosixSystem.h"
 #include "platform/posix/PosixTestSupport.h"
-#include "platform/posix/SqliteRegistry.h"
 #include "registry/RegUtilities.h"
-#include "resources/VersionInfo.h"
 #include "toolkit/DesktopSuite.h"
-#include "toolkit/qt/QtWindow.h"
-#include "toolkit/qt/QtWindowing.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -31,15 +25,17 @@ struct LaterClock : platform::Clock {
   std::chrono::seconds offset{0};
 };
 
-TEST(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
+class QtRunTest : public DesktopTest {};
+
+TEST_F(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
   TempFolder work;
   const auto updates = work / "updates/";
-  auto locations = platform::posix::StoreLocations::singleFile(work / "registry.db");
-  platform::posix::SqliteRegistry registry(locations);
   platform::posix::PosixFileSystemService fileSystem;
   platform::posix::PosixProcesses processes;
-  platform::posix::PosixSystem system(work.path(), locations.machine);
+  platform::posix::PosixSystem posixSystem(work.path(), work / "registry.db");
   LaterClock clock;
+  platform::ScopedPlatform installed({&desktop(), &clock, &registry, &fileSystem, &processes,
+                                      &posixSystem, nullptr, &systemFolders()});
   // A folder only root may write, as the run asks of its source when root runs it.
   std::filesystem::permissions(work.path(), std::filesystem::perms::owner_all);
   std::filesystem::create_directories(updates);
@@ -52,29 +48,15 @@ TEST(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
   std::filesystem::last_write_time(
       updates + "sdat4500.exe",
       std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-  char name[] = "sigpatch";
-  char* argv[] = {name, nullptr};
-  int argc = 1;
-  // A toolkit of its own for the run's command line; it shares the process's Qt application.
-  toolkit::qt::QtWindowing windowing(
-      argc, argv, resources::programInfo(u"sigpatch", text::fromUtf8(work.path())),
-      u"/Path:" + text::fromUtf8(updates));
-  platform::ScopedPlatform installed(
-      {&windowing, &clock, &registry, &fileSystem, &processes, &system, nullptr, &systemFolders()});
+  RegUtilities().SetKeyValue(kSettingsKey, u"Path", text::fromUtf8(updates), u"REG_SZ");
   RegUtilities().SetKeyValue(kSettingsKey, u"LatestUpdate", u"SDAT4400.EXE", u"REG_SZ");
-  const auto widget = [&](std::u16string_view form, const char* control) {
-    return windowing.FindForm(form)->Widget()->findChild<QWidget*>(control);
-  };
-  const auto shown = [&] {
-    return static_cast<QTextEdit*>(widget(u"frmMain", "tboOutput"))->toPlainText().toStdString();
-  };
   // Once the install is announced, F1 in the box; then the package may end.
   std::function<void()> whileInstalling = [&] {
-    if (!windowing.FindForm(u"frmMain") || shown().find("Installing") == std::string::npos) {
-      return later(whileInstalling);
+    auto* main = findForm(u"frmMain");
+    if (!main || shownText(*main, u"tboOutput").find(u"Installing") == std::u16string::npos) {
+      return later(whileInstalling, 10);
     }
-    widget(u"frmMain", "tboOutput")->setFocus();
-    QTest::keyClick(widget(u"frmMain", "tboOutput"), Qt::Key_F1);
+    pressKey(*main, u"tboOutput", toolkit::kKeyF1);
     writeFile(work / "go", "");
   };
   later(whileInstalling);
@@ -84,18 +66,19 @@ TEST(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
     clock.offset = std::chrono::seconds(3);
     application.Terminate();
   }
-  EXPECT_EQ(shown(), "Sigpatch V1.01.02\n \nLooking for SDAT*.EXE Updates in " + updates +
-                         "...\nLast update on this PC: SDAT4400.EXE\nsdat4500.exe\nInstalling " +
-                         updates + "sdat4500.exe...\nFinished!\n");
+  auto& main = *findForm(u"frmMain");
+  EXPECT_EQ(shownText(main, u"tboOutput"),
+            text::fromUtf8("Sigpatch V1.01.02\n \nLooking for SDAT*.EXE Updates in " + updates +
+                           "...\nLast update on this PC: SDAT4400.EXE\nsdat4500.exe\nInstalling " +
+                           updates + "sdat4500.exe...\nFinished!\n"));
   EXPECT_EQ(readFile(work / "installed"), "/SILENT /REBOOT\n");
   EXPECT_EQ(RegUtilities().GetKeyValue(kSettingsKey, u"LatestUpdate", u""), u"SDAT4500.EXE");
   // The pinned window stays, and so does the About box, until the pin is pulled out.
-  ASSERT_NE(windowing.FindForm(u"frmAbout"), nullptr);
-  EXPECT_TRUE(widget(u"frmAbout", "txtText")->window()->isVisible());
-  EXPECT_TRUE(widget(u"frmMain", "imgPin")->window()->isVisible());
-  QTest::mouseClick(widget(u"frmMain", "imgPin"), Qt::LeftButton);
-  EXPECT_FALSE(widget(u"frmMain", "imgPin")->window()->isVisible());
-  windowing.FindForm(u"frmAbout")->Unload();
+  ASSERT_NE(findForm(u"frmAbout"), nullptr);
+  EXPECT_TRUE(shownOnScreen(*findForm(u"frmAbout")));
+  EXPECT_TRUE(shownOnScreen(main));
+  click(main, u"imgPin");
+  EXPECT_FALSE(shownOnScreen(main));
 }
 
 }  // namespace

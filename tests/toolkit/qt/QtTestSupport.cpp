@@ -1,5 +1,6 @@
 // The desktop suite's view of Qt's widgets, and the test program: it runs on Qt's offscreen
-// platform unless the environment names another, with the toolkit opened as the program opens it.
+// platform unless the environment names another, with the toolkit opened as the program opens it,
+// for a program in /tmp (the working folder of the packages it starts).
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -38,22 +39,17 @@ QWidget* widgetOf(const toolkit::Window& form) {
 
 template <typename W = QWidget>
 W* child(const toolkit::Window& form, std::u16string_view name) {
-  auto* found = widgetOf(form)->findChild<W*>(toolkit::qt::toQString(name));
-  if (found == nullptr) throw std::logic_error("no widget " + text::toUtf8(name));
-  return found;
+  if (auto* found = widgetOf(form)->findChild<W*>(toolkit::qt::toQString(name))) return found;
+  throw std::logic_error("no widget " + text::toUtf8(name));
 }
 
 }  // namespace
 
+platform::posix::PosixClock theClock;
+platform::posix::PosixDrivesAndFolders theFolders;
 toolkit::Windowing& desktop() { return *theToolkit; }
-platform::Clock& systemClock() {
-  static platform::posix::PosixClock clock;
-  return clock;
-}
-platform::DrivesAndFolders& systemFolders() {
-  static platform::posix::PosixDrivesAndFolders folders;
-  return folders;
-}
+platform::Clock& systemClock() { return theClock; }
+platform::DrivesAndFolders& systemFolders() { return theFolders; }
 toolkit::Window* findForm(std::u16string_view name) { return theToolkit->FindForm(name); }
 toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control) {
   return *dynamic_cast<const toolkit::qt::QtWindow&>(form).FindControl(control);
@@ -63,20 +59,6 @@ void unloadAll() {
   for (auto* form : std::vector<toolkit::qt::QtWindow*>(theToolkit->Forms())) form->Unload();
   theToolkit->DoEvents();
   ++generation;
-}
-
-std::shared_ptr<void> startWatchdog() {
-  auto watchdog = std::make_shared<QTimer>();
-  watchdog->setSingleShot(true);
-  QObject::connect(watchdog.get(), &QTimer::timeout, [] {
-    ADD_FAILURE() << "a window waited for the user longer than the test allows";
-    for (auto* widget : QApplication::topLevelWidgets()) {
-      if (auto* box = qobject_cast<QMessageBox*>(widget)) box->done(0);
-    }
-    for (auto* form : theToolkit->Forms()) form->Unload();
-  });
-  watchdog->start(60000);
-  return watchdog;
 }
 
 Place clientOf(const toolkit::Window& form) {
@@ -97,6 +79,7 @@ bool minimizedOnScreen(const toolkit::Window& form) { return widgetOf(form)->isM
 
 std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
   auto* widget = child(form, control);
+  if (auto* box = qobject_cast<QTextEdit*>(widget)) return fromQString(box->toPlainText());
   if (auto* line = qobject_cast<QLineEdit*>(widget)) return fromQString(line->text());
   if (auto* list = qobject_cast<QComboBox*>(widget)) return fromQString(list->currentText());
   auto* panel = widget->findChild<QLabel*>();
@@ -124,8 +107,8 @@ bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control) {
 }
 
 bool hourglassShown() {
-  const auto* cursor = QGuiApplication::overrideCursor();
-  return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+  return QGuiApplication::overrideCursor() &&
+         QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
 }
 
 void click(const toolkit::Window& form, std::u16string_view control) {
@@ -174,18 +157,16 @@ void answerNextMessageBox(std::optional<Shown>& seen) {
 }  // namespace sigpatch::testing
 
 int main(int argc, char** argv) {
-  using namespace sigpatch;
   ::testing::InitGoogleTest(&argc, argv);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   std::string failure;
-  auto windowing = toolkit::qt::openQtDesktop(
-      argc, argv, resources::programInfo(u"sigpatch", u"/opt/sigpatch"), u"/Path:x", failure);
+  auto windowing = sigpatch::toolkit::qt::openQtDesktop(
+      argc, argv, sigpatch::resources::programInfo(u"sigpatch", u"/tmp"), u"", failure);
   if (!windowing) {
     std::cerr << "qt_tests: the desktop toolkit did not open: " << failure << "\n";
     return 1;
   }
-  sigpatch::testing::theToolkit = dynamic_cast<toolkit::qt::QtWindowing*>(windowing.get());
-  const int result = RUN_ALL_TESTS();
-  sigpatch::testing::theToolkit = nullptr;
-  return result;
+  sigpatch::testing::theToolkit =
+      dynamic_cast<sigpatch::toolkit::qt::QtWindowing*>(windowing.get());
+  return RUN_ALL_TESTS();
 }

@@ -1,20 +1,16 @@
-// What only the Qt toolkit does: the display it opens, its key codes, and a line end split in its
-// text view.
+// Which display the desktop toolkit opens, and the one line the program shows when there is none
+// it can use.
 
-#include <QTextEdit>
+#include <gtest/gtest.h>
+
 #include <map>
 #include <set>
 
-#include "toolkit/DesktopSuite.h"
 #include "toolkit/qt/QtDisplayChoice.h"
-#include "toolkit/qt/QtKeys.h"
 #include "toolkit/qt/QtSystemDisplayProbe.h"
-#include "toolkit/qt/QtWindow.h"
 
 namespace sigpatch::testing {
 namespace {
-
-using toolkit::ControlDesign;
 
 class FakeProbe : public toolkit::qt::QtDisplayProbe {
  public:
@@ -70,37 +66,6 @@ TEST(QtDisplayChoiceTest, ChoosesAPlatformOrSaysWhyNot) {
   EXPECT_FALSE(system.CanOpenWayland("sigpatch-no-such-display"));
   EXPECT_TRUE(system.HasPlugin("offscreen"));
   EXPECT_FALSE(system.HasPlugin("nosuchplatform"));
-}
-
-TEST(QtKeysTest, QtKeysBecomeTheSystemsKeyCodes) {
-  const std::vector<std::pair<int, int>> keys{
-      {Qt::Key_F1, 112},    {Qt::Key_F12, 123},  {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},
-      {Qt::Key_Escape, 27}, {Qt::Key_A, 65},     {Qt::Key_Z, 90},      {Qt::Key_0, 48},
-      {Qt::Key_Delete, 46}, {Qt::Key_Shift, 16}, {Qt::Key_Eacute, 0}};
-  for (const auto& [key, code] : keys) EXPECT_EQ(toolkit::qt::keyCodeOf(key), code) << key;
-  EXPECT_EQ(toolkit::qt::shiftOf(Qt::ShiftModifier), 1);
-  EXPECT_EQ(toolkit::qt::shiftOf((Qt::ControlModifier | Qt::AltModifier).toInt()), 6);
-  EXPECT_EQ(toolkit::qt::shiftOf(Qt::KeypadModifier), 0);
-}
-
-// The view holds a line end as one separator; the program's "\r" and "\n" may come apart.
-class QtTextMirrorTest : public DesktopTest {};
-
-TEST_F(QtTextMirrorTest, ALineEndSplitOrMadeByAnInsertionShowsRight) {
-  auto form = newTestForm();
-  auto& box = form->AddRichTextBox(ControlDesign::At(u"tboBox", 120, 120, 4000, 2000));
-  auto* view = dynamic_cast<toolkit::qt::QtWindow&>(*form).Widget()->findChild<QTextEdit*>();
-  box.SetSelText(u"ab\r");
-  box.SetSelText(u"\ncd");
-  EXPECT_EQ(view->toPlainText(), "ab\ncd");
-  box.SetSelStart(3);  // between "\r" and "\n"
-  box.SetSelText(u"x");
-  EXPECT_EQ(box.Text(), u"ab\rx\ncd");
-  EXPECT_EQ(view->toPlainText(), "ab\nx\ncd");
-  box.SetSelStart(3);
-  box.SetSelLength(1);
-  box.SetSelText(u"");
-  EXPECT_EQ(view->toPlainText(), "ab\ncd");
 }
 
 }  // namespace
