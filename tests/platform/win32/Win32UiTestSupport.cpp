@@ -54,33 +54,19 @@ HWND poster() {
   return window;
 }
 
+// The message box that is up: a window of the system's dialog class.
 HWND messageBox() {
-  HWND found = nullptr;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND window, LPARAM box) -> BOOL {
-        wchar_t type[16] = {};
-        ::GetClassNameW(window, type, 16);
-        if (std::wstring_view(type) == L"#32770" && ::IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(box) = window;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+  HWND box = ::FindWindowW(L"#32770", nullptr);
+  return box != nullptr && ::IsWindowVisible(box) ? box : nullptr;
 }
 
 }  // namespace
 
+platform::win32::Win32Clock theClock;
+platform::win32::Win32DrivesAndFolders theFolders;
 toolkit::Windowing& desktop() { return windowing(); }
-platform::Clock& systemClock() {
-  static platform::win32::Win32Clock clock;
-  return clock;
-}
-platform::DrivesAndFolders& systemFolders() {
-  static platform::win32::Win32DrivesAndFolders folders;
-  return folders;
-}
+platform::Clock& systemClock() { return theClock; }
+platform::DrivesAndFolders& systemFolders() { return theFolders; }
 toolkit::Window* findForm(std::u16string_view name) { return windowing().FindForm(name); }
 toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control) {
   return *dynamic_cast<const Win32Window&>(form).FindControl(control);
@@ -90,16 +76,6 @@ void unloadAll() {
   for (auto* form : std::vector<Win32Window*>(windowing().Forms())) form->Unload();
   windowing().DoEvents();
   pending.clear();
-}
-
-std::shared_ptr<void> startWatchdog() {
-  const UINT_PTR id = ::SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    ADD_FAILURE() << "a window waited for the user longer than the test allows";
-    if (HWND box = messageBox()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    for (auto* form : windowing().Forms()) form->Unload();
-  });
-  return std::shared_ptr<void>(nullptr, [id](void*) { ::KillTimer(nullptr, id); });
 }
 
 Place clientOf(const toolkit::Window& form) {
@@ -146,10 +122,6 @@ std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view c
   ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
   if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
   return lines;
-}
-
-bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control) {
-  return ::SendMessageW(child(form, control), EM_GETFIRSTVISIBLELINE, 0, 0) > 0;
 }
 
 bool hourglassShown() { return ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT); }

@@ -6,7 +6,6 @@ namespace sigpatch::testing {
 
 using platform::win32::wide;
 
-// WM_GETTEXT, which reaches the controls of another process too.
 std::u16string textOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1,
                     L'\0');
@@ -60,9 +59,8 @@ WindowedProgram::WindowedProgram(const std::u16string& exe, const std::u16string
 }
 
 WindowedProgram::~WindowedProgram() {
-  if (process_ == nullptr) return;
-  if (!WaitForExit(0)) ::TerminateProcess(process_, 9);
-  ::CloseHandle(process_);
+  if (process_ != nullptr && !WaitForExit(0)) ::TerminateProcess(process_, 9);
+  if (process_ != nullptr) ::CloseHandle(process_);
 }
 
 HWND WindowedProgram::WaitForWindow(const std::u16string& caption, unsigned milliseconds) const {
@@ -83,17 +81,6 @@ HWND WindowedProgram::WaitForWindow(const std::u16string& caption, unsigned mill
   waitFor([&] { return ::EnumWindows(look, reinterpret_cast<LPARAM>(&search)), search.found; },
           milliseconds);
   return search.found;
-}
-
-bool WindowedProgram::WaitForExit(unsigned milliseconds) const {
-  return process_ == nullptr || ::WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
-}
-
-HWND WindowedProgram::FirstImage(HWND window) {
-  return childOf(window, L"Static", [](HWND child) {
-    return ::IsWindowVisible(child) &&
-           (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
-  });
 }
 
 }  // namespace sigpatch::testing

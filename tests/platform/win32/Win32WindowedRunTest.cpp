@@ -12,21 +12,6 @@ namespace {
 
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
 
-void setSetting(const wchar_t* name, const std::u16string& value) {
-  const std::wstring data = wide(value);
-  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, data.c_str(),
-                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
-}
-
-std::u16string setting(const wchar_t* name) {
-  wchar_t buffer[1024] = {};
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  const auto result =
-      ::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size);
-  return result == ERROR_SUCCESS ? fromWide(buffer) : u"(missing)";
-}
-
 TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePinIsPulled) {
   if (!underWine()) GTEST_SKIP() << "the test changes the machine's settings";
   TempFolder work{u"sigpatch windowed "};
@@ -41,8 +26,11 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
   ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RELEASE", wide(work / u"go").c_str());
   // Made just now, the package may start at once; under Wine the program starts only packages
   // that nobody but the trusted could have put there, and the prefix's account is trusted.
-  setSetting(L"PackageSettleSeconds", u"0");
-  setSetting(L"TrustedOwner", testAccount());
+  for (const auto& [name, value] : {std::pair{L"PackageSettleSeconds", std::wstring(L"0")},
+                                    std::pair{L"TrustedOwner", wide(testAccount())}}) {
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, value.c_str(),
+                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
   WindowedProgram program(exe, u"/Path:\"" + updates + u"\"", work.path(), work / u"record.txt");
   ASSERT_TRUE(program.Started());
   HWND window = program.WaitForWindow(u"Sigpatch");
@@ -51,7 +39,7 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
     return waitFor(
         [&] { return WindowedProgram::BoxText(window).find(text) != std::u16string::npos; });
   };
-  ASSERT_TRUE(shows(u"Installing")) << text::toUtf8(WindowedProgram::BoxText(window));
+  ASSERT_TRUE(shows(u"Installing"));
   WindowedProgram::PressKey(window, VK_F1);
   HWND about = program.WaitForWindow(u"About Sigpatch");
   ASSERT_NE(about, nullptr) << "no About box came up";
@@ -66,7 +54,11 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
   EXPECT_EQ(readFile(work / u"record.txt"),
             text::toUtf8(programCopies() + u"\\sdat4500.exe /SILENT /REBOOT\n" +
                          exe.substr(0, exe.rfind(u'\\')) + u"\n"));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
+  wchar_t latest[64] = {};
+  DWORD size = sizeof latest;
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"LatestUpdate", RRF_RT_REG_SZ, nullptr, latest,
+                 &size);
+  EXPECT_STREQ(latest, L"SDAT4500.EXE");
   EXPECT_TRUE(::IsWindowVisible(window));
   EXPECT_FALSE(program.WaitForExit(0));
   ::PostMessageW(about, WM_CLOSE, 0, 0);

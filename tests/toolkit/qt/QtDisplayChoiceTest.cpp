@@ -12,15 +12,16 @@
 namespace sigpatch::testing {
 namespace {
 
-class FakeProbe : public toolkit::qt::QtDisplayProbe {
- public:
+// An environment and the installed platforms; the displays ":0" and "wayland-0" open.
+struct FakeProbe : toolkit::qt::QtDisplayProbe {
   std::string Environment(const char* name) const override {
-    return environment.count(name) != 0 ? environment.at(name) : "";
+    return environment.contains(name) ? environment.at(name) : "";
   }
-  bool HasPlugin(std::string_view name) const override { return plugins.count(std::string(name)); }
+  bool HasPlugin(std::string_view name) const override {
+    return plugins.contains(std::string(name));
+  }
   bool CanOpenX(const std::string& display) const override { return display == ":0"; }
   bool CanOpenWayland(const std::string& display) const override { return display == "wayland-0"; }
-
   std::map<std::string, std::string> environment;
   std::set<std::string> plugins;
 };
@@ -28,12 +29,9 @@ class FakeProbe : public toolkit::qt::QtDisplayProbe {
 // Each row: the environment, the installed platforms, the platform chosen (or none) and why not.
 TEST(QtDisplayChoiceTest, ChoosesAPlatformOrSaysWhyNot) {
   const std::set<std::string> all{"xcb", "wayland", "offscreen"};
-  struct Case {
-    std::map<std::string, std::string> environment;
-    std::set<std::string> plugins;
-    std::optional<std::string> platform;
-    std::string failure;
-  };
+  using Case = std::tuple<std::map<std::string, std::string>, std::set<std::string>,
+                          std::optional<std::string>, std::string>;
+
   // clang-format off
   const std::vector<Case> cases{
       {{{"DISPLAY", ":0"}}, all, "xcb", ""},
@@ -52,14 +50,13 @@ TEST(QtDisplayChoiceTest, ChoosesAPlatformOrSaysWhyNot) {
       {{{"QT_QPA_PLATFORM", "xcb"}}, all, std::nullopt, "no display: DISPLAY is not set"},
       {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, all, "", ""}};
   // clang-format on
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE("row " + std::to_string(i));
+  for (const auto& [environment, plugins, platform, why] : cases) {
     FakeProbe probe;
-    probe.environment = cases[i].environment;
-    probe.plugins = cases[i].plugins;
+    probe.environment = environment;
+    probe.plugins = plugins;
     std::string failure;
-    EXPECT_EQ(toolkit::qt::chooseDesktopPlatform(probe, failure), cases[i].platform);
-    EXPECT_EQ(failure, cases[i].failure);
+    EXPECT_EQ(toolkit::qt::chooseDesktopPlatform(probe, failure), platform) << why;
+    EXPECT_EQ(failure, why);
   }
   const toolkit::qt::QtSystemDisplayProbe system;
   EXPECT_FALSE(system.CanOpenX(":987"));

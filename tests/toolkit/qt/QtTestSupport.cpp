@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -72,9 +71,7 @@ void resizeClient(const toolkit::Window& form, int width, int height) {
   widgetOf(form)->resize(width, height);
   theToolkit->DoEvents();
 }
-bool shownOnScreen(const toolkit::Window& form) {
-  return widgetOf(form) != nullptr && widgetOf(form)->isVisible();
-}
+bool shownOnScreen(const toolkit::Window& form) { return widgetOf(form)->isVisible(); }
 bool minimizedOnScreen(const toolkit::Window& form) { return widgetOf(form)->isMinimized(); }
 
 std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
@@ -98,12 +95,6 @@ std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view c
   }
   if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
   return lines;
-}
-
-bool scrolledToCaret(const toolkit::Window& form, std::u16string_view control) {
-  auto* box = child<QTextEdit>(form, control);
-  return box->verticalScrollBar()->value() > 0 &&
-         box->viewport()->rect().contains(box->cursorRect());
 }
 
 bool hourglassShown() {
@@ -143,14 +134,11 @@ void later(std::function<void()> action, int milliseconds) {
 
 void answerNextMessageBox(std::optional<Shown>& seen) {
   later([&seen] {
-    for (auto* widget : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(widget);
-      if (box == nullptr || !box->isVisible()) continue;
-      seen = Shown{fromQString(box->text()), fromQString(box->windowTitle()),
-                   box->icon() == QMessageBox::Critical ? 16 : 0};
-      return box->button(QMessageBox::Ok)->click();
-    }
-    later([&seen] { answerNextMessageBox(seen); }, 10);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return later([&seen] { answerNextMessageBox(seen); }, 10);
+    seen = Shown{fromQString(box->text()), fromQString(box->windowTitle()),
+                 box->icon() == QMessageBox::Critical ? 16 : 0};
+    box->button(QMessageBox::Ok)->click();
   });
 }
 
