@@ -39,15 +39,12 @@ TEST_F(QtRunTest, F1DuringTheRunPinsTheWindowAndShowsTheAboutBoxBesideIt) {
   // A folder only root may write, as the run asks of its source when root runs it.
   std::filesystem::permissions(work.path(), std::filesystem::perms::owner_all);
   std::filesystem::create_directories(updates);
-  // The package installs until the test lets it go; written a while ago, as a downloaded package
-  // is, it may start at once.
+  // The package installs until the test lets it go; made just now, it may start at once.
   writeFile(updates + "sdat4500.exe",
             "#!/bin/sh\nuntil [ -e '" + work / "go" + "' ]; do sleep 0.05; done\necho \"$*\" > '" +
                 work / "installed" + "'\n",
             0755);
-  std::filesystem::last_write_time(
-      updates + "sdat4500.exe",
-      std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  RegUtilities().SetKeyValue(kSettingsKey, u"PackageSettleSeconds", u"0", u"REG_SZ");
   RegUtilities().SetKeyValue(kSettingsKey, u"Path", text::fromUtf8(updates), u"REG_SZ");
   RegUtilities().SetKeyValue(kSettingsKey, u"LatestUpdate", u"SDAT4400.EXE", u"REG_SZ");
   // Once the install is announced, F1 in the box; then the package may end.
