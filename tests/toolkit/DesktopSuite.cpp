@@ -18,13 +18,6 @@
 
 namespace sigpatch::testing {
 
-DesktopTest::DesktopTest() {
-  system.workArea = {0, 0, 1024, 738};
-  system.workAreaKnown = true;
-  installed_.emplace(platform::Platform{&desktop(), &systemClock(), &registry, nullptr, nullptr,
-                                        &system, nullptr, &systemFolders()});
-}
-
 namespace {
 
 using namespace std::chrono_literals;

@@ -69,18 +69,18 @@ void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16s
 void answerNextMessageBox(std::optional<Shown>& seen);
 void later(std::function<void()> action, int milliseconds = 0);
 
-/// The toolkit with the system's clock and drives, a system whose work area is 1024 x 738 pixels
-/// and a registry in memory, installed for one test; what it leaves open is closed after it.
+/// The toolkit with the system's clock and drives, a system and a registry in memory, installed
+/// for one test; what it leaves open is closed after it.
 class DesktopTest : public ::testing::Test {
  protected:
-  DesktopTest();
   ~DesktopTest() override { unloadAll(); }
 
   fakes::FakeSystem system;
   fakes::FakeRegistry registry;
 
  private:
-  std::optional<platform::ScopedPlatform> installed_;
+  platform::ScopedPlatform installed_{{&desktop(), &systemClock(), &registry, nullptr, nullptr,
+                                       &system, nullptr, &systemFolders()}};
 };
 
 }  // namespace sigpatch::testing
