@@ -102,11 +102,13 @@ std::u16string shownText(const toolkit::Window& form, std::u16string_view contro
   return platform::win32::fromWide(panel);
 }
 
-// The control holds a line end as one character; reading the colours moves its selection.
+// The control holds a line end as one character; its selection, which is the program's, stays.
 std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view control) {
   HWND box = child(form, control);
   const std::u16string text = textOf(box) + u"\r\n";
   std::vector<Shown> lines;
+  CHARRANGE saved{};
+  ::SendMessageW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
   for (std::size_t start = 0, end, at = 0; (end = text.find(u"\r\n", start)) != text.npos;
        at += end - start + 1, start = end + 2) {
     CHARRANGE first{static_cast<LONG>(at), static_cast<LONG>(at + 1)};
@@ -117,6 +119,7 @@ std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view c
     ::SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     lines.push_back({text.substr(start, end - start), u"", static_cast<int>(format.crTextColor)});
   }
+  ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
   if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
   return lines;
 }
