@@ -54,12 +54,6 @@ HWND poster() {
   return window;
 }
 
-// The message box that is up: a window of the system's dialog class.
-HWND messageBox() {
-  HWND box = ::FindWindowW(L"#32770", nullptr);
-  return box != nullptr && ::IsWindowVisible(box) ? box : nullptr;
-}
-
 }  // namespace
 
 platform::win32::Win32Clock theClock;
@@ -162,8 +156,8 @@ void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16s
 
 void answerNextMessageBox(std::optional<Shown>& seen) {
   later([&seen] {
-    HWND box = messageBox();
-    if (box == nullptr) return later([&seen] { answerNextMessageBox(seen); }, 10);
+    HWND box = ::FindWindowW(L"#32770", nullptr);  // the system's dialog class
+    if (!::IsWindowVisible(box)) return later([&seen] { answerNextMessageBox(seen); }, 10);
     // The text is the static control that holds text; the icon one that shows an icon.
     Shown message{u"", textOf(box), 0};
     childOf(box, L"Static", [&](HWND item) {
