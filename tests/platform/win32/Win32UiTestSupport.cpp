@@ -1,201 +1,186 @@
-#include "Win32UiTestSupport.h"
+// The desktop suite's view of the Windows toolkit's windows, through the system's messages.
 
 #include <map>
-#include <stdexcept>
 
+#include "Win32WindowedProgram.h"
 #include "platform/win32/Wide.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
 #include "platform/win32/Win32Program.h"
-#include "runtime/Text.h"
+#include "toolkit/DesktopSuite.h"
+#include "toolkit/win32/Win32Window.h"
+#include "toolkit/win32/Win32Windowing.h"
 
 namespace sigpatch::testing {
 namespace {
 
-std::map<UINT_PTR, std::function<void()>>& pending() {
-  static std::map<UINT_PTR, std::function<void()>> actions;
-  return actions;
+using toolkit::win32::Win32Window;
+
+toolkit::win32::Win32Windowing& windowing() {
+  static toolkit::win32::Win32Windowing toolkit(platform::win32::currentProgramInfo(), u"");
+  return toolkit;
 }
 
-void CALLBACK runPending(HWND, UINT, UINT_PTR id, DWORD) {
-  ::KillTimer(nullptr, id);
-  auto found = pending().find(id);
-  if (found == pending().end()) return;
-  auto action = std::move(found->second);
-  pending().erase(found);
-  action();
+HWND handleOf(const toolkit::Window& form) {
+  return dynamic_cast<const Win32Window&>(form).Handle();
 }
 
-// The message boxes of this thread that are up.
-std::vector<HWND> messageBoxes() {
-  std::vector<HWND> boxes;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t type[64] = {};
-        ::GetClassNameW(window, type, 64);
-        if (std::wstring_view(type) == L"#32770" && ::IsWindowVisible(window)) {
-          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&boxes));
-  return boxes;
+HWND child(const toolkit::Window& form, std::u16string_view control) {
+  if (HWND found = dynamic_cast<const Win32Window&>(form).ControlHandle(control)) return found;
+  throw std::logic_error("no control " + text::toUtf8(control));
+}
+
+// The actions `later` queued, by number; they go with each test. A window of the test's own runs
+// them when their message comes, posted or from a timer.
+std::map<UINT_PTR, std::function<void()>> pending;
+
+LRESULT CALLBACK runPending(HWND window, UINT message, WPARAM id, LPARAM detail) {
+  if (message != WM_APP && message != WM_TIMER)
+    return ::DefWindowProcW(window, message, id, detail);
+  if (message == WM_TIMER) ::KillTimer(window, id);
+  if (auto found = pending.extract(id)) found.mapped()();
+  return 0;
+}
+
+HWND poster() {
+  static const HWND window = [] {
+    WNDCLASSW type{};
+    type.lpfnWndProc = runPending;
+    type.lpszClassName = L"SigpatchTestActions";
+    ::RegisterClassW(&type);
+    return ::CreateWindowW(type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                           nullptr);
+  }();
+  return window;
 }
 
 }  // namespace
 
-toolkit::win32::Win32Windowing& toolkit() {
-  static toolkit::win32::Win32Windowing windowing(platform::win32::currentProgramInfo(), u"");
-  return windowing;
+platform::win32::Win32Clock theClock;
+platform::win32::Win32DrivesAndFolders theFolders;
+toolkit::Windowing& desktop() { return windowing(); }
+platform::Clock& systemClock() { return theClock; }
+platform::DrivesAndFolders& systemFolders() { return theFolders; }
+toolkit::Window* findForm(std::u16string_view name) { return windowing().FindForm(name); }
+toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control) {
+  return *dynamic_cast<const Win32Window&>(form).FindControl(control);
 }
 
-Place placeOf(HWND child) {
-  RECT rect{};
-  ::GetWindowRect(child, &rect);
-  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+void unloadAll() {
+  for (auto* form : std::vector<Win32Window*>(windowing().Forms())) form->Unload();
+  windowing().DoEvents();
+  pending.clear();
 }
 
-Place clientOf(HWND window) {
+Place clientOf(const toolkit::Window& form) {
   RECT rect{};
-  ::GetClientRect(window, &rect);
+  ::GetClientRect(handleOf(form), &rect);
   return {0, 0, rect.right, rect.bottom};
 }
 
-std::u16string windowText(HWND window) {
-  const auto length = ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto got =
-      ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(got));
-  return platform::win32::fromWide(text);
+Place placeOf(const toolkit::Window& form, std::u16string_view control) {
+  RECT rect{};
+  ::GetWindowRect(child(form, control), &rect);
+  ::MapWindowPoints(nullptr, handleOf(form), reinterpret_cast<POINT*>(&rect), 2);
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-Win32UiTest::Win32UiTest() {
-  services_.windowing = &toolkit();
-  services_.clock = &clock;
-  services_.system = &system;
-  services_.registry = &registry;
-  services_.drivesAndFolders = &drivesAndFolders;
-  installed_.emplace(services_);
-  watchdog_ = ::SetTimer(nullptr, 0, kPatience, [](HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    ADD_FAILURE() << "a window waited for the user longer than the test allows";
-    for (HWND box : messageBoxes()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    for (auto* form : toolkit().Forms()) form->Unload();
+bool shownOnScreen(const toolkit::Window& form) { return ::IsWindowVisible(handleOf(form)); }
+bool minimizedOnScreen(const toolkit::Window& form) { return ::IsIconic(handleOf(form)); }
+
+std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
+  HWND window = child(form, control);
+  if (childOf(::GetParent(window), STATUSCLASSNAMEW) != window) return textOf(window);
+  wchar_t panel[256] = {};
+  ::SendMessageW(window, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(panel));
+  return platform::win32::fromWide(panel);
+}
+
+// The control holds a line end as one character; its selection, which is the program's, stays.
+std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view control) {
+  HWND box = child(form, control);
+  const std::u16string text = textOf(box) + u"\r\n";
+  std::vector<Shown> lines;
+  CHARRANGE saved{};
+  ::SendMessageW(box, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  for (std::size_t start = 0, end, at = 0; (end = text.find(u"\r\n", start)) != text.npos;
+       at += end - start + 1, start = end + 2) {
+    CHARRANGE first{static_cast<LONG>(at), static_cast<LONG>(at + 1)};
+    ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    ::SendMessageW(box, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    lines.push_back({text.substr(start, end - start), u"", static_cast<int>(format.crTextColor)});
+  }
+  ::SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+  if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
+  return lines;
+}
+
+bool hourglassShown() { return ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT); }
+
+void resizeClient(const toolkit::Window& form, int width, int height) {
+  HWND window = handleOf(form);
+  RECT frame{0, 0, width, height};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+  ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  windowing().DoEvents();
+}
+
+void click(const toolkit::Window& form, std::u16string_view control) {
+  postClick(child(form, control));
+  windowing().DoEvents();
+}
+
+void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
+  ::SetFocus(child(form, control));
+  postKey(child(form, control), static_cast<unsigned>(keyCode));
+  windowing().DoEvents();
+}
+
+void closeBox(const toolkit::Window& form) {
+  ::SendMessageW(handleOf(form), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name) {
+  HWND window = child(form, list);
+  const auto row = ::SendMessageW(window, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(platform::win32::wide(name).c_str()));
+  ::SendMessageW(window, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  ::SendMessageW(handleOf(form), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(window), LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(window));
+}
+
+void answerNextMessageBox(std::optional<Shown>& seen) {
+  later([&seen] {
+    HWND box = ::FindWindowW(L"#32770", nullptr);  // the system's dialog class
+    if (!::IsWindowVisible(box)) return later([&seen] { answerNextMessageBox(seen); }, 10);
+    // The text is the static control that holds text; the icon one that shows an icon.
+    Shown message{u"", textOf(box), 0};
+    childOf(box, L"Static", [&](HWND item) {
+      if ((::GetWindowLongW(item, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        const auto icon = reinterpret_cast<HICON>(::SendMessageW(item, STM_GETICON, 0, 0));
+        message.code = icon == ::LoadIconW(nullptr, IDI_HAND) ? 16 : 0;
+      } else if (message.text.empty()) {
+        for (char16_t c : textOf(item)) message.text += c == u'\r' ? u"" : std::u16string(1, c);
+      }
+      return false;
+    });
+    seen = message;
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
 }
 
-Win32UiTest::~Win32UiTest() {
-  // Whatever a test left open closes, so that the next test starts afresh.
-  for (auto* form : std::vector<toolkit::win32::Win32Window*>(toolkit().Forms())) form->Unload();
-  toolkit().DoEvents();
-  ::KillTimer(nullptr, watchdog_);
-  for (auto& [id, action] : pending()) ::KillTimer(nullptr, id);
-  pending().clear();
-  toolkit().Screen().SetMousePointer(toolkit::kPointerDefault);
-  installed_.reset();
-}
-
-toolkit::win32::Win32Window& Win32UiTest::Form(std::u16string_view name) const {
-  auto* form = toolkit().FindForm(name);
-  if (form == nullptr) throw std::logic_error("no window named " + text::toUtf8(name));
-  return *form;
-}
-
-HWND Win32UiTest::Control(std::u16string_view form, std::u16string_view control) const {
-  HWND handle = Form(form).ControlHandle(control);
-  if (handle == nullptr) ADD_FAILURE() << "no control " << text::toUtf8(control);
-  return handle;
-}
-
-void Win32UiTest::Later(std::function<void()> action, unsigned milliseconds) {
-  const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, runPending);
-  pending()[id] = std::move(action);
-}
-
-void Win32UiTest::WhenShown(std::u16string form, std::function<void()> action) {
-  Later(
-      [form = std::move(form), action = std::move(action)]() mutable {
-        auto* shown = toolkit().FindForm(form);
-        if (shown != nullptr && shown->IsVisible() && ::IsWindowVisible(shown->Handle())) {
-          action();
-        } else {
-          WhenShown(std::move(form), std::move(action));
-        }
-      },
-      20);
-}
-
-void Win32UiTest::AnswerNextMessageBox(std::optional<SeenMessage>& seen) {
-  auto look = std::make_shared<std::function<void(unsigned)>>();
-  std::weak_ptr<std::function<void(unsigned)>> weak = look;
-  *look = [&seen, weak](unsigned turns) {
-    const auto boxes = messageBoxes();
-    if (!boxes.empty()) {
-      HWND box = boxes.front();
-      SeenMessage message;
-      message.title = windowText(box);
-      // The text is the static control that holds text; the icon a static
-      // control that shows one.
-      for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
-           child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t type[32] = {};
-        ::GetClassNameW(child, type, 32);
-        if (std::wstring_view(type) != L"Static") continue;
-        const auto style = ::GetWindowLongW(child, GWL_STYLE);
-        if ((style & SS_TYPEMASK) == SS_ICON) {
-          const auto icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
-          message.criticalIcon = icon != nullptr && icon == ::LoadIconW(nullptr, IDI_HAND);
-        } else if (message.text.empty()) {
-          message.text = windowText(child);
-        }
-      }
-      seen = message;
-      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-      return;
-    }
-    if (turns < kPatience / 20) {
-      Later(
-          [next = weak.lock(), turns] {
-            if (next) (*next)(turns + 1);
-          },
-          20);
-    }
-  };
-  Later([look] { (*look)(0); });
-}
-
-bool Win32UiTest::WaitUntil(const std::function<bool()>& done) {
-  const DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (::GetTickCount() - start > 5000) return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    toolkit().DoEvents();
-  }
-  return true;
-}
-
-void Win32UiTest::ResizeClient(HWND form, int width, int height) {
-  RECT frame{0, 0, width, height};
-  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(form, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongW(form, GWL_EXSTYLE)));
-  ::SetWindowPos(form, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-  toolkit().DoEvents();
-}
-
-void Win32UiTest::PressKey(unsigned virtualKey) {
-  HWND focus = ::GetFocus();
-  const UINT scan = ::MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
-  ::PostMessageW(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-  ::PostMessageW(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-  toolkit().DoEvents();
-}
-
-void Win32UiTest::Click(HWND control) {
-  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-  toolkit().DoEvents();
+void later(std::function<void()> action, int milliseconds) {
+  static UINT_PTR last = 0;
+  pending[++last] = std::move(action);
+  if (milliseconds == 0)
+    ::PostMessageW(poster(), WM_APP, last, 0);
+  else
+    ::SetTimer(poster(), last, static_cast<UINT>(milliseconds), nullptr);
 }
 
 }  // namespace sigpatch::testing

@@ -1,74 +1,160 @@
-#include "QtTestSupport.h"
+// The desktop suite's view of Qt's widgets, and the test program: it runs on Qt's offscreen
+// platform unless the environment names another, with the toolkit opened as the program opens it,
+// for a program in /tmp (the working folder of the packages it starts).
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <iostream>
+
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixDrivesAndFolders.h"
+#include "resources/VersionInfo.h"
+#include "toolkit/DesktopSuite.h"
+#include "toolkit/qt/DesktopModule.h"
+#include "toolkit/qt/QtText.h"
+#include "toolkit/qt/QtWindow.h"
+#include "toolkit/qt/QtWindowing.h"
 
 namespace sigpatch::testing {
+namespace {
 
-QtTest::QtTest() {
-  system.workArea = {0, 0, 1024, 738};
-  system.workAreaKnown = true;
-  services_.windowing = &qtToolkit();
-  services_.clock = &clock;
-  services_.system = &system;
-  services_.registry = &registry;
-  services_.drivesAndFolders = &drivesAndFolders;
-  installed_.emplace(services_);
-  watchdog_.setSingleShot(true);
-  QObject::connect(&watchdog_, &QTimer::timeout, [] {
-    ADD_FAILURE() << "a window waited for the user longer than the test allows";
-    for (auto* widget : QApplication::topLevelWidgets()) {
-      if (auto* box = qobject_cast<QMessageBox*>(widget)) box->done(0);
-    }
-    for (auto* form : qtToolkit().Forms()) form->Unload();
+using toolkit::qt::fromQString;
+toolkit::qt::QtWindowing* theToolkit = nullptr;
+/// Counts the tests, so that an action queued by one never runs in the next.
+int generation = 0;
+
+QWidget* widgetOf(const toolkit::Window& form) {
+  return dynamic_cast<const toolkit::qt::QtWindow&>(form).Widget();
+}
+
+template <typename W = QWidget>
+W* child(const toolkit::Window& form, std::u16string_view name) {
+  if (auto* found = widgetOf(form)->findChild<W*>(toolkit::qt::toQString(name))) return found;
+  throw std::logic_error("no widget " + text::toUtf8(name));
+}
+
+}  // namespace
+
+platform::posix::PosixClock theClock;
+platform::posix::PosixDrivesAndFolders theFolders;
+toolkit::Windowing& desktop() { return *theToolkit; }
+platform::Clock& systemClock() { return theClock; }
+platform::DrivesAndFolders& systemFolders() { return theFolders; }
+toolkit::Window* findForm(std::u16string_view name) { return theToolkit->FindForm(name); }
+toolkit::Control& controlOf(const toolkit::Window& form, std::u16string_view control) {
+  return *dynamic_cast<const toolkit::qt::QtWindow&>(form).FindControl(control);
+}
+
+void unloadAll() {
+  for (auto* form : std::vector<toolkit::qt::QtWindow*>(theToolkit->Forms())) form->Unload();
+  theToolkit->DoEvents();
+  ++generation;
+}
+
+Place clientOf(const toolkit::Window& form) {
+  return {0, 0, widgetOf(form)->width(), widgetOf(form)->height()};
+}
+Place placeOf(const toolkit::Window& form, std::u16string_view control) {
+  const QRect at = child(form, control)->geometry();
+  return {at.x(), at.y(), at.width(), at.height()};
+}
+void resizeClient(const toolkit::Window& form, int width, int height) {
+  widgetOf(form)->resize(width, height);
+  theToolkit->DoEvents();
+}
+bool shownOnScreen(const toolkit::Window& form) { return widgetOf(form)->isVisible(); }
+bool minimizedOnScreen(const toolkit::Window& form) { return widgetOf(form)->isMinimized(); }
+
+std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
+  auto* widget = child(form, control);
+  if (auto* box = qobject_cast<QTextEdit*>(widget)) return fromQString(box->toPlainText());
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) return fromQString(line->text());
+  if (auto* list = qobject_cast<QComboBox*>(widget)) return fromQString(list->currentText());
+  auto* panel = widget->findChild<QLabel*>();
+  return panel != nullptr ? fromQString(panel->text()) : u"";
+}
+
+std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view control) {
+  std::vector<Shown> lines;
+  for (auto block = child<QTextEdit>(form, control)->document()->begin(); block.isValid();
+       block = block.next()) {
+    const QColor color = block.begin().atEnd()
+                             ? QColor(Qt::black)
+                             : block.begin().fragment().charFormat().foreground().color();
+    lines.push_back({fromQString(block.text()), u"",
+                     color.red() | (color.green() << 8) | (color.blue() << 16)});
+  }
+  if (!lines.empty() && lines.back().text.empty()) lines.pop_back();  // under the last line end
+  return lines;
+}
+
+bool hourglassShown() {
+  return QGuiApplication::overrideCursor() &&
+         QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+void click(const toolkit::Window& form, std::u16string_view control) {
+  QTest::mouseClick(child(form, control), Qt::LeftButton);
+}
+
+void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
+  auto* widget = child(form, control);
+  widget->setFocus();
+  QTest::keyClick(widget, keyCode == toolkit::kKeyF1       ? Qt::Key_F1
+                          : keyCode == toolkit::kKeyEscape ? Qt::Key_Escape
+                                                           : Qt::Key_Return);
+}
+
+void closeBox(const toolkit::Window& form) { widgetOf(form)->close(); }
+
+void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name) {
+  auto* tree = child<QTreeWidget>(form, list);
+  auto* item =
+      tree->findItems(toolkit::qt::toQString(name), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  if (item == nullptr) throw std::logic_error("no folder " + text::toUtf8(name));
+  const QPoint at = tree->visualItemRect(item).center();
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+}
+
+void later(std::function<void()> action, int milliseconds) {
+  QTimer::singleShot(milliseconds, qApp, [action = std::move(action), queued = generation] {
+    if (queued == generation) action();
   });
-  watchdog_.start(kPatience);
 }
 
-QtTest::~QtTest() {
-  // Whatever a test left open closes, so that the next test starts afresh.
-  for (auto* form : std::vector<toolkit::qt::QtWindow*>(qtToolkit().Forms())) form->Unload();
-  qtToolkit().DoEvents();
-  watchdog_.stop();
-  installed_.reset();
-}
-
-toolkit::qt::QtWindow& QtTest::Form(std::u16string_view name) const {
-  auto* form = qtToolkit().FindForm(name);
-  if (form == nullptr) throw std::logic_error("no window named " + text::toUtf8(name));
-  return *form;
-}
-
-void QtTest::Later(std::function<void()> action, int milliseconds) {
-  QTimer::singleShot(milliseconds, qApp, std::move(action));
-}
-
-bool QtTest::WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 60000); }
-
-bool QtTest::Activate(QWidget* window) {
-  window->activateWindow();
-  return QTest::qWaitForWindowActive(window);
-}
-
-void QtTest::AnswerNextMessageBox(std::optional<SeenMessage>& seen) {
-  // Looks among the top-level widgets until the box is there.
-  // Looks every 10 ms, for as long as a test may last.
-  auto look = std::make_shared<std::function<void(int)>>();
-  std::weak_ptr<std::function<void(int)>> weak = look;
-  *look = [&seen, weak](int turns) {
-    for (auto* widget : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(widget);
-      if (box == nullptr || !box->isVisible()) continue;
-      seen = SeenMessage{box->text(), box->windowTitle(), box->icon()};
-      box->button(QMessageBox::Ok)->click();
-      return;
-    }
-    auto next = weak.lock();
-    if (next && turns < kPatience / 10) {
-      QTimer::singleShot(10, qApp, [next, turns] { (*next)(turns + 1); });
-    }
-  };
-  QTimer::singleShot(0, qApp, [look] { (*look)(0); });
+void answerNextMessageBox(std::optional<Shown>& seen) {
+  later([&seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return later([&seen] { answerNextMessageBox(seen); }, 10);
+    seen = Shown{fromQString(box->text()), fromQString(box->windowTitle()),
+                 box->icon() == QMessageBox::Critical ? 16 : 0};
+    box->button(QMessageBox::Ok)->click();
+  });
 }
 
 }  // namespace sigpatch::testing
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::string failure;
+  auto windowing = sigpatch::toolkit::qt::openQtDesktop(
+      argc, argv, sigpatch::resources::programInfo(u"sigpatch", u"/tmp"), u"", failure);
+  if (!windowing) {
+    std::cerr << "qt_tests: the desktop toolkit did not open: " << failure << "\n";
+    return 1;
+  }
+  sigpatch::testing::theToolkit =
+      dynamic_cast<sigpatch::toolkit::qt::QtWindowing*>(windowing.get());
+  return RUN_ALL_TESTS();
+}

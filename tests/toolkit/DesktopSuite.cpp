@@ -1,0 +1,286 @@
+// What a real toolkit adds to the windows, whose behaviour the headless toolkit's tests hold: the
+// controls at their pixels, the layout followed at every size, the text box's view, real message
+// boxes and dialogs, keys, pointers and the event pump. Run on Qt and on Win32.
+
+#include "toolkit/DesktopSuite.h"
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "app/Application.h"
+#include "resources/Pictures.h"
+#include "runtime/RuntimeError.h"
+#include "ui/SelectFolder.h"
+#include "ui/frmMain.h"
+#include "ui/frmSelectFolder.h"
+
+namespace sigpatch::testing {
+
+namespace {
+
+using namespace std::chrono_literals;
+using toolkit::ControlDesign;
+using Lines = std::vector<Shown>;
+
+class DesktopToolkitTest : public DesktopTest {
+ protected:
+  DesktopToolkitTest() {
+    toolkit::FormDesign design;
+    design.Name = u"frmTest";
+    design.ScaleWidth = 6000;
+    design.ScaleHeight = 4000;
+    design.KeyPreview = true;
+    form = desktop().NewForm(design);
+  }
+  std::unique_ptr<toolkit::Window> form;
+};
+
+// Both test screens have 96 dots per inch: 15 twips a pixel.
+TEST_F(DesktopToolkitTest, ControlsStandWhereTheirTwipsPutThemAndPicturesAreTheirOwn) {
+  ASSERT_EQ(desktop().Screen().TwipsPerPixelX(), 15);
+  ASSERT_EQ(desktop().Screen().TwipsPerPixelY(), 15);
+  form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 4000, 2000));
+  auto& image = form->AddImage(ControlDesign::At(u"imgPin", 300, 2250, 900, 900), {});
+  form->AddButton(ControlDesign::At(u"cmdGo", 4210, 2250, 1215, 375, 0), {u"&Go"});
+  form->AddStatusBar(ControlDesign::At(u"sbBar", 0, 0, 0, 375), {{u"Info", u"ready"}});
+  EXPECT_EQ(form->hWnd(), 0);
+  form->Show();
+  EXPECT_NE(form->hWnd(), 0);
+  EXPECT_EQ(clientOf(*form), (Place{0, 0, 400, 267}));
+  EXPECT_EQ(placeOf(*form, u"rtbBox"), (Place{8, 8, 267, 133}));
+  EXPECT_EQ(placeOf(*form, u"cmdGo"), (Place{281, 150, 81, 25}));
+  EXPECT_EQ(placeOf(*form, u"sbBar"), (Place{0, 242, 400, 25}));
+  EXPECT_EQ(shownText(*form, u"sbBar"), u"ready");
+  // An image takes the size of each picture.
+  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 60, 60}));
+  image.SetPicture(desktop().LoadPicture(resources::kPinUnpinned.Name));
+  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 16, 11}));
+  image.SetPicture(desktop().LoadPicture(resources::kPinPinned.Name));
+  EXPECT_EQ(image.Width(), 180);
+  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 12, 12}));
+  EXPECT_NE(image.Picture().Handle(), desktop().LoadPicture(resources::kPinPinned.Name).Handle());
+  EXPECT_EQ(desktop().LoadPicture(resources::kLogo.Name).WidthPixels(), 193);
+  try {
+    desktop().LoadPicture(u"missing.png");
+    ADD_FAILURE() << "an unknown picture loaded";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), err::kFileNotFound);
+  }
+  form->SetWindowState(toolkit::kWindowMinimized);
+  desktop().DoEvents();
+  EXPECT_TRUE(minimizedOnScreen(*form));
+  form->Unload();
+  EXPECT_EQ(form->hWnd(), 0);
+  EXPECT_FALSE(shownOnScreen(*form));
+}
+
+// The program's windows at their design size and larger, as the user drags them: each control is
+// drawn where the layout put it, inside the window, each of `down` above the next and each of
+// `across` left of the next; those of `right` and `bottom` keep their distance from that edge.
+struct Layout {
+  const char16_t* form;
+  std::vector<std::u16string> down, across, right, bottom;
+};
+
+TEST_F(DesktopToolkitTest, TheProgramsWindowsKeepTheirLayoutAtEverySize) {
+  Application app;
+  frmMain main;
+  main.InitMyObjects(&app, nullptr);
+  main.Form().Show();
+  app.ShowAboutBox(0);
+  SelectFolder chooser;
+  chooser.SetApplication(&app);
+  chooser.frm().InitMyObjects(&app, &chooser);
+  chooser.frm().Form().Show();
+  // clang-format off
+  const std::vector<Layout> layouts{
+      {u"frmMain", {u"tboOutput"}, {u"tboOutput", u"imgPin"}, {u"tboOutput", u"imgPin"},
+       {u"tboOutput"}},
+      {u"frmAbout", {u"imgLogo", u"txtText", u"cmdOK", u"cmdSysInfo"}, {u"imgIcon", u"txtText"},
+       {u"txtText", u"cmdOK", u"cmdSysInfo"}, {u"cmdOK", u"cmdSysInfo"}},
+      {u"frmSelectFolder", {u"tboPath", u"drvSel", u"dirSel", u"cmdOK"}, {u"cmdOK", u"cmdCancel"},
+       {u"tboPath", u"drvSel", u"dirSel", u"cmdCancel"}, {u"dirSel", u"cmdOK", u"cmdCancel"}}};
+  // clang-format on
+  const auto pixels = [](double twips) { return std::lround(twips / 15); };
+  for (const auto& layout : layouts) {
+    auto& window = *findForm(layout.form);
+    const Place design = clientOf(window);
+    std::map<std::u16string, Place> first, at;
+    for (const auto& [width, height] : std::vector<std::pair<long, long>>{
+             {design.width, design.height}, {600, 450}, {900, 700}}) {
+      SCOPED_TRACE(text::toUtf8(layout.form) + " at " + std::to_string(width));
+      resizeClient(window, static_cast<int>(width), static_cast<int>(height));
+      ASSERT_EQ(clientOf(window), (Place{0, 0, width, height}));
+      for (const auto* names : {&layout.down, &layout.across}) {
+        for (std::size_t i = 0; i < names->size(); ++i) {
+          const auto& name = (*names)[i];
+          const auto& c = controlOf(window, name);
+          const Place shown = at[name] = placeOf(window, name);
+          first.try_emplace(name, shown);
+          EXPECT_EQ(shown, (Place{pixels(c.Left()), pixels(c.Top()), pixels(c.Width()),
+                                  pixels(c.Height())}));
+          EXPECT_TRUE(shown.left >= 0 && shown.top >= 0 && shown.right() <= width &&
+                      shown.bottom() <= height);
+          if (i == 0) continue;
+          const Place& before = at[(*names)[i - 1]];
+          EXPECT_LE(names == &layout.down ? before.bottom() : before.right(),
+                    names == &layout.down ? shown.top : shown.left);
+        }
+      }
+      for (const auto& name : layout.right) {
+        EXPECT_NEAR(width - at[name].right(), design.width - first[name].right(), 1);
+      }
+      for (const auto& name : layout.bottom) {
+        EXPECT_NEAR(height - at[name].bottom(), design.height - first[name].bottom(), 1);
+      }
+    }
+  }
+  // The main window's status bar stays docked along the bottom.
+  EXPECT_EQ(placeOf(main.Form(), u"sbInfo"), (Place{0, 700 - 25, 900, 25}));
+}
+
+// The program counts a line end as "\r\n"; the view shows lines in their colours.
+TEST_F(DesktopToolkitTest, TheRichTextBoxShowsTheProgramsTextInItsColours) {
+  auto& box = form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 4000, 2000));
+  form->Show();
+  box.SetSelText(u"one\r\ntwo\r\n");
+  EXPECT_EQ(box.TextLength(), 10);
+  box.SetSelStart(5);
+  box.SetSelColor(255);
+  box.SetSelText(u"{\\rtf1 <b>1.5</b>}\r\n");
+  EXPECT_EQ(box.Text(), u"one\r\n{\\rtf1 <b>1.5</b>}\r\ntwo\r\n");
+  EXPECT_EQ(box.SelStart(), 25);
+  box.SetSelStart(0);
+  box.SetSelLength(3);
+  box.SetSelColor(0xFF0000);
+  EXPECT_EQ(shownLines(*form, u"rtbBox"),
+            (Lines{{u"one", u"", 0xFF0000}, {u"{\\rtf1 <b>1.5</b>}", u"", 255}, {u"two", u"", 0}}));
+  box.SetText(u"plain");
+  EXPECT_EQ(shownLines(*form, u"rtbBox"), (Lines{{u"plain", u"", 0}}));
+  EXPECT_EQ(box.SelStart(), 0);
+  EXPECT_EQ(box.SelColor(), 0);
+  // Longer than a system control holds by itself.
+  for (int i = 0; i < 400; ++i) box.SetSelText(std::u16string(99, u'x') + u"\r\n");
+  EXPECT_EQ(box.TextLength(), 5 + 400 * 101);
+  EXPECT_EQ(shownLines(*form, u"rtbBox").size(), 401u);
+}
+
+// A fault that an event handler lets through is shown as the system shows an unhandled run-time
+// error, and the program goes on.
+TEST_F(DesktopToolkitTest, MessageBoxesShowTheirTextTitleAndIconAsDoFaultsOfHandlers) {
+  std::optional<Shown> seen;
+  answerNextMessageBox(seen);
+  EXPECT_EQ(desktop().MsgBox(u"Duplicate Argument: Path", toolkit::MsgBoxStyle::Critical),
+            toolkit::MsgBoxResult::OK);
+  EXPECT_EQ(seen, (Shown{u"Duplicate Argument: Path", u"Sigpatch", 16}));
+  answerNextMessageBox(seen);
+  desktop().MsgBox(u"a: 76, Path not found\r\n<b>not bold</b>", toolkit::MsgBoxStyle::OkOnly, u"A");
+  EXPECT_EQ(seen, (Shown{u"a: 76, Path not found\n<b>not bold</b>", u"A", 0}));
+
+  auto& button = form->AddButton(ControlDesign::At(u"cmdGo", 120, 120, 1200, 375, 0), {u"&Go"});
+  button.OnClick = [] { throw RuntimeError(err::kPathNotFound); };
+  form->Show();
+  answerNextMessageBox(seen);
+  click(*form, u"cmdGo");
+  EXPECT_EQ(seen, (Shown{u"Run-time error '76':\n\nPath not found", u"Sigpatch", 16}));
+  EXPECT_TRUE(shownOnScreen(*form));
+}
+
+// Enter clicks the default button, Esc the cancel button; a form with key preview sees the key
+// released in any of its controls.
+TEST_F(DesktopToolkitTest, TheDialogKeysClickTheirButtonsAndTheFormSeesReleasedKeys) {
+  form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 3000, 1500, 0));
+  form->AddTextBox(ControlDesign::At(u"txtField", 120, 1800, 3000, 315, 1), {});
+  auto& go = form->AddButton(ControlDesign::At(u"cmdGo", 120, 2400, 1215, 375, 2), {u"&Go", true});
+  auto& cancel = form->AddButton(ControlDesign::At(u"cmdCancel", 1500, 2400, 1215, 375, 3),
+                                 {u"&Cancel", false, true});
+  std::u16string seen;
+  go.OnClick = [&] { seen += u"go "; };
+  cancel.OnClick = [&] { seen += u"cancel "; };
+  form->OnKeyUp = [&](std::int16_t KeyCode, std::int16_t) { seen += text::dec(KeyCode) + u" "; };
+  form->Show();
+  pressKey(*form, u"rtbBox", toolkit::kKeyF1);
+  pressKey(*form, u"txtField", toolkit::kKeyReturn);
+  pressKey(*form, u"txtField", toolkit::kKeyEscape);
+  EXPECT_EQ(seen, u"112 go 13 cancel 27 ");
+}
+
+TEST_F(DesktopToolkitTest,
+       TheEventPumpRunsWhatIsQueuedSleepsUntilTheDeadlineAndEndsWithTheWindows) {
+  int ran = 0;
+  later([&] { ++ran; });
+  desktop().DoEvents();
+  EXPECT_EQ(ran, 1);
+  // A wait whose deadline has passed returns at once, after the queued events.
+  later([&] { ++ran; });
+  desktop().WaitForEvents(systemClock().Now() - 1s);
+  EXPECT_EQ(ran, 2);
+  // A wait ends with the first event: a wait for its deadline would outlast the test's patience.
+  later([&] { ++ran; });
+  while (ran < 3) desktop().WaitForEvents(systemClock().Now() + 24h);
+  // Without events a wait sleeps: a few turns, where a wait that spun would turn thousands.
+  const auto deadline = systemClock().Now() + 300ms;
+  int turns = 0;
+  for (; systemClock().Now() < deadline; ++turns) desktop().WaitForEvents(deadline);
+  EXPECT_LE(turns, 5);
+  // The event loop runs until the last window closes, and lets go of its owner.
+  form->Show();
+  auto owner = std::make_shared<int>(7);
+  std::weak_ptr<int> watch = owner;
+  desktop().KeepWhileLoaded(*form, std::move(owner));
+  later([&] { closeBox(*form); });
+  desktop().RunEventLoop();
+  EXPECT_FALSE(form->IsLoaded());
+  EXPECT_TRUE(watch.expired());
+}
+
+// Runs `action` on the folder chooser once it is up.
+void whenShown(std::function<void(toolkit::Window&)> action, int milliseconds = 0) {
+  later(
+      [action] {
+        auto* dialog = findForm(u"frmSelectFolder");
+        if (dialog != nullptr && shownOnScreen(*dialog)) return action(*dialog);
+        whenShown(action, 10);
+      },
+      milliseconds);
+}
+
+// "&OK" takes the folder opened by a double click in the list, and the work after it runs under
+// the hourglass; the close box cancels.
+TEST_F(DesktopToolkitTest, TheFolderChooserIsAModalDialog) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() / ("sigpatch-" + std::to_string(std::random_device()()));
+  fs::create_directories(root / "updates" / "old");
+  fs::create_directories(root / "updates" / "new");
+  const std::u16string separator(1, static_cast<char16_t>(fs::path::preferred_separator));
+  const std::u16string preset = (root / "updates").u16string() + separator;
+  Application app;
+  std::u16string shown, opened;
+  for (const bool ok : {true, false}) {
+    SelectFolder chooser;
+    chooser.SetApplication(&app);
+    chooser.SetPath(preset);
+    whenShown([&](toolkit::Window& dialog) {
+      if (!ok) return closeBox(dialog);
+      shown = shownText(dialog, u"tboPath");
+      openFolder(dialog, u"dirSel", u"old");
+      opened = shownText(dialog, u"tboPath");
+      click(dialog, u"cmdOK");
+    });
+    chooser.ShowMain();
+    EXPECT_EQ(chooser.OK(), ok);
+    EXPECT_EQ(chooser.Path(), ok ? preset + u"old" + separator : preset);
+    EXPECT_EQ(hourglassShown(), ok);
+    desktop().Screen().SetMousePointer(toolkit::kPointerDefault);
+    EXPECT_FALSE(hourglassShown());
+  }
+  EXPECT_EQ(shown, preset);
+  EXPECT_EQ(opened, preset + u"old" + separator);
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace sigpatch::testing
