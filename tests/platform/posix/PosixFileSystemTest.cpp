@@ -6,31 +6,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "PosixTestSupport.h"
 #include "platform/FileSystemBehaviour.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
 
 namespace sigpatch::platform::posix {
 namespace {
 
 using sigpatch::testing::asNobody;
+using sigpatch::testing::errorOf;
 using sigpatch::testing::FileSystemBehaviourTest;
 using sigpatch::testing::FileSystemKind;
 using sigpatch::testing::FileSystemSubject;
+using sigpatch::testing::names;
 using sigpatch::testing::TempFolder;
 using sigpatch::testing::writeFile;
 using Names = std::vector<std::u16string>;
 
 class PosixSubject : public FileSystemSubject {
  public:
-  FileSystem& fs() override { return fs_; }
+  FileSystemService& service() override { return service_; }
   std::u16string root() const override { return text::fromUtf8(dir_.path()); }
   void write(const std::u16string& path, const std::string& bytes) override {
     writeFile(text::toUtf8(path), bytes);
@@ -41,31 +37,14 @@ class PosixSubject : public FileSystemSubject {
 
  private:
   TempFolder dir_;
-  PosixFileSystem fs_;
+  PosixFileSystemService service_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Posix, FileSystemBehaviourTest,
-                         ::testing::Values(FileSystemKind{"Posix", [] {
-                           return std::unique_ptr<FileSystemSubject>(new PosixSubject);
-                         }}),
+                         ::testing::Values(FileSystemKind{
+                             "Posix",
+                             [] { return std::unique_ptr<FileSystemSubject>(new PosixSubject); }}),
                          sigpatch::testing::fileSystemName);
-
-int errorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-template <typename List>
-Names names(const List& items) {
-  Names found;
-  for (const auto& item : items) found.push_back(item->Name());
-  std::sort(found.begin(), found.end());
-  return found;
-}
 
 mode_t modeOf(const std::string& path) {
   struct stat st {};

@@ -1,6 +1,7 @@
 // The folder-tree synchroniser on real trees where the fake disk cannot stand
-// in: real file dates and permission bits, links, and a folder its user may
-// not read. Its lines and faults are in tests/util/FileTreeTest.cpp.
+// in: links, and a folder its user may not read. Its lines and faults are in
+// tests/util/FileTreeTest.cpp, dates and the read-only bit on each disk in
+// tests/platform/FileSystemBehaviour.cpp.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -36,12 +37,6 @@ using sigpatch::testing::setTimes;
 using sigpatch::testing::writeFile;
 using Lines = std::vector<sigpatch::testing::TreeLine>;
 
-struct stat statOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-  return st;
-}
-
 bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 class PosixFileTreeTest : public ::testing::Test {
@@ -62,12 +57,11 @@ class PosixFileTreeTest : public ::testing::Test {
 
   std::string at(const std::string& name) const { return dir / name; }
   std::u16string path(const std::string& name) const { return text::fromUtf8(at(name)); }
-  // A file written ten days ago (give or take `seconds`), last read then too.
-  void oldFile(const std::string& name, const std::string& bytes, mode_t mode = 0644,
-               time_t seconds = 0) {
+  // A file written ten days ago, last read then too.
+  void oldFile(const std::string& name, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(at(name)).parent_path());
-    writeFile(at(name), bytes, mode);
-    setTimes(at(name), tenDaysAgo + seconds, tenDaysAgo + seconds);
+    writeFile(at(name), bytes);
+    setTimes(at(name), tenDaysAgo, tenDaysAgo);
   }
 
   fakes::FakePlatform fake;
@@ -80,45 +74,6 @@ class PosixFileTreeTest : public ::testing::Test {
   Lines lines;
   const time_t tenDaysAgo = time(nullptr) - 10 * 86400;
 };
-
-TEST_F(PosixFileTreeTest, UpdateTreeKeepsDatesAndModesAndComparesRealDates) {
-  oldFile("src/sub/c.dat", std::string("\0\x80\xff", 3), 0444);
-  oldFile("src/old-at-dst.txt", "new contents");
-  oldFile("dst/old-at-dst.txt", "old", 0444, -60);
-  oldFile("src/new-at-dst.txt", "source");
-  oldFile("dst/new-at-dst.txt", "changed at the destination", 0444, 60);
-  tree->SourceDir = path("src");
-  tree->DestinationDir = path("dst");
-  EXPECT_TRUE(tree->UpdateTree());
-  EXPECT_EQ(lines, (Lines{
-                       black(u"Update files in " + path("dst") + u" with files from " + path("src")),
-                       kSpacer,
-                       black(u"Folder " + path("dst/sub") + u" created"),
-                       black(u"File c.dat copied from " + path("src/sub/") + u" to " + path("dst/sub/")),
-                       black(u"File old-at-dst.txt copied from " + path("src/") + u" to " + path("dst/")),
-                       kSpacer,
-                       black(u"OK!"),
-                       kSpacer,
-                   }));
-  EXPECT_EQ(readFile(at("dst/sub/c.dat")), std::string("\0\x80\xff", 3));
-  EXPECT_EQ(statOf(at("dst/sub/c.dat")).st_mtim.tv_sec, tenDaysAgo);
-  EXPECT_EQ(statOf(at("dst/sub/c.dat")).st_mode & 0777, 0444u);
-  EXPECT_EQ(readFile(at("dst/old-at-dst.txt")), "new contents");
-  EXPECT_EQ(readFile(at("dst/new-at-dst.txt")), "changed at the destination");
-  EXPECT_TRUE(fake.windowing.messages.empty());
-}
-
-TEST_F(PosixFileTreeTest, DeleteFolderRefusesAReadOnlyFileInsideButNotAReadOnlyFolder) {
-  oldFile("t/ro/a.txt", "a", 0444);
-  oldFile("t/rofolder/b.txt", "b");
-  chmod(at("t/rofolder").c_str(), 0555);
-  tree->DeleteFolder(path("t/ro"));
-  tree->DeleteFolder(path("t/rofolder"));
-  EXPECT_EQ(lines, (Lines{red(u"Failed to delete folder " + path("t/ro")),
-                          black(u"Folder " + path("t/rofolder") + u" deleted")}));
-  EXPECT_TRUE(exists(at("t/ro/a.txt")));
-  EXPECT_FALSE(exists(at("t/rofolder")));
-}
 
 TEST_F(PosixFileTreeTest, ALinkIsRemovedButWhatItLeadsToStays) {
   oldFile("outside/keep.txt", "not the tree's");
