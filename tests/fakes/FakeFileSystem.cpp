@@ -104,6 +104,120 @@ class FakeStream : public platform::TextStream {
   bool closed_ = false;
 };
 
+// The file-system object over a fake disk.
+class FakeFileSystem : public platform::FileSystem {
+ public:
+  explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
+
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override {
+    const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
+                                            (Path.size() > 1 && Path[1] == u':'));
+    std::u16string path =
+        absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
+    if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
+      std::replace(path.begin(), path.end(), u'/', u'\\');
+    }
+    return disk_.normal(path);
+  }
+  bool FolderExists(std::u16string_view FolderSpec) override {
+    disk_.Fault(u"FolderExists", FolderSpec);
+    return disk_.IsFolder(disk_.normal(FolderSpec));
+  }
+  bool FileExists(std::u16string_view FileSpec) override {
+    disk_.Fault(u"FileExists", FileSpec);
+    return disk_.IsFile(std::u16string(FileSpec));
+  }
+  std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override {
+    record(u"GetFolder", FolderSpec);
+    if (FolderSpec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
+    const std::u16string path = disk_.normal(FolderSpec);
+    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    return std::make_unique<FakeFolder>(disk_, path);
+  }
+  std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override {
+    record(u"GetFile", FileSpec);
+    if (!disk_.IsFile(std::u16string(FileSpec))) throw RuntimeError(err::kFileNotFound);
+    return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
+  }
+  void CopyFile(std::u16string_view Source, std::u16string_view Destination,
+                bool OverWriteFiles) override {
+    const std::u16string source(Source);
+    std::u16string destination(Destination);
+    disk_.calls.push_back(u"CopyFile " + source + u" " + destination);
+    disk_.Fault(u"CopyFile", destination);
+    if (!disk_.IsFile(source)) throw RuntimeError(err::kFileNotFound);
+    const std::u16string folder = disk_.normal(destination);
+    if (disk_.isSeparator(destination.back()) || disk_.IsFolder(folder)) {
+      destination = folder + runtime::separatorOf(disk_.style) + disk_.nameOf(source);
+    }
+    if (!disk_.IsFolder(disk_.parentOf(destination))) throw RuntimeError(err::kPathNotFound);
+    if (disk_.Has(destination)) {
+      const auto& existing = disk_.Node(destination);
+      if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
+      if ((existing.attributes & kReadOnly) != 0 || destination == source) {
+        throw RuntimeError(err::kPermissionDenied);
+      }
+    }
+    FakeNode copy = disk_.Node(source);
+    copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
+    disk_.nodes[destination] = copy;
+  }
+  void DeleteFile(std::u16string_view FileSpec, bool Force) override {
+    record(u"DeleteFile", FileSpec);
+    const std::u16string path(FileSpec);
+    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    if (!Force && (disk_.Node(path).attributes & kReadOnly) != 0) {
+      throw RuntimeError(err::kPermissionDenied);
+    }
+    disk_.nodes.erase(path);
+  }
+  void DeleteFolder(std::u16string_view FolderSpec, bool Force) override {
+    record(u"DeleteFolder", FolderSpec);
+    const std::u16string path = disk_.normal(FolderSpec);
+    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    const auto inTree = [&](const auto& entry) {
+      const std::u16string& name = entry.first;
+      return name.starts_with(path) &&
+             (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
+    };
+    // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
+    if (!Force && std::any_of(disk_.nodes.begin(), disk_.nodes.end(), [&](const auto& entry) {
+          return inTree(entry) && (entry.second.attributes & kReadOnly) != 0;
+        })) {
+      throw RuntimeError(err::kPermissionDenied);
+    }
+    std::erase_if(disk_.nodes, inTree);
+  }
+  std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {
+    record(u"CreateFolder", Path);
+    const std::u16string path = disk_.normal(Path);
+    if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
+    if (!disk_.IsFolder(disk_.parentOf(path))) throw RuntimeError(err::kPathNotFound);
+    disk_.AddFolder(path);
+    return std::make_unique<FakeFolder>(disk_, path);
+  }
+  std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
+                                                     std::int32_t IOMode, bool Create,
+                                                     std::int32_t Format) override {
+    record(u"OpenTextFile", FileName);
+    if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
+      throw RuntimeError(err::kInvalidProcedureCall);
+    }
+    const std::u16string path(FileName);
+    if (disk_.IsFolder(path)) throw RuntimeError(err::kPermissionDenied);
+    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    return std::make_unique<FakeStream>(disk_, path);
+  }
+
+ private:
+  void record(std::u16string_view operation, std::u16string_view path) {
+    disk_.calls.push_back(std::u16string(operation) + u" " + std::u16string(path));
+    disk_.Fault(operation, path);
+  }
+
+  FakeDisk& disk_;
+};
+
 }  // namespace
 
 FakeDisk::FakeDisk(runtime::PathStyle pathStyle) : style(pathStyle) {
@@ -147,120 +261,6 @@ void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) co
     const auto found = faults.find(key);
     if (found != faults.end()) throw RuntimeError(found->second);
   }
-}
-
-void FakeFileSystem::record(std::u16string_view operation, std::u16string_view path) {
-  disk_.calls.push_back(std::u16string(operation) + u" " + std::u16string(path));
-  disk_.Fault(operation, path);
-}
-
-std::u16string FakeFileSystem::GetAbsolutePathName(std::u16string_view Path) {
-  const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
-                                          (Path.size() > 1 && Path[1] == u':'));
-  std::u16string path =
-      absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
-  if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
-    std::replace(path.begin(), path.end(), u'/', u'\\');
-  }
-  return disk_.normal(path);
-}
-
-bool FakeFileSystem::FolderExists(std::u16string_view FolderSpec) {
-  disk_.Fault(u"FolderExists", FolderSpec);
-  return disk_.IsFolder(disk_.normal(FolderSpec));
-}
-
-bool FakeFileSystem::FileExists(std::u16string_view FileSpec) {
-  disk_.Fault(u"FileExists", FileSpec);
-  return disk_.IsFile(std::u16string(FileSpec));
-}
-
-std::unique_ptr<platform::Folder> FakeFileSystem::GetFolder(std::u16string_view FolderSpec) {
-  record(u"GetFolder", FolderSpec);
-  if (FolderSpec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
-  const std::u16string path = disk_.normal(FolderSpec);
-  if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
-  return std::make_unique<FakeFolder>(disk_, path);
-}
-
-std::unique_ptr<platform::File> FakeFileSystem::GetFile(std::u16string_view FileSpec) {
-  record(u"GetFile", FileSpec);
-  if (!disk_.IsFile(std::u16string(FileSpec))) throw RuntimeError(err::kFileNotFound);
-  return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
-}
-
-void FakeFileSystem::CopyFile(std::u16string_view Source, std::u16string_view Destination,
-                              bool OverWriteFiles) {
-  const std::u16string source(Source);
-  std::u16string destination(Destination);
-  disk_.calls.push_back(u"CopyFile " + source + u" " + destination);
-  disk_.Fault(u"CopyFile", destination);
-  if (!disk_.IsFile(source)) throw RuntimeError(err::kFileNotFound);
-  const std::u16string folder = disk_.normal(destination);
-  if (disk_.isSeparator(destination.back()) || disk_.IsFolder(folder)) {
-    destination = folder + runtime::separatorOf(disk_.style) + disk_.nameOf(source);
-  }
-  if (!disk_.IsFolder(disk_.parentOf(destination))) throw RuntimeError(err::kPathNotFound);
-  if (disk_.Has(destination)) {
-    const auto& existing = disk_.Node(destination);
-    if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
-    if ((existing.attributes & kReadOnly) != 0 || destination == source) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
-  }
-  FakeNode copy = disk_.Node(source);
-  copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
-  disk_.nodes[destination] = copy;
-}
-
-void FakeFileSystem::DeleteFile(std::u16string_view FileSpec, bool Force) {
-  record(u"DeleteFile", FileSpec);
-  const std::u16string path(FileSpec);
-  if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
-  if (!Force && (disk_.Node(path).attributes & kReadOnly) != 0) {
-    throw RuntimeError(err::kPermissionDenied);
-  }
-  disk_.nodes.erase(path);
-}
-
-void FakeFileSystem::DeleteFolder(std::u16string_view FolderSpec, bool Force) {
-  record(u"DeleteFolder", FolderSpec);
-  const std::u16string path = disk_.normal(FolderSpec);
-  if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
-  const auto inTree = [&](const auto& entry) {
-    const std::u16string& name = entry.first;
-    return name.starts_with(path) &&
-           (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
-  };
-  // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
-  for (const auto& entry : disk_.nodes) {
-    if (!Force && inTree(entry) && (entry.second.attributes & kReadOnly) != 0) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
-  }
-  std::erase_if(disk_.nodes, inTree);
-}
-
-std::unique_ptr<platform::Folder> FakeFileSystem::CreateFolder(std::u16string_view Path) {
-  record(u"CreateFolder", Path);
-  const std::u16string path = disk_.normal(Path);
-  if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
-  if (!disk_.IsFolder(disk_.parentOf(path))) throw RuntimeError(err::kPathNotFound);
-  disk_.AddFolder(path);
-  return std::make_unique<FakeFolder>(disk_, path);
-}
-
-std::unique_ptr<platform::TextStream> FakeFileSystem::OpenTextFile(std::u16string_view FileName,
-                                                                   std::int32_t IOMode, bool Create,
-                                                                   std::int32_t Format) {
-  record(u"OpenTextFile", FileName);
-  if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
-    throw RuntimeError(err::kInvalidProcedureCall);
-  }
-  const std::u16string path(FileName);
-  if (disk_.IsFolder(path)) throw RuntimeError(err::kPermissionDenied);
-  if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
-  return std::make_unique<FakeStream>(disk_, path);
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {

@@ -67,31 +67,6 @@ class FakeDisk {
   std::u16string currentFolder = u"/home";
 };
 
-/// The file-system object over a fake disk.
-class FakeFileSystem : public platform::FileSystem {
- public:
-  explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
-
-  bool FolderExists(std::u16string_view FolderSpec) override;
-  std::u16string GetAbsolutePathName(std::u16string_view Path) override;
-  bool FileExists(std::u16string_view FileSpec) override;
-  std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override;
-  std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override;
-  void CopyFile(std::u16string_view Source, std::u16string_view Destination,
-                bool OverWriteFiles) override;
-  void DeleteFile(std::u16string_view FileSpec, bool Force) override;
-  void DeleteFolder(std::u16string_view FolderSpec, bool Force) override;
-  std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override;
-  std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
-                                                     std::int32_t IOMode, bool Create,
-                                                     std::int32_t Format) override;
-
- private:
-  void record(std::u16string_view operation, std::u16string_view path);
-
-  FakeDisk& disk_;
-};
-
 /// The service over a fake disk; it can be made unavailable.
 class FakeFileSystemService : public platform::FileSystemService {
  public:

@@ -72,34 +72,30 @@ TEST_F(FileUtilitiesTest, MakesTheFileSystemObjectOnceAndStopsTheProgramWithoutI
   EXPECT_EQ(fake.windowing.messages[0].title, u"Sigpatch");
 }
 
-TEST_F(FileUtilitiesTest, ReadsWholeFilesAndTheirFirstOrLastBytesAsSingleByteText) {
+TEST_F(FileUtilitiesTest, ReadsWholeFilesAndTheirFirstOrLastBytesAsSingleByteTextOrNothing) {
   file(u"/d/ten", "0123456789");
   file(u"/d/bytes", std::string("ab\x80\xff\0z", 6));
   file(u"/d/empty");
   file(u"/d/faulty", "0123456789");
   disk().faults[u"Read /d/faulty"] = 57;
   const struct {
-    std::function<std::u16string(FileUtilities&)> read;
-    std::u16string expected;
-  } cases[] = {
-      {[](auto& f) { return f.GetFileString(u"/d/bytes"); }, std::u16string(u"ab\u20AC\u00FF\0z", 6)},
-      {[](auto& f) { return f.GetFileString(u"/d/empty"); }, u""},
-      {[](auto& f) { return f.GetFileString(u"/d/missing"); }, u""},
-      {[](auto& f) { return f.GetFileString(u"/d/faulty"); }, u""},
-      {[](auto& f) { return f.GetFirstBytesFromFile(u"/d/ten", 4); }, u"0123"},
-      {[](auto& f) { return f.GetFirstBytesFromFile(u"/d/ten", 40); }, u"0123456789"},
-      {[](auto& f) { return f.GetFirstBytesFromFile(u"/d/missing", 4); }, u""},
-      {[](auto& f) { return f.GetFirstBytesFromFile(u"/d/faulty", 2); }, u""},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/ten", 3); }, u"789"},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/ten", 40); }, u"0123456789"},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/ten", 0); }, u""},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/ten", -1); }, u""},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/missing", 4); }, u""},
-      {[](auto& f) { return f.GetLastBytesFromFile(u"/d/faulty", 2); }, u""},
-  };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(cases[i].read(fu), cases[i].expected) << "case " << i;
+    const char16_t* path;
+    std::u16string whole, first4, last3;
+  } cases[] = {{u"/d/ten", u"0123456789", u"0123", u"789"},
+               {u"/d/bytes", std::u16string(u"ab\u20AC\u00FF\0z", 6), u"ab\u20AC\u00FF",
+                std::u16string(u"\u00FF\0z", 3)},
+               {u"/d/empty", u"", u"", u""},
+               {u"/d/missing", u"", u"", u""},
+               {u"/d/faulty", u"", u"", u""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(fu.GetFileString(c.path), c.whole);
+    EXPECT_EQ(fu.GetFirstBytesFromFile(c.path, 4), c.first4);
+    EXPECT_EQ(fu.GetLastBytesFromFile(c.path, 3), c.last3);
   }
+  EXPECT_EQ(fu.GetFirstBytesFromFile(u"/d/ten", 40), u"0123456789");
+  EXPECT_EQ(fu.GetLastBytesFromFile(u"/d/ten", 40), u"0123456789");
+  EXPECT_EQ(fu.GetLastBytesFromFile(u"/d/ten", 0), u"");
+  EXPECT_EQ(fu.GetLastBytesFromFile(u"/d/ten", -1), u"");
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
@@ -212,7 +208,8 @@ TEST_F(FileUtilitiesTest, SignaturesCompareTheLeadingBytesExactly) {
       {"SelfExtractingZipExe", selfExtractor(exe), true, false, false, true},
       {"Rar", std::string("Rar!\x1a\x07\0", 7), false, true, false, false},
       {"Rar5", std::string("Rar!\x1a\x07\x01\0", 8), false, true, false, false},
-      {"Ace", std::string("\x12\x34\x56\x78\x9a\xbc\xde**ACE**\x14", 15), false, false, true, false},
+      {"Ace", std::string("\x12\x34\x56\x78\x9a\xbc\xde**ACE**\x14", 15), false, false, true,
+       false},
       {"AceTooShort", "1234567**ACE*", false, false, false, false},
       {"Exe", exe, false, false, false, true},
       {"ExeOtherLinker", std::string("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xfe\0", 15), false, false,
@@ -227,8 +224,13 @@ TEST_F(FileUtilitiesTest, SignaturesCompareTheLeadingBytesExactly) {
     EXPECT_EQ(fu.IsRealAceFile(u"/d/f"), c.ace);
     EXPECT_EQ(fu.IsRealEXEFile(u"/d/f"), c.exe);
   }
-  EXPECT_FALSE(fu.IsRealZipFile(u"/d/missing"));
-  EXPECT_FALSE(fu.IsRealEXEFile(u"/d/missing"));
+  // A file missing or one its user may not read is no archive, and no message.
+  disk().faults[u"OpenTextFile /d/secret"] = 70;
+  file(u"/d/secret", "PK\x03\x04");
+  for (auto path : {u"/d/missing", u"/d/secret"}) {
+    EXPECT_FALSE(fu.IsRealZipFile(path));
+    EXPECT_FALSE(fu.IsRealEXEFile(path));
+  }
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 

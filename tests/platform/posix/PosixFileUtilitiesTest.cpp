@@ -1,9 +1,8 @@
-// FileUtilities where only a real disk shows it: local file dates, real dates
-// of access, files a user may not read, and the POSIX meaning of the system's
-// folders. The rest is in tests/util/FileUtilitiesTest.cpp on the fake disk.
+// FileUtilities where only the real system shows it: local file dates and the
+// POSIX meaning of the system's folders. The rest is in
+// tests/util/FileUtilitiesTest.cpp on the fake disk.
 
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include "PosixTestSupport.h"
 #include "fakes/FakePlatform.h"
@@ -16,7 +15,6 @@
 namespace sigpatch {
 namespace {
 
-using sigpatch::testing::readFile;
 using sigpatch::testing::setTimes;
 using sigpatch::testing::writeFile;
 
@@ -42,39 +40,11 @@ class PosixFileUtilitiesTest : public ::testing::Test {
   FileUtilities fu;
 };
 
-TEST_F(PosixFileUtilitiesTest, DatesAreLocalAndOldFilesGoWhenWrittenAndReadBeforeTheLimit) {
-  const time_t now = time(nullptr);
-  const time_t day = 24 * 60 * 60;
+TEST_F(PosixFileUtilitiesTest, FileDatesAreLocalTimes) {
   writeFile(at("thirty"), std::string(30, 'x'));
   setTimes(at("thirty"), 1078650301, 1078650302);  // 2004-03-07 09:05:01 UTC
   EXPECT_EQ(fu.GetFileModDate(path("thirty")), u"2004-03-07 10.05.01");
   EXPECT_EQ(fu.GetFileAccessedDate(path("thirty")), u"2004-03-07 10.05.02");
-  writeFile(at("old"), "o", 0444);
-  setTimes(at("old"), now - 40 * day, now - 31 * day);
-  writeFile(at("readLately"), "r");
-  setTimes(at("readLately"), now - 40 * day, now - 29 * day);
-  writeFile(at("new"), "n");
-  EXPECT_TRUE(fu.DeleteOldFile(path("old"), 30));
-  EXPECT_FALSE(fu.DeleteOldFile(path("readLately"), 30));
-  EXPECT_FALSE(fu.DeleteOldFile(path("new"), 0));
-  setTimes(at("new"), now - 2, now - 2);
-  EXPECT_TRUE(fu.DeleteOldFile(path("new"), 0));
-  EXPECT_EQ(readFile(at("readLately")), "r");
-  writeFile(at("locked"), "old", 0444);
-  EXPECT_TRUE(fu.CopyFile(path("thirty"), path("locked")));
-  EXPECT_EQ(readFile(at("locked")), std::string(30, 'x'));
-}
-
-TEST_F(PosixFileUtilitiesTest, AFileAUserMayNotReadIsNoArchiveAndNoMessage) {
-  writeFile(at("secret.zip"), std::string("PK\x03\x04\x14\0\0\0", 8), 0600);
-  EXPECT_EQ(sigpatch::testing::asNobody([&] {
-              FileUtilities nobody;
-              const bool zip = nobody.IsRealZipFile(path("secret.zip"));
-              return (zip ? 1 : 0) + (nobody.GetFileString(path("secret.zip")).empty() ? 0 : 2) +
-                     (fake.windowing.messages.empty() ? 0 : 4);
-            }),
-            0);
-  EXPECT_TRUE(fu.IsRealZipFile(path("secret.zip")));
 }
 
 TEST_F(PosixFileUtilitiesTest, SystemFoldersHaveTheirPosixMeaning) {
