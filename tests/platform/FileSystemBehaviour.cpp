@@ -196,9 +196,8 @@ TEST_P(FileSystemBehaviourTest, TheTreeSynchroniserKeepsDatesAndTheReadOnlyBit) 
   FileTree tree;
   tree.InitMyObjects(&app);
   Names lines;
-  tree.FileTreeChange.connect([&](std::u16string_view line, std::int32_t&) {
-    lines.emplace_back(line);
-  });
+  tree.FileTreeChange.connect(
+      [&](std::u16string_view line, std::int32_t&) { lines.emplace_back(line); });
   for (auto folder : {u"src", u"src/sub", u"dst", u"ro"}) mkdir(folder);
   const auto file = [&](std::u16string_view name, const char* bytes, std::int64_t time) {
     write(name, bytes);
@@ -252,12 +251,7 @@ class FakeSubject : public FileSystemSubject {
   fakes::FakeFileSystemService service_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Fake, FileSystemBehaviourTest,
-                         ::testing::Values(FileSystemKind{"Fake",
-                                                          [] {
-                                                            return std::unique_ptr<FileSystemSubject>(
-                                                                new FakeSubject);
-                                                          }}),
+INSTANTIATE_TEST_SUITE_P(Fake, FileSystemBehaviourTest, subjectOf<FakeSubject>("Fake"),
                          fileSystemName);
 
 }  // namespace

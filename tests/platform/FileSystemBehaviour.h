@@ -48,15 +48,24 @@ class FileSystemSubject {
   virtual void write(const std::u16string& path, const std::string& bytes) = 0;
   /// Sets the dates of last change and last access, in seconds since 1970.
   virtual void setTimes(const std::u16string& path, std::int64_t written, std::int64_t read) = 0;
-  /// Whether "." and ".." in a path are resolved (the fake keeps paths as written).
+  /// Whether "." and ".." in a path are resolved (the fake keeps paths as
+  /// written).
   virtual bool resolvesDots() const { return true; }
 };
 
+/// The suite's parameter: a name and a maker of the subject.
 struct FileSystemKind {
   const char* name;
   std::function<std::unique_ptr<FileSystemSubject>()> make;
   friend void PrintTo(const FileSystemKind& kind, std::ostream* out) { *out << kind.name; }
 };
+
+/// The parameter of one subject, for INSTANTIATE_TEST_SUITE_P.
+template <typename Subject>
+auto subjectOf(const char* name) {
+  return ::testing::Values(
+      FileSystemKind{name, [] { return std::unique_ptr<FileSystemSubject>(new Subject); }});
+}
 
 inline std::string fileSystemName(const ::testing::TestParamInfo<FileSystemKind>& param) {
   return param.param.name;
@@ -67,7 +76,8 @@ class FileSystemBehaviourTest : public ::testing::TestWithParam<FileSystemKind> 
   void SetUp() override;
 
   platform::FileSystem& fs() { return *fs_; }
-  /// The path of a name below the subject's folder, written with "/" in the test.
+  /// The path of a name below the subject's folder, written with "/" in the
+  /// test.
   std::u16string p(std::u16string_view name) const;
   void write(std::u16string_view name, const std::string& bytes) { subject->write(p(name), bytes); }
   void mkdir(std::u16string_view name) { fs().CreateFolder(p(name)); }

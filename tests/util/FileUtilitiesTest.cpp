@@ -151,8 +151,7 @@ TEST_F(FileUtilitiesTest, DeleteOldFileDeletesWhenWriteAndAccessAreBothBeforeThe
       {"ReadThisSecond", at(2026, 12, 6, 9, 0, 0), at(2026, 12, 6, 10, 0, 0), 0, false},
       {"ThirtyOneDays", at(2026, 11, 5, 10, 0, 0), at(2026, 11, 5, 9, 59, 59), 30, true},
       {"ExactlyThirtyDays", at(2026, 11, 6, 10, 0, 0), at(2026, 11, 1, 0, 0, 0), 30, false},
-      {"TwentyNineDays", at(2026, 11, 7, 10, 0, 0), at(2026, 11, 7, 10, 0, 0), 30, false},
-  };
+      {"TwentyNineDays", at(2026, 11, 7, 10, 0, 0), at(2026, 11, 7, 10, 0, 0), 30, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto& node = file(u"/d/f", "x");
@@ -170,14 +169,16 @@ TEST_F(FileUtilitiesTest, DeleteOldFileDeletesWhenWriteAndAccessAreBothBeforeThe
 }
 
 TEST_F(FileUtilitiesTest, FindLargestFileTakesTheFirstOfTheLargestInTheServicesOrder) {
-  file(u"/d/ten", std::string(10, 'x'));
-  file(u"/d/zeta", std::string(30, 'x'));
-  file(u"/d/alpha", std::string(30, 'x'));
-  file(u"/d/sub/huge", std::string(99, 'x'));
-  file(u"/e/empty1");
-  file(u"/e/empty2");
-  file(u"/f/small", "s");
-  file(u"/f/faulty", "faulty and large");
+  for (const auto& [path, size] : {std::pair{u"/d/ten", 10},
+                                   {u"/d/zeta", 30},
+                                   {u"/d/alpha", 30},
+                                   {u"/d/sub/huge", 99},
+                                   {u"/e/empty1", 0},
+                                   {u"/e/empty2", 0},
+                                   {u"/f/small", 1},
+                                   {u"/f/faulty", 99}}) {
+    file(path, std::string(size, 'x'));
+  }
   disk().faults[u"Size /f/faulty"] = 57;
   EXPECT_EQ(fu.FindLargestFile(u"/d"), u"zeta");
   EXPECT_EQ(fu.FindLargestFile(u"/e"), u"");
@@ -214,8 +215,7 @@ TEST_F(FileUtilitiesTest, SignaturesCompareTheLeadingBytesExactly) {
       {"Exe", exe, false, false, false, true},
       {"ExeOtherLinker", std::string("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xfe\0", 15), false, false,
        false, false},
-      {"Empty", "", false, false, false, false},
-  };
+      {"Empty", "", false, false, false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     file(u"/d/f", c.bytes);

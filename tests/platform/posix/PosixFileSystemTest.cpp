@@ -17,9 +17,9 @@ namespace {
 using sigpatch::testing::asNobody;
 using sigpatch::testing::errorOf;
 using sigpatch::testing::FileSystemBehaviourTest;
-using sigpatch::testing::FileSystemKind;
 using sigpatch::testing::FileSystemSubject;
 using sigpatch::testing::names;
+using sigpatch::testing::subjectOf;
 using sigpatch::testing::TempFolder;
 using sigpatch::testing::writeFile;
 using Names = std::vector<std::u16string>;
@@ -40,10 +40,7 @@ class PosixSubject : public FileSystemSubject {
   PosixFileSystemService service_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Posix, FileSystemBehaviourTest,
-                         ::testing::Values(FileSystemKind{
-                             "Posix",
-                             [] { return std::unique_ptr<FileSystemSubject>(new PosixSubject); }}),
+INSTANTIATE_TEST_SUITE_P(Posix, FileSystemBehaviourTest, subjectOf<PosixSubject>("Posix"),
                          sigpatch::testing::fileSystemName);
 
 mode_t modeOf(const std::string& path) {

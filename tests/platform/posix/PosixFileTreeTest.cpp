@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,8 +35,6 @@ using sigpatch::testing::red;
 using sigpatch::testing::setTimes;
 using sigpatch::testing::writeFile;
 using Lines = std::vector<sigpatch::testing::TreeLine>;
-
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 class PosixFileTreeTest : public ::testing::Test {
  protected:
@@ -94,7 +91,7 @@ TEST_F(PosixFileTreeTest, ALinkIsRemovedButWhatItLeadsToStays) {
   EXPECT_EQ(Lines(lines.begin() + 2, lines.end() - 1),
             (Lines{black(u"Folder " + path("u/empty") + u" deleted"),
                    black(u"Folder " + path("u/link") + u" deleted")}));
-  EXPECT_TRUE(exists(at("empty-outside")));
+  EXPECT_TRUE(std::filesystem::exists(at("empty-outside")));
 }
 
 // As root (which CI is) every folder can be read: the walk runs in a child as
@@ -119,13 +116,12 @@ TEST_F(PosixFileTreeTest, AnUnreadableFolderIsReportedInRedAsPermissionDenied) {
         black(u"Delete all folders in " + path("u") + u" not containing any files"),
         kSpacer,
         red(u"Permission denied (" + path("u") + u")"),
-        kSpacer,
-    };
+        kSpacer};
     if (lines != expected) std::cerr << ::testing::PrintToString(lines) << "\n";
     return lines != expected ? 1 : fake.windowing.messages.empty() ? 0 : 2;
   });
   EXPECT_EQ(code, 0);
-  EXPECT_TRUE(exists(at("t/locked")));
+  EXPECT_TRUE(std::filesystem::exists(at("t/locked")));
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace {
 
 using sigpatch::testing::errorOf;
 using sigpatch::testing::FileSystemBehaviourTest;
-using sigpatch::testing::FileSystemKind;
 using sigpatch::testing::FileSystemSubject;
 using sigpatch::testing::names;
+using sigpatch::testing::subjectOf;
 using sigpatch::testing::TempFolder;
 using sigpatch::testing::writeFile;
 using Names = std::vector<std::u16string>;
@@ -46,10 +46,7 @@ class Win32Subject : public FileSystemSubject {
   Win32FileSystemService service_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Win32, FileSystemBehaviourTest,
-                         ::testing::Values(FileSystemKind{
-                             "Win32",
-                             [] { return std::unique_ptr<FileSystemSubject>(new Win32Subject); }}),
+INSTANTIATE_TEST_SUITE_P(Win32, FileSystemBehaviourTest, subjectOf<Win32Subject>("Win32"),
                          sigpatch::testing::fileSystemName);
 
 class Win32FileSystemTest : public ::testing::Test {
@@ -114,7 +111,8 @@ TEST_F(Win32FileSystemTest, AFileHeldOpenCannotBeDeletedOrRead) {
 
 TEST_F(Win32FileSystemTest, LinksBackUpTheTreeAreNotFollowed) {
   if (sigpatch::testing::underWine()) {
-    GTEST_SKIP() << "Wine makes symbolic links to folders that its own listing does not show";
+    GTEST_SKIP() << "Wine makes symbolic links to folders that its own listing "
+                    "does not show";
   }
   const auto link = [&](std::u16string_view name, const std::u16string& target) {
     return ::CreateSymbolicLinkW(
