@@ -2,36 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "runtime/RuntimeError.h"
+#include "platform/FileSystemBehaviour.h"
 #include "util/FileUtilities.h"
 
 namespace sigpatch {
 namespace {
 
 using platform::attr::kReadOnly;
+using testing::errorOf;
 
 // A time point of a calendar time (the fake clock's local time is UTC).
 platform::Clock::TimePoint at(int year, int month, int day, int hour, int minute, int second) {
   fakes::FakeClock clock;
   clock.Set({year, month, day, hour, minute, second});
   return clock.now;
-}
-
-// The error number a call raises; 0 when it raises none.
-int errorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
 }
 
 class FileUtilitiesTest : public ::testing::Test {
@@ -45,12 +35,12 @@ class FileUtilitiesTest : public ::testing::Test {
   }
 
   fakes::FakeNode& file(const std::u16string& path, std::string bytes = {}) {
-    return disk().AddFile(path, std::move(bytes));
+    return disk.AddFile(path, std::move(bytes));
   }
-  fakes::FakeDisk& disk() { return service.disk; }
 
   fakes::FakePlatform fake;
   fakes::FakeFileSystemService service{runtime::PathStyle::Posix};
+  fakes::FakeDisk& disk = service.disk;
   fakes::FakeSystem system;
   FileUtilities fu{runtime::PathStyle::Posix};
 };
@@ -77,7 +67,7 @@ TEST_F(FileUtilitiesTest, ReadsWholeFilesAndTheirFirstOrLastBytesAsSingleByteTex
   file(u"/d/bytes", std::string("ab\x80\xff\0z", 6));
   file(u"/d/empty");
   file(u"/d/faulty", "0123456789");
-  disk().faults[u"Read /d/faulty"] = 57;
+  disk.faults[u"Read /d/faulty"] = 57;
   const struct {
     const char16_t* path;
     std::u16string whole, first4, last3;
@@ -119,22 +109,22 @@ TEST_F(FileUtilitiesTest, CopyAndDeleteClearTheReadOnlyBitFirstAndGiveFalseOnAny
   file(u"/s/new", "new");
   file(u"/d/old", "old").attributes = kReadOnly | platform::attr::kHidden;
   EXPECT_TRUE(fu.CopyFile(u"/s/new", u"/d/old"));
-  EXPECT_EQ(disk().Node(u"/d/old").bytes, "new");
-  EXPECT_EQ(disk().calls, (std::vector<std::u16string>{u"GetFile /d/old", u"SetAttributes /d/old 2",
-                                                       u"CopyFile /s/new /d/old"}));
+  EXPECT_EQ(disk.Node(u"/d/old").bytes, "new");
+  EXPECT_EQ(disk.calls, (std::vector<std::u16string>{u"GetFile /d/old", u"SetAttributes /d/old 2",
+                                                     u"CopyFile /s/new /d/old"}));
   file(u"/d/ro").attributes = kReadOnly;
   EXPECT_TRUE(fu.DeleteFile(u"/d/ro"));
-  EXPECT_FALSE(disk().Has(u"/d/ro"));
+  EXPECT_FALSE(disk.Has(u"/d/ro"));
   file(u"/d/busy");
   file(u"/d/stuck").attributes = kReadOnly;
-  disk().faults = {{u"CopyFile /d/x", 70}, {u"DeleteFile /d/busy", 70}, {u"SetAttributes", 70}};
+  disk.faults = {{u"CopyFile /d/x", 70}, {u"DeleteFile /d/busy", 70}, {u"SetAttributes", 70}};
   EXPECT_FALSE(fu.CopyFile(u"/s/missing", u"/d/y"));
   EXPECT_FALSE(fu.CopyFile(u"/s/new", u"/nofolder/y"));
   EXPECT_FALSE(fu.CopyFile(u"/s/new", u"/d/x"));
   EXPECT_FALSE(fu.CopyFile(u"/s/new", u"/d/stuck"));
   EXPECT_FALSE(fu.DeleteFile(u"/d/ro"));
   EXPECT_FALSE(fu.DeleteFile(u"/d/busy"));
-  EXPECT_TRUE(disk().Has(u"/d/busy"));
+  EXPECT_TRUE(disk.Has(u"/d/busy"));
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
@@ -159,11 +149,11 @@ TEST_F(FileUtilitiesTest, DeleteOldFileDeletesWhenWriteAndAccessAreBothBeforeThe
     node.accessed = c.accessed;
     node.attributes = kReadOnly;
     EXPECT_EQ(fu.DeleteOldFile(u"/d/f", c.days), c.deleted);
-    EXPECT_EQ(disk().Has(u"/d/f"), !c.deleted);
+    EXPECT_EQ(disk.Has(u"/d/f"), !c.deleted);
   }
   auto& node = file(u"/d/f", "x");
   node.modified = node.accessed = at(2000, 1, 1, 0, 0, 0);
-  disk().faults[u"DeleteFile"] = 70;
+  disk.faults[u"DeleteFile"] = 70;
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/f", 1));
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/missing", 1));
 }
@@ -179,7 +169,7 @@ TEST_F(FileUtilitiesTest, FindLargestFileTakesTheFirstOfTheLargestInTheServicesO
                                    {u"/f/faulty", 99}}) {
     file(path, std::string(size, 'x'));
   }
-  disk().faults[u"Size /f/faulty"] = 57;
+  disk.faults[u"Size /f/faulty"] = 57;
   EXPECT_EQ(fu.FindLargestFile(u"/d"), u"zeta");
   EXPECT_EQ(fu.FindLargestFile(u"/e"), u"");
   EXPECT_EQ(fu.FindLargestFile(u"/f"), u"small") << "the name found before the fault";
@@ -225,7 +215,7 @@ TEST_F(FileUtilitiesTest, SignaturesCompareTheLeadingBytesExactly) {
     EXPECT_EQ(fu.IsRealEXEFile(u"/d/f"), c.exe);
   }
   // A file missing or one its user may not read is no archive, and no message.
-  disk().faults[u"OpenTextFile /d/secret"] = 70;
+  disk.faults[u"OpenTextFile /d/secret"] = 70;
   file(u"/d/secret", "PK\x03\x04");
   for (auto path : {u"/d/missing", u"/d/secret"}) {
     EXPECT_FALSE(fu.IsRealZipFile(path));

@@ -92,9 +92,10 @@ TEST_F(Win32FileSystemTest, TheReadOnlyBitLeavesTheSystemsOtherBits) {
   EXPECT_EQ(bits(sigpatch::testing::attributes(path(u"hidden"))), FILE_ATTRIBUTE_HIDDEN);
   ::CreateDirectoryW(wide(path(u"folder")).c_str(), nullptr);
   fs.GetFolder(path(u"folder"))->SetAttributes(attr::kDirectory | attr::kReadOnly);
-  if (sigpatch::testing::underWine()) GTEST_SKIP() << "Wine keeps no read-only bit for folders";
-  EXPECT_EQ(fs.GetFolder(path(u"folder"))->Attributes(), attr::kDirectory | attr::kReadOnly);
-  EXPECT_EQ(errorOf([&] { fs.DeleteFolder(path(u"folder"), false); }), 70);
+  if (!sigpatch::testing::underWine()) {  // Wine keeps no read-only bit for folders
+    EXPECT_EQ(fs.GetFolder(path(u"folder"))->Attributes(), attr::kDirectory | attr::kReadOnly);
+    EXPECT_EQ(errorOf([&] { fs.DeleteFolder(path(u"folder"), false); }), 70);
+  }
 }
 
 TEST_F(Win32FileSystemTest, AFileHeldOpenCannotBeDeletedOrRead) {
