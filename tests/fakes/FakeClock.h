@@ -7,13 +7,24 @@
 namespace sigpatch::fakes {
 
 /// A clock that moves only when a test moves it, or when the program sleeps.
-/// Local time is taken as UTC.
+/// Local time is taken as UTC; it starts at 2026-12-06 10:00:00.
 class FakeClock : public platform::Clock {
  public:
-  FakeClock();
+  FakeClock() { Set({2026, 12, 6, 10, 0, 0}); }
 
   TimePoint Now() const override { return now; }
-  platform::DateTime ToLocal(TimePoint t) const override;
+  platform::DateTime ToLocal(TimePoint t) const override {
+    using namespace std::chrono;
+    const auto day = floor<days>(t);
+    const year_month_day date{day};
+    const hh_mm_ss time{floor<seconds>(t - day)};
+    return {static_cast<int>(date.year()),
+            static_cast<int>(unsigned(date.month())),
+            static_cast<int>(unsigned(date.day())),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count())};
+  }
   std::chrono::milliseconds Ticks() const override { return ticks; }
   void Sleep(std::chrono::milliseconds duration) override { Advance(duration); }
 
@@ -22,7 +33,11 @@ class FakeClock : public platform::Clock {
     ticks += duration;
   }
   /// Sets now to a local calendar time.
-  void Set(const platform::DateTime& local);
+  void Set(const platform::DateTime& local) {
+    using namespace std::chrono;
+    now = sys_days(year{local.Year} / month{unsigned(local.Month)} / day{unsigned(local.Day)}) +
+          hours{local.Hour} + minutes{local.Minute} + seconds{local.Second};
+  }
 
   TimePoint now;
   std::chrono::milliseconds ticks{1000};

@@ -10,15 +10,16 @@
 namespace sigpatch::fakes {
 
 /// The fake windowing layer, clock and log, installed for the lifetime of the
-/// object. A test adds further services (a registry, a file system) with Set().
+/// object. A test adds further services with Set(), or takes FakeServices.
 class FakePlatform {
  public:
   FakePlatform() {
-    services_.windowing = &windowing;
-    services_.clock = &clock;
-    services_.eventLog = &eventLog;
-    services_.drivesAndFolders = &windowing.folders;
-    installed_.emplace(services_);
+    Set([&](platform::Platform& s) {
+      s.windowing = &windowing;
+      s.clock = &clock;
+      s.eventLog = &eventLog;
+      s.drivesAndFolders = &windowing.folders;
+    });
   }
 
   /// Changes the bundle and installs it again: Set([&](auto& s) { s.registry = &store; }).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -13,12 +14,10 @@ namespace sigpatch::fakes {
 
 /// A process a test started: its command line, folder and what became of it.
 struct FakeProcess {
-  std::u16string commandLine;
-  std::u16string directory;
+  std::u16string commandLine, directory;
   std::int32_t pid = 0;
   /// How long it runs; waits use up this time.
-  std::chrono::milliseconds runTime{0};
-  std::chrono::milliseconds waited{0};
+  std::chrono::milliseconds runTime{0}, waited{0};
   bool closed = false;
   std::uint32_t flags = 0;
   /// How it ends by itself.
@@ -27,17 +26,18 @@ struct FakeProcess {
   std::vector<bool> stops;
   /// It ends at a request to end (else only when forced).
   bool endsWhenAsked = true;
+  bool ended() const { return waited >= runTime; }
 };
 
 /// A ShellExecute call the program made.
 struct ShellCall {
   std::u16string operation, file, parameters, directory;
-
   friend bool operator==(const ShellCall&, const ShellCall&) = default;
 };
 
 /// Processes that run for a time a test sets, measured in waits, not in real
 /// time: a wait of 100 ms on a process of 250 ms times out twice and then ends.
+/// A closed handle is unknown, as the system's are.
 class FakeProcesses : public platform::Processes {
  public:
   bool CreateProcess(std::u16string_view CommandLine, std::u16string_view CurrentDirectory,
@@ -45,50 +45,36 @@ class FakeProcesses : public platform::Processes {
     starts.push_back(
         {std::u16string(CommandLine), std::u16string(CurrentDirectory), CreationFlags});
     if (onStart) onStart();
-    if (!startSucceeds) {
-      info = {};
-      return false;
-    }
-    const platform::ProcessHandle handle = nextHandle++;
-    FakeProcess process;
-    process.commandLine = CommandLine;
-    process.directory = CurrentDirectory;
-    process.pid = nextPid++;
-    process.runTime = runTime;
-    process.flags = CreationFlags;
-    process.exit = exit;
-    process.endsWhenAsked = endsWhenAsked;
-    processes[handle] = process;
-    info = {handle, process.pid};
+    info = {};
+    if (!startSucceeds) return false;
+    processes[nextHandle] = {std::u16string(CommandLine),
+                             std::u16string(CurrentDirectory),
+                             nextPid,
+                             runTime,
+                             {},
+                             false,
+                             CreationFlags,
+                             exit,
+                             {},
+                             endsWhenAsked};
+    info = {nextHandle++, nextPid++};
     return true;
   }
-
   platform::WaitResult WaitForSingleObject(platform::ProcessHandle handle,
                                            std::chrono::milliseconds timeout) override {
     waits.push_back(timeout);
     if (onWait) onWait();
-    const auto found = processes.find(handle);
-    if (found == processes.end() || found->second.closed || waitFails) {
-      return platform::WaitResult::Failed;
-    }
-    auto& process = found->second;
-    const auto left = process.runTime - process.waited;
-    if (left <= timeout) {
-      process.waited = process.runTime;
-      return platform::WaitResult::Ended;
-    }
-    process.waited += timeout;
-    return platform::WaitResult::TimedOut;
+    FakeProcess* process = find(handle);
+    if (process == nullptr || waitFails) return platform::WaitResult::Failed;
+    process->waited = std::min(process->runTime, process->waited + timeout);
+    return process->ended() ? platform::WaitResult::Ended : platform::WaitResult::TimedOut;
   }
-
   bool CloseHandle(platform::ProcessHandle handle) override {
     closes.push_back(handle);
-    const auto found = processes.find(handle);
-    if (found == processes.end() || found->second.closed) return false;
-    found->second.closed = true;
-    return true;
+    FakeProcess* process = find(handle);
+    if (process != nullptr) process->closed = true;
+    return process != nullptr;
   }
-
   std::int32_t ShellExecute(std::u16string_view Operation, std::u16string_view File,
                             std::u16string_view Parameters,
                             std::u16string_view Directory) override {
@@ -99,41 +85,34 @@ class FakeProcesses : public platform::Processes {
     shellResults.pop_front();
     return result;
   }
-
   std::int32_t GetCurrentProcessId() override { return ownPid; }
-
   std::u16string StartFailure() const override { return startFailure; }
-
   bool GetExitCodeProcess(platform::ProcessHandle handle, platform::ProcessExit& out) override {
-    const auto found = processes.find(handle);
-    if (found == processes.end() || found->second.waited < found->second.runTime) return false;
-    out = found->second.exit;
+    FakeProcess* process = find(handle);
+    if (process == nullptr || !process->ended()) return false;
+    out = process->exit;
     return true;
   }
-
+  /// A stop that ends the process ends it at the next wait, by the signal.
   bool StopProcess(platform::ProcessHandle handle, bool force) override {
-    const auto found = processes.find(handle);
-    if (found == processes.end() || found->second.waited >= found->second.runTime) return false;
-    auto& process = found->second;
-    process.stops.push_back(force);
-    if (force || process.endsWhenAsked) {
-      // It ends at the next wait, by the signal.
-      process.runTime = process.waited;
-      process.exit = {false, force ? 9u : 15u,
-                      force ? u"ended by signal 9 (Killed)" : u"ended by signal 15 (Terminated)"};
+    FakeProcess* process = find(handle);
+    if (process == nullptr || process->ended()) return false;
+    process->stops.push_back(force);
+    if (force || process->endsWhenAsked) {
+      process->runTime = process->waited;
+      process->exit = {false, force ? 9u : 15u,
+                       force ? u"ended by signal 9 (Killed)" : u"ended by signal 15 (Terminated)"};
     }
     return true;
   }
-
   std::u16string ProcessIdentity(std::int32_t pid) override {
     const auto found = running.find(pid);
     return found == running.end() ? std::u16string() : found->second;
   }
 
-  /// What the next starts do.
+  /// What the next starts do, and how they end by themselves.
   bool startSucceeds = true;
   std::chrono::milliseconds runTime{0};
-  /// How they end by themselves.
   platform::ProcessExit exit;
   bool endsWhenAsked = true;
   std::u16string startFailure = u"No such file or directory";
@@ -159,6 +138,10 @@ class FakeProcesses : public platform::Processes {
   std::map<platform::ProcessHandle, FakeProcess> processes;
 
  private:
+  FakeProcess* find(platform::ProcessHandle handle) {
+    const auto found = processes.find(handle);
+    return found == processes.end() || found->second.closed ? nullptr : &found->second;
+  }
   platform::ProcessHandle nextHandle = 100;
   std::int32_t nextPid = 5000;
 };

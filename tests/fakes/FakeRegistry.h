@@ -76,15 +76,16 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   struct Node;
 
  private:
+  /// An open key: its node, and where it lies, so that a rollback finds it again.
   struct Handle {
     std::shared_ptr<Node> node;
     std::uint32_t access = 0;
+    std::size_t root = 0;
+    std::vector<std::u16string> path;
   };
 
   bool injected(Call call, std::int32_t& code);
-  std::int32_t resolve(platform::RegKey hKey, std::shared_ptr<Node>& node,
-                       std::uint32_t* access = nullptr);
-  platform::RegKey addHandle(std::shared_ptr<Node> node, std::uint32_t access);
+  std::int32_t resolve(platform::RegKey hKey, Handle& where);
 
   std::array<std::shared_ptr<Node>, 4> roots_;
   std::map<platform::RegKey, Handle> handles_;

@@ -14,25 +14,25 @@ namespace sigpatch::fakes {
 
 /// A SetWindowPos call the program made.
 struct WindowPosCall {
-  std::intptr_t hWnd;
-  std::intptr_t hWndInsertAfter;
+  std::intptr_t hWnd, hWndInsertAfter;
   std::int32_t x, y, cx, cy;
   std::uint32_t flags;
-
   friend bool operator==(const WindowPosCall&, const WindowPosCall&) = default;
 };
 
 /// A ShellAbout call the program made.
 struct AboutCall {
   std::intptr_t hWnd;
-  std::u16string szApp;
-  std::u16string szOtherStuff;
+  std::u16string szApp, szOtherStuff;
   std::intptr_t hIcon;
 };
 
-/// A system whose answers a test sets and whose commands it records.
+/// A system whose answers a test sets and whose commands it records. An empty
+/// text stands for a query that fails.
 class FakeSystem : public platform::System {
  public:
+  using Texts = std::map<std::u16string, std::u16string, std::less<>>;
+
   bool GetVersionEx(platform::OsVersionInfo& info) override {
     info = version;
     return versionKnown;
@@ -49,18 +49,15 @@ class FakeSystem : public platform::System {
   }
   std::uint32_t GetTickCount() override { return tickCount; }
   bool FormatMessage(std::uint32_t code, std::u16string& message) override {
-    const auto found = messages.find(code);
-    if (found == messages.end()) return false;
-    message = found->second;
-    return true;
+    return answer(messages.contains(code) ? messages[code] : u"", message);
   }
 
   void StartScreenSaver() override { command(u"StartScreenSaver"); }
   void SetMonitorPower(std::int32_t state) override {
     command(u"SetMonitorPower " + text::dec(state));
   }
-  void SetScreenSaverRunning(bool running) override {
-    command(running ? u"SetScreenSaverRunning true" : u"SetScreenSaverRunning false");
+  void SetScreenSaverRunning(bool on) override {
+    command(on ? u"SetScreenSaverRunning true" : u"SetScreenSaverRunning false");
   }
   void ShowTaskbar(bool show) override {
     command(show ? u"ShowTaskbar true" : u"ShowTaskbar false");
@@ -78,38 +75,34 @@ class FakeSystem : public platform::System {
     return std::nullopt;
   }
 
-  bool GetLongPathName(std::u16string_view path, std::u16string& longPath) override {
-    return lookup(longPaths, path, longPath);
+  bool GetLongPathName(std::u16string_view path, std::u16string& out) override {
+    return answer(lookup(longPaths, path), out);
   }
-  bool GetShortPathName(std::u16string_view path, std::u16string& shortPath) override {
-    return lookup(shortPaths, path, shortPath);
+  bool GetShortPathName(std::u16string_view path, std::u16string& out) override {
+    return answer(lookup(shortPaths, path), out);
   }
   bool GetWindowsDirectory(std::u16string& folder) override { return answer(windowsDir, folder); }
   bool GetSystemDirectory(std::u16string& folder) override { return answer(systemDir, folder); }
   bool GetTempPath(std::u16string& folder) override { return answer(tempPath, folder); }
   bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override {
-    const auto found = specialFolders.find(csidl);
-    if (found == specialFolders.end()) return false;
-    folder = found->second;
-    return true;
+    return answer(specialFolders.contains(csidl) ? specialFolders[csidl] : u"", folder);
+  }
+  bool FindFirstFile(std::u16string_view pattern) override {
+    if (findFault != 0) throw RuntimeError(findFault);
+    return foundEntries.contains(std::u16string(pattern));
   }
   std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view name) override {
     lockNames.emplace_back(name);
-    if (!locksAvailable) return nullptr;
-    return std::make_unique<Lock>(*this);
+    return locksAvailable ? std::make_unique<Lock>(*this) : nullptr;
   }
 
   std::u16string BootId() override { return bootId; }
   bool ShuttingDown() override { return shuttingDown; }
-  void CatchStopRequests(bool catching) override {
-    catchingStops = catching;
-    catchCalls.push_back(catching);
-  }
+  void CatchStopRequests(bool catching) override { catchCalls.push_back(catchingStops = catching); }
   std::u16string StopRequested() override { return catchingStops ? stopRequest : u""; }
   bool RunsPrivileged() override { return privileged; }
-  std::u16string WhoElseCanChange(std::u16string_view path,
-                                  std::u16string_view trustedOwner) override {
-    trustChecks.push_back(std::u16string(path) + u" " + std::u16string(trustedOwner));
+  std::u16string WhoElseCanChange(std::u16string_view path, std::u16string_view owner) override {
+    trustChecks.push_back(std::u16string(path) + u" " + std::u16string(owner));
     return openTo;
   }
   std::u16string SignatureSetting() override { return u"PackageKeyring"; }
@@ -120,12 +113,6 @@ class FakeSystem : public platform::System {
     return signatureProblem;
   }
   std::u16string PrivateFolder() override { return privateFolder; }
-
-  bool FindFirstFile(std::u16string_view pattern) override {
-    if (findFault != 0) throw RuntimeError(findFault);
-    return foundEntries.count(std::u16string(pattern)) != 0;
-  }
-
   std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override {
     if (writeFault.empty()) files[std::u16string(path)] = std::string(bytes);
     return writeFault;
@@ -139,10 +126,7 @@ class FakeSystem : public platform::System {
   bool versionKnown = true;
   platform::Rect workArea{0, 0, 1024, 738};
   bool workAreaKnown = true;
-  /// An empty answer stands for a query that fails.
-  std::u16string computerName = u"buildhost";
-  std::u16string userName = u"alice";
-  std::u16string userDomain = u"example.org";
+  std::u16string computerName = u"buildhost", userName = u"alice", userDomain = u"example.org";
   std::int32_t domainFault = 0;
   std::uint32_t tickCount = 0;
   std::map<std::uint32_t, std::u16string> messages;
@@ -152,17 +136,14 @@ class FakeSystem : public platform::System {
   std::int32_t commandFault = 0;
   std::vector<WindowPosCall> windowPositions;
   std::vector<AboutCall> abouts;
-  std::map<std::u16string, std::u16string, std::less<>> longPaths;
-  std::map<std::u16string, std::u16string, std::less<>> shortPaths;
-  std::u16string windowsDir = u"C:\\Windows";
-  std::u16string systemDir = u"C:\\Windows\\system32";
+  Texts longPaths, shortPaths;
+  std::u16string windowsDir = u"C:\\Windows", systemDir = u"C:\\Windows\\system32";
   std::u16string tempPath = u"C:\\Temp\\";
   std::map<std::int32_t, std::u16string> specialFolders;
   std::set<std::u16string> foundEntries;
   std::int32_t findFault = 0;
-  /// The names of the machine locks asked for.
+  /// The names of the machine locks asked for; false: the system can make none.
   std::vector<std::u16string> lockNames;
-  /// False: the system cannot make machine locks.
   bool locksAvailable = true;
   /// Another process holds the lock for this many more tries.
   int lockBusyTries = 0;
@@ -197,12 +178,8 @@ class FakeSystem : public platform::System {
     }
     bool TryLock() override {
       if (held_) return true;
-      if (system_.lockBusyTries > 0) {
-        --system_.lockBusyTries;
-        return false;
-      }
-      held_ = system_.lockHeld = true;
-      return true;
+      if (system_.lockBusyTries > 0) return --system_.lockBusyTries, false;
+      return held_ = system_.lockHeld = true;
     }
 
    private:
@@ -211,16 +188,12 @@ class FakeSystem : public platform::System {
   };
 
   static bool answer(const std::u16string& value, std::u16string& out) {
-    if (value.empty()) return false;
-    out = value;
-    return true;
+    if (!value.empty()) out = value;
+    return !value.empty();
   }
-  static bool lookup(const std::map<std::u16string, std::u16string, std::less<>>& table,
-                     std::u16string_view key, std::u16string& out) {
+  static std::u16string lookup(const Texts& table, std::u16string_view key) {
     const auto found = table.find(key);
-    if (found == table.end()) return false;
-    out = found->second;
-    return true;
+    return found == table.end() ? u"" : found->second;
   }
   void command(std::u16string call) {
     commands.push_back(std::move(call));

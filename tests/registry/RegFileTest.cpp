@@ -81,68 +81,56 @@ TEST(RegFileTest, ReadsRegedit4AsWindows1252AndStoresItsTextAsUtf16) {
                                                                value(u"Bin", 3, Bytes{0xE9})}));
 }
 
-struct BadFile {
-  const char* text;
-  const char16_t* message;
-};
-
-class RegFileErrorTest : public ::testing::TestWithParam<BadFile> {};
-
-TEST_P(RegFileErrorTest, SaysWhichLineAndWhat) {
-  try {
-    RegFile::Parse(GetParam().text);
-    FAIL() << "no error for: " << GetParam().text;
-  } catch (const RegFileError& e) {
-    EXPECT_EQ(e.Message(), GetParam().message);
+#define HEADER "Windows Registry Editor Version 5.00\r\n"
+TEST(RegFileTest, BadFileSaysWhichLineAndWhat) {
+  const std::pair<std::string, std::u16string> cases[] = {
+      {"", u"line 1: the file is empty"},
+      {"[HKEY_USERS\\X]\r\n",
+       u"line 1: the file does not begin with \"Windows Registry Editor Version 5.00\" "
+       u"or \"REGEDIT4\""},
+      {"Windows Registry Editor Version 4.00\r\n",
+       u"line 1: the file does not begin with \"Windows Registry Editor Version 5.00\" "
+       u"or \"REGEDIT4\""},
+      {HEADER "[HKEY_USERS\\X\r\n", u"line 2: a key line must end with \"]\""},
+      {HEADER "\r\n[HKEY_CURRENT_CONFIG\\X]\r\n",
+       u"line 3: unknown root key \"HKEY_CURRENT_CONFIG\""},
+      {HEADER "\"a\"=\"b\"\r\n", u"line 2: a value before the first key"},
+      {HEADER "[HKU\\X]\r\nName=\"b\"\r\n",
+       u"line 3: a value line must begin with \"@\" or a quoted name"},
+      {HEADER "[HKU\\X]\r\n\"a\" \"b\"\r\n", u"line 3: \"=\" expected after the value name"},
+      {HEADER "[HKU\\X]\r\n\"a\"=\"b\r\n", u"line 3: a string without its closing quote"},
+      {HEADER "[HKU\\X]\r\n\"a\"=\"C:\\Updates\"\r\n",
+       u"line 3: unknown escape \"\\U\" in a string (write \"\\\\\" for a backslash)"},
+      {HEADER "[HKU\\X]\r\n\"a\"=\"b\" ; note\r\n", u"line 3: unexpected text after the value"},
+      {HEADER "[HKU\\X]\r\n\"a\"=dword:123456789\r\n",
+       u"line 3: dword: needs 1 to 8 hexadecimal digits"},
+      {HEADER "[HKU\\X]\r\n\"a\"=dword:12g\r\n", u"line 3: dword: needs 1 to 8 hexadecimal digits"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex:01,,02\r\n",
+       u"line 3: hex data must be hexadecimal bytes separated by commas"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex:123\r\n",
+       u"line 3: hex data must be hexadecimal bytes separated by commas"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex:,01\r\n",
+       u"line 3: hex data must be hexadecimal bytes separated by commas"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex(zz):01\r\n",
+       u"line 3: a value type must be written hex(type) with 1 to 8 hexadecimal digits"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex 01\r\n", u"line 3: \":\" expected after hex"},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex:01,\\\r\n", u"line 3: the last line ends with \"\\\""},
+      {HEADER "[HKU\\X]\r\n\"a\"=hex:01,\\\r\n  zz\r\n",
+       u"line 4: hex data must be hexadecimal bytes separated by commas"},
+      {HEADER "[HKU\\X]\r\n\"a\"=17\r\n",
+       u"line 3: the data must be a quoted string, dword:, hex:, hex(type): or \"-\""},
+      {HEADER "[-HKU\\X]\r\n\"a\"=\"b\"\r\n", u"line 3: a value under a key that is being deleted"},
+      {std::string("\xFF\xFEW\0x", 5), u"the file ends in the middle of a UTF-16 character"}};
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    try {
+      RegFile::Parse(text);
+      ADD_FAILURE() << "no error";
+    } catch (const RegFileError& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
   }
 }
-
-#define HEADER "Windows Registry Editor Version 5.00\r\n"
-INSTANTIATE_TEST_SUITE_P(
-    Files, RegFileErrorTest,
-    ::testing::Values(
-        BadFile{"", u"line 1: the file is empty"},
-        BadFile{"[HKEY_USERS\\X]\r\n",
-                u"line 1: the file does not begin with \"Windows Registry Editor Version 5.00\" "
-                u"or \"REGEDIT4\""},
-        BadFile{"Windows Registry Editor Version 4.00\r\n",
-                u"line 1: the file does not begin with \"Windows Registry Editor Version 5.00\" "
-                u"or \"REGEDIT4\""},
-        BadFile{HEADER "[HKEY_USERS\\X\r\n", u"line 2: a key line must end with \"]\""},
-        BadFile{HEADER "\r\n[HKEY_CURRENT_CONFIG\\X]\r\n",
-                u"line 3: unknown root key \"HKEY_CURRENT_CONFIG\""},
-        BadFile{HEADER "\"a\"=\"b\"\r\n", u"line 2: a value before the first key"},
-        BadFile{HEADER "[HKU\\X]\r\nName=\"b\"\r\n",
-                u"line 3: a value line must begin with \"@\" or a quoted name"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\" \"b\"\r\n",
-                u"line 3: \"=\" expected after the value name"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=\"b\r\n", u"line 3: a string without its closing quote"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=\"C:\\Updates\"\r\n",
-                u"line 3: unknown escape \"\\U\" in a string (write \"\\\\\" for a backslash)"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=\"b\" ; note\r\n",
-                u"line 3: unexpected text after the value"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=dword:123456789\r\n",
-                u"line 3: dword: needs 1 to 8 hexadecimal digits"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=dword:12g\r\n",
-                u"line 3: dword: needs 1 to 8 hexadecimal digits"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex:01,,02\r\n",
-                u"line 3: hex data must be hexadecimal bytes separated by commas"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex:123\r\n",
-                u"line 3: hex data must be hexadecimal bytes separated by commas"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex:,01\r\n",
-                u"line 3: hex data must be hexadecimal bytes separated by commas"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex(zz):01\r\n",
-                u"line 3: a value type must be written hex(type) with 1 to 8 hexadecimal digits"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex 01\r\n", u"line 3: \":\" expected after hex"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex:01,\\\r\n",
-                u"line 3: the last line ends with \"\\\""},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=hex:01,\\\r\n  zz\r\n",
-                u"line 4: hex data must be hexadecimal bytes separated by commas"},
-        BadFile{HEADER "[HKU\\X]\r\n\"a\"=17\r\n",
-                u"line 3: the data must be a quoted string, dword:, hex:, hex(type): or \"-\""},
-        BadFile{HEADER "[-HKU\\X]\r\n\"a\"=\"b\"\r\n",
-                u"line 3: a value under a key that is being deleted"},
-        BadFile{"\xFF\xFEW\0x", u"the file ends in the middle of a UTF-16 character"}));
 #undef HEADER
 
 TEST(RegFileTest, WritesWhatTheRegistryEditorWrites) {

@@ -69,7 +69,6 @@ inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { subject = GetParam().make(); }
-  void TearDown() override { subject.reset(); }
 
   platform::RegistryApi& api() { return subject->api(); }
 
@@ -99,25 +98,15 @@ class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
     if (code == 0) api().CloseKey(key);
     return code;
   }
-  std::vector<std::u16string> subKeys(platform::RegKey key) {
-    std::vector<std::u16string> names;
-    for (std::uint32_t i = 0;; ++i) {
-      char16_t name[256];
-      std::uint32_t length = 256;
-      const auto code = api().EnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr);
-      if (code == platform::kErrorNoMoreItems) break;
-      EXPECT_EQ(code, 0);
-      if (code != 0) break;
-      names.emplace_back(name, length);
-    }
-    return names;
-  }
-  std::vector<std::u16string> valueNames(platform::RegKey key) {
+  std::vector<std::u16string> subKeys(platform::RegKey key) { return names(key, true); }
+  std::vector<std::u16string> valueNames(platform::RegKey key) { return names(key, false); }
+  std::vector<std::u16string> names(platform::RegKey key, bool ofKeys) {
     std::vector<std::u16string> names;
     for (std::uint32_t i = 0;; ++i) {
       char16_t name[300];
-      std::uint32_t length = 300;
-      const auto code = api().EnumValue(key, i, name, &length, nullptr, nullptr, nullptr);
+      std::uint32_t length = ofKeys ? 256 : 300;
+      const auto code = ofKeys ? api().EnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr)
+                               : api().EnumValue(key, i, name, &length, nullptr, nullptr, nullptr);
       if (code == platform::kErrorNoMoreItems) break;
       EXPECT_EQ(code, 0);
       if (code != 0) break;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 
 #include "registry/RegistryBehaviour.h"
 #include "registry/RegistryTestSupport.h"
@@ -343,40 +342,27 @@ TEST_P(RegistryBehaviourTest, InvalidHandlesGive6) {
 TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
   struct Case {
     const char* what;
-    std::function<std::int32_t(RegKey&)> call;
+    bool create;
+    RegKey root;
+    std::u16string path;
     std::int32_t code;
   };
   const Case cases[] = {
-      {"open of a missing key",
-       [&](RegKey& key) {
-         return api().OpenKeyEx(kHkeyLocalMachine, u"Missing", 0, kKeyRead, key);
-       },
-       kErrorFileNotFound},
-      {"open through an invalid handle",
-       [&](RegKey& key) { return api().OpenKeyEx(0, u"x", 0, kKeyRead, key); },
-       kErrorInvalidHandle},
-      {"open of a path with a leading backslash",
-       [&](RegKey& key) { return api().OpenKeyEx(kHkeyLocalMachine, u"\\x", 0, kKeyRead, key); },
+      {"open of a missing key", false, kHkeyLocalMachine, u"Missing", kErrorFileNotFound},
+      {"open through an invalid handle", false, 0, u"x", kErrorInvalidHandle},
+      {"open of a path with a leading backslash", false, kHkeyLocalMachine, u"\\x",
        kErrorBadPathname},
-      {"create through an invalid handle",
-       [&](RegKey& key) { return api().CreateKeyEx(0, u"x", u"", 0, kKeyAllAccess, key, nullptr); },
-       kErrorInvalidHandle},
-      {"create of a path with a leading backslash",
-       [&](RegKey& key) {
-         return api().CreateKeyEx(kHkeyUsers, u"\\x", u"", 0, kKeyAllAccess, key, nullptr);
-       },
-       kErrorBadPathname},
-      {"create of a name too long",
-       [&](RegKey& key) {
-         return api().CreateKeyEx(kHkeyUsers, std::u16string(300, u'k'), u"", 0, kKeyAllAccess, key,
-                                  nullptr);
-       },
+      {"create through an invalid handle", true, 0, u"x", kErrorInvalidHandle},
+      {"create of a path with a leading backslash", true, kHkeyUsers, u"\\x", kErrorBadPathname},
+      {"create of a name too long", true, kHkeyUsers, std::u16string(300, u'k'),
        kErrorInvalidParameter},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     RegKey key = 0x7654;
-    EXPECT_EQ(c.call(key), c.code);
+    EXPECT_EQ(c.create ? api().CreateKeyEx(c.root, c.path, u"", 0, kKeyAllAccess, key, nullptr)
+                       : api().OpenKeyEx(c.root, c.path, 0, kKeyRead, key),
+              c.code);
     EXPECT_EQ(key, 0);
   }
 }
@@ -398,31 +384,17 @@ TEST_P(RegistryBehaviourTest, ClassesRootOpensAPathThatBeginsWithABackslash) {
   EXPECT_EQ(system.OpenKeyEx(root, u"CLSID", 0, kKeyRead, clsid), 0) << "\\ alone opens the root";
   if (clsid != 0) system.CloseKey(clsid);
   system.CloseKey(root);
-  struct Refused {
-    const char* what;
-    std::function<std::int32_t()> call;
-  };
   RegKey key = 0;
-  const Refused refused[] = {
-      {"two backslashes",
-       [&] { return system.OpenKeyEx(kHkeyClassesRoot, u"\\\\clsid", 0, kKeyRead, key); }},
-      {"another root",
-       [&] { return system.OpenKeyEx(kHkeyLocalMachine, u"\\Software", 0, kKeyRead, key); }},
-      {"another root, the backslash alone",
-       [&] { return system.OpenKeyEx(kHkeyCurrentUser, u"\\", 0, kKeyRead, key); }},
-      {"create",
-       [&] {
-         return system.CreateKeyEx(kHkeyClassesRoot, u"\\SigpatchNever", u"", 0, kKeyAllAccess, key,
-                                   nullptr);
-       }},
-      {"delete", [&] { return system.DeleteKey(kHkeyClassesRoot, u"\\SigpatchNever"); }},
-  };
-  for (const auto& r : refused) {
-    SCOPED_TRACE(r.what);
-    EXPECT_EQ(r.call(), kErrorBadPathname);
-    if (key != 0) system.CloseKey(key);
-    key = 0;
-  }
+  EXPECT_EQ(system.OpenKeyEx(kHkeyClassesRoot, u"\\\\clsid", 0, kKeyRead, key), kErrorBadPathname)
+      << "two backslashes";
+  EXPECT_EQ(system.OpenKeyEx(kHkeyLocalMachine, u"\\Software", 0, kKeyRead, key), kErrorBadPathname)
+      << "another root";
+  EXPECT_EQ(system.OpenKeyEx(kHkeyCurrentUser, u"\\", 0, kKeyRead, key), kErrorBadPathname)
+      << "another root, the backslash alone";
+  EXPECT_EQ(
+      system.CreateKeyEx(kHkeyClassesRoot, u"\\SigpatchNever", u"", 0, kKeyAllAccess, key, nullptr),
+      kErrorBadPathname);
+  EXPECT_EQ(system.DeleteKey(kHkeyClassesRoot, u"\\SigpatchNever"), kErrorBadPathname);
 }
 
 TEST_P(RegistryBehaviourTest, OnlyTheFourRootsArePredefined) {

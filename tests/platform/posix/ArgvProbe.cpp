@@ -11,14 +11,10 @@
 
 int main(int argc, char** argv) {
   const char* out = std::getenv("SIGPATCH_PROBE_OUT");
-  if (out == nullptr) return 2;
-  std::FILE* file = std::fopen(out, "wb");
-  if (file == nullptr) return 3;
+  std::FILE* file = out != nullptr ? std::fopen(out, "wb") : nullptr;
   char folder[PATH_MAX] = {};
-  if (getcwd(folder, sizeof folder) == nullptr) return 4;
-  std::fwrite(folder, 1, std::strlen(folder) + 1, file);
-  for (int i = 1; i < argc; ++i) {
-    std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, file);
-  }
+  if (file == nullptr || getcwd(folder, sizeof folder) == nullptr) return 2;
+  argv[0] = folder;
+  for (int i = 0; i < argc; ++i) std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, file);
   return std::fclose(file) == 0 ? 0 : 5;
 }

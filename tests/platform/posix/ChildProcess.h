@@ -19,8 +19,7 @@ struct ChildResult {
 };
 
 inline void writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
+  for (std::size_t done = 0; done < text.size();) {
     const auto n = ::write(fd, text.data() + done, text.size() - done);
     if (n <= 0) return;
     done += static_cast<std::size_t>(n);
@@ -30,9 +29,9 @@ inline void writeAll(int fd, const std::string& text) {
 inline std::string readAll(int fd) {
   std::string text;
   char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
     text.append(buffer, static_cast<std::size_t>(n));
+  }
   return text;
 }
 
@@ -50,8 +49,7 @@ inline ChildResult runInChild(const std::function<int(int out)>& body) {
     ::_exit(code);
   }
   ::close(pipeFds[1]);
-  ChildResult result;
-  result.output = readAll(pipeFds[0]);
+  ChildResult result{-1, readAll(pipeFds[0])};
   ::close(pipeFds[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -31,14 +31,15 @@ class TempFolder {
     chmod(path_.c_str(), 0777);
   }
   ~TempFolder() {
+    namespace fs = std::filesystem;
     std::error_code ec;
     // Give back the write permissions that tests took away, then remove.
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             path_, std::filesystem::directory_options::skip_permission_denied, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(
+             path_, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
       if (!it->is_symlink()) chmod(it->path().c_str(), 0777);
     }
-    std::filesystem::remove_all(path_, ec);
+    fs::remove_all(path_, ec);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -56,9 +57,8 @@ inline void writeFile(const std::string& path, const std::string& bytes, mode_t 
 }
 
 inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream contents;
-  contents << in.rdbuf();
+  contents << std::ifstream(path, std::ios::binary).rdbuf();
   return contents.str();
 }
 
@@ -73,23 +73,17 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
     if (const char* old = getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
+    set(value);
   }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~ScopedEnv() { set(old_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  void set(const std::optional<std::string>& value) {
+    if (value) setenv(name_, value->c_str(), 1);
+    if (!value) unsetenv(name_);
+  }
   const char* name_;
   std::optional<std::string> old_;
 };
@@ -97,24 +91,13 @@ class ScopedEnv {
 /// A time zone (a POSIX TZ text) for the lifetime of the object.
 class ScopedTimeZone {
  public:
-  explicit ScopedTimeZone(const std::string& zone) {
-    if (const char* old = getenv("TZ")) old_ = old;
-    setenv("TZ", zone.c_str(), 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (old_) {
-      setenv("TZ", old_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+  explicit ScopedTimeZone(const std::string& zone) : zone_("TZ", zone) { tzset(); }
 
  private:
-  std::optional<std::string> old_;
+  struct Reset {
+    ~Reset() { tzset(); }  // once TZ is back
+  } reset_;
+  ScopedEnv zone_;
 };
 
 /// Runs `check` in a child process as the user nobody (when we are root, who
@@ -123,8 +106,8 @@ class ScopedTimeZone {
 inline int asNobody(const std::function<int()>& check) {
   const pid_t pid = fork();
   if (pid == 0) {
-    if (getuid() == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(250);
+    if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+      _exit(250);
     }
     _exit(check() & 0xFF);
   }

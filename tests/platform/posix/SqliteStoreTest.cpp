@@ -1,103 +1,126 @@
+// The registry rules (tests/registry/RegistryBehaviourSuite.cpp) on the fake
+// and on the SQLite store, and what only the store shows: where its files lie,
+// how it shares them, and how it finds and reports damage.
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <optional>
+#include <functional>
 #include <random>
 
 #include "PosixTestSupport.h"
+#include "fakes/FakeRegistry.h"
 #include "platform/posix/FileSystemKind.h"
 #include "platform/posix/SqliteRegistry.h"
+#include "registry/RegistryBehaviour.h"
 #include "registry/RegistryTestSupport.h"
 #include "runtime/Text.h"
 
-namespace sigpatch {
+namespace sigpatch::testing {
 namespace {
 
 using namespace platform;
 using posix::SqliteRegistry;
 using posix::StoreLocations;
-using testing::Bytes;
-using testing::readFile;
-using testing::ScopedEnv;
-using testing::StoredValue;
-using testing::storedValue;
-using testing::storeValue;
-using testing::utf16;
-using testing::writeFile;
 namespace fs = std::filesystem;
 
-// Runs SQL on a store file with SQLite itself, as another program would.
-void sql(const std::string& path, const char* statements) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, statements, nullptr, nullptr, &error);
-  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
-  sqlite3_free(error);
-  sqlite3_close(db);
-}
+class FakeSubject : public Subject {
+ public:
+  RegistryApi& api() override { return fake_; }
+  RegistryTransactions* transactions() override { return &fake_; }
+  void reopen() override {}
+  void reopenReadOnly() override { fake_.readOnly = true; }
+  std::string cannotShow(Behaviour) const override { return {}; }
 
-std::string sqlText(const std::string& path, const char* query) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  std::string result;
-  if (sqlite3_prepare_v2(db, query, -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW) {
-    result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+ private:
+  fakes::FakeRegistry fake_;
+};
+
+class SqliteSubject : public Subject {
+ public:
+  SqliteSubject() { reopen(); }
+  RegistryApi& api() override { return *store_; }
+  RegistryTransactions* transactions() override { return store_.get(); }
+  void reopen() override { open(false); }
+  void reopenReadOnly() override { open(true); }
+  std::string cannotShow(Behaviour) const override { return {}; }
+
+ private:
+  void open(bool readOnly) {
+    store_.reset();
+    posix::StoreOptions options;
+    options.readOnly = readOnly;
+    store_ =
+        std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"), options);
   }
-  sqlite3_finalize(statement);
+  TempFolder dir_;
+  std::unique_ptr<SqliteRegistry> store_;
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, RegistryBehaviourTest,
+    ::testing::Values(Kind{"Fake", [] { return std::unique_ptr<Subject>(new FakeSubject); }},
+                      Kind{"Sqlite", [] { return std::unique_ptr<Subject>(new SqliteSubject); }}),
+    kindName);
+
+// Runs SQL on a store file with SQLite itself, as another program would; gives
+// the first column of the first row.
+std::string sql(const std::string& path, const char* statements) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  std::string result;
+  auto first = [](void* to, int, char** columns, char**) {
+    if (static_cast<std::string*>(to)->empty() && columns[0])
+      *static_cast<std::string*>(to) = columns[0];
+    return 0;
+  };
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, statements, first, &result, &error), SQLITE_OK)
+      << (error ? error : "");
+  sqlite3_free(error);
   sqlite3_close(db);
   return result;
 }
 
-TEST(StoreLocationsTest, OneFileWhenSigpatchRegistryNamesIt) {
-  ScopedEnv single("SIGPATCH_REGISTRY", "/srv/settings/all.db");
-  const auto locations = StoreLocations::fromEnvironment();
-  EXPECT_EQ(locations.machine, "/srv/settings/all.db");
-  EXPECT_TRUE(locations.SingleFile());
-}
-
-TEST(StoreLocationsTest, RelativeFileIsTakenFromTheWorkingFolder) {
-  ScopedEnv single("SIGPATCH_REGISTRY", "settings/all.db");
-  EXPECT_EQ(StoreLocations::fromEnvironment().user,
-            (fs::current_path() / "settings/all.db").string());
-}
-
-TEST(StoreLocationsTest, MachineWideAndTheUsersStateFolder) {
-  ScopedEnv single("SIGPATCH_REGISTRY", std::nullopt);
-  ScopedEnv state("XDG_STATE_HOME", "/home/ann/state");
-  const auto locations = StoreLocations::fromEnvironment();
-  EXPECT_EQ(locations.machine, "/var/lib/sigpatch/registry.db");
-  EXPECT_EQ(locations.user, "/home/ann/state/sigpatch/user.db");
-}
-
-TEST(StoreLocationsTest, WithoutAnAbsoluteStateFolderTheHomeFolderServes) {
-  ScopedEnv single("SIGPATCH_REGISTRY", "");
-  ScopedEnv home("HOME", "/home/bob");
-  {
-    ScopedEnv state("XDG_STATE_HOME", std::nullopt);
-    EXPECT_EQ(StoreLocations::fromEnvironment().user, "/home/bob/.local/state/sigpatch/user.db");
+TEST(StoreLocationsTest, FollowSigpatchRegistryElseTheMachineAndTheUsersStateFolder) {
+  struct Case {
+    std::optional<std::string> registry, state, home;
+    std::string machine, user;
+  };
+  const std::string cwd = fs::current_path().string();
+  const std::string bob = "/home/bob/.local/state/sigpatch/user.db";
+  const Case cases[] = {
+      {"/srv/settings/all.db", "/s", "/h", "/srv/settings/all.db", "/srv/settings/all.db"},
+      {"settings/all.db", "/s", "/h", cwd + "/settings/all.db", cwd + "/settings/all.db"},
+      {std::nullopt, "/home/ann/state", "/h", "/var/lib/sigpatch/registry.db",
+       "/home/ann/state/sigpatch/user.db"},
+      {"", std::nullopt, "/home/bob", "/var/lib/sigpatch/registry.db", bob},
+      {"", "relative/state", "/home/bob", "/var/lib/sigpatch/registry.db", bob},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.registry.value_or("(unset)") + " " + c.state.value_or("(unset)"));
+    ScopedEnv registry("SIGPATCH_REGISTRY", c.registry), state("XDG_STATE_HOME", c.state),
+        home("HOME", c.home);
+    const auto locations = StoreLocations::fromEnvironment();
+    EXPECT_EQ(locations.machine, c.machine);
+    EXPECT_EQ(locations.user, c.user);
+    EXPECT_EQ(locations.SingleFile(), c.machine == c.user);
   }
-  ScopedEnv state("XDG_STATE_HOME", "relative/state");
-  EXPECT_EQ(StoreLocations::fromEnvironment().user, "/home/bob/.local/state/sigpatch/user.db");
 }
 
 class SqliteStoreTest : public ::testing::Test {
  protected:
-  testing::TempFolder dir;
+  TempFolder dir;
   std::string machine = dir / "lib/sigpatch/registry.db";
   std::string user = dir / "home/.local/state/sigpatch/user.db";
-  StoreLocations separate{machine, user};
   std::string single = dir / "registry.db";
+  StoreLocations one = StoreLocations::singleFile(single);
 };
 
 TEST_F(SqliteStoreTest, ReadingWithoutStoreFilesIsNotFoundAndCreatesNothing) {
-  SqliteRegistry store(separate);
+  SqliteRegistry store(StoreLocations{machine, user});
   RegKey key = 0;
   EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"SOFTWARE", 0, kKeyRead, key), kErrorFileNotFound);
   EXPECT_EQ(store.OpenKeyEx(kHkeyCurrentUser, u"SOFTWARE", 0, kKeyRead, key), kErrorFileNotFound);
@@ -123,7 +146,7 @@ TEST_F(SqliteStoreTest, ReadingWithoutStoreFilesIsNotFoundAndCreatesNothing) {
 
 TEST_F(SqliteStoreTest, CurrentUserLivesInTheUsersFileAndTheOtherRootsInTheMachinesFile) {
   {
-    SqliteRegistry store(separate);
+    SqliteRegistry store(StoreLocations{machine, user});
     ASSERT_EQ(storeValue(store, kHkeyCurrentUser, u"Software\\Mine", u"V", kRegSz, utf16(u"u")), 0);
     EXPECT_TRUE(fs::exists(user));
     EXPECT_FALSE(fs::exists(machine));
@@ -143,45 +166,55 @@ TEST_F(SqliteStoreTest, CurrentUserLivesInTheUsersFileAndTheOtherRootsInTheMachi
 
 TEST_F(SqliteStoreTest, StoreIsInWalModeAndKeepsItsLogFilesForReaders) {
   {
-    SqliteRegistry store(StoreLocations::singleFile(single));
+    SqliteRegistry store(one);
     ASSERT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
   }
-  EXPECT_EQ(sqlText(single, "PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(sqlText(single, "PRAGMA application_id"), std::to_string(0x53505247));
-  EXPECT_TRUE(fs::exists(single + "-wal"));
   EXPECT_TRUE(fs::exists(single + "-shm"));
   EXPECT_EQ(fs::file_size(single + "-wal"), 0u) << "checkpointed and emptied on close";
+  EXPECT_EQ(sql(single, "PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(sql(single, "PRAGMA application_id"), std::to_string(0x53505247));
 }
 
-TEST_F(SqliteStoreTest, TwoObjectsOnOneFileSeeEachOthersChanges) {
-  SqliteRegistry first(StoreLocations::singleFile(single));
-  SqliteRegistry second(StoreLocations::singleFile(single));
-  ASSERT_EQ(storeValue(first, kHkeyUsers, u"S", u"V", kRegSz, utf16(u"1")), 0);
-  EXPECT_EQ(storedValue(second, kHkeyUsers, u"S", u"V"), (StoredValue{kRegSz, utf16(u"1")}));
-  ASSERT_EQ(storeValue(second, kHkeyUsers, u"S", u"V", kRegSz, utf16(u"2")), 0);
-  EXPECT_EQ(storedValue(first, kHkeyUsers, u"S", u"V"), (StoredValue{kRegSz, utf16(u"2")}));
+// Objects on one file, the first opened before the file was set up (or even
+// there): each sees the other's changes.
+TEST_F(SqliteStoreTest, ObjectsOnOneFileSeeEachOthersChanges) {
+  for (bool empty : {false, true}) {
+    SCOPED_TRACE(empty ? "an empty file" : "no file");
+    for (const auto& f : {single, single + "-wal", single + "-shm"}) fs::remove(f);
+    if (empty) writeFile(single, "");
+    SqliteRegistry first(one);
+    EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
+    SqliteRegistry second(one);
+    ASSERT_EQ(storeValue(second, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
+    EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"),
+              (StoredValue{kRegSz, utf16(u"1")}));
+    EXPECT_EQ(storeValue(first, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"2")), 0);
+    EXPECT_EQ(storedValue(second, kHkeyLocalMachine, u"A", u"V"),
+              (StoredValue{kRegSz, utf16(u"2")}));
+  }
 }
 
-TEST_F(SqliteStoreTest, EmptyFileIsAnEmptyStoreThatTheFirstWriteSetsUp) {
-  writeFile(single, "");
-  SqliteRegistry store(StoreLocations::singleFile(single));
-  EXPECT_EQ(storedValue(store, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
-  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
-  EXPECT_EQ(storedValue(store, kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegSz, utf16(u"1")}));
-}
-
-TEST_F(SqliteStoreTest, StoreSetUpByAnotherObjectAfterThisOneOpenedItIsSeen) {
-  writeFile(single, "");
-  SqliteRegistry first(StoreLocations::singleFile(single));
-  EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
-  SqliteRegistry second(StoreLocations::singleFile(single));
-  ASSERT_EQ(storeValue(second, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
-  EXPECT_EQ(storedValue(first, kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegSz, utf16(u"1")}));
-  EXPECT_EQ(storeValue(first, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"2")), 0);
-  EXPECT_EQ(storedValue(second, kHkeyLocalMachine, u"A", u"V"), (StoredValue{kRegSz, utf16(u"2")}));
-}
-
-TEST_F(SqliteStoreTest, UserStoreWithoutAPlaceCanBeReadButNotWritten) {
+TEST_F(SqliteStoreTest, PlaceThatCannotHoldAStoreIsReported) {
+  writeFile(dir / "plain", "x");
+  fs::create_directories(dir / "folder.db");
+  ASSERT_EQ(::mkfifo((dir / "fifo.db").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "plain/sub/registry.db", "cannot be created: Not a directory"},
+      {dir / "folder.db", "is a folder, not a file"},
+      {dir / "fifo.db", "is not a regular file"},
+  };
+  for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
+    SqliteRegistry store(StoreLocations::singleFile(path));
+    EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
+              kErrorRegistryIoFailed);
+    EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + path + " " + reason));
+    RegKey key = 0;
+    if (path != cases[0].first) {
+      EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorRegistryIoFailed)
+          << "reading is refused as well";
+    }
+  }
   SqliteRegistry store(StoreLocations{machine, ""});
   EXPECT_EQ(storedValue(store, kHkeyCurrentUser, u"A", u"V"), std::nullopt);
   EXPECT_EQ(storeValue(store, kHkeyCurrentUser, u"A", u"V", kRegSz, utf16(u"1")),
@@ -190,91 +223,88 @@ TEST_F(SqliteStoreTest, UserStoreWithoutAPlaceCanBeReadButNotWritten) {
             u"The user's registry store has no place: neither XDG_STATE_HOME nor HOME is set");
 }
 
-TEST_F(SqliteStoreTest, PlaceThatCannotHoldAStoreIsReported) {
-  writeFile(dir / "plain", "x");
-  fs::create_directories(dir / "folder.db");
-  ASSERT_EQ(::mkfifo((dir / "fifo.db").c_str(), 0600), 0);
+TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {
+  posix::StoreOptions options;
+  std::string asked;
+  options.fileSystemType = [&](const std::string& path) {
+    asked = path;
+    return 0x6969L;
+  };
+  SqliteRegistry store(one, options);
+  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
+            kErrorNotSupported);
+  RegKey key = 0;
+  EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorNotSupported);
+  EXPECT_EQ(asked, single);
+  EXPECT_EQ(store.Diagnostic(),
+            text::fromUtf8("The registry store " + single) +
+                u" is on a network file system (NFS), where its file locking cannot be trusted; "
+                u"keep it on a local disk (SIGPATCH_REGISTRY names another file)");
+  EXPECT_FALSE(fs::exists(single));
+  const std::pair<long, const char*> kinds[] = {{0x6969, "NFS"},
+                                                {0xFF534D42, "CIFS"},
+                                                {0xFE534D42, "SMB2"},
+                                                {0x517B, "SMB"},
+                                                {0x01021997, "9P"},
+                                                {0xEF53, ""} /* ext4 */,
+                                                {0x01021994, ""} /* tmpfs */,
+                                                {0x9123683E, ""} /* btrfs */};
+  for (const auto& [type, kind] : kinds) EXPECT_EQ(posix::networkFileSystemName(type), kind);
+  const auto type = posix::fileSystemTypeOf(dir.path());
+  EXPECT_NE(type, -1);
+  EXPECT_EQ(posix::fileSystemTypeOf(dir / "not/yet/there.db"), type) << "its nearest folder's";
+}
+
+// Damage: a store that is not one, or is damaged, is reported and never changed.
+TEST_F(SqliteStoreTest, DamagedOrForeignStoreIsReportedAndLeftAsItIs) {
+  const std::u16string leftAsItIs =
+      u"; it was left as it is: restore it from a backup, or move it aside to start with empty "
+      u"settings";
+  auto good = [&] {
+    SqliteRegistry store(one);
+    ASSERT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
+  };
   struct Case {
-    std::string path;
-    std::string reason;
+    const char* what;
+    std::function<void()> make;
+    std::u16string report;
   };
   const Case cases[] = {
-      {dir / "plain/sub/registry.db", "cannot be created: Not a directory"},
-      {dir / "folder.db", "is a folder, not a file"},
-      {dir / "fifo.db", "is not a regular file"},
+      {"a garbage header",
+       [&] { writeFile(single, "This is no database at all." + std::string(4000, '\x5A')); },
+       u" is damaged: it does not begin with an SQLite database header" + leftAsItIs},
+      {"another program's database",
+       [&] {
+         sql(single, "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('a', 1);");
+       },
+       u" is not a registry store of Sigpatch (another program's database); it was left as it is"},
+      {"a newer format",
+       [&] {
+         good();
+         sql(single, "PRAGMA user_version=2");
+       },
+       u" was written by a newer Sigpatch (store format 2); it was left as it is"},
+      {"a value changed behind the store's back",
+       [&] {
+         good();
+         sql(single, "UPDATE vals SET data=x'320000'");
+       },
+       u" is damaged (a key or value fails its checksum)" + leftAsItIs},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    SqliteRegistry store(StoreLocations::singleFile(c.path));
-    EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
-              kErrorRegistryIoFailed);
-    EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + c.path + " " + c.reason));
-  }
-  for (const auto& path : {dir / "folder.db", dir / "fifo.db"}) {
-    SqliteRegistry store(StoreLocations::singleFile(path));
+    SCOPED_TRACE(c.what);
+    for (const auto& f : {single, single + "-wal", single + "-shm"}) fs::remove(f);
+    c.make();
+    const auto before = readFile(single);
+    SqliteRegistry store(one);
     RegKey key = 0;
-    EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorRegistryIoFailed)
-        << "reading is refused as well";
+    EXPECT_EQ(storedValue(store, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
+    EXPECT_NE(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), 0);
+    EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
+              kErrorRegistryCorrupt);
+    EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + single) + c.report);
+    EXPECT_EQ(readFile(single), before);
   }
-}
-
-// Damage.
-
-const std::u16string kLeftAsItIs =
-    u"; it was left as it is: restore it from a backup, or move it aside to start with empty "
-    u"settings";
-
-TEST_F(SqliteStoreTest, GarbageHeaderIsReportedAndTheFileLeftAlone) {
-  const std::string garbage = "This is no database at all." + std::string(4000, '\x5A');
-  writeFile(single, garbage);
-  SqliteRegistry store(StoreLocations::singleFile(single));
-  RegKey key = 0;
-  EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorRegistryCorrupt);
-  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
-            kErrorRegistryCorrupt);
-  EXPECT_EQ(store.Diagnostic(),
-            text::fromUtf8("The registry store " + single) +
-                u" is damaged: it does not begin with an SQLite database header" + kLeftAsItIs);
-  EXPECT_EQ(readFile(single), garbage);
-}
-
-TEST_F(SqliteStoreTest, AnotherProgramsDatabaseIsRefused) {
-  sql(single, "CREATE TABLE settings(name, value); INSERT INTO settings VALUES('a', 1);");
-  const auto before = readFile(single);
-  SqliteRegistry store(StoreLocations::singleFile(single));
-  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
-            kErrorRegistryCorrupt);
-  EXPECT_EQ(store.Diagnostic(),
-            text::fromUtf8("The registry store " + single) +
-                u" is not a registry store of Sigpatch (another program's database); it was left "
-                u"as it is");
-  EXPECT_EQ(readFile(single), before);
-}
-
-TEST_F(SqliteStoreTest, StoreOfANewerFormatIsRefused) {
-  {
-    SqliteRegistry store(StoreLocations::singleFile(single));
-    ASSERT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
-  }
-  sql(single, "PRAGMA user_version=2");
-  SqliteRegistry store(StoreLocations::singleFile(single));
-  EXPECT_EQ(storedValue(store, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
-  EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + single) +
-                                    u" was written by a newer Sigpatch (store format 2); it was "
-                                    u"left as it is");
-}
-
-TEST_F(SqliteStoreTest, ValueChangedBehindTheStoresBackFailsItsChecksum) {
-  {
-    SqliteRegistry store(StoreLocations::singleFile(single));
-    ASSERT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")), 0);
-  }
-  sql(single, "UPDATE vals SET data=x'320000'");
-  SqliteRegistry store(StoreLocations::singleFile(single));
-  EXPECT_EQ(storedValue(store, kHkeyLocalMachine, u"A", u"V"), std::nullopt);
-  EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + single) +
-                                    u" is damaged (a key or value fails its checksum)" +
-                                    kLeftAsItIs);
 }
 
 // Random bytes written into a good store: opening it either says it is damaged,
@@ -282,7 +312,7 @@ TEST_F(SqliteStoreTest, ValueChangedBehindTheStoresBackFailsItsChecksum) {
 TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
   std::vector<std::pair<std::u16string, Bytes>> values;
   {
-    SqliteRegistry store(StoreLocations::singleFile(single));
+    SqliteRegistry store(one);
     for (int i = 0; i < 60; ++i) {
       const auto key = u"SOFTWARE\\K" + text::dec(i % 6);
       const auto name = u"Value " + text::dec(i);
@@ -337,45 +367,5 @@ TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
   EXPECT_GT(reported, 30) << "the damage should often hit live data";
 }
 
-// Network file systems.
-
-TEST(FileSystemKindTest, NamesNetworkFileSystems) {
-  EXPECT_EQ(posix::networkFileSystemName(0x6969), "NFS");
-  EXPECT_EQ(posix::networkFileSystemName(0xFF534D42), "CIFS");
-  EXPECT_EQ(posix::networkFileSystemName(0xFE534D42), "SMB2");
-  EXPECT_EQ(posix::networkFileSystemName(0x517B), "SMB");
-  EXPECT_EQ(posix::networkFileSystemName(0x01021997), "9P");
-  EXPECT_EQ(posix::networkFileSystemName(0xEF53), "") << "ext4";
-  EXPECT_EQ(posix::networkFileSystemName(0x01021994), "") << "tmpfs";
-  EXPECT_EQ(posix::networkFileSystemName(0x9123683E), "") << "btrfs";
-}
-
-TEST(FileSystemKindTest, MissingPathHasTheTypeOfItsNearestFolder) {
-  testing::TempFolder dir;
-  const auto type = posix::fileSystemTypeOf(dir.path());
-  EXPECT_NE(type, -1);
-  EXPECT_EQ(posix::fileSystemTypeOf(dir / "not/yet/there.db"), type);
-}
-
-TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {
-  posix::StoreOptions options;
-  std::string asked;
-  options.fileSystemType = [&](const std::string& path) {
-    asked = path;
-    return 0x6969L;
-  };
-  SqliteRegistry store(StoreLocations::singleFile(single), options);
-  EXPECT_EQ(storeValue(store, kHkeyLocalMachine, u"A", u"V", kRegSz, utf16(u"1")),
-            kErrorNotSupported);
-  RegKey key = 0;
-  EXPECT_EQ(store.OpenKeyEx(kHkeyLocalMachine, u"", 0, kKeyRead, key), kErrorNotSupported);
-  EXPECT_EQ(asked, single);
-  EXPECT_EQ(store.Diagnostic(),
-            text::fromUtf8("The registry store " + single) +
-                u" is on a network file system (NFS), where its file locking cannot be trusted; "
-                u"keep it on a local disk (SIGPATCH_REGISTRY names another file)");
-  EXPECT_FALSE(fs::exists(single));
-}
-
 }  // namespace
-}  // namespace sigpatch
+}  // namespace sigpatch::testing

@@ -1,6 +1,5 @@
 // The registry rules (tests/registry/RegistryBehaviourSuite.cpp) on the
-// system's own registry, through the wide advapi32 functions, and the
-// program's registry class on it.
+// system's own registry, through the wide advapi32 functions.
 
 #include <gtest/gtest.h>
 
@@ -9,12 +8,8 @@
 #include <memory>
 
 #include "Win32TestSupport.h"
-#include "fakes/FakePlatform.h"
-#include "platform/Platform.h"
 #include "platform/win32/Win32Registry.h"
-#include "registry/RegUtilities.h"
 #include "registry/RegistryBehaviour.h"
-#include "registry/RegistryTestSupport.h"
 
 namespace sigpatch::testing {
 namespace {
@@ -174,59 +169,6 @@ class SystemSubject : public Subject {
   win32::Win32Registry system_;
   std::unique_ptr<RootedRegistry> rooted_;
 };
-
-// The program's registry class on the system's registry, by key path.
-class Win32RegUtilitiesTest : public ::testing::Test {
- protected:
-  Win32RegUtilitiesTest() {
-    fake.Set([&](Platform& s) { s.registry = &system; });
-  }
-
-  std::u16string Path() const { return u"HKEY_CURRENT_USER\\" + key.name(); }
-
-  TestKey key;
-  win32::Win32Registry system;
-  fakes::FakePlatform fake;
-  RegUtilities reg;
-};
-
-TEST_F(Win32RegUtilitiesTest, WritesAndReadsTheSettingsOfEachType) {
-  reg.SetKeyValue(Path() + u"\\Sigpatch", u"Path", Variant(u"C:\\Updates\\"), u"REG_SZ");
-  reg.SetKeyValue(Path() + u"\\Sigpatch", u"Count", Variant(std::int32_t{17}), u"REG_DWORD");
-  EXPECT_EQ(reg.GetKeyValue(Path() + u"\\Sigpatch", u"Path", u"none"), u"C:\\Updates\\");
-  EXPECT_EQ(reg.GetKeyValue(Path() + u"\\SIGPATCH", u"path", u"none"), u"C:\\Updates\\");
-  EXPECT_EQ(reg.GetKeyValue(Path() + u"\\Sigpatch", u"Count", u"none"), u"17");
-  EXPECT_EQ(reg.GetKeyValue(Path() + u"\\Sigpatch", u"Missing", u"none"), u"none");
-  EXPECT_EQ(reg.GetKeyType(Path() + u"\\Sigpatch", u"Path"), 1);
-  EXPECT_EQ(reg.GetKeyType(Path() + u"\\Sigpatch", u"Count"), 4);
-  EXPECT_EQ(storedValue(system, kHkeyCurrentUser, key.name() + u"\\Sigpatch", u"Path"),
-            (StoredValue{kRegSz, utf16(u"C:\\Updates\\")}));
-  EXPECT_EQ(storedValue(system, kHkeyCurrentUser, key.name() + u"\\Sigpatch", u"Count"),
-            (StoredValue{kRegDword, Bytes{17, 0, 0, 0}}));
-  EXPECT_TRUE(fake.windowing.messages.empty());
-}
-
-TEST_F(Win32RegUtilitiesTest, ListsAndDeletesKeysAndValues) {
-  reg.CreateNewKey(Path() + u"\\Tree\\B");
-  reg.CreateNewKey(Path() + u"\\Tree\\a");
-  auto branches = reg.EnumerateAnyBranch(Path() + u"\\Tree");
-  ASSERT_NE(branches, nullptr);
-  std::vector<std::u16string> names;
-  for (branches->MoveFirst(); !branches->Eof(); branches->MoveNext()) {
-    names.push_back(branches->Fields(u"Name"));
-  }
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"a", u"B"}));
-  reg.DeleteKey(Path() + u"\\Tree");
-  EXPECT_TRUE(keyExists(system, kHkeyCurrentUser, key.name() + u"\\Tree"))
-      << "a key with sub-keys stays";
-  reg.DeleteKey(Path() + u"\\Tree\\a");
-  reg.DeleteKey(Path() + u"\\Tree\\B");
-  reg.DeleteKey(Path() + u"\\Tree");
-  EXPECT_FALSE(keyExists(system, kHkeyCurrentUser, key.name() + u"\\Tree"));
-  reg.SetKeyValue(Path(), u"Gone", Variant(u"x"), u"REG_SZ");
-  EXPECT_TRUE(reg.DeleteValue(Path(), u"Gone"));
-  EXPECT_EQ(reg.GetKeyValue(Path(), u"Gone", u"none"), u"none");
-}
 
 INSTANTIATE_TEST_SUITE_P(System, RegistryBehaviourTest,
                          ::testing::Values(Kind{

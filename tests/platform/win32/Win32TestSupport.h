@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "platform/win32/Wide.h"
@@ -96,26 +99,14 @@ class TempFolder {
 };
 
 inline void writeFile(const std::u16string& path, const std::string& bytes) {
-  const HANDLE file = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << text::toUtf8(path);
-  DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
+  std::ofstream file(std::filesystem::path(path), std::ios::binary);
+  ASSERT_TRUE(file << bytes) << text::toUtf8(path);
 }
 
 inline std::string readFile(const std::u16string& path) {
-  const HANDLE file = ::CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string contents;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) != 0 && read > 0) {
-    contents.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return contents;
+  std::stringstream contents;
+  contents << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
+  return contents.str();
 }
 
 inline DWORD attributes(const std::u16string& path) {
