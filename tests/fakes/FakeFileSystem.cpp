@@ -2,266 +2,265 @@
 
 #include <algorithm>
 
-#include "runtime/PathStyle.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
 
 namespace sigpatch::fakes {
 namespace {
 
-// The separators of the disk's paths: "/", and on Windows "\\" too, so that
-// the program's own paths ("C:\\updates\\") name the disk's nodes.
-constexpr std::u16string_view kSeparators =
-    runtime::kNativePathStyle == runtime::PathStyle::Windows ? u"/\\" : u"/";
+using platform::attr::kReadOnly;
 
-bool isSeparator(char16_t c) { return kSeparators.find(c) != std::u16string_view::npos; }
-
-std::u16string parentOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(kSeparators);
-  if (slash == std::u16string::npos || slash == 0) return u"/";
-  return path.substr(0, slash);
-}
-
-std::u16string nameOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(kSeparators);
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
-
-std::u16string normal(std::u16string_view path) {
-  std::u16string p(path);
-  while (p.size() > 1 && isSeparator(p.back())) p.pop_back();
-  return p;
-}
-
-class FakeFile : public platform::File {
+// A file or folder item: the node of a path, read when asked.
+template <typename Item>
+class FakeItem : public Item {
  public:
-  FakeFile(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
-
-  std::u16string Name() const override { return nameOf(path_); }
+  FakeItem(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
+  std::u16string Name() const override { return disk_.nameOf(path_); }
   std::u16string Path() const override { return path_; }
-  std::int64_t Size() const override {
-    disk_.Fault(u"Size");
-    const auto& node = node_();
-    return node.size ? *node.size : static_cast<std::int64_t>(node.bytes.size());
-  }
-  platform::Clock::TimePoint DateLastModified() const override { return node_().modified; }
-  platform::Clock::TimePoint DateLastAccessed() const override { return node_().accessed; }
-  std::int32_t Attributes() const override { return node_().attributes; }
-  void SetAttributes(std::int32_t value) override {
-    disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
-    disk_.Fault(u"SetAttributes");
-    node_().attributes = value;
-  }
 
- private:
-  FakeNode& node_() const {
-    const auto found = disk_.nodes.find(path_);
-    if (found == disk_.nodes.end()) throw RuntimeError(err::kFileNotFound);
-    return found->second;
-  }
-
+ protected:
   FakeDisk& disk_;
   std::u16string path_;
 };
 
-class FakeFolder : public platform::Folder {
+class FakeFile : public FakeItem<platform::File> {
  public:
-  FakeFolder(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
+  using FakeItem::FakeItem;
+  std::int64_t Size() const override {
+    disk_.Fault(u"Size", path_);
+    return node().size.value_or(static_cast<std::int64_t>(node().bytes.size()));
+  }
+  platform::Clock::TimePoint DateLastModified() const override { return node().modified; }
+  platform::Clock::TimePoint DateLastAccessed() const override { return node().accessed; }
+  std::int32_t Attributes() const override { return node().attributes; }
+  void SetAttributes(std::int32_t value) override {
+    disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
+    disk_.Fault(u"SetAttributes", path_);
+    node().attributes = value;
+  }
 
-  std::u16string Name() const override { return nameOf(path_); }
-  std::u16string Path() const override { return path_; }
+ private:
+  FakeNode& node() const {
+    if (!disk_.IsFile(path_)) throw RuntimeError(err::kFileNotFound);
+    return disk_.Node(path_);
+  }
+};
+
+class FakeFolder : public FakeItem<platform::Folder> {
+ public:
+  using FakeItem::FakeItem;
   std::int32_t Attributes() const override { return disk_.Node(path_).attributes; }
   void SetAttributes(std::int32_t value) override {
     disk_.Node(path_).attributes = value | platform::attr::kDirectory;
   }
-  platform::FileList Files() const override {
-    platform::FileList files;
-    for (const auto& path : children(false))
-      files.push_back(std::make_unique<FakeFile>(disk_, path));
-    return files;
-  }
+  platform::FileList Files() const override { return children<platform::File, FakeFile>(false); }
   platform::FolderList SubFolders() const override {
-    platform::FolderList folders;
-    for (const auto& path : children(true)) {
-      folders.push_back(std::make_unique<FakeFolder>(disk_, path));
-    }
-    return folders;
+    return children<platform::Folder, FakeFolder>(true);
   }
 
  private:
-  // The paths directly in the folder, in the order they were made.
-  std::vector<std::u16string> children(bool folders) const {
-    if (!disk_.Has(path_)) throw RuntimeError(err::kPathNotFound);
-    std::vector<std::pair<std::uint64_t, std::u16string>> found;
+  // The items directly in the folder, in the order they were made.
+  template <typename Item, typename Fake>
+  std::vector<std::unique_ptr<Item>> children(bool folders) const {
+    disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
+    if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
+    std::map<std::uint64_t, std::u16string> found;
     for (const auto& [path, node] : disk_.nodes) {
-      if (path != path_ && parentOf(path) == path_ && node.folder == folders) {
-        found.emplace_back(node.order, path);
+      if (path != path_ && node.folder == folders && disk_.parentOf(path) == path_) {
+        found[node.order] = path;
       }
     }
-    std::sort(found.begin(), found.end());
-    std::vector<std::u16string> paths;
-    for (auto& entry : found) paths.push_back(std::move(entry.second));
-    return paths;
+    std::vector<std::unique_ptr<Item>> items;
+    for (const auto& entry : found) items.push_back(std::make_unique<Fake>(disk_, entry.second));
+    return items;
   }
-
-  FakeDisk& disk_;
-  std::u16string path_;
 };
 
 class FakeStream : public platform::TextStream {
  public:
-  explicit FakeStream(FakeDisk& disk, std::string bytes) : disk_(disk), bytes_(std::move(bytes)) {}
+  FakeStream(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
 
   std::u16string Read(std::int32_t Characters) override {
-    disk_.Fault(u"Read");
-    check(Characters);
-    const std::string part = bytes_.substr(position_, static_cast<std::size_t>(Characters));
+    disk_.Fault(u"Read", path_);
+    const std::string part = bytes_.substr(position_, check(Characters));
     position_ += part.size();
     return text::fromAnsi(part);
   }
   void Skip(std::int32_t Characters) override {
-    check(Characters);
-    position_ = std::min(bytes_.size(), position_ + static_cast<std::size_t>(Characters));
+    position_ = std::min(bytes_.size(), position_ + check(Characters));
   }
   void Close() override { closed_ = true; }
 
  private:
-  void check(std::int32_t count) const {
+  std::size_t check(std::int32_t count) const {
     if (closed_ || count < 0) throw RuntimeError(err::kInvalidProcedureCall);
+    return static_cast<std::size_t>(count);
   }
 
   FakeDisk& disk_;
-  std::string bytes_;
+  std::u16string path_;
+  std::string bytes_ = disk_.Node(path_).bytes;
   std::size_t position_ = 0;
   bool closed_ = false;
 };
 
+// The file-system object over a fake disk.
+class FakeFileSystem : public platform::FileSystem {
+ public:
+  explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
+
+  std::u16string GetAbsolutePathName(std::u16string_view Path) override {
+    const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
+                                            (Path.size() > 1 && Path[1] == u':'));
+    std::u16string path =
+        absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
+    if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
+      std::replace(path.begin(), path.end(), u'/', u'\\');
+    }
+    return disk_.normal(path);
+  }
+  bool FolderExists(std::u16string_view FolderSpec) override {
+    disk_.Fault(u"FolderExists", FolderSpec);
+    return disk_.IsFolder(disk_.normal(FolderSpec));
+  }
+  bool FileExists(std::u16string_view FileSpec) override {
+    disk_.Fault(u"FileExists", FileSpec);
+    return disk_.IsFile(std::u16string(FileSpec));
+  }
+  std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override {
+    record(u"GetFolder", FolderSpec);
+    if (FolderSpec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
+    const std::u16string path = disk_.normal(FolderSpec);
+    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    return std::make_unique<FakeFolder>(disk_, path);
+  }
+  std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override {
+    record(u"GetFile", FileSpec);
+    if (!disk_.IsFile(std::u16string(FileSpec))) throw RuntimeError(err::kFileNotFound);
+    return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
+  }
+  void CopyFile(std::u16string_view Source, std::u16string_view Destination,
+                bool OverWriteFiles) override {
+    const std::u16string source(Source);
+    std::u16string destination(Destination);
+    disk_.calls.push_back(u"CopyFile " + source + u" " + destination);
+    disk_.Fault(u"CopyFile", destination);
+    if (!disk_.IsFile(source)) throw RuntimeError(err::kFileNotFound);
+    const std::u16string folder = disk_.normal(destination);
+    if (disk_.isSeparator(destination.back()) || disk_.IsFolder(folder)) {
+      destination = folder + runtime::separatorOf(disk_.style) + disk_.nameOf(source);
+    }
+    if (!disk_.IsFolder(disk_.parentOf(destination))) throw RuntimeError(err::kPathNotFound);
+    if (disk_.Has(destination)) {
+      const auto& existing = disk_.Node(destination);
+      if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
+      if ((existing.attributes & kReadOnly) != 0 || destination == source) {
+        throw RuntimeError(err::kPermissionDenied);
+      }
+    }
+    FakeNode copy = disk_.Node(source);
+    copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
+    disk_.nodes[destination] = copy;
+  }
+  void DeleteFile(std::u16string_view FileSpec, bool Force) override {
+    record(u"DeleteFile", FileSpec);
+    const std::u16string path(FileSpec);
+    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    if (!Force && (disk_.Node(path).attributes & kReadOnly) != 0) {
+      throw RuntimeError(err::kPermissionDenied);
+    }
+    disk_.nodes.erase(path);
+  }
+  void DeleteFolder(std::u16string_view FolderSpec, bool Force) override {
+    record(u"DeleteFolder", FolderSpec);
+    const std::u16string path = disk_.normal(FolderSpec);
+    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    const auto inTree = [&](const auto& entry) {
+      const std::u16string& name = entry.first;
+      return name.starts_with(path) &&
+             (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
+    };
+    // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
+    if (!Force && std::any_of(disk_.nodes.begin(), disk_.nodes.end(), [&](const auto& entry) {
+          return inTree(entry) && (entry.second.attributes & kReadOnly) != 0;
+        })) {
+      throw RuntimeError(err::kPermissionDenied);
+    }
+    std::erase_if(disk_.nodes, inTree);
+  }
+  std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {
+    record(u"CreateFolder", Path);
+    const std::u16string path = disk_.normal(Path);
+    if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
+    if (!disk_.IsFolder(disk_.parentOf(path))) throw RuntimeError(err::kPathNotFound);
+    disk_.AddFolder(path);
+    return std::make_unique<FakeFolder>(disk_, path);
+  }
+  std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
+                                                     std::int32_t IOMode, bool Create,
+                                                     std::int32_t Format) override {
+    record(u"OpenTextFile", FileName);
+    if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
+      throw RuntimeError(err::kInvalidProcedureCall);
+    }
+    const std::u16string path(FileName);
+    if (disk_.IsFolder(path)) throw RuntimeError(err::kPermissionDenied);
+    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    return std::make_unique<FakeStream>(disk_, path);
+  }
+
+ private:
+  void record(std::u16string_view operation, std::u16string_view path) {
+    disk_.calls.push_back(std::u16string(operation) + u" " + std::u16string(path));
+    disk_.Fault(operation, path);
+  }
+
+  FakeDisk& disk_;
+};
+
 }  // namespace
 
-FakeDisk::FakeDisk() { nodes[u"/"] = FakeNode{true, {}, {}, platform::attr::kDirectory}; }
+FakeDisk::FakeDisk(runtime::PathStyle pathStyle) : style(pathStyle) {
+  nodes[u"/"] = FakeNode{true, {}, {}, platform::attr::kDirectory, {}, {}, 0};
+}
+
+bool FakeDisk::isSeparator(char16_t c) const {
+  return c == u'/' || (style == runtime::PathStyle::Windows && c == u'\\');
+}
+
+std::u16string FakeDisk::parentOf(std::u16string_view path) const {
+  const std::size_t at = path.size() - nameOf(path).size();
+  return at <= 1 ? u"/" : normal(path.substr(0, at));
+}
+
+std::u16string FakeDisk::nameOf(std::u16string_view path) const {
+  std::size_t at = path.size();
+  while (at > 0 && !isSeparator(path[at - 1])) --at;
+  return std::u16string(path.substr(at));
+}
+
+std::u16string FakeDisk::normal(std::u16string_view path) const {
+  while (path.size() > 1 && isSeparator(path.back())) path.remove_suffix(1);
+  return std::u16string(path);
+}
 
 void FakeDisk::AddFolder(const std::u16string& path) {
-  if (path == u"/" || Has(path)) return;
+  if (Has(path)) return;
   AddFolder(parentOf(path));
-  FakeNode node;
-  node.folder = true;
-  node.attributes = platform::attr::kDirectory;
-  node.order = nextOrder++;
-  nodes[path] = node;
+  nodes[path] = FakeNode{true, {}, {}, platform::attr::kDirectory, {}, {}, nextOrder++};
 }
 
 FakeNode& FakeDisk::AddFile(const std::u16string& path, std::string bytes) {
   AddFolder(parentOf(path));
-  FakeNode node;
-  node.bytes = std::move(bytes);
-  node.order = nextOrder++;
-  return nodes[path] = node;
+  return nodes[path] = FakeNode{false, std::move(bytes), {}, 0, {}, {}, nextOrder++};
 }
 
-void FakeDisk::Fault(const std::u16string& operation) const {
-  const auto found = faults.find(operation);
-  if (found != faults.end()) throw RuntimeError(found->second);
-}
-
-std::u16string FakeFileSystem::GetAbsolutePathName(std::u16string_view Path) {
-  const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
-                                          (Path.size() > 1 && Path[1] == u':'));
-  std::u16string path =
-      absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
-  if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
-    for (auto& c : path) {
-      if (c == u'/') c = u'\\';
-    }
+void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) const {
+  for (const auto& key :
+       {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)}) {
+    const auto found = faults.find(key);
+    if (found != faults.end()) throw RuntimeError(found->second);
   }
-  return normal(path);
-}
-
-bool FakeFileSystem::FolderExists(std::u16string_view FolderSpec) {
-  const auto found = disk_.nodes.find(normal(FolderSpec));
-  return found != disk_.nodes.end() && found->second.folder;
-}
-
-bool FakeFileSystem::FileExists(std::u16string_view FileSpec) {
-  const auto found = disk_.nodes.find(std::u16string(FileSpec));
-  return found != disk_.nodes.end() && !found->second.folder;
-}
-
-std::unique_ptr<platform::Folder> FakeFileSystem::GetFolder(std::u16string_view FolderSpec) {
-  disk_.calls.push_back(u"GetFolder " + std::u16string(FolderSpec));
-  disk_.Fault(u"GetFolder");
-  if (!FolderExists(FolderSpec)) throw RuntimeError(err::kPathNotFound);
-  return std::make_unique<FakeFolder>(disk_, normal(FolderSpec));
-}
-
-std::unique_ptr<platform::File> FakeFileSystem::GetFile(std::u16string_view FileSpec) {
-  disk_.calls.push_back(u"GetFile " + std::u16string(FileSpec));
-  disk_.Fault(u"GetFile");
-  if (!FileExists(FileSpec)) throw RuntimeError(err::kFileNotFound);
-  return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
-}
-
-void FakeFileSystem::CopyFile(std::u16string_view Source, std::u16string_view Destination,
-                              bool OverWriteFiles) {
-  disk_.calls.push_back(u"CopyFile " + std::u16string(Source) + u" " + std::u16string(Destination));
-  disk_.Fault(u"CopyFile");
-  if (!FileExists(Source)) throw RuntimeError(err::kFileNotFound);
-  const std::u16string destination(Destination);
-  if (!FolderExists(parentOf(destination))) throw RuntimeError(err::kPathNotFound);
-  if (disk_.Has(destination)) {
-    const auto& existing = disk_.Node(destination);
-    if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
-    if ((existing.attributes & platform::attr::kReadOnly) != 0) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
-  }
-  FakeNode copy = disk_.Node(std::u16string(Source));
-  copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
-  disk_.nodes[destination] = copy;
-}
-
-void FakeFileSystem::DeleteFile(std::u16string_view FileSpec, bool Force) {
-  disk_.calls.push_back(u"DeleteFile " + std::u16string(FileSpec));
-  disk_.Fault(u"DeleteFile");
-  if (!FileExists(FileSpec)) throw RuntimeError(err::kFileNotFound);
-  const std::u16string path(FileSpec);
-  if (!Force && (disk_.Node(path).attributes & platform::attr::kReadOnly) != 0) {
-    throw RuntimeError(err::kPermissionDenied);
-  }
-  disk_.nodes.erase(path);
-}
-
-void FakeFileSystem::DeleteFolder(std::u16string_view FolderSpec, bool /*Force*/) {
-  disk_.calls.push_back(u"DeleteFolder " + std::u16string(FolderSpec));
-  disk_.Fault(u"DeleteFolder");
-  const std::u16string path = normal(FolderSpec);
-  if (!FolderExists(path)) throw RuntimeError(err::kPathNotFound);
-  std::erase_if(disk_.nodes, [&](const auto& entry) {
-    const std::u16string& name = entry.first;
-    return name == path || (name.size() > path.size() && name.compare(0, path.size(), path) == 0 &&
-                            isSeparator(name[path.size()]));
-  });
-}
-
-std::unique_ptr<platform::Folder> FakeFileSystem::CreateFolder(std::u16string_view Path) {
-  disk_.calls.push_back(u"CreateFolder " + std::u16string(Path));
-  disk_.Fault(u"CreateFolder");
-  const std::u16string path = normal(Path);
-  if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
-  if (!FolderExists(parentOf(path))) throw RuntimeError(err::kPathNotFound);
-  disk_.AddFolder(path);
-  return std::make_unique<FakeFolder>(disk_, path);
-}
-
-std::unique_ptr<platform::TextStream> FakeFileSystem::OpenTextFile(std::u16string_view FileName,
-                                                                   std::int32_t IOMode, bool Create,
-                                                                   std::int32_t Format) {
-  disk_.calls.push_back(u"OpenTextFile " + std::u16string(FileName));
-  disk_.Fault(u"OpenTextFile");
-  if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
-    throw RuntimeError(err::kInvalidProcedureCall);
-  }
-  if (!FileExists(FileName)) throw RuntimeError(err::kFileNotFound);
-  return std::make_unique<FakeStream>(disk_, disk_.Node(std::u16string(FileName)).bytes);
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {

@@ -1,15 +1,16 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "runtime/PathStyle.h"
 
 namespace sigpatch::fakes {
 
@@ -27,12 +28,13 @@ struct FakeNode {
   std::uint64_t order = 0;
 };
 
-/// An in-memory disk with "/" paths, shared by the file-system objects made
-/// from it. Its faults stand for what a real disk does: a read-only file that
-/// refuses deletion and overwriting (70), a missing file (53) or folder (76).
+/// An in-memory disk, shared by the file-system objects made from it. Paths are
+/// kept as written, in one path style: "C:\Data\a.txt" lies in "C:\Data", in
+/// the drive "C:", in "/". The behaviour suite of tests/platform holds its
+/// faults to those of the real disks.
 class FakeDisk {
  public:
-  FakeDisk();
+  explicit FakeDisk(runtime::PathStyle style = runtime::kNativePathStyle);
 
   /// A folder (and its parents).
   void AddFolder(const std::u16string& path);
@@ -40,47 +42,37 @@ class FakeDisk {
   FakeNode& AddFile(const std::u16string& path, std::string bytes = {});
   bool Has(const std::u16string& path) const { return nodes.count(path) != 0; }
   FakeNode& Node(const std::u16string& path) { return nodes.at(path); }
+  bool IsFolder(const std::u16string& path) const { return Has(path) && nodes.at(path).folder; }
+  bool IsFile(const std::u16string& path) const { return Has(path) && !nodes.at(path).folder; }
 
+  /// Raises the fault set for "operation" or for "operation path", if any.
+  void Fault(std::u16string_view operation, std::u16string_view path = {}) const;
+  bool isSeparator(char16_t c) const;
+  /// The folder a path lies in ("/" at the top), its last name, and the path
+  /// without separators at its end.
+  std::u16string parentOf(std::u16string_view path) const;
+  std::u16string nameOf(std::u16string_view path) const;
+  std::u16string normal(std::u16string_view path) const;
+
+  runtime::PathStyle style;
   std::map<std::u16string, FakeNode> nodes;
-  /// Operation name ("DeleteFile", "CopyFile", "GetFile", "GetFolder",
-  /// "OpenTextFile", "Read", "SetAttributes", "Size") and the error number it
-  /// raises on every call.
+  /// An error number raised on every call of an operation ("DeleteFile") or on
+  /// the calls for one path ("CopyFile /d/a.txt", the destination of a copy):
+  /// the FileSystem operations, and Files, SubFolders, SetAttributes, Size, Read.
   std::map<std::u16string, std::int32_t> faults;
-  /// Every call as "Operation path".
+  /// Every call that reads or changes the disk as "Operation path".
   std::vector<std::u16string> calls;
   std::uint64_t nextOrder = 0;
   /// The folder a relative path is taken from.
   std::u16string currentFolder = u"/home";
-
-  void Fault(const std::u16string& operation) const;
-};
-
-/// The file-system object over a fake disk.
-class FakeFileSystem : public platform::FileSystem {
- public:
-  explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
-
-  bool FolderExists(std::u16string_view FolderSpec) override;
-  std::u16string GetAbsolutePathName(std::u16string_view Path) override;
-  bool FileExists(std::u16string_view FileSpec) override;
-  std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override;
-  std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override;
-  void CopyFile(std::u16string_view Source, std::u16string_view Destination,
-                bool OverWriteFiles) override;
-  void DeleteFile(std::u16string_view FileSpec, bool Force) override;
-  void DeleteFolder(std::u16string_view FolderSpec, bool Force) override;
-  std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override;
-  std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
-                                                     std::int32_t IOMode, bool Create,
-                                                     std::int32_t Format) override;
-
- private:
-  FakeDisk& disk_;
 };
 
 /// The service over a fake disk; it can be made unavailable.
 class FakeFileSystemService : public platform::FileSystemService {
  public:
+  explicit FakeFileSystemService(runtime::PathStyle style = runtime::kNativePathStyle)
+      : disk(style) {}
+
   std::unique_ptr<platform::FileSystem> CreateObject() override;
 
   FakeDisk disk;

@@ -19,12 +19,11 @@ struct TreeLine {
   std::u16string text;
   std::int32_t color;
   bool operator==(const TreeLine&) const = default;
+  friend void PrintTo(const TreeLine& line, std::ostream* os) {
+    *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
+        << text::toUtf8(line.text) << "\"";
+  }
 };
-
-inline void PrintTo(const TreeLine& line, std::ostream* os) {
-  *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
-      << text::toUtf8(line.text) << "\"";
-}
 
 inline TreeLine black(std::u16string text) { return {std::move(text), kBlack}; }
 inline TreeLine red(std::u16string text) { return {std::move(text), kRed}; }

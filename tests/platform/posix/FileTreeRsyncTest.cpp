@@ -6,27 +6,24 @@
 // copies when sizes differ; the synchroniser compares dates to the second).
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <time.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "PosixTestSupport.h"
 #include "app/Application.h"
+#include "fakes/ExpectedColors.h"
 #include "fakes/FakePlatform.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixSystem.h"
 #include "runtime/Text.h"
 #include "util/FileTree.h"
-#include "util/TreeLines.h"
 
 namespace sigpatch {
 namespace {
@@ -65,24 +62,19 @@ class RandomTrees {
     return content;
   }
 
-  // A name of the form, "#" standing for the number.
-  static std::string named(std::string form, int i) {
+  // A name of one of the forms, "#" standing for the number.
+  template <std::size_t N>
+  std::string named(const char* const (&forms)[N], int i) {
+    std::string form = forms[between(0, N - 1)];
     return form.replace(form.find('#'), 1, std::to_string(i));
   }
+  static constexpr const char* kFiles[] = {"a#.txt", "Caf\xc3\xa9 #.dat", ".hidden#",
+                                           "noext#", "x#.tar.gz",         "UPPER#.TXT",
+                                           "t#.tmp", "colon:#.bin",       "sp ace #"};
+  static constexpr const char* kFolders[] = {"sub#", "Folder #", "dots.in.name#",
+                                             "\xc3\xbcn\xc3\xaf#"};
 
-  std::string fileName(int i) {
-    static const char* const kForms[] = {"a#.txt", "Caf\xc3\xa9 #.dat", ".hidden#",
-                                         "noext#", "x#.tar.gz",         "UPPER#.TXT",
-                                         "t#.tmp", "colon:#.bin",       "sp ace #"};
-    return named(kForms[between(0, 8)], i);
-  }
-
-  std::string folderName(int i) {
-    static const char* const kForms[] = {"sub#", "Folder #", "dots.in.name#", "\xc3\xbcn\xc3\xaf#"};
-    return named(kForms[between(0, 3)], i);
-  }
-
-  void write(const std::string& path, const std::string& content, time_t when) {
+  static void write(const std::string& path, const std::string& content, time_t when) {
     writeFile(path, content);
     setTimes(path, when, when);
   }
@@ -90,7 +82,7 @@ class RandomTrees {
   void grow(const std::string& relative, int depth) {
     const int fileCount = between(0, 6);
     for (int i = 0; i < fileCount; ++i) {
-      const std::string name = relative + fileName(i);
+      const std::string name = relative + named(kFiles, i);
       const std::string content = bytes();
       const time_t when = someTime();
       write(source_ + "/" + name, content, when);
@@ -117,7 +109,7 @@ class RandomTrees {
     if (depth >= 3) return;
     const int folderCount = depth == 0 ? between(2, 4) : between(0, 3 - depth);
     for (int i = 0; i < folderCount; ++i) {
-      const std::string name = relative + folderName(i);
+      const std::string name = relative + named(kFolders, i);
       fs::create_directory(source_ + "/" + name);
       // Two folders in three are there at the destination already (if their
       // parent is).
@@ -149,28 +141,14 @@ int run(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class FileTreeRsyncTest : public ::testing::TestWithParam<unsigned> {
- protected:
-  FileTreeRsyncTest() {
-    fake.Set([&](platform::Platform& services) {
-      services.clock = &clock;
-      services.fileSystem = &service;
-      services.system = &system;
-    });
-  }
-
-  fakes::FakePlatform fake;
-  platform::posix::PosixClock clock;
-  platform::posix::PosixFileSystemService service;
-  platform::posix::PosixSystem system;
-  TempFolder dir;
-};
+class FileTreeRsyncTest : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(FileTreeRsyncTest, UpdateTreeEndsWhereRsyncUpdateEnds) {
   const unsigned seed = GetParam();
   std::cout << "random trees of seed " << seed << "\n";
   ASSERT_EQ(run("command -v rsync >/dev/null"), 0) << "rsync is missing: run scripts/bootstrap";
 
+  TempFolder dir;
   RandomTrees trees(seed, dir / "src", dir / "dst");
   trees.grow();
   ASSERT_EQ(run("cp -a '" + (dir / "src") + "' '" + (dir / "rsrc") + "' && cp -a '" +
@@ -180,40 +158,44 @@ TEST_P(FileTreeRsyncTest, UpdateTreeEndsWhereRsyncUpdateEnds) {
                 "/'"),
             0);
 
+  fakes::FakePlatform fake;
+  platform::posix::PosixClock clock;
+  platform::posix::PosixFileSystemService service;
+  platform::posix::PosixSystem system;
+  fake.Set([&](platform::Platform& services) {
+    services.clock = &clock;
+    services.fileSystem = &service;
+    services.system = &system;
+  });
   Application app;
   FileTree tree;
   tree.InitMyObjects(&app);
-  std::vector<testing::TreeLine> lines;
+  int lines = 0;
   tree.FileTreeChange.connect([&](std::u16string_view line, std::int32_t& color) {
-    lines.push_back({std::u16string(line), color});
+    ++lines;
+    EXPECT_NE(color, testing::kRed) << text::toUtf8(line);
   });
   tree.ExtensionToSkip(u"tmp");
   tree.SourceDir = text::fromUtf8(dir / "src");
   tree.DestinationDir = text::fromUtf8(dir / "dst");
   EXPECT_TRUE(tree.UpdateTree());
-  for (const auto& line : lines) EXPECT_NE(line.color, testing::kRed) << text::toUtf8(line.text);
   EXPECT_TRUE(fake.windowing.messages.empty());
-
   const auto ours = contentsOf(dir / "dst");
   const auto theirs = contentsOf(dir / "rdst");
-  EXPECT_EQ(ours.size(), theirs.size());
+  std::vector<std::string> differing;
   for (const auto& [path, content] : theirs) {
-    const auto found = ours.find(path);
-    if (found == ours.end()) {
-      ADD_FAILURE() << "missing after UpdateTree: " << path;
-    } else {
-      EXPECT_TRUE(found->second == content) << "different contents: " << path;
-    }
+    if (ours.count(path) == 0 || ours.at(path) != content) differing.push_back(path);
   }
-  for (const auto& [path, content] : ours) {
-    EXPECT_TRUE(theirs.count(path) != 0) << "not made by rsync: " << path;
+  for (const auto& entry : ours) {
+    if (theirs.count(entry.first) == 0) differing.push_back(entry.first);
   }
+  EXPECT_EQ(differing, std::vector<std::string>{}) << "missing, different or not made by rsync";
 
   // A second run finds the tree up to date: the heading, "Skipping: TMP",
   // the spacers and "OK!".
-  lines.clear();
+  lines = 0;
   EXPECT_TRUE(tree.UpdateTree());
-  EXPECT_EQ(lines.size(), 7u) << "a second run copied again";
+  EXPECT_EQ(lines, 7) << "a second run copied again";
   std::cout << trees.files << " source files\n";
 }
 
