@@ -1,5 +1,6 @@
 // What a run tells the one who started it: the exit status, the result in
-// "LatestRunResult", and the options that stop the program before it runs.
+// "LatestRunResult" and the system's log, and the options that stop the program
+// before it runs (--version and a relative folder: tests/e2e/options.sh).
 
 #include <gtest/gtest.h>
 
@@ -127,22 +128,6 @@ TEST_F(ExitStatusTest, ALongResultIsCutToWhatTheSettingTakesAndLoggedWhole) {
   EXPECT_EQ(Setting(u"LatestRunResult"), result.substr(0, RegUtilities::kLongestSetting));
   ASSERT_EQ(fake.eventLog.reports.size(), 1u);
   EXPECT_EQ(fake.eventLog.reports[0].Message, result);
-}
-
-TEST_F(ExitStatusTest, VersionPrintsTheTitleLineAndWritesNothing) {
-  EXPECT_FALSE(Run(u"--version"));
-  EXPECT_EQ(exitStatus, 0);
-  EXPECT_EQ(fake.windowing.written, std::vector<std::u16string>{u"Sigpatch V1.01.02"});
-  EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
-  EXPECT_EQ(fake.windowing.FindForm(u"frmMain")->IsVisible(), false);
-}
-
-TEST_F(ExitStatusTest, ARelativeFolderIsMadeWholeBeforeItIsUsedOrStored) {
-  files.disk.currentFolder = native(u"/srv");
-  files.disk.AddFolder(native(u"/srv/pk1"));
-  ASSERT_TRUE(Run(u"/Path:pk1 /SetDef"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/srv/pk1"));
-  EXPECT_EQ(runFolder, native(u"/srv/pk1/"));
 }
 
 TEST_F(ExitStatusTest, AStalePackageIsSaidInRedAfterTheRun) {
