@@ -59,7 +59,9 @@ const StatusCase kStatusCases[] = {
     {"the chooser cancelled", [](RunFixture& t) { t.AnswerChooser(std::nullopt); }, u"", 0,
      kMissing, u""},
     {"a failed installation",
-     [](RunFixture& t) { package(t), t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"}; },
+     [](RunFixture& t) {
+       package(t), t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
+     },
      u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)", u"failed"},
     {"a missing folder", [](RunFixture& t) { t.Set(u"Path", native(u"/gone")); }, u"", 1,
      u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
@@ -74,8 +76,9 @@ const StatusCase kStatusCases[] = {
        package(t), t.registry.FailCall(fakes::FakeRegistry::Call::SetValueEx, 5, 2);
      },
      u"", 1, u"installed: sdat4500.exe", u"installed"},
-    {"a stale package that fails", aged(23, [](RunFixture& t) { t.processes.startSucceeds = false; }),
-     u"", 1, u"failed: sdat4500.exe: No such file or directory", u"failed"},
+    {"a stale package that fails",
+     aged(23, [](RunFixture& t) { t.processes.startSucceeds = false; }), u"", 1,
+     u"failed: sdat4500.exe: No such file or directory", u"failed"},
     {"the usage", withUsage, u"--HELP", 0, kMissing, u""},
     {"the usage by its short word", withUsage, u"-h", 0, kMissing, u""},
     {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, kMissing, u""},

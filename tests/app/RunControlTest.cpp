@@ -27,14 +27,14 @@ class RunControlTest : public RunFixture {
 // downloader's folder and the chooser.
 struct FolderCase {
   const char* name;
-  const char16_t* stored;   // the stored Path; nullptr for none
-  bool downloader;          // whether the downloader's folder is stored
-  const char16_t* answer;   // typed into the chooser; nullptr: Cancel
+  const char16_t* stored;  // the stored Path; nullptr for none
+  bool downloader;         // whether the downloader's folder is stored
+  const char16_t* answer;  // typed into the chooser; nullptr: Cancel
   std::u16string command;
   std::u16string proposal;  // what the chooser proposed; "" when it did not open
   std::u16string runFolder;
-  std::u16string path;      // the stored Path afterwards
-  int writes = -1;          // the values written, when counted
+  std::u16string path;  // the stored Path afterwards
+  int writes = -1;      // the values written, when counted
 };
 void PrintTo(const FolderCase& c, std::ostream* out) { *out << c.name; }
 
@@ -78,8 +78,8 @@ TEST_P(FolderSettling, SettlesTheSourceFolder) {
   registry.calls.clear();
   const auto start = fake.clock.now;
   ASSERT_TRUE(Run(c.command));
-  EXPECT_EQ(chooserProposal, c.proposal == kCurrent ? fake.windowing.folders.current + sep()
-                                                    : c.proposal);
+  EXPECT_EQ(chooserProposal,
+            c.proposal == kCurrent ? fake.windowing.folders.current + sep() : c.proposal);
   EXPECT_EQ(runFolder, c.runFolder);
   EXPECT_EQ(Setting(u"Path"), c.path);
   if (c.writes >= 0) {

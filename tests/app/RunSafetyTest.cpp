@@ -27,7 +27,8 @@ class RunSafetyTest : public RunFixture {
     Set(u"PendingUpdate", u"SDAT4500.EXE");
   }
   bool PendingCleared() {
-    for (const auto* name : {u"PendingUpdate", u"PendingBoot", u"PendingProcess", u"PendingAttempts"})
+    for (const auto* name :
+         {u"PendingUpdate", u"PendingBoot", u"PendingProcess", u"PendingAttempts"})
       if (Setting(name) != u"<missing>") return false;
     return true;
   }
@@ -90,6 +91,7 @@ auto trustChecked(bool owner, bool signature) {
 const std::u16string kGroup = u"/updates is writable by the group staff";
 const std::u16string kKeyring = u"/etc/sigpatch/keyring.gpg";
 
+// clang-format off
 const Scenario kScenarios[] = {
     {"a store that stops taking writes starts nothing",
      [](RunSafetyTest& t) {
@@ -160,13 +162,15 @@ const Scenario kScenarios[] = {
      {{u"sdat4500.exe is not started, as " + kGroup + u".", kRed}, kFinished}, u"<missing>",
      RunResult::Failed, 0, trustChecked(true, false)},
     {"the administrator accepts the risk", trust(true, kGroup, u"1", u"", u""),
-     {kInstalling, kFinished}, u"SDAT4500.EXE", RunResult::Installed, 1, trustChecked(false, false)},
+     {kInstalling, kFinished}, u"SDAT4500.EXE", RunResult::Installed, 1,
+     trustChecked(false, false)},
     {"an ordinary user's own run", trust(false, kGroup, u"", u"", u""), {kInstalling, kFinished},
      u"SDAT4500.EXE", RunResult::Installed, 1, trustChecked(false, false)},
     {"a bad signature", trust(true, u"", u"", kKeyring, u"its signature is bad"),
      {{u"sdat4500.exe is not started, as its signature is bad.", kRed}, kFinished}, u"<missing>",
      RunResult::Failed, 0, trustChecked(true, true)},
 };
+// clang-format on
 
 class Scenarios : public RunSafetyTest, public ::testing::WithParamInterface<Scenario> {};
 

@@ -66,16 +66,20 @@ struct UpdateCase {
 void PrintTo(const UpdateCase& c, std::ostream* out) { *out << c.name; }
 
 Line looking(std::u16string_view folder = u"/updates/", std::u16string_view mask = u"SDAT*.EXE") {
-  return {u"Looking for " + std::u16string(mask) + u" Updates in " + native(folder) + u"...", kBlack};
+  return {u"Looking for " + std::u16string(mask) + u" Updates in " + native(folder) + u"...",
+          kBlack};
 }
-Line last(std::u16string_view name = u"") { return {u"Last update on this PC: " + std::u16string(name), kBlack}; }
+Line last(std::u16string_view name = u"") {
+  return {u"Last update on this PC: " + std::u16string(name), kBlack};
+}
 Line listed(std::u16string_view name) { return {std::u16string(name), kBlack}; }
 Line installing(std::u16string_view path = u"/updates/sdat4500.exe") {
   return {u"Installing " + native(path) + u"...", kBlue};
 }
 const Line kFinished{u"Finished!", kBlack};
 std::u16string copyOf(std::u16string_view name, std::u16string_view switches = u"/SILENT /REBOOT") {
-  return native(u"/var/lib/sigpatch/packages/") + std::u16string(name) + u" " + std::u16string(switches);
+  return native(u"/var/lib/sigpatch/packages/") + std::u16string(name) + u" " +
+         std::u16string(switches);
 }
 auto packages(std::initializer_list<const char16_t*> names, const char16_t* latest = nullptr) {
   std::vector<std::u16string> all(names.begin(), names.end());
@@ -100,6 +104,7 @@ std::u16string quoted(std::u16string_view blank) {
 }
 const Line kWaitingForLock{u"Waiting for the update run that is already under way...", kBlack};
 
+// clang-format off
 const UpdateCase kUpdateCases[] = {
     {"a package that cannot start is tried again next time",
      [](UpdateRunTest& t) { packages({u"sdat4500.exe"})(t), t.processes.startSucceeds = false; },
@@ -111,14 +116,17 @@ const UpdateCase kUpdateCases[] = {
      {looking(), last(), listed(u"sdat4500.exe"), installing(), {u"Installation failed!", kRed},
       {u"sdat4500.exe: the wait for it failed", kRed}, kFinished},
      {copyOf(u"sdat4500.exe")}, u"<missing>"},
-    {"a missing folder is said in red", [](UpdateRunTest& t) { t.Set(u"Path", native(u"/nowhere")); },
-     {looking(u"/nowhere/"), last(), {u"Folder " + native(u"/nowhere/") + u" does not exist!", kRed}},
+    {"a missing folder is said in red",
+     [](UpdateRunTest& t) { t.Set(u"Path", native(u"/nowhere")); },
+     {looking(u"/nowhere/"), last(),
+      {u"Folder " + native(u"/nowhere/") + u" does not exist!", kRed}},
      {}, u"<missing>"},
     {"no matching file goes straight to Finished", packages({u"readme.txt", u"sdat4500.exe.bak"}),
      {looking(), last(), kFinished}, {}, u"<missing>"},
     {"older or equal packages are listed but not installed",
      packages({u"SDAT4500.EXE", u"sdat4400.exe"}, u"SDAT4500.EXE"),
-     {looking(), last(u"SDAT4500.EXE"), listed(u"SDAT4500.EXE"), listed(u"sdat4400.exe"), kFinished},
+     {looking(), last(u"SDAT4500.EXE"), listed(u"SDAT4500.EXE"), listed(u"sdat4400.exe"),
+      kFinished},
      {}, u"SDAT4500.EXE"},
     {"names compare by code, not by number: \"1\" sorts before \"4\"",
      packages({u"sdat10000.exe"}, u"SDAT4999.EXE"),
@@ -138,18 +146,21 @@ const UpdateCase kUpdateCases[] = {
       installing(u"/updates/VScan01.bin"), kFinished},
      {copyOf(u"VScan01.bin", u"-q")}, u"VSCAN01.BIN"},
     {"a package path with a blank is quoted", blankFolders(u" "),
-     {looking(u"/my updates/"), last(), listed(u"sdat4500.exe"), installing(u"/my updates/sdat4500.exe"),
+     {looking(u"/my updates/"), last(), listed(u"sdat4500.exe"),
+      installing(u"/my updates/sdat4500.exe"),
       kFinished},
      {quoted(u" ")}, u"SDAT4500.EXE"},
     {"a package path with a tab is quoted", blankFolders(u"\t"),
-     {looking(u"/my updates/"), last(), listed(u"sdat4500.exe"), installing(u"/my updates/sdat4500.exe"),
+     {looking(u"/my updates/"), last(), listed(u"sdat4500.exe"),
+      installing(u"/my updates/sdat4500.exe"),
       kFinished},
      {quoted(u"\t")}, u"SDAT4500.EXE"},
     {"without the lock nothing is started",
      [](UpdateRunTest& t) { packages({u"sdat4500.exe"})(t), t.system.locksAvailable = false; },
      {looking(), last(), listed(u"sdat4500.exe"),
       {u"Nothing is installed, as the update lock cannot be taken.", kRed}, kFinished},
-     {}, u"<missing>", u"", [](UpdateRunTest& t) { EXPECT_EQ(t.outcome.Result, RunResult::Failed); }},
+     {}, u"<missing>", u"",
+     [](UpdateRunTest& t) { EXPECT_EQ(t.outcome.Result, RunResult::Failed); }},
     // The other run records the package while this one waits.
     {"a second run waits for the first and reads the record afresh",
      [](UpdateRunTest& t) {
@@ -173,6 +184,7 @@ const UpdateCase kUpdateCases[] = {
       listed(u"sdat4500.exe"), installing(), kFinished},
      {copyOf(u"sdat4500.exe")}, u"SDAT4500.EXE"},
 };
+// clang-format on
 
 class Updates : public UpdateRunTest, public ::testing::WithParamInterface<UpdateCase> {};
 
@@ -186,7 +198,8 @@ TEST_P(Updates, ListStartAndRecord) {
   EXPECT_EQ(started, c.started);
   EXPECT_EQ(Setting(u"LatestUpdate"), c.latest);
   // Dated when this run recorded the package.
-  EXPECT_EQ(Setting(u"LatestUpdateDate") != u"<missing>", !started.empty() && c.latest != u"<missing>");
+  EXPECT_EQ(Setting(u"LatestUpdateDate") != u"<missing>",
+            !started.empty() && c.latest != u"<missing>");
   EXPECT_FALSE(system.lockHeld);  // let go when the run ended
   EXPECT_FALSE(files.disk.Has(native(u"/var/lib/sigpatch/packages/sdat4500.exe")));
   if (c.check) c.check(*this);
@@ -197,7 +210,6 @@ TEST_P(Updates, ListStartAndRecord) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Updates, ::testing::ValuesIn(kUpdateCases));
-
 
 TEST_F(UpdateRunTest, AFolderThatCannotBeListedEndsTheRunWithAReport) {
   AddPackage(native(u"/updates/sdat4500.exe"));

@@ -1,11 +1,10 @@
-#include "cmdline/ArgumentHandler.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cmdline/ArgumentHandler.h"
 #include "fakes/FakePlatform.h"
 #include "runtime/Text.h"
 

@@ -8,6 +8,7 @@ namespace sigpatch {
 namespace {
 
 TEST(VariantTest, TextAsTheSystemConvertsValues) {
+  // clang-format off
   const std::pair<Variant, std::u16string_view> rows[] = {
       {Variant(), u""}, {Variant(std::int16_t{-12}), u"-12"}, {Variant(2147483647), u"2147483647"},
       {Variant(0.5), u"0.5"}, {Variant(-1.25), u"-1.25"}, {Variant(0.0), u"0"},
@@ -15,6 +16,7 @@ TEST(VariantTest, TextAsTheSystemConvertsValues) {
       {Variant(123456789012345.0), u"123456789012345"}, {Variant(1e15), u"1E+15"},
       {Variant(1.0 / 3), u"0.333333333333333"}, {Variant(true), u"True"},
       {Variant(false), u"False"}, {Variant(u"text"), u"text"}};
+  // clang-format on
   for (const auto& [value, text] : rows) EXPECT_EQ(value.toText(), text);
   EXPECT_TRUE(Variant().IsEmpty());
   EXPECT_EQ(Variant(std::int16_t{1}).kind(), Variant::Kind::Integer);
@@ -28,6 +30,7 @@ TEST(VariantTest, TextAsTheSystemConvertsValues) {
 // A whole number as the system rounds (half to even) and reads it, or its fault:
 // 13 a type mismatch, 6 an overflow.
 TEST(VariantTest, ToLongRoundsReadsOrRaisesTheSystemsError) {
+  // clang-format off
   const std::tuple<Variant, std::int32_t, int> rows[] = {
       {Variant(), 0, 0}, {Variant(0.5), 0, 0}, {Variant(1.5), 2, 0}, {Variant(-0.5), 0, 0},
       {Variant(-1.5), -2, 0}, {Variant(1.4999), 1, 0}, {Variant(u"17"), 17, 0},
@@ -41,6 +44,7 @@ TEST(VariantTest, ToLongRoundsReadsOrRaisesTheSystemsError) {
       {Variant(u"2147483648"), 0, 6}, {Variant(u"-2147483649"), 0, 6},
       {Variant(2147483647.5), 0, 6}, {Variant(u"&H100000000"), 0, 6}, {Variant(u"1e400"), 0, 6},
       {Variant(4294967295.0), 0, 6}};
+  // clang-format on
   for (const auto& [value, number, fault] : rows) {
     SCOPED_TRACE(::testing::PrintToString(value.toText()));
     try {

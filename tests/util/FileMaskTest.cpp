@@ -79,8 +79,8 @@ TEST(FileMask, MalformedMasksAreAFaultInTheExactMode) {
 
 TEST(FileMask, StarsDoNotBacktrackExponentially) {
   const std::u16string name(10000, u'a');
-  table(false, {{name.c_str(), u"*a*a*a*a*a*b", false},
-                {(name + u"b").c_str(), u"*a*a*a*a*a*b", true}});
+  table(false,
+        {{name.c_str(), u"*a*a*a*a*a*b", false}, {(name + u"b").c_str(), u"*a*a*a*a*a*b", true}});
   table(true, {{name.c_str(), u"*[a]*[a]*[!c]*a*b", false}});
 }
 

@@ -37,10 +37,11 @@ TEST(NumberUtilitiesTest, FValReadsTheNumberAtTheStartWhateverTheLocale) {
     // library's German locale above still holds.
   }
   const std::pair<std::u16string_view, double> rows[] = {
-      {u"", 0},        {u"abc", 0},     {u"3,5", 3.5},   {u"3.5", 3.5},       {u"12 kB", 12},
-      {u"1,234.5", 1.234}, {u"  -2,5e1", -25}, {u"1 2\t3\n4", 1234}, {u"1D2", 100}, {u"1e", 1},
-      {u"+.5", 0.5},   {u"-", 0},       {u"&HFF", 255},  {u"&h1a", 26},       {u"&O17", 15},
-      {u"&O19", 1},    {u"1e-400", 0}};
+      {u"", 0},       {u"abc", 0},         {u"3,5", 3.5},      {u"3.5", 3.5},
+      {u"12 kB", 12}, {u"1,234.5", 1.234}, {u"  -2,5e1", -25}, {u"1 2\t3\n4", 1234},
+      {u"1D2", 100},  {u"1e", 1},          {u"+.5", 0.5},      {u"-", 0},
+      {u"&HFF", 255}, {u"&h1a", 26},       {u"&O17", 15},      {u"&O19", 1},
+      {u"1e-400", 0}};
   std::vector<double> read;
   for (const auto& row : rows) read.push_back(NumberUtilities().fVal(row.first));
   const int tooLarge = faultOf([] { NumberUtilities().fVal(u"1e400"); });

@@ -7,6 +7,8 @@
 #include "runtime/Text.h"
 #include "util/StringUtilities.h"
 
+// The tables are laid out by hand.
+// clang-format off
 namespace sigpatch {
 namespace {
 
@@ -27,7 +29,8 @@ const StringUtilities posix{PathStyle::Posix};
 
 TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
   table("ExtractPath", [](Text p) { return win.ExtractPath(p); },
-        {{u"C:\\Updates\\sdat4321.exe", u"C:\\Updates\\"}, {u"C:sdat.exe", u"C:"}, {u"sdat.exe", u""},
+        {{u"C:\\Updates\\sdat4321.exe", u"C:\\Updates\\"}, {u"C:sdat.exe", u"C:"},
+        {u"sdat.exe", u""},
          {u"", u""}, {u"C:\\Updates\\", u"C:\\Updates\\"},
          {u"C:\\a\\b:stream", u"C:\\a\\"}});  // a second ":" (a stream) starts the search before it
   table("ExtractFilename", [](Text p) { return win.ExtractFilename(p); },
@@ -41,7 +44,8 @@ TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
         {{u"C:\\Updates\\\\", u"C:\\Updates"}, {u"C:\\", u"C:"}});
   // Three characters or fewer are taken for a drive root, whatever they are.
   table("RemoveDriveFromPath", [](Text p) { return win.RemoveDriveFromPath(p); },
-        {{u"C:\\Updates\\x", u"Updates\\x"}, {u"\\\\server\\share", u"server\\share"}, {u"C:\\", u""},
+        {{u"C:\\Updates\\x", u"Updates\\x"}, {u"\\\\server\\share", u"server\\share"},
+        {u"C:\\", u""},
          {u"C:\\a", u"a"}, {u"C:a", u""}});
   // In the POSIX style ":" is an ordinary character and the root stands for the drive.
   table("ExtractPath", [](Text p) { return posix.ExtractPath(p); },
@@ -76,9 +80,11 @@ TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
   // text, separator, whether quotes keep together, the count of fields
   const std::tuple<Text, Text, bool, int> counts[] = {
       {u"", u" ", false, 1}, {u"a b  c", u" ", false, 4}, {u"a\\", u"\\", false, 2},
-      {u"a<>b<>c", u"<>", false, 3}, {u"a \"b c\" d", u" ", true, 3}, {u"a \"b c\" d", u" ", false, 4},
+      {u"a<>b<>c", u"<>", false, 3}, {u"a \"b c\" d", u" ", true, 3},
+      {u"a \"b c\" d", u" ", false, 4},
       {u"a \"b c d", u" ", true, 4},  // a quote never closed keeps nothing together
-      {u"/Path:\"C:\\My Updates\" /SetDef", u" ", true, 2}, {u"/Path:\"C:\\My Updates\"", u":", true, 2},
+      {u"/Path:\"C:\\My Updates\" /SetDef", u" ", true, 2},
+      {u"/Path:\"C:\\My Updates\"", u":", true, 2},
       {u"/Path:C:\\Updates", u":", true, 3},
       {u"a\"b\"c", u"\"", true, 3}};  // a quote that is the separator keeps nothing together
   for (const auto& [line, separator, quotes, count] : counts) {
@@ -93,35 +99,51 @@ TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
       {u"/Path:\"C:\\My Updates\" /SetDef", u" ", 1, true, u"/Path:\"C:\\My Updates\""},
       {u"/Path:\"C:\\My Updates\" /SetDef", u" ", 2, true, u"/SetDef"}};
   for (const auto& [line, separator, n, quotes, field] : fields) {
-    EXPECT_EQ(su.GetPosSep(line, separator, n, quotes), field) << text::toUtf8(std::u16string(line));
+    EXPECT_EQ(su.GetPosSep(line, separator, n, quotes), field)
+        << text::toUtf8(std::u16string(line));
   }
   // Occurrences overlap.
   const std::tuple<Text, Text, int, int> positions[] = {
       {u"aaa", u"aa", 1, 1}, {u"aaa", u"aa", 2, 2}, {u"aaa", u"aa", 3, 0}, {u"", u"a", 1, 0},
       {u"abc", u"b", 0, 0}};
-  for (const auto& [line, separator, n, at] : positions) EXPECT_EQ(su.GetSepPos(line, separator, n), at);
+  for (const auto& [line, separator, n, at] : positions) {
+    EXPECT_EQ(su.GetSepPos(line, separator, n), at);
+  }
 }
 
 TEST(StringUtilitiesTest, TrimsEveryRepetitionAndComparesWithoutCase) {
   const StringUtilities su;
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u"/"); }, {{u"////x", u"x"}});
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u"ab"); }, {{u"abababc", u"c"}});
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u""); }, {{u"x", u"x"}});
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u"HKEY_LOCAL_MACHINE"); },
-        {{u"hkey_local_machine\\x", u"hkey_local_machine\\x"}});
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u"HKEY_LOCAL_MACHINE", true); },
-        {{u"hkey_local_machine\\x", u"\\x"}});
-  table("LTrimText", [&](Text t) { return su.LTrimText(t, u"path:", true); }, {{u"Path:PATH:x", u"x"}});
-  table("RTrimText", [&](Text t) { return su.RTrimText(t, u"abc", true); }, {{u"abcABC", u""}});
-  table("RTrimText", [&](Text t) { return su.RTrimText(t, u"abc"); }, {{u"abcABC", u"abcABC"}, {u"b", u"b"}});
-  table("RTrimText", [&](Text t) { return su.RTrimText(t, u"ABC", true); }, {{u"XabcABC", u"X"}});
-  table("RTrimText", [&](Text t) { return su.RTrimText(t, u"\r\n"); }, {{u"abc\r\n\r\n", u"abc"}});
-  table("TrimText", [&](Text t) { return su.TrimText(t, u"\""); }, {{u"\"\"C:\\My Updates\"", u"C:\\My Updates"}});
-  table("TrimText", [&](Text t) { return su.TrimText(t, u"x"); }, {{u"xAx", u"A"}});
+  // text, what is trimmed, whether without case, LTrimText, RTrimText, TrimText (with case)
+  const std::tuple<Text, Text, bool, Text, Text, Text> trims[] = {
+      {u"////x", u"/", false, u"x", u"////x", u"x"},
+      {u"abababc", u"ab", false, u"c", u"abababc", u"c"},
+      {u"x", u"", false, u"x", u"x", u"x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", false, u"hkey_local_machine\\x",
+       u"hkey_local_machine\\x", u"hkey_local_machine\\x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true, u"\\x", u"hkey_local_machine\\x",
+       u"\\x"},
+      {u"Path:PATH:x", u"path:", true, u"x", u"Path:PATH:x", u"x"},
+      {u"abcABC", u"abc", true, u"", u"", u""},
+      {u"abcABC", u"abc", false, u"ABC", u"abcABC", u"ABC"},
+      {u"b", u"abc", false, u"b", u"b", u"b"},
+      {u"XabcABC", u"ABC", true, u"XabcABC", u"X", u"X"},
+      {u"abc\r\n\r\n", u"\r\n", false, u"abc\r\n\r\n", u"abc", u"abc"},
+      {u"\"\"C:\\My Updates\"", u"\"", false, u"C:\\My Updates\"", u"\"\"C:\\My Updates",
+       u"C:\\My Updates"},
+      {u"xAx", u"x", false, u"Ax", u"xA", u"A"}};
+  for (const auto& [line, trimmed, noCase, left, right, both] : trims) {
+    SCOPED_TRACE(text::toUtf8(std::u16string(line)));
+    EXPECT_EQ(su.LTrimText(line, trimmed, noCase), left);
+    EXPECT_EQ(su.RTrimText(line, trimmed, noCase), right);
+    if (!noCase) {
+      EXPECT_EQ(su.TrimText(line, trimmed), both);
+    }
+  }
   // text, test, StartsWith, EndsWith
   const std::tuple<Text, Text, bool, bool> compared[] = {
       {u"C:\\Data\\Backup", u"c:\\data", true, false}, {u"x", u"", true, true},
-      {u"ab", u"abc", false, false}, {u"abc", u"ABC", true, true}, {u"SDAT.EXE", u".exe", false, true},
+      {u"ab", u"abc", false, false}, {u"abc", u"ABC", true, true},
+      {u"SDAT.EXE", u".exe", false, true},
       {u"exe", u".exe", false, false}, {u"ÄRGER", u"är", true, false}};
   for (const auto& [line, test, starts, ends] : compared) {
     EXPECT_EQ(su.StartsWith(line, test), starts) << text::toUtf8(std::u16string(line));
@@ -133,11 +155,12 @@ TEST(StringUtilitiesTest, Replaces) {
   fakes::FakePlatform fake;
   const StringUtilities su;
   // Left to right without overlap; without case it keeps the rest and lets events run.
-  table("ReplaceString", [&](Text t) { return su.ReplaceString(t, u"aa", u"b"); }, {{u"aaaa", u"bb"}});
-  table("ReplaceString", [&](Text t) { return su.ReplaceString(t, u".", u"\\"); }, {{u"a.b.c", u"a\\b\\c"}});
-  table("ReplaceString", [&](Text t) { return su.ReplaceString(t, u"", u"x"); }, {{u"abc", u"abc"}});
-  table("ReplaceString", [&](Text t) { return su.ReplaceString(t, u"hello", u"bye"); },
-        {{u"Hello HELLO hello", u"Hello HELLO bye"}});
+  const std::tuple<Text, Text, Text, Text> replaced[] = {
+      {u"aaaa", u"aa", u"b", u"bb"}, {u"a.b.c", u".", u"\\", u"a\\b\\c"},
+      {u"abc", u"", u"x", u"abc"}, {u"Hello HELLO hello", u"hello", u"bye", u"Hello HELLO bye"}};
+  for (const auto& [line, from, to, want] : replaced) {
+    EXPECT_EQ(su.ReplaceString(line, from, to), want);
+  }
   EXPECT_EQ(fake.windowing.doEventsCalls, 0);
   EXPECT_EQ(su.ReplaceString(u"Hello HELLO hello!", u"hello", u"bye", true), u"bye bye bye!");
   EXPECT_EQ(fake.windowing.doEventsCalls, 3);
@@ -154,12 +177,15 @@ TEST(StringUtilitiesTest, Replaces) {
   }
   // The end separator counts only before the next first separator.
   const std::tuple<Text, Text, Text, Text> between[] = {
-      {u"abc", u"", u"", u"abc"}, {u"key=value;x", u"", u";", u"key=value"}, {u"key=value", u"", u";", u""},
-      {u"key=value;x", u"=", u"", u"value;x"}, {u"key", u"=", u"", u""}, {u"<a>one</a>", u"<a>", u"</a>", u"one"},
+      {u"abc", u"", u"", u"abc"}, {u"key=value;x", u"", u";", u"key=value"},
+      {u"key=value", u"", u";", u""},
+      {u"key=value;x", u"=", u"", u"value;x"}, {u"key", u"=", u"", u""},
+      {u"<a>one</a>", u"<a>", u"</a>", u"one"},
       {u"x[1]y[2]", u"[", u"]", u"1"}, {u"x[1", u"[", u"]", u"1"}, {u"x", u"[", u"]", u""},
       {u"[ab[c]", u"[", u"]", u"ab"}};
   for (const auto& [line, first, last, want] : between) {
-    EXPECT_EQ(su.GetTextBetweenSeparators(line, first, last), want) << text::toUtf8(std::u16string(line));
+    EXPECT_EQ(su.GetTextBetweenSeparators(line, first, last), want)
+        << text::toUtf8(std::u16string(line));
   }
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"Name: John; Age: 42; rest", u"%", u"Name: %; Age: %;"),
             u"Name: John; Age: 42;");
@@ -171,7 +197,8 @@ TEST(StringUtilitiesTest, WritesSingleByteCodesInHex) {
   const StringUtilities su;
   table("hex", [&](Text t) { return su.BinaryInStringToHexInString(t, 0); },
         {{u"ABC", u"41, 42, 43"}, {u"", u""}, {u"\x01\x02", u"01, 02"}, {u"€ÿ", u"80, FF"}});
-  EXPECT_EQ(su.BinaryInStringToHexInString(u"AB", 1), u"\tszBin=\"\"; szBin[0]=\"65\"; szBin[1]=\"66\";");
+  EXPECT_EQ(su.BinaryInStringToHexInString(u"AB", 1),
+            u"\tszBin=\"\"; szBin[0]=\"65\"; szBin[1]=\"66\";");
   EXPECT_EQ(su.BinaryInStringToHexInString(u"AB", 2), u"szBin[0]=\"65\"; szBin[1]=\"66\";");
   const std::u16string listed = su.BinaryInStringToHexInString(std::u16string(16, u'a'), 2);
   EXPECT_NE(listed.find(u"szBin[14]=\"97\"; \r\n\tszBin[15]=\"97\";"), std::u16string::npos);
@@ -181,3 +208,4 @@ TEST(StringUtilitiesTest, WritesSingleByteCodesInHex) {
 
 }  // namespace
 }  // namespace sigpatch
+// clang-format on

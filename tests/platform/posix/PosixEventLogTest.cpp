@@ -89,7 +89,8 @@ bool freshJournalFolder() {
 // Every datagram waiting at the socket.
 std::vector<std::string> drain(int socket) {
   std::vector<std::string> datagrams;
-  for (ssize_t size; (size = ::recv(socket, nullptr, 0, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT)) >= 0;) {
+  for (ssize_t size;
+       (size = ::recv(socket, nullptr, 0, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT)) >= 0;) {
     std::string data(static_cast<std::size_t>(size), '\0');
     if (::recv(socket, data.data(), data.size(), MSG_DONTWAIT) < 0) break;
     datagrams.push_back(std::move(data));
@@ -180,8 +181,13 @@ TEST_F(PosixEventLogTest, WithoutAJournalTheRunGoesToSyslog) {
   // The daemon facility's error, or its information.
   for (const auto& [journal, isError, priority] :
        {std::tuple{Journal::Absent, true, "<27>"}, std::tuple{Journal::Refusing, false, "<30>"}}) {
-    const RunRecord record{RunResult::Failed, u"", u"/srv/updates/", 0, 5ms,
-                           u"Folder /srv/updates/ does not exist!", isError};
+    const RunRecord record{RunResult::Failed,
+                           u"",
+                           u"/srv/updates/",
+                           0,
+                           5ms,
+                           u"Folder /srv/updates/ does not exist!",
+                           isError};
     const auto received = reportInNamespace(record, journal, refused);
     if (!refused.empty()) GTEST_SKIP() << "no mount namespace: " << refused;
     ASSERT_TRUE(received);
@@ -190,8 +196,9 @@ TEST_F(PosixEventLogTest, WithoutAJournalTheRunGoesToSyslog) {
     std::smatch line;
     ASSERT_TRUE(std::regex_match(
         received->syslog[0], line,
-        std::regex(std::string(priority) +
-                   R"([A-Z][a-z]{2} [ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} sigpatch\[[0-9]+\]: (.*))")))
+        std::regex(
+            std::string(priority) +
+            R"([A-Z][a-z]{2} [ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2} sigpatch\[[0-9]+\]: (.*))")))
         << received->syslog[0];
     EXPECT_EQ(line[1], "Folder /srv/updates/ does not exist!");
   }

@@ -146,9 +146,9 @@ TEST(Win32EventLogTest, ARunIsAnEventOfItsRegisteredSource) {
     ASSERT_TRUE(event) << "error " << error;
     EXPECT_EQ(event->type, r.IsError ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE);
     EXPECT_EQ(event->id, 1u);
-    EXPECT_EQ(event->strings, (std::vector<std::u16string>{r.Message + tag, text::fromUtf8(c.word),
-                                                           r.Package, r.Folder, text::dec(r.ExitStatus),
-                                                           text::dec(r.Duration.count())}));
+    EXPECT_EQ(event->strings, (std::vector<std::u16string>{
+                                  r.Message + tag, text::fromUtf8(c.word), r.Package, r.Folder,
+                                  text::dec(r.ExitStatus), text::dec(r.Duration.count())}));
   }
 }
 

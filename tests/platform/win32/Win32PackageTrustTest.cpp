@@ -67,7 +67,8 @@ class PackageTrustTest : public ::testing::TestWithParam<Layout> {
   // system keeps no access list it needs, or makes no link, saying why.
   void apply(const Layout& layout) {
     const std::pair<std::u16string, const wchar_t*> parts[] = {
-        {above, layout.above}, {folder, layout.folder},
+        {above, layout.above},
+        {folder, layout.folder},
         {folder + u"\\sdat4500.exe", layout.package ? layout.package : kSafePackage}};
     for (const auto& [path, sddl] : parts) {
       if (sddl) {
@@ -84,13 +85,14 @@ class PackageTrustTest : public ::testing::TestWithParam<Layout> {
     if (layout.link == nullptr) return;
     if (const DWORD error = makeJunction(link, folder)) {
       GTEST_SKIP() << "no junction can be made here (error " << error << ")"
-                   << (underWine() ? ": Wine makes none (UnderWineAHostLinkIsJudgedWhereItLeads)" : "");
+                   << (underWine() ? ": Wine makes none (UnderWineAHostLinkIsJudgedWhereItLeads)"
+                                   : "");
     }
     if (!*layout.link) return;
     // Of the link itself, not of where it leads.
-    const HANDLE entry = ::CreateFileW(wide(link).c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr,
-                                       OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE entry =
+        ::CreateFileW(wide(link).c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     ASSERT_NE(entry, INVALID_HANDLE_VALUE);
     const Descriptor descriptor(layout.link);
     EXPECT_EQ(::SetSecurityInfo(entry, SE_FILE_OBJECT,
@@ -102,8 +104,10 @@ class PackageTrustTest : public ::testing::TestWithParam<Layout> {
 
   std::u16string said(const Layout& layout) const {
     std::u16string text = layout.said;
-    for (const auto& [mark, path] : {std::pair{u"{above}", above}, {u"{folder}", folder},
-                                     {u"{link}", link}, {u"{package}", folder + u"\\sdat4500.exe"}}) {
+    for (const auto& [mark, path] : {std::pair{u"{above}", above},
+                                     {u"{folder}", folder},
+                                     {u"{link}", link},
+                                     {u"{package}", folder + u"\\sdat4500.exe"}}) {
       const std::u16string_view m = mark;
       for (auto at = text.find(m); at != std::u16string::npos; at = text.find(m, at + path.size()))
         text.replace(at, m.size(), path);
@@ -122,8 +126,8 @@ TEST_P(PackageTrustTest, OnlyTheTrustedMayChangeThePackageOrAFolderOrLinkOnItsPa
   const Layout& layout = GetParam();
   apply(layout);
   if (IsSkipped() || HasFatalFailure()) return;
-  const std::u16string owner = layout.trustedOwner == std::u16string_view(kMe) ? testAccount()
-                                                                              : layout.trustedOwner;
+  const std::u16string owner =
+      layout.trustedOwner == std::u16string_view(kMe) ? testAccount() : layout.trustedOwner;
   const std::u16string package = (layout.link ? link : folder) + u"\\sdat4500.exe";
   EXPECT_EQ(text::toUtf8(system.WhoElseCanChange(package, owner)), text::toUtf8(said(layout)));
 }
@@ -132,13 +136,15 @@ INSTANTIATE_TEST_SUITE_P(
     Layouts, PackageTrustTest,
     ::testing::Values(
         Layout{"FoldersAsMade", nullptr, nullptr, nullptr, kMe, u""},
-        Layout{"EveryoneMayReadAndRun", L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)",
+        Layout{"EveryoneMayReadAndRun",
+               L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)",
                L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)",
                L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;WD)", kMe, u""},
         Layout{"EveryoneMayChangeTheFolder", nullptr, kOpenFolder, nullptr, kMe,
                u"{folder} is writable by Everyone (icacls \"{folder}" REMOVE_EVERYONE},
         Layout{"EveryoneMayWriteThePackage", nullptr, nullptr,
-               L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;WD)", kMe, u"{package} is writable by Everyone"},
+               L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;WD)", kMe,
+               u"{package} is writable by Everyone"},
         Layout{"EveryoneMayChangeAFolderAbove",
                L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301ff;;;WD)", nullptr, nullptr, kMe,
                u"{above} is writable by Everyone"},
@@ -152,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;SDGRGWGX;;;AU)(A;;0x4;;;AU)", nullptr,
                nullptr, u"",
                u"{folder} is writable by NT AUTHORITY\\Authenticated Users (icacls "
-               u"\"{folder}" SAFE_GRANTS u")", true},
+               u"\"{folder}" SAFE_GRANTS u")",
+               true},
         Layout{"AnEntryOnlyHandedDownIsIgnored", nullptr,
                L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;WD)", nullptr, u"", u"", true},
         Layout{"TheTrustedOwnerMayWrite", nullptr,
@@ -160,8 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
                u"NT AUTHORITY\\NETWORK SERVICE", u"", true},
         Layout{"AnOwnerNotNamedIsNotTrusted", nullptr,
                L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;NS)", nullptr, u"",
-               u"{folder} is writable by NT AUTHORITY\\NETWORK SERVICE (icacls \"{folder}" SAFE_GRANTS
-               u" /remove:g *S-1-5-20)", true},
+               u"{folder} is writable by NT AUTHORITY\\NETWORK SERVICE (icacls "
+               u"\"{folder}" SAFE_GRANTS u" /remove:g *S-1-5-20)",
+               true},
         Layout{"UsersMayWriteThePackage", nullptr, nullptr,
                L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;BU)", u"",
                u"{package} is writable by BUILTIN\\Users", true},
@@ -215,8 +223,7 @@ TEST(Win32PackageTrustTest, UnderWineAHostLinkIsJudgedWhereItLeads) {
   }
   // Wine's own view of the links: a reparse point by its attributes, which it
   // cannot open as one.
-  EXPECT_NE(attributes(links + u"\\to-inner") & FILE_ATTRIBUTE_REPARSE_POINT,
-            0u);
+  EXPECT_NE(attributes(links + u"\\to-inner") & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
   EXPECT_EQ(system.WhoElseCanChange(links + u"\\to-safe\\sdat4500.exe", owner), u"");
   EXPECT_EQ(text::toUtf8(system.WhoElseCanChange(links + u"\\to-inner\\sdat4500.exe", owner)),
             text::toUtf8(links + u"\\open is writable by Everyone"));
@@ -257,8 +264,7 @@ TEST(Win32PackageTrustTest, TheProgramsFolderIsMadeForItAndRefusedWhenOthersCoul
 
   // Everyone may change the folder, or the one it lies in.
   for (const auto& changed : {packages, ours}) {
-    ASSERT_EQ(setSecurity(changed, kOpenFolder),
-              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(setSecurity(changed, kOpenFolder), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(system.PrivateFolder(), u"") << securityOf(changed);
     ASSERT_EQ(setSecurity(changed, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"),
               static_cast<DWORD>(ERROR_SUCCESS));

@@ -79,9 +79,9 @@ inline DWORD setSecurity(const std::u16string& path, const wchar_t* sddl) {
   if (!descriptor.Valid()) return ERROR_INVALID_PARAMETER;
   SECURITY_INFORMATION what = 0;
   if (descriptor.HasDacl()) {
-    what |= DACL_SECURITY_INFORMATION | (descriptor.Protected()
-                                             ? PROTECTED_DACL_SECURITY_INFORMATION
-                                             : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    what |= DACL_SECURITY_INFORMATION |
+            (descriptor.Protected() ? PROTECTED_DACL_SECURITY_INFORMATION
+                                    : UNPROTECTED_DACL_SECURITY_INFORMATION);
   }
   if (descriptor.Owner() != nullptr) {
     // SeRestorePrivilege lets an administrator make another account the owner.
@@ -105,7 +105,8 @@ inline std::string securityOf(const std::u16string& path) {
   const HANDLE entry = ::CreateFileW(
       wide(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (entry == INVALID_HANDLE_VALUE) return "(unreadable: " + std::to_string(::GetLastError()) + ")";
+  if (entry == INVALID_HANDLE_VALUE)
+    return "(unreadable: " + std::to_string(::GetLastError()) + ")";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD result = ::GetSecurityInfo(entry, SE_FILE_OBJECT,
                                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
@@ -156,7 +157,8 @@ inline bool keeps(const std::u16string& path, const wchar_t* sddl) {
 /// A folder made with the security the SDDL gives.
 inline bool makeFolder(const std::u16string& path, const wchar_t* sddl) {
   const Descriptor descriptor(sddl);
-  SECURITY_ATTRIBUTES attributes{static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), descriptor.Get(), FALSE};
+  SECURITY_ATTRIBUTES attributes{static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), descriptor.Get(),
+                                 FALSE};
   return ::CreateDirectoryW(wide(path).c_str(), &attributes) != 0;
 }
 
@@ -232,9 +234,8 @@ inline DWORD makeJunction(const std::u16string& link, const std::u16string& targ
   *reinterpret_cast<DWORD*>(data.data()) = IO_REPARSE_TAG_MOUNT_POINT;
   data.insert(data.end(), names.begin(), names.end());
   DWORD returned = 0;
-  const bool made =
-      ::DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), 8u + length, nullptr, 0,
-                        &returned, nullptr) != 0;
+  const bool made = ::DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), 8u + length,
+                                      nullptr, 0, &returned, nullptr) != 0;
   const DWORD error = made ? 0 : ::GetLastError();
   ::CloseHandle(folder);
   if (!made) ::RemoveDirectoryW(wide(link).c_str());
