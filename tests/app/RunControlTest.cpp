@@ -24,12 +24,13 @@ class RunControlTest : public RunFixture {
 };
 
 // How the source folder is settled: the stored folder, the command line, the
-// downloader's folder and the chooser.
+// downloader's folder and the chooser (a chooser that opens unasked fails the
+// run: nobody answers it).
 struct FolderCase {
   const char* name;
   const char16_t* stored;  // the stored Path; nullptr for none
   bool downloader;         // whether the downloader's folder is stored
-  const char16_t* answer;  // typed into the chooser; nullptr: Cancel
+  const char16_t* answer;  // typed into the chooser; nullptr: Cancel (when it opens)
   std::u16string command;
   std::u16string proposal;  // what the chooser proposed; "" when it did not open
   std::u16string runFolder;
@@ -49,23 +50,23 @@ const FolderCase kFolderCases[] = {
      u"", kCurrent, kUpdates + sep(), kUpdates + sep()},
     {"a cancelled chooser ends the run quietly", nullptr, false, nullptr, u"", kCurrent, u"",
      u"<missing>"},
-    {"a first start with a folder runs and stores it as typed", nullptr, false, u"/updates",
+    {"a first start with a folder runs and stores it as typed", nullptr, false, nullptr,
      u"/Path:" + kSrv, u"", kSrv + sep(), kSrv},
     {"a first start with /SetDef alone asks", nullptr, false, u"/updates", u"/SetDef", kCurrent,
      kUpdates + sep(), kUpdates + sep()},
     // The run header, the two missing defaults and the run's result are written; "Path" is not.
-    {"a stored folder is used and not rewritten", u"/updates", false, u"/srv/updates", u"", u"",
+    {"a stored folder is used and not rewritten", u"/updates", false, nullptr, u"", u"",
      kUpdates + sep(), kUpdates, 5},
-    {"a folder option wins over the stored folder for this run only", u"/updates", false, u"",
+    {"a folder option wins over the stored folder for this run only", u"/updates", false, nullptr,
      u"/Path:" + kSrv, u"", kSrv + sep(), kUpdates},
-    {"/SetDef stores the folder option as typed", u"/updates", false, u"",
+    {"/SetDef stores the folder option as typed", u"/updates", false, nullptr,
      u"/path:" + kSrv + u" /setdef", u"", kSrv + sep(), kSrv},
     {"an empty folder option proposes the downloader's folder", u"/updates", true, u"/srv/updates",
      u"/Path", native(u"/srv/sigfetch/"), kSrv + sep(), kUpdates},
-    {"/SetDef without a folder option stores nothing", u"/updates", false, u"", u"/SetDef", u"",
+    {"/SetDef without a folder option stores nothing", u"/updates", false, nullptr, u"/SetDef", u"",
      kUpdates + sep(), kUpdates},
-    {"a folder of blanks is passed on unchanged", nullptr, false, u"", u"/Path:\"  \"", u"", u"  ",
-     u"  "},
+    {"a folder of blanks is passed on unchanged", nullptr, false, nullptr, u"/Path:\"  \"", u"",
+     u"  ", u"  "},
 };
 
 class FolderSettling : public RunControlTest, public ::testing::WithParamInterface<FolderCase> {};
