@@ -17,6 +17,9 @@ class ArgumentHandlerTest : public ::testing::Test {
  protected:
   Parsed parse(std::u16string_view command) {
     handler.ParseCommandLine(command);
+    return listed();
+  }
+  Parsed listed() const {
     Parsed result;
     for (const auto& argument : handler.Arguments) {
       result.emplace_back(argument->ArgumentName(), argument->ArgumentValue());
@@ -75,23 +78,26 @@ TEST_F(ArgumentHandlerTest, LooksUpNamesWithoutCase) {
   EXPECT_EQ(argument->ArgumentName(), u"OTHER");
 }
 
+// A duplicate, parsed or added, stops the program with the second name; what
+// came before stays.
 TEST_F(ArgumentHandlerTest, ADuplicateStopsTheProgramWithTheSecondName) {
   const std::pair<std::u16string_view, std::u16string_view> rows[] = {
       {u"/Silent /silent", u"Duplicate Argument: silent"},
       {u"/path:x /PATH:y", u"Duplicate Argument: PATH"},
       {u"x /Path1:y", u"Duplicate Argument: Path1"},
-      {u"/Silent", u"Duplicate Argument: Path"},  // an added one
+      {u"", u"Duplicate Argument: Path"},  // added after the parse
   };
   for (const auto& [command, message] : rows) {
     fake.windowing.messages.clear();
-    if (command == u"/Silent") {
-      parse(command);
+    if (command.empty()) {
+      parse(u"/Silent");
       handler.AddArgument(u"PATH", u"");
-      EXPECT_EQ(handler.ArgumentCount(), 2);
+      EXPECT_EQ(listed(), (Parsed{{u"SILENT", u""}, {u"PATH", u""}}));
       EXPECT_THROW(handler.AddArgument(u"Path", u"x"), fakes::ImmediateStop);
+      EXPECT_EQ(handler.ArgumentCount(), 2);
     } else {
       EXPECT_THROW(handler.ParseCommandLine(command), fakes::ImmediateStop);
-      EXPECT_EQ(handler.ArgumentCount(), 1);  // what came before stays
+      EXPECT_EQ(handler.ArgumentCount(), 1);
     }
     ASSERT_EQ(fake.windowing.messages.size(), 1u);
     EXPECT_EQ(fake.windowing.messages[0].prompt, message);
