@@ -1,6 +1,8 @@
-// A package is installed once also when things go wrong: a store that cannot be
-// written, a restart or a killed run in the middle of an install, a package
-// that dies, hangs or is still being copied, and a run ended from outside.
+// A package is installed once also when things go wrong: a store that stops
+// taking writes, a restart or a killed run in the middle of an install, a
+// package still being copied, the close box and a shut-down. What a real
+// package and a real signal do (killed, stopped, timed out, being written,
+// still under way) tests/e2e/run_safety.sh checks end to end.
 
 #include <gtest/gtest.h>
 
