@@ -1,5 +1,6 @@
 // What a run tells the one who started it: the exit status, the result in
-// "LatestRunResult", and the options that stop the program before it runs.
+// "LatestRunResult" and the system's log, and the options that stop the program
+// before it runs (--version and a relative folder: tests/e2e/options.sh).
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,12 @@ struct StatusCase {
   std::function<void(RunFixture&)> arrange;
   const char16_t* command;
   int status;
-  std::u16string result;
-  /// The result word of the run's record in the system's log; "" for none.
-  std::u16string_view logged;
+  std::u16string result;       // LatestRunResult
+  std::u16string_view logged;  // the result word of the run's record in the system's log; "": none
 };
-
 void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
-void stored(RunFixture& t) { t.Store(kSettingsKey, u"Path", native(u"/updates")); }
+void stored(RunFixture& t) { t.Set(u"Path", native(u"/updates")); }
 void package(RunFixture& t) {
   stored(t);
   t.AddPackage(native(u"/updates/sdat4500.exe"));
@@ -43,63 +42,49 @@ void withUsage(RunFixture& t) {
   package(t);
   t.CloseAboutBox();
 }
-void aged(RunFixture& t) {
-  t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - 23 * 24h;
+auto aged(int days, std::function<void(RunFixture&)> more = {}) {
+  return [=](RunFixture& t) {
+    package(t);
+    t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - days * 24h;
+    if (more) more(t);
+  };
 }
+constexpr auto kMissing = u"<missing>";
 
 const StatusCase kStatusCases[] = {
     {"installed", package, u"", 0, u"installed: sdat4500.exe", u"installed"},
-    {"nothing newer",
-     [](RunFixture& t) {
-       package(t);
-       t.Store(kSettingsKey, u"LatestUpdate", u"SDAT4500.EXE");
-     },
+    {"nothing newer", [](RunFixture& t) { package(t), t.Set(u"LatestUpdate", u"SDAT4500.EXE"); },
      u"", 0, u"nothing-newer: sdat4500.exe", u"nothing-newer"},
     {"no package at all", stored, u"", 0, u"nothing-newer", u"nothing-newer"},
     {"the chooser cancelled", [](RunFixture& t) { t.AnswerChooser(std::nullopt); }, u"", 0,
-     u"<missing>", u""},
+     kMissing, u""},
     {"a failed installation",
      [](RunFixture& t) {
-       package(t);
-       t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
+       package(t), t.processes.exit = {false, 9, u"ended by signal 9 (Killed)"};
      },
      u"", 1, u"failed: sdat4500.exe: ended by signal 9 (Killed)", u"failed"},
-    {"a missing folder", [](RunFixture& t) { t.Store(kSettingsKey, u"Path", native(u"/gone")); },
-     u"", 1, u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
+    {"a missing folder", [](RunFixture& t) { t.Set(u"Path", native(u"/gone")); }, u"", 1,
+     u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
     {"nobody to choose a folder", [](RunFixture& t) { t.fake.windowing.canAsk = false; }, u"", 1,
-     u"<missing>", u"failed"},
-    {"a stale package",
-     [](RunFixture& t) {
-       package(t);
-       aged(t);
-     },
-     u"", 3, u"stale: sdat4500.exe: 23 days old", u"stale"},
-    {"a package just as old as allowed",
-     [](RunFixture& t) {
-       package(t);
-       t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - 14 * 24h;
-     },
-     u"", 0, u"installed: sdat4500.exe", u"installed"},
+     kMissing, u"failed"},
+    {"a stale package", aged(23), u"", 3, u"stale: sdat4500.exe: 23 days old", u"stale"},
+    {"a package just as old as allowed", aged(14), u"", 0, u"installed: sdat4500.exe",
+     u"installed"},
+    // The first write is the start's date, the second its version.
     {"a start whose version cannot be recorded",
      [](RunFixture& t) {
-       package(t);
-       // The first write is the start's date, the second its version.
-       t.registry.FailCall(fakes::FakeRegistry::Call::SetValueEx, 5, 2);
+       package(t), t.registry.FailCall(fakes::FakeRegistry::Call::SetValueEx, 5, 2);
      },
      u"", 1, u"installed: sdat4500.exe", u"installed"},
     {"a stale package that fails",
-     [](RunFixture& t) {
-       package(t);
-       aged(t);
-       t.processes.startSucceeds = false;
-     },
-     u"", 1, u"failed: sdat4500.exe: No such file or directory", u"failed"},
-    {"the usage", withUsage, u"--HELP", 0, u"<missing>", u""},
-    {"the usage by its short word", withUsage, u"-h", 0, u"<missing>", u""},
-    {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, u"<missing>", u""},
-    {"an unknown option that ends in a number", withUsage, u"/Disk2", 2, u"<missing>", u""},
-    {"an unknown word that looks like an option", withUsage, u"-x", 2, u"<missing>", u""},
-    {"a duplicate argument", package, u"/Silent /silent", 2, u"<missing>", u""},
+     aged(23, [](RunFixture& t) { t.processes.startSucceeds = false; }), u"", 1,
+     u"failed: sdat4500.exe: No such file or directory", u"failed"},
+    {"the usage", withUsage, u"--HELP", 0, kMissing, u""},
+    {"the usage by its short word", withUsage, u"-h", 0, kMissing, u""},
+    {"an unknown option", withUsage, u"/Silent /Bogus:1", 2, kMissing, u""},
+    {"an unknown option that ends in a number", withUsage, u"/Disk2", 2, kMissing, u""},
+    {"an unknown word that looks like an option", withUsage, u"-x", 2, kMissing, u""},
+    {"a duplicate argument", package, u"/Silent /silent", 2, kMissing, u""},
 };
 
 class EachRun : public ExitStatusTest, public ::testing::WithParamInterface<StatusCase> {};
@@ -116,20 +101,17 @@ TEST_P(EachRun, EndsWithItsStatusAndItsResult) {
     EXPECT_EQ(platform::resultWord(reports[0].Result), c.logged);
     EXPECT_EQ(reports[0].ExitStatus, c.status);
     EXPECT_EQ(reports[0].IsError, c.logged == u"failed");
-    if (c.result != u"<missing>") {
+    if (c.result != kMissing) {
       EXPECT_EQ(reports[0].Message, c.result);
     }
   }
-  if (c.status == 2) {
-    EXPECT_TRUE(processes.starts.empty());
-  }
+  EXPECT_TRUE(c.status != 2 || processes.starts.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, EachRun, ::testing::ValuesIn(kStatusCases));
 
 TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  AddPackage(native(u"/updates/sdat4500.exe"));
+  package(*this);
   CloseAboutBox();
   EXPECT_FALSE(Run(u"--verbose"));
   ASSERT_EQ(fake.windowing.messages.size(), 1u);
@@ -141,8 +123,7 @@ TEST_F(ExitStatusTest, AnUnknownOptionIsNamedWithTheUsageBeforeAnythingIsWritten
 }
 
 TEST_F(ExitStatusTest, ALongResultIsCutToWhatTheSettingTakesAndLoggedWhole) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  AddPackage(native(u"/updates/sdat4500.exe"));
+  package(*this);
   const std::u16string reason(200, u'x');
   processes.exit = {false, 9, reason};
   ASSERT_TRUE(Run(u""));
@@ -152,27 +133,9 @@ TEST_F(ExitStatusTest, ALongResultIsCutToWhatTheSettingTakesAndLoggedWhole) {
   EXPECT_EQ(fake.eventLog.reports[0].Message, result);
 }
 
-TEST_F(ExitStatusTest, VersionPrintsTheTitleLineAndWritesNothing) {
-  EXPECT_FALSE(Run(u"--version"));
-  EXPECT_EQ(exitStatus, 0);
-  EXPECT_EQ(fake.windowing.written, std::vector<std::u16string>{u"Sigpatch V1.01.02"});
-  EXPECT_EQ(Setting(u"LatestRunDate"), u"<missing>");
-  EXPECT_EQ(fake.windowing.FindForm(u"frmMain")->IsVisible(), false);
-}
-
-TEST_F(ExitStatusTest, ARelativeFolderIsMadeWholeBeforeItIsUsedOrStored) {
-  files.disk.currentFolder = native(u"/srv");
-  files.disk.AddFolder(native(u"/srv/pk1"));
-  ASSERT_TRUE(Run(u"/Path:pk1 /SetDef"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/srv/pk1"));
-  EXPECT_EQ(runFolder, native(u"/srv/pk1/"));
-}
-
 TEST_F(ExitStatusTest, AStalePackageIsSaidInRedAfterTheRun) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  Store(kSettingsKey, u"MaxPackageAgeDays", u"30");
-  AddPackage(native(u"/updates/sdat4500.exe"));
-  files.disk.Node(native(u"/updates/sdat4500.exe")).modified = fake.clock.now - 31 * 24h;
+  aged(31)(*this);
+  Set(u"MaxPackageAgeDays", u"30");
   ASSERT_TRUE(Run(u""));
   const auto lines = RunLines();
   EXPECT_EQ(lines[lines.size() - 2], (Line{u"Finished!", kBlack}));

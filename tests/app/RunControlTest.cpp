@@ -11,8 +11,10 @@
 namespace sigpatch::testing {
 namespace {
 
+std::u16string sep() { return std::u16string(1, runtime::separatorOf(runtime::kNativePathStyle)); }
+
 class RunControlTest : public RunFixture {
- protected:
+ public:
   RunControlTest() {
     files.disk.AddFolder(native(u"/updates"));
     files.disk.AddFolder(native(u"/srv/updates"));
@@ -21,104 +23,86 @@ class RunControlTest : public RunFixture {
   }
 };
 
-TEST_F(RunControlTest, AFirstStartAsksForTheFolderAndStoresIt) {
-  Store(kDownloaderKey, u"LocalPath", native(u"/srv/sigfetch"));
-  AnswerChooser(native(u"/updates"));
-  ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
+// How the source folder is settled: the stored folder, the command line, the
+// downloader's folder and the chooser (a chooser that opens unasked fails the
+// run: nobody answers it).
+struct FolderCase {
+  const char* name;
+  const char16_t* stored;  // the stored Path; nullptr for none
+  bool downloader;         // whether the downloader's folder is stored
+  const char16_t* answer;  // typed into the chooser; nullptr: Cancel (when it opens)
+  std::u16string command;
+  std::u16string proposal;  // what the chooser proposed; "" when it did not open
+  std::u16string runFolder;
+  std::u16string path;  // the stored Path afterwards
+  int writes = -1;      // the values written, when counted
+};
+void PrintTo(const FolderCase& c, std::ostream* out) { *out << c.name; }
+
+const std::u16string kCurrent = u"(the drive's current folder)";
+const auto kUpdates = native(u"/updates");
+const auto kSrv = native(u"/srv/updates");
+
+const FolderCase kFolderCases[] = {
+    {"a first start asks, proposing the downloader's folder, and stores the answer", nullptr, true,
+     u"/updates", u"", native(u"/srv/sigfetch/"), kUpdates + sep(), kUpdates + sep()},
+    {"a first start without a downloader proposes the current folder", nullptr, false, u"/updates",
+     u"", kCurrent, kUpdates + sep(), kUpdates + sep()},
+    {"a cancelled chooser ends the run quietly", nullptr, false, nullptr, u"", kCurrent, u"",
+     u"<missing>"},
+    {"a first start with a folder runs and stores it as typed", nullptr, false, nullptr,
+     u"/Path:" + kSrv, u"", kSrv + sep(), kSrv},
+    {"a first start with /SetDef alone asks", nullptr, false, u"/updates", u"/SetDef", kCurrent,
+     kUpdates + sep(), kUpdates + sep()},
+    // The run header, the two missing defaults and the run's result are written; "Path" is not.
+    {"a stored folder is used and not rewritten", u"/updates", false, nullptr, u"", u"",
+     kUpdates + sep(), kUpdates, 5},
+    {"a folder option wins over the stored folder for this run only", u"/updates", false, nullptr,
+     u"/Path:" + kSrv, u"", kSrv + sep(), kUpdates},
+    {"/SetDef stores the folder option as typed", u"/updates", false, nullptr,
+     u"/path:" + kSrv + u" /setdef", u"", kSrv + sep(), kSrv},
+    {"an empty folder option proposes the downloader's folder", u"/updates", true, u"/srv/updates",
+     u"/Path", native(u"/srv/sigfetch/"), kSrv + sep(), kUpdates},
+    {"/SetDef without a folder option stores nothing", u"/updates", false, nullptr, u"/SetDef", u"",
+     kUpdates + sep(), kUpdates},
+    {"a folder of blanks is passed on unchanged", nullptr, false, nullptr, u"/Path:\"  \"", u"",
+     u"  ", u"  "},
+};
+
+class FolderSettling : public RunControlTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(FolderSettling, SettlesTheSourceFolder) {
+  const FolderCase& c = GetParam();
+  if (c.stored) Set(u"Path", native(c.stored));
+  if (c.downloader) Store(kDownloaderKey, u"LocalPath", native(u"/srv/sigfetch"));
+  if (!c.proposal.empty()) AnswerChooser(c.answer ? std::optional(native(c.answer)) : std::nullopt);
+  registry.calls.clear();
+  const auto start = fake.clock.now;
+  ASSERT_TRUE(Run(c.command));
+  EXPECT_EQ(chooserProposal,
+            c.proposal == kCurrent ? fake.windowing.folders.current + sep() : c.proposal);
+  EXPECT_EQ(runFolder, c.runFolder);
+  EXPECT_EQ(Setting(u"Path"), c.path);
+  if (c.writes >= 0) {
+    EXPECT_EQ(registry.calls[fakes::FakeRegistry::Call::SetValueEx], c.writes);
+  }
   EXPECT_EQ(Setting(u"LatestRunDate"), u"2026-12-06 10:00:00");
   EXPECT_EQ(Setting(u"LatestRunVersion"), u"Sigpatch V1.01.02");
   EXPECT_EQ(Setting(u"SDATParam"), u"/SILENT /REBOOT");
   EXPECT_EQ(Setting(u"FileMask"), u"sdat*.exe");
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates/"));
-  EXPECT_EQ(RunLines()[0],
-            (Line{u"Looking for SDAT*.EXE Updates in " + native(u"/updates/") + u"...", kBlack}));
-}
-
-TEST_F(RunControlTest, AFirstStartWithoutADownloaderProposesNothing) {
-  AnswerChooser(native(u"/updates"));
-  ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(chooserProposal,
-            fake.windowing.folders.current +
-                runtime::separatorOf(runtime::kNativePathStyle));  // the drive's current folder
-}
-
-TEST_F(RunControlTest, ACancelledChooserEndsTheRunQuietly) {
-  AnswerChooser(std::nullopt);
-  const auto start = fake.clock.now;
-  ASSERT_TRUE(Run(u""));
-  EXPECT_EQ(Setting(u"Path"), u"<missing>");
-  EXPECT_EQ(Setting(u"SDATParam"), u"/SILENT /REBOOT");
-  EXPECT_EQ(Setting(u"FileMask"), u"sdat*.exe");
   EXPECT_EQ(Setting(u"LatestUpdate"), u"<missing>");
-  EXPECT_EQ(Lines().size(), 2u);  // the title and the blank line
+  if (c.runFolder.empty()) {
+    EXPECT_EQ(Lines().size(), 2u);  // the title and the blank line
+  } else {
+    EXPECT_EQ(RunLines()[0],
+              (Line{u"Looking for SDAT*.EXE Updates in " + c.runFolder + u"...", kBlack}));
+  }
   EXPECT_TRUE(fake.windowing.messages.empty());
   EXPECT_FALSE(MainWindowOpen());
   EXPECT_GE(fake.clock.now - start, std::chrono::seconds(3));
 }
 
-TEST_F(RunControlTest, AFirstStartWithAFolderRunsAndStoresItAsTyped) {
-  ASSERT_TRUE(Run(u"/Path:" + native(u"/srv/updates")));
-  EXPECT_FALSE(ChooserShown());
-  EXPECT_TRUE(fake.windowing.messages.empty());
-  EXPECT_EQ(Setting(u"Path"), native(u"/srv/updates"));
-  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
-}
-
-TEST_F(RunControlTest, AFirstStartWithSetDefAloneAsks) {
-  AnswerChooser(native(u"/updates"));
-  ASSERT_TRUE(Run(u"/SetDef"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates/"));
-}
-
-TEST_F(RunControlTest, AStoredFolderIsUsedAndNotRewritten) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  registry.calls.clear();
-  ASSERT_TRUE(Run(u""));
-  EXPECT_FALSE(ChooserShown());
-  EXPECT_EQ(runFolder, native(u"/updates/"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
-  // The run header, the two missing defaults and the run's result were
-  // written; "Path" was not.
-  EXPECT_EQ(registry.calls[fakes::FakeRegistry::Call::SetValueEx], 5);
-}
-
-TEST_F(RunControlTest, AFolderOptionWinsOverTheStoredFolderForThisRunOnly) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  ASSERT_TRUE(Run(u"/Path:" + native(u"/srv/updates")));
-  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
-}
-
-TEST_F(RunControlTest, SetDefStoresTheFolderOptionAsTyped) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  ASSERT_TRUE(Run(u"/path:" + native(u"/srv/updates") + u" /setdef"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/srv/updates"));
-  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
-}
-
-TEST_F(RunControlTest, AnEmptyFolderOptionProposesTheDownloadersFolder) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  Store(kDownloaderKey, u"LocalPath", native(u"/srv/sigfetch"));
-  AnswerChooser(native(u"/srv/updates"));
-  ASSERT_TRUE(Run(u"/Path"));
-  EXPECT_EQ(chooserProposal, native(u"/srv/sigfetch/"));
-  EXPECT_EQ(runFolder, native(u"/srv/updates/"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
-}
-
-TEST_F(RunControlTest, SetDefWithoutAFolderOptionStoresNothing) {
-  Store(kSettingsKey, u"Path", native(u"/updates"));
-  ASSERT_TRUE(Run(u"/SetDef"));
-  EXPECT_EQ(Setting(u"Path"), native(u"/updates"));
-  EXPECT_EQ(runFolder, native(u"/updates/"));
-}
-
-TEST_F(RunControlTest, AFolderOfBlanksIsPassedOnUnchanged) {
-  ASSERT_TRUE(Run(u"/Path:\"  \""));
-  EXPECT_EQ(runFolder, u"  ");
-  EXPECT_EQ(RunLines()[0].text, u"Looking for SDAT*.EXE Updates in   ...");
-}
+INSTANTIATE_TEST_SUITE_P(Runs, FolderSettling, ::testing::ValuesIn(kFolderCases));
 
 TEST_F(RunControlTest, UsageShowsTheAboutBoxAndStops) {
   Store(kSettingsKey, u"Path", native(u"/updates"));

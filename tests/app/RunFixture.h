@@ -21,7 +21,6 @@
 
 namespace sigpatch::testing {
 
-
 /// A path of the tests written in the POSIX style, in the system's own style:
 /// "/updates/sdat4500.exe" is "C:\\updates\\sdat4500.exe" on Windows.
 std::u16string native(std::u16string_view posixPath);
@@ -43,6 +42,10 @@ class RunFixture : public ::testing::Test {
   /// A setting under the settings key, "<missing>" when there is none.
   std::u16string Setting(std::u16string_view name);
   void Store(std::u16string_view key, std::u16string_view name, std::u16string_view value);
+  /// A setting under the settings key.
+  void Set(std::u16string_view name, std::u16string_view value) {
+    Store(kSettingsKey, name, value);
+  }
   /// A package file in a folder of the fake disk.
   void AddPackage(const std::u16string& path);
 

@@ -46,27 +46,24 @@ TEST(CommandLineTest, TheProgramNameKnowsQuotesButNoEscapes) {
   EXPECT_EQ(splitCommandLine(u""), (CommandLineParts{}));
 }
 
-TEST(CommandLineTest, AnUnquotedNameWithBlanksIsTriedAtEachBlank) {
-  const auto candidates = programCandidates(u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT");
-  ASSERT_EQ(candidates.size(), 4u);
-  EXPECT_EQ(candidates[0].program, u"/srv/my");
-  EXPECT_EQ(candidates[0].rest, u" updates/sdat4321.exe /SILENT  /REBOOT");
-  EXPECT_EQ(candidates[1].program, u"/srv/my updates/sdat4321.exe");
-  EXPECT_EQ(candidates[1].rest, u" /SILENT  /REBOOT");
-  EXPECT_EQ(candidates[2].program, u"/srv/my updates/sdat4321.exe /SILENT");
-  EXPECT_EQ(candidates[3].program, u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT");
-  EXPECT_EQ(candidates[3].rest, u"");
-}
-
-TEST(CommandLineTest, AQuotedNameOrAQuotedArgumentEndsTheSearch) {
-  auto candidates = programCandidates(uR"(  "/srv/my updates/x" /a)");
-  ASSERT_EQ(candidates.size(), 1u);
-  EXPECT_EQ(candidates[0].program, u"/srv/my updates/x");
-  EXPECT_EQ(candidates[0].rest, u" /a");
-  candidates = programCandidates(uR"(prog next "a b")");
-  ASSERT_EQ(candidates.size(), 2u);
-  EXPECT_EQ(candidates[1].program, u"prog next");
-  EXPECT_EQ(candidates[1].rest, uR"( "a b")");
+// An unquoted name with blanks is tried at each blank; a quoted name or a
+// quoted argument ends the search.
+TEST(CommandLineTest, TheProgramIsSoughtAtEachBlank) {
+  using Candidates = std::vector<std::pair<std::u16string, std::u16string>>;
+  auto candidates = [](std::u16string_view line) {
+    Candidates found;
+    for (const auto& c : programCandidates(line)) found.emplace_back(c.program, c.rest);
+    return found;
+  };
+  EXPECT_EQ(candidates(u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT"),
+            (Candidates{{u"/srv/my", u" updates/sdat4321.exe /SILENT  /REBOOT"},
+                        {u"/srv/my updates/sdat4321.exe", u" /SILENT  /REBOOT"},
+                        {u"/srv/my updates/sdat4321.exe /SILENT", u"  /REBOOT"},
+                        {u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT", u""}}));
+  EXPECT_EQ(candidates(uR"(  "/srv/my updates/x" /a)"),
+            (Candidates{{u"/srv/my updates/x", u" /a"}}));
+  EXPECT_EQ(candidates(uR"(prog next "a b")"),
+            (Candidates{{u"prog", uR"( next "a b")"}, {u"prog next", uR"( "a b")"}}));
   EXPECT_TRUE(programCandidates(u" \t ").empty());
 }
 

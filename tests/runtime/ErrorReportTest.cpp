@@ -1,5 +1,3 @@
-#include "toolkit/ErrorReportBox.h"
-
 #include <gtest/gtest.h>
 
 #include <new>
@@ -7,21 +5,21 @@
 
 #include "fakes/FakePlatform.h"
 #include "platform/Clock.h"
+#include "toolkit/ErrorReportBox.h"
 
 namespace sigpatch {
 namespace {
 
-TEST(RuntimeErrorTest, CarriesTheSystemsDescriptions) {
-  EXPECT_EQ(RuntimeError(13).Description(), u"Type mismatch");
-  EXPECT_EQ(RuntimeError(76).Description(), u"Path not found");
-  EXPECT_EQ(RuntimeError(457).Description(),
-            u"This key is already associated with an element of this collection");
-  EXPECT_EQ(RuntimeError(429).Description(), u"ActiveX component can't create object");
+TEST(RuntimeErrorTest, CarriesTheSystemsDescriptionsAndNumbers) {
+  const std::pair<int, std::u16string_view> texts[] = {
+      {13, u"Type mismatch"},
+      {76, u"Path not found"},
+      {429, u"ActiveX component can't create object"},
+      {457, u"This key is already associated with an element of this collection"}};
+  for (const auto& [number, text] : texts) EXPECT_EQ(RuntimeError(number).Description(), text);
   EXPECT_EQ(RuntimeError(70, u"Permission denied (x)").Description(), u"Permission denied (x)");
   EXPECT_STREQ(RuntimeError(6).what(), "6, Overflow");
-}
-
-TEST(RuntimeErrorTest, StandardFaultsGetTheSystemsNumbers) {
+  // Standard faults get the system's numbers.
   EXPECT_EQ(errorInfoOf(std::bad_alloc()).number, 7);
   EXPECT_EQ(errorInfoOf(std::out_of_range("x")).number, 9);
   EXPECT_EQ(errorInfoOf(std::overflow_error("x")).number, 6);
@@ -78,8 +76,10 @@ TEST(ClockTest, CountsSecondsOnTheClocksBoundaries) {
   EXPECT_EQ(platform::secondsBetween(base + milliseconds{900}, base + milliseconds{1000}), 1);
   EXPECT_EQ(platform::secondsBetween(base, base + milliseconds{2999}), 2);
   EXPECT_EQ(platform::dateTimeText({2004, 3, 7, 9, 5, 1}), u"2004-03-07 09:05:01");
-  EXPECT_EQ(platform::minusDays({2024, 3, 1, 8, 30, 0}, 1), (platform::DateTime{2024, 2, 29, 8, 30, 0}));
-  EXPECT_EQ(platform::minusDays({2026, 1, 1, 0, 0, 0}, 0), (platform::DateTime{2026, 1, 1, 0, 0, 0}));
+  EXPECT_EQ(platform::minusDays({2024, 3, 1, 8, 30, 0}, 1),
+            (platform::DateTime{2024, 2, 29, 8, 30, 0}));
+  EXPECT_EQ(platform::minusDays({2026, 1, 1, 0, 0, 0}, 0),
+            (platform::DateTime{2026, 1, 1, 0, 0, 0}));
 }
 
 }  // namespace

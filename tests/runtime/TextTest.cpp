@@ -1,6 +1,6 @@
-#include "runtime/Text.h"
-
 #include <gtest/gtest.h>
+
+#include "runtime/Text.h"
 
 namespace sigpatch::text {
 namespace {
@@ -14,9 +14,9 @@ TEST(Utf8, RoundTripsEveryPlane) {
 
 TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
   EXPECT_EQ(fromUtf8("a\xFFz"), u"a\uFFFDz");
-  EXPECT_EQ(fromUtf8("\xC3"), u"\uFFFD");                 // cut short
-  EXPECT_EQ(fromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");       // overlong "/"
-  EXPECT_EQ(fromUtf8("\xED\xA0\x80x"), u"\uFFFDx");       // encoded surrogate
+  EXPECT_EQ(fromUtf8("\xC3"), u"\uFFFD");            // cut short
+  EXPECT_EQ(fromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong "/"
+  EXPECT_EQ(fromUtf8("\xED\xA0\x80x"), u"\uFFFDx");  // encoded surrogate
   EXPECT_EQ(toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
@@ -50,7 +50,7 @@ TEST(CaseMapping, FollowsTheSimpleUnicodeMappings) {
   EXPECT_EQ(toLower(u"ÀÉÎÕÜ İ"), u"àéîõü i");
   EXPECT_EQ(toUpper(u"ı"), u"I");
   EXPECT_EQ(toUpper(u"\U00010428"), u"\U00010400");  // outside the first plane
-  EXPECT_EQ(toLower(u"ΣΑΣ"), u"σασ");               // no final-sigma rule
+  EXPECT_EQ(toLower(u"ΣΑΣ"), u"σασ");                // no final-sigma rule
 }
 
 TEST(CaseMapping, KeepsUnpairedSurrogatesAndLength) {

@@ -19,36 +19,6 @@ int faultOf(auto&& call) {
   return 0;
 }
 
-TEST(MaxMin, PickTheLargerAndSmaller) {
-  NumberUtilities nu;
-  EXPECT_EQ(nu.Max(3, 7), 7);
-  EXPECT_EQ(nu.Min(3, 7), 3);
-  EXPECT_EQ(nu.Max(-2, -2), -2);
-  EXPECT_EQ(nu.Min(INT32_MIN, 0), INT32_MIN);
-}
-
-TEST(FVal, ReadsTheNumberAtTheStart) {
-  NumberUtilities nu;
-  EXPECT_EQ(nu.fVal(u""), 0);
-  EXPECT_EQ(nu.fVal(u"abc"), 0);
-  EXPECT_EQ(nu.fVal(u"3,5"), 3.5);
-  EXPECT_EQ(nu.fVal(u"3.5"), 3.5);
-  EXPECT_EQ(nu.fVal(u"12 kB"), 12);
-  EXPECT_EQ(nu.fVal(u"1,234.5"), 1.234);
-  EXPECT_EQ(nu.fVal(u"  -2,5e1"), -25);
-  EXPECT_EQ(nu.fVal(u"1 2\t3\n4"), 1234);
-  EXPECT_EQ(nu.fVal(u"1D2"), 100);
-  EXPECT_EQ(nu.fVal(u"1e"), 1);
-  EXPECT_EQ(nu.fVal(u"+.5"), 0.5);
-  EXPECT_EQ(nu.fVal(u"-"), 0);
-  EXPECT_EQ(nu.fVal(u"&HFF"), 255);
-  EXPECT_EQ(nu.fVal(u"&h1a"), 26);
-  EXPECT_EQ(nu.fVal(u"&O17"), 15);
-  EXPECT_EQ(nu.fVal(u"&O19"), 1);
-  EXPECT_EQ(nu.fVal(u"1e-400"), 0);
-  EXPECT_EQ(faultOf([&] { nu.fVal(u"1e400"); }), 6);
-}
-
 // A German locale, whose decimal separator is ",", as each system names it.
 #ifdef _WIN32
 constexpr const char* kGermanLocale = "German_Germany.1252";
@@ -56,7 +26,7 @@ constexpr const char* kGermanLocale = "German_Germany.1252";
 constexpr const char* kGermanLocale = "de_DE.UTF-8";
 #endif
 
-TEST(FVal, IgnoresTheLocale) {
+TEST(NumberUtilitiesTest, FValReadsTheNumberAtTheStartWhateverTheLocale) {
   const std::string before = std::setlocale(LC_ALL, nullptr);
   ASSERT_NE(std::setlocale(LC_ALL, kGermanLocale), nullptr)
       << "the " << kGermanLocale << " locale is missing; scripts/bootstrap generates it";
@@ -66,16 +36,26 @@ TEST(FVal, IgnoresTheLocale) {
     // The C++ library of the Windows build knows no named locales; the C
     // library's German locale above still holds.
   }
-  NumberUtilities nu;
-  const double comma = nu.fVal(u"3,5");
-  const double point = nu.fVal(u"1,234.5");
+  const std::pair<std::u16string_view, double> rows[] = {
+      {u"", 0},       {u"abc", 0},         {u"3,5", 3.5},      {u"3.5", 3.5},
+      {u"12 kB", 12}, {u"1,234.5", 1.234}, {u"  -2,5e1", -25}, {u"1 2\t3\n4", 1234},
+      {u"1D2", 100},  {u"1e", 1},          {u"+.5", 0.5},      {u"-", 0},
+      {u"&HFF", 255}, {u"&h1a", 26},       {u"&O17", 15},      {u"&O19", 1},
+      {u"1e-400", 0}};
+  std::vector<double> read;
+  for (const auto& row : rows) read.push_back(NumberUtilities().fVal(row.first));
+  const int tooLarge = faultOf([] { NumberUtilities().fVal(u"1e400"); });
   std::locale::global(std::locale::classic());
   std::setlocale(LC_ALL, before.c_str());
-  EXPECT_EQ(comma, 3.5);
-  EXPECT_EQ(point, 1.234);
+  for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(read[i], rows[i].second) << i;
+  EXPECT_EQ(tooLarge, 6);
+  NumberUtilities nu;
+  EXPECT_EQ(nu.Max(3, 7), 7);
+  EXPECT_EQ(nu.Min(3, 7), 3);
+  EXPECT_EQ(nu.Min(INT32_MIN, 0), INT32_MIN);
 }
 
-TEST(ByteStrings, ConvertNumbersAndBytes) {
+TEST(NumberUtilitiesTest, ConvertsNumbersAndByteStrings) {
   NumberUtilities nu;
   EXPECT_EQ(nu.LongToByteString(300, 4, 8), (std::u16string{0, 0, 1, 44}));
   EXPECT_EQ(nu.LongToByteString(200, 1, 8), std::u16string(1, u'È'));  // byte 200
@@ -88,10 +68,7 @@ TEST(ByteStrings, ConvertNumbersAndBytes) {
   EXPECT_EQ(nu.ByteStringToLong(u""), 0);
   EXPECT_EQ(faultOf([&] { nu.ByteStringToLong(u"12345"); }), 6);
   EXPECT_EQ(faultOf([&] { nu.LongToByteString(5, 1, 0); }), 5);
-}
-
-TEST(ByteStrings, SevenBitsACharacterRoundTrip) {
-  NumberUtilities nu;
+  // Seven bits a character.
   EXPECT_EQ(nu.SevenBitByteStringToLong(std::u16string{1, 0}), 128);
   for (std::int32_t n : {0, 1, 127, 128, 99999, INT32_MAX}) {
     EXPECT_EQ(nu.SevenBitByteStringToLong(nu.LongToByteString(n, 1, 7)), n);

@@ -1,235 +1,206 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes/FakePlatform.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "util/StringUtilities.h"
 
+// The tables are laid out by hand.
+// clang-format off
 namespace sigpatch {
 namespace {
 
 using runtime::PathStyle;
+using Text = std::u16string_view;
+using Rows = std::initializer_list<std::pair<Text, Text>>;
 
-class WindowsPaths : public ::testing::Test {
- protected:
-  StringUtilities su{PathStyle::Windows};
-};
-
-class PosixPaths : public ::testing::Test {
- protected:
-  StringUtilities su{PathStyle::Posix};
-};
-
-TEST_F(WindowsPaths, TakesPathsApart) {
-  EXPECT_EQ(su.ExtractPath(u"C:\\Updates\\sdat4321.exe"), u"C:\\Updates\\");
-  EXPECT_EQ(su.ExtractPath(u"C:sdat.exe"), u"C:");
-  EXPECT_EQ(su.ExtractPath(u"sdat.exe"), u"");
-  EXPECT_EQ(su.ExtractPath(u""), u"");
-  EXPECT_EQ(su.ExtractPath(u"C:\\Updates\\"), u"C:\\Updates\\");
-  // A second ":" (a stream name) starts the search before it.
-  EXPECT_EQ(su.ExtractPath(u"C:\\a\\b:stream"), u"C:\\a\\");
-  EXPECT_EQ(su.ExtractFilename(u"C:\\Updates\\sdat4321.exe"), u"sdat4321.exe");
-  EXPECT_EQ(su.ExtractFilename(u"sdat.exe"), u"sdat.exe");
-  EXPECT_EQ(su.ExtractExtension(u"sdat4321.exe"), u"exe");
-  EXPECT_EQ(su.ExtractExtension(u"README"), u"");
-  EXPECT_EQ(su.ExtractExtension(u"C:\\a.b\\file"), u"");
-  EXPECT_EQ(su.ExtractExtension(u"C:file."), u"");
-  EXPECT_EQ(su.ExtractExtension(u".profile"), u"profile");
-  EXPECT_EQ(su.ExtractExtension(u""), u"");
+// Each row: the text given and what the function makes of it.
+void table(const char* name, const std::function<std::u16string(Text)>& f, Rows rows) {
+  for (const auto& [in, out] : rows) {
+    EXPECT_EQ(text::toUtf8(f(in)), text::toUtf8(std::u16string(out)))
+        << name << "(\"" << text::toUtf8(std::u16string(in)) << "\")";
+  }
 }
 
-TEST_F(WindowsPaths, EnsuresAndRemovesTheSeparatorAtTheEnd) {
-  EXPECT_EQ(su.CheckPathEnding(u"C:\\Updates"), u"C:\\Updates\\");
-  EXPECT_EQ(su.CheckPathEnding(u"C:\\Updates\\"), u"C:\\Updates\\");
-  EXPECT_EQ(su.CheckPathEnding(u""), u"\\");
-  EXPECT_EQ(su.RemovePathEnding(u"C:\\Updates\\\\"), u"C:\\Updates");
-  EXPECT_EQ(su.RemovePathEnding(u"C:\\"), u"C:");
-}
+const StringUtilities win{PathStyle::Windows};
+const StringUtilities posix{PathStyle::Posix};
 
-TEST_F(WindowsPaths, RemovesTheDrive) {
-  EXPECT_EQ(su.RemoveDriveFromPath(u"C:\\Updates\\x"), u"Updates\\x");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"\\\\server\\share"), u"server\\share");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"C:\\"), u"");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"C:\\a"), u"a");
+TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
+  table("ExtractPath", [](Text p) { return win.ExtractPath(p); },
+        {{u"C:\\Updates\\sdat4321.exe", u"C:\\Updates\\"}, {u"C:sdat.exe", u"C:"},
+        {u"sdat.exe", u""},
+         {u"", u""}, {u"C:\\Updates\\", u"C:\\Updates\\"},
+         {u"C:\\a\\b:stream", u"C:\\a\\"}});  // a second ":" (a stream) starts the search before it
+  table("ExtractFilename", [](Text p) { return win.ExtractFilename(p); },
+        {{u"C:\\Updates\\sdat4321.exe", u"sdat4321.exe"}, {u"sdat.exe", u"sdat.exe"}});
+  table("ExtractExtension", [](Text p) { return win.ExtractExtension(p); },
+        {{u"sdat4321.exe", u"exe"}, {u"README", u""}, {u"C:\\a.b\\file", u""}, {u"C:file.", u""},
+         {u".profile", u"profile"}, {u"", u""}});
+  table("CheckPathEnding", [](Text p) { return win.CheckPathEnding(p); },
+        {{u"C:\\Updates", u"C:\\Updates\\"}, {u"C:\\Updates\\", u"C:\\Updates\\"}, {u"", u"\\"}});
+  table("RemovePathEnding", [](Text p) { return win.RemovePathEnding(p); },
+        {{u"C:\\Updates\\\\", u"C:\\Updates"}, {u"C:\\", u"C:"}});
   // Three characters or fewer are taken for a drive root, whatever they are.
-  EXPECT_EQ(su.RemoveDriveFromPath(u"C:a"), u"");
+  table("RemoveDriveFromPath", [](Text p) { return win.RemoveDriveFromPath(p); },
+        {{u"C:\\Updates\\x", u"Updates\\x"}, {u"\\\\server\\share", u"server\\share"},
+        {u"C:\\", u""},
+         {u"C:\\a", u"a"}, {u"C:a", u""}});
+  // In the POSIX style ":" is an ordinary character and the root stands for the drive.
+  table("ExtractPath", [](Text p) { return posix.ExtractPath(p); },
+        {{u"/srv/updates/sdat4321.exe", u"/srv/updates/"}, {u"C:sdat.exe", u""},
+         {u"/srv/a:b:c", u"/srv/"}, {u"/", u"/"}});
+  table("ExtractFilename", [](Text p) { return posix.ExtractFilename(p); },
+        {{u"/srv/updates/sdat:1.exe", u"sdat:1.exe"}});
+  table("ExtractExtension", [](Text p) { return posix.ExtractExtension(p); },
+        {{u"/srv/a.b/file", u""}, {u"notes.v1:2", u"v1:2"}, {u"back\\slash.x\\y", u"x\\y"}});
+  table("CheckPathEnding", [](Text p) { return posix.CheckPathEnding(p); },
+        {{u"/srv/updates", u"/srv/updates/"}, {u"", u"/"}, {u"C:\\x", u"C:\\x/"}});
+  table("RemovePathEnding", [](Text p) { return posix.RemovePathEnding(p); },
+        {{u"/srv/updates//", u"/srv/updates"}});
+  table("RemoveDriveFromPath", [](Text p) { return posix.RemoveDriveFromPath(p); },
+        {{u"//srv/updates", u"srv/updates"}, {u"srv", u"srv"}, {u"/", u""}});
 }
 
-TEST_F(WindowsPaths, ResolvesDotDotAgainstTheProgramsFolder) {
+TEST(StringUtilitiesTest, ResolvesDotDotAgainstTheProgramsFolder) {
   fakes::FakePlatform fake;
   fake.windowing.app.Path = u"C:\\Tools\\Sub";
-  EXPECT_EQ(su.ResolvePath(u"..\\..\\x.txt"), u"C:\\x.txt");
-  EXPECT_EQ(su.ResolvePath(u"..\\x.txt"), u"C:\\Tools\\x.txt");
-  EXPECT_EQ(su.ResolvePath(u".\\x"), u".\\x");
-  EXPECT_EQ(su.ResolvePath(u"x"), u"x");
-  EXPECT_EQ(su.ResolvePath(u"..x"), u"..x");
-}
-
-TEST_F(PosixPaths, TakesPathsApartWithColonsAsOrdinaryCharacters) {
-  EXPECT_EQ(su.ExtractPath(u"/srv/updates/sdat4321.exe"), u"/srv/updates/");
-  EXPECT_EQ(su.ExtractPath(u"C:sdat.exe"), u"");
-  EXPECT_EQ(su.ExtractPath(u"/srv/a:b:c"), u"/srv/");
-  EXPECT_EQ(su.ExtractPath(u"/"), u"/");
-  EXPECT_EQ(su.ExtractFilename(u"/srv/updates/sdat:1.exe"), u"sdat:1.exe");
-  EXPECT_EQ(su.ExtractExtension(u"/srv/a.b/file"), u"");
-  EXPECT_EQ(su.ExtractExtension(u"notes.v1:2"), u"v1:2");
-  EXPECT_EQ(su.ExtractExtension(u"back\\slash.x\\y"), u"x\\y");
-}
-
-TEST_F(PosixPaths, UsesTheSlashAndTreatsTheRootAsTheDrive) {
-  EXPECT_EQ(su.CheckPathEnding(u"/srv/updates"), u"/srv/updates/");
-  EXPECT_EQ(su.CheckPathEnding(u""), u"/");
-  EXPECT_EQ(su.CheckPathEnding(u"C:\\x"), u"C:\\x/");
-  EXPECT_EQ(su.RemovePathEnding(u"/srv/updates//"), u"/srv/updates");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"//srv/updates"), u"srv/updates");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"srv"), u"srv");
-  EXPECT_EQ(su.RemoveDriveFromPath(u"/"), u"");
-}
-
-TEST_F(PosixPaths, ResolvesDotDotAgainstTheProgramsFolder) {
-  fakes::FakePlatform fake;
+  table("ResolvePath", [](Text p) { return win.ResolvePath(p); },
+        {{u"..\\..\\x.txt", u"C:\\x.txt"}, {u"..\\x.txt", u"C:\\Tools\\x.txt"}, {u".\\x", u".\\x"},
+         {u"x", u"x"}, {u"..x", u"..x"}});
   fake.windowing.app.Path = u"/opt/tools/sub";
-  EXPECT_EQ(su.ResolvePath(u"../../x.txt"), u"/opt/x.txt");
-  EXPECT_EQ(su.ResolvePath(u"../share/x"), u"/opt/tools/share/x");
-  EXPECT_EQ(su.ResolvePath(u"../../../../x"), u"/x");
-  EXPECT_EQ(su.ResolvePath(u"./x"), u"./x");
+  table("ResolvePath", [](Text p) { return posix.ResolvePath(p); },
+        {{u"../../x.txt", u"/opt/x.txt"}, {u"../share/x", u"/opt/tools/share/x"},
+         {u"../../../../x", u"/x"}, {u"./x", u"./x"}});
 }
 
-TEST(Fields, SplitAtSeparators) {
-  StringUtilities su;
-  EXPECT_EQ(su.GetPosNum(u"", u" "), 1);
-  EXPECT_EQ(su.GetPosNum(u"a b  c", u" "), 4);
-  EXPECT_EQ(su.GetPosNum(u"a\\", u"\\"), 2);
-  EXPECT_EQ(su.GetPosSep(u"a\\b\\c", u"\\", 1), u"a");
-  EXPECT_EQ(su.GetPosSep(u"a\\b\\c", u"\\", 2), u"b");
-  EXPECT_EQ(su.GetPosSep(u"a\\b\\c", u"\\", 3), u"c");
-  EXPECT_EQ(su.GetPosSep(u"a\\b\\c", u"\\", 4), u"");
-  EXPECT_EQ(su.GetPosSep(u"\\x", u"\\", 1), u"");
-  EXPECT_EQ(su.GetPosSep(u"abc", u"\\", 1), u"abc");
-  EXPECT_EQ(su.GetPosSep(u"a<>b<>c", u"<>", 2), u"b");
-  EXPECT_EQ(su.GetPosNum(u"a<>b<>c", u"<>"), 3);
+TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
+  const StringUtilities su;
+  // text, separator, whether quotes keep together, the count of fields
+  const std::tuple<Text, Text, bool, int> counts[] = {
+      {u"", u" ", false, 1}, {u"a b  c", u" ", false, 4}, {u"a\\", u"\\", false, 2},
+      {u"a<>b<>c", u"<>", false, 3}, {u"a \"b c\" d", u" ", true, 3},
+      {u"a \"b c\" d", u" ", false, 4},
+      {u"a \"b c d", u" ", true, 4},  // a quote never closed keeps nothing together
+      {u"/Path:\"C:\\My Updates\" /SetDef", u" ", true, 2},
+      {u"/Path:\"C:\\My Updates\"", u":", true, 2},
+      {u"/Path:C:\\Updates", u":", true, 3},
+      {u"a\"b\"c", u"\"", true, 3}};  // a quote that is the separator keeps nothing together
+  for (const auto& [line, separator, quotes, count] : counts) {
+    EXPECT_EQ(su.GetPosNum(line, separator, quotes), count) << text::toUtf8(std::u16string(line));
+  }
+  // text, separator, the field's number, whether quotes keep together, the field
+  const std::tuple<Text, Text, int, bool, Text> fields[] = {
+      {u"a\\b\\c", u"\\", 1, false, u"a"}, {u"a\\b\\c", u"\\", 2, false, u"b"},
+      {u"a\\b\\c", u"\\", 3, false, u"c"}, {u"a\\b\\c", u"\\", 4, false, u""},
+      {u"\\x", u"\\", 1, false, u""}, {u"abc", u"\\", 1, false, u"abc"},
+      {u"a<>b<>c", u"<>", 2, false, u"b"}, {u"a \"b c\" d", u" ", 2, true, u"\"b c\""},
+      {u"/Path:\"C:\\My Updates\" /SetDef", u" ", 1, true, u"/Path:\"C:\\My Updates\""},
+      {u"/Path:\"C:\\My Updates\" /SetDef", u" ", 2, true, u"/SetDef"}};
+  for (const auto& [line, separator, n, quotes, field] : fields) {
+    EXPECT_EQ(su.GetPosSep(line, separator, n, quotes), field)
+        << text::toUtf8(std::u16string(line));
+  }
+  // Occurrences overlap.
+  const std::tuple<Text, Text, int, int> positions[] = {
+      {u"aaa", u"aa", 1, 1}, {u"aaa", u"aa", 2, 2}, {u"aaa", u"aa", 3, 0}, {u"", u"a", 1, 0},
+      {u"abc", u"b", 0, 0}};
+  for (const auto& [line, separator, n, at] : positions) {
+    EXPECT_EQ(su.GetSepPos(line, separator, n), at);
+  }
 }
 
-TEST(Fields, KeepQuotedStretchesTogether) {
-  StringUtilities su;
-  const std::u16string line = u"a \"b c\" d";
-  EXPECT_EQ(su.GetPosNum(line, u" ", true), 3);
-  EXPECT_EQ(su.GetPosNum(line, u" ", false), 4);
-  EXPECT_EQ(su.GetPosSep(line, u" ", 2, true), u"\"b c\"");
-  // A quote that is never closed keeps nothing together.
-  EXPECT_EQ(su.GetPosNum(u"a \"b c d", u" ", true), 4);
-  const std::u16string command = u"/Path:\"C:\\My Updates\" /SetDef";
-  EXPECT_EQ(su.GetPosNum(command, u" ", true), 2);
-  EXPECT_EQ(su.GetPosSep(command, u" ", 1, true), u"/Path:\"C:\\My Updates\"");
-  EXPECT_EQ(su.GetPosSep(command, u" ", 2, true), u"/SetDef");
-  EXPECT_EQ(su.GetPosNum(u"/Path:\"C:\\My Updates\"", u":", true), 2);
-  EXPECT_EQ(su.GetPosNum(u"/Path:C:\\Updates", u":", true), 3);
-  // A quote that is the separator itself keeps nothing together.
-  EXPECT_EQ(su.GetPosNum(u"a\"b\"c", u"\"", true), 3);
+TEST(StringUtilitiesTest, TrimsEveryRepetitionAndComparesWithoutCase) {
+  const StringUtilities su;
+  // text, what is trimmed, whether without case, LTrimText, RTrimText, TrimText (with case)
+  const std::tuple<Text, Text, bool, Text, Text, Text> trims[] = {
+      {u"////x", u"/", false, u"x", u"////x", u"x"},
+      {u"abababc", u"ab", false, u"c", u"abababc", u"c"},
+      {u"x", u"", false, u"x", u"x", u"x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", false, u"hkey_local_machine\\x",
+       u"hkey_local_machine\\x", u"hkey_local_machine\\x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true, u"\\x", u"hkey_local_machine\\x",
+       u"\\x"},
+      {u"Path:PATH:x", u"path:", true, u"x", u"Path:PATH:x", u"x"},
+      {u"abcABC", u"abc", true, u"", u"", u""},
+      {u"abcABC", u"abc", false, u"ABC", u"abcABC", u"ABC"},
+      {u"b", u"abc", false, u"b", u"b", u"b"},
+      {u"XabcABC", u"ABC", true, u"XabcABC", u"X", u"X"},
+      {u"abc\r\n\r\n", u"\r\n", false, u"abc\r\n\r\n", u"abc", u"abc"},
+      {u"\"\"C:\\My Updates\"", u"\"", false, u"C:\\My Updates\"", u"\"\"C:\\My Updates",
+       u"C:\\My Updates"},
+      {u"xAx", u"x", false, u"Ax", u"xA", u"A"}};
+  for (const auto& [line, trimmed, noCase, left, right, both] : trims) {
+    SCOPED_TRACE(text::toUtf8(std::u16string(line)));
+    EXPECT_EQ(su.LTrimText(line, trimmed, noCase), left);
+    EXPECT_EQ(su.RTrimText(line, trimmed, noCase), right);
+    if (!noCase) {
+      EXPECT_EQ(su.TrimText(line, trimmed), both);
+    }
+  }
+  // text, test, StartsWith, EndsWith
+  const std::tuple<Text, Text, bool, bool> compared[] = {
+      {u"C:\\Data\\Backup", u"c:\\data", true, false}, {u"x", u"", true, true},
+      {u"ab", u"abc", false, false}, {u"abc", u"ABC", true, true},
+      {u"SDAT.EXE", u".exe", false, true},
+      {u"exe", u".exe", false, false}, {u"ÄRGER", u"är", true, false}};
+  for (const auto& [line, test, starts, ends] : compared) {
+    EXPECT_EQ(su.StartsWith(line, test), starts) << text::toUtf8(std::u16string(line));
+    EXPECT_EQ(su.EndsWith(line, test), ends) << text::toUtf8(std::u16string(line));
+  }
 }
 
-TEST(Fields, FindsOverlappingOccurrences) {
-  StringUtilities su;
-  EXPECT_EQ(su.GetSepPos(u"aaa", u"aa", 1), 1);
-  EXPECT_EQ(su.GetSepPos(u"aaa", u"aa", 2), 2);
-  EXPECT_EQ(su.GetSepPos(u"aaa", u"aa", 3), 0);
-  EXPECT_EQ(su.GetSepPos(u"", u"a", 1), 0);
-  EXPECT_EQ(su.GetSepPos(u"abc", u"b", 0), 0);
-}
-
-TEST(Trimming, RemovesEveryRepetition) {
-  StringUtilities su;
-  EXPECT_EQ(su.LTrimText(u"////x", u"/"), u"x");
-  EXPECT_EQ(su.LTrimText(u"abababc", u"ab"), u"c");
-  EXPECT_EQ(su.LTrimText(u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE"),
-            u"hkey_local_machine\\x");
-  EXPECT_EQ(su.LTrimText(u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true), u"\\x");
-  EXPECT_EQ(su.LTrimText(u"Path:PATH:x", u"path:", true), u"x");
-  EXPECT_EQ(su.LTrimText(u"x", u""), u"x");
-  EXPECT_EQ(su.RTrimText(u"abcABC", u"abc", true), u"");
-  EXPECT_EQ(su.RTrimText(u"abcABC", u"abc"), u"abcABC");
-  EXPECT_EQ(su.RTrimText(u"XabcABC", u"ABC", true), u"X");
-  EXPECT_EQ(su.RTrimText(u"abc\r\n\r\n", u"\r\n"), u"abc");
-  EXPECT_EQ(su.RTrimText(u"b", u"abc"), u"b");
-  EXPECT_EQ(su.TrimText(u"\"\"C:\\My Updates\"", u"\""), u"C:\\My Updates");
-  EXPECT_EQ(su.TrimText(u"xAx", u"x"), u"A");
-}
-
-TEST(Comparing, StartsAndEndsWithIgnoreCase) {
-  StringUtilities su;
-  EXPECT_TRUE(su.StartsWith(u"C:\\Data\\Backup", u"c:\\data"));
-  EXPECT_TRUE(su.StartsWith(u"x", u""));
-  EXPECT_FALSE(su.StartsWith(u"ab", u"abc"));
-  EXPECT_TRUE(su.StartsWith(u"abc", u"ABC"));
-  EXPECT_TRUE(su.EndsWith(u"SDAT.EXE", u".exe"));
-  EXPECT_FALSE(su.EndsWith(u"exe", u".exe"));
-  EXPECT_TRUE(su.EndsWith(u"exe", u"EXE"));
-  EXPECT_TRUE(su.StartsWith(u"ÄRGER", u"är"));
-}
-
-TEST(Replacing, ReplacesLeftToRightWithoutOverlap) {
-  StringUtilities su;
-  EXPECT_EQ(su.ReplaceString(u"aaaa", u"aa", u"b"), u"bb");
-  EXPECT_EQ(su.ReplaceString(u"a.b.c", u".", u"\\"), u"a\\b\\c");
-  EXPECT_EQ(su.ReplaceString(u"abc", u"", u"x"), u"abc");
-  EXPECT_EQ(su.ReplaceString(u"Hello HELLO hello", u"hello", u"bye"), u"Hello HELLO bye");
-}
-
-TEST(Replacing, IgnoringCaseKeepsTheRestAndLetsEventsRun) {
+TEST(StringUtilitiesTest, Replaces) {
   fakes::FakePlatform fake;
-  StringUtilities su;
+  const StringUtilities su;
+  // Left to right without overlap; without case it keeps the rest and lets events run.
+  const std::tuple<Text, Text, Text, Text> replaced[] = {
+      {u"aaaa", u"aa", u"b", u"bb"}, {u"a.b.c", u".", u"\\", u"a\\b\\c"},
+      {u"abc", u"", u"x", u"abc"}, {u"Hello HELLO hello", u"hello", u"bye", u"Hello HELLO bye"}};
+  for (const auto& [line, from, to, want] : replaced) {
+    EXPECT_EQ(su.ReplaceString(line, from, to), want);
+  }
+  EXPECT_EQ(fake.windowing.doEventsCalls, 0);
   EXPECT_EQ(su.ReplaceString(u"Hello HELLO hello!", u"hello", u"bye", true), u"bye bye bye!");
   EXPECT_EQ(fake.windowing.doEventsCalls, 3);
   EXPECT_EQ(su.ReplaceString(u"aXbxc", u"x", u"-", true), u"a-b-c");
-}
-
-TEST(Replacing, ReplacesTheNthOccurrence) {
-  StringUtilities su;
   EXPECT_EQ(su.ReplaceNthOccuranceOfString(u"a.b.c", u".", u"!", 2), u"a.b!c");
   EXPECT_EQ(su.ReplaceNthOccuranceOfString(u"aaa", u"aa", u"X", 2), u"aX");
   for (int occurrence : {0, -1, 3}) {
     try {
       su.ReplaceNthOccuranceOfString(u"a.b.c", u".", u"!", occurrence);
-      FAIL() << "occurrence " << occurrence << " does not exist";
+      ADD_FAILURE() << "occurrence " << occurrence << " does not exist";
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.Number(), 5);
     }
   }
-}
-
-TEST(Between, TakesTheTextBetweenSeparators) {
-  StringUtilities su;
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"abc", u"", u""), u"abc");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"key=value;x", u"", u";"), u"key=value");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"key=value", u"", u";"), u"");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"key=value;x", u"=", u""), u"value;x");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"key", u"=", u""), u"");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"<a>one</a>", u"<a>", u"</a>"), u"one");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"x[1]y[2]", u"[", u"]"), u"1");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"x[1", u"[", u"]"), u"1");
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"x", u"[", u"]"), u"");
   // The end separator counts only before the next first separator.
-  EXPECT_EQ(su.GetTextBetweenSeparators(u"[ab[c]", u"[", u"]"), u"ab");
-}
-
-TEST(Keywords, ExtractTheTemplatedPiece) {
-  StringUtilities su;
+  const std::tuple<Text, Text, Text, Text> between[] = {
+      {u"abc", u"", u"", u"abc"}, {u"key=value;x", u"", u";", u"key=value"},
+      {u"key=value", u"", u";", u""},
+      {u"key=value;x", u"=", u"", u"value;x"}, {u"key", u"=", u"", u""},
+      {u"<a>one</a>", u"<a>", u"</a>", u"one"},
+      {u"x[1]y[2]", u"[", u"]", u"1"}, {u"x[1", u"[", u"]", u"1"}, {u"x", u"[", u"]", u""},
+      {u"[ab[c]", u"[", u"]", u"ab"}};
+  for (const auto& [line, first, last, want] : between) {
+    EXPECT_EQ(su.GetTextBetweenSeparators(line, first, last), want)
+        << text::toUtf8(std::u16string(line));
+  }
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"Name: John; Age: 42; rest", u"%", u"Name: %; Age: %;"),
             u"Name: John; Age: 42;");
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"%", u"no keyword"), u"");
   EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"", u"%"), u"");
 }
 
-TEST(Hex, WritesSingleByteCodes) {
-  StringUtilities su;
-  EXPECT_EQ(su.BinaryInStringToHexInString(u"ABC", 0), u"41, 42, 43");
-  EXPECT_EQ(su.BinaryInStringToHexInString(u"", 0), u"");
-  EXPECT_EQ(su.BinaryInStringToHexInString(u"\x01\x02", 0), u"01, 02");
-  EXPECT_EQ(su.BinaryInStringToHexInString(u"€ÿ", 0), u"80, FF");
+TEST(StringUtilitiesTest, WritesSingleByteCodesInHex) {
+  const StringUtilities su;
+  table("hex", [&](Text t) { return su.BinaryInStringToHexInString(t, 0); },
+        {{u"ABC", u"41, 42, 43"}, {u"", u""}, {u"\x01\x02", u"01, 02"}, {u"€ÿ", u"80, FF"}});
   EXPECT_EQ(su.BinaryInStringToHexInString(u"AB", 1),
             u"\tszBin=\"\"; szBin[0]=\"65\"; szBin[1]=\"66\";");
   EXPECT_EQ(su.BinaryInStringToHexInString(u"AB", 2), u"szBin[0]=\"65\"; szBin[1]=\"66\";");
-  const std::u16string sixteen(16, u'a');
-  const std::u16string listed = su.BinaryInStringToHexInString(sixteen, 2);
+  const std::u16string listed = su.BinaryInStringToHexInString(std::u16string(16, u'a'), 2);
   EXPECT_NE(listed.find(u"szBin[14]=\"97\"; \r\n\tszBin[15]=\"97\";"), std::u16string::npos);
   EXPECT_EQ(su.BinaryInStringToHexInString(std::u16string(15, u'a'), 2).substr(0, 9), u"szBin[0]=");
   EXPECT_EQ(su.BinaryInStringToHexInString(std::u16string(15, u'a'), 2).back(), u'\t');
@@ -237,3 +208,4 @@ TEST(Hex, WritesSingleByteCodes) {
 
 }  // namespace
 }  // namespace sigpatch
+// clang-format on

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "platform/EventLogCases.h"
 #include "platform/win32/Win32EventLog.h"
 
 namespace sigpatch::platform::win32 {
@@ -118,15 +119,13 @@ TEST(Win32EventLogTest, ARunIsAnEventOfItsRegisteredSource) {
 
   // A message of this run's own finds its event among the log's.
   const std::u16string tag =
-      text::dec(::GetCurrentProcessId()) + u"-" + text::dec(::GetTickCount());
-  const RunRecord runs[] = {
-      {RunResult::Failed, u"sdat4501.exe", u"C:\\Updates\\", 1, 80ms,
-       u"sdat4501.exe could not be started " + tag, true},
-      {RunResult::Installed, u"sdat4500.exe", u"C:\\Update Packages\\", 0, 2345ms,
-       u"Installed sdat4500.exe " + tag, false},
-  };
+      u" " + text::dec(::GetCurrentProcessId()) + u"-" + text::dec(::GetTickCount());
   Win32EventLog log;
-  for (const auto& run : runs) EXPECT_EQ(log.Write(run), 0u);
+  for (const auto& c : sigpatch::testing::kEventLogCases) {
+    RunRecord run = c.record;
+    run.Message += tag;
+    EXPECT_EQ(log.Write(run), 0u) << c.name;
+  }
 
   EXPECT_EQ(unregisterEventSource(), ERROR_SUCCESS);
   EXPECT_EQ(
@@ -134,26 +133,22 @@ TEST(Win32EventLogTest, ARunIsAnEventOfItsRegisteredSource) {
       ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(unregisterEventSource(), ERROR_SUCCESS) << "a source that is not there";
 
-  const Event expected[] = {
-      {EVENTLOG_ERROR_TYPE,
-       1,
-       {runs[0].Message, u"failed", u"sdat4501.exe", u"C:\\Updates\\", u"1", u"80"}},
-      {EVENTLOG_INFORMATION_TYPE,
-       1,
-       {runs[1].Message, u"installed", u"sdat4500.exe", u"C:\\Update Packages\\", u"0", u"2345"}},
-  };
-  for (const auto& want : expected) {
+  for (const auto& c : sigpatch::testing::kEventLogCases) {
+    SCOPED_TRACE(c.name);
+    const RunRecord& r = c.record;
     DWORD error = 0;
-    const auto event = findEvent(want.strings.front(), error);
+    const auto event = findEvent(r.Message + tag, error);
     if (!event && underWine()) {
       GTEST_SKIP() << "Wine keeps no events: ReportEventW answers success, and the Application "
                       "log reads as empty (error "
                    << error << ")";
     }
     ASSERT_TRUE(event) << "error " << error;
-    EXPECT_EQ(event->type, want.type);
-    EXPECT_EQ(event->id, want.id);
-    EXPECT_EQ(event->strings, want.strings);
+    EXPECT_EQ(event->type, r.IsError ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE);
+    EXPECT_EQ(event->id, 1u);
+    EXPECT_EQ(event->strings, (std::vector<std::u16string>{
+                                  r.Message + tag, text::fromUtf8(c.word), r.Package, r.Folder,
+                                  text::dec(r.ExitStatus), text::dec(r.Duration.count())}));
   }
 }
 

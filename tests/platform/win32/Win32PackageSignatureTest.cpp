@@ -67,10 +67,6 @@ class PackageSignatureTest : public ::testing::Test {
 
 std::unique_ptr<sigpatch::testing::TrustedRoot> PackageSignatureTest::root;
 
-TEST_F(PackageSignatureTest, TheSettingNamesThePublisher) {
-  EXPECT_EQ(system.SignatureSetting(), u"PackagePublisher");
-}
-
 struct Signed {
   const char* name;
   const char16_t* file;  // in the folder of the signed probes; nullptr: the probe unsigned

@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers of the tests of package trust: access lists and owners set and read
-// in the system's words (SDDL), links, the account the tests run as, and the
-// test's root certificate among the machine's trusted roots.
+// in the system's words (SDDL), links, folders of the test's own, the account
+// the tests run as, and the test's root certificate among the trusted roots.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "Win32TestSupport.h"
 // After <windows.h>:
 #include <aclapi.h>
+#include <shlobj.h>
 #include <wincrypt.h>
 #include <winioctl.h>
 
@@ -21,14 +22,13 @@ namespace sigpatch::testing {
 class Descriptor {
  public:
   explicit Descriptor(const wchar_t* sddl) {
-    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &parsed_,
-                                                               nullptr) == 0) {
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &parsed_,
+                                                                nullptr)) {
       return;
     }
     descriptor_ = parsed_;
     // No access list at all; Wine reads "D:NO_ACCESS_CONTROL" as an empty one.
-    if (std::wstring_view(sddl).find(L"D:NO_ACCESS_CONTROL") != std::wstring_view::npos &&
-        Dacl() != nullptr) {
+    if (std::wstring_view(sddl).find(L"D:NO_ACCESS_CONTROL") != std::wstring_view::npos && Dacl()) {
       ::InitializeSecurityDescriptor(&open_, SECURITY_DESCRIPTOR_REVISION);
       ::SetSecurityDescriptorOwner(&open_, Owner(), FALSE);
       ::SetSecurityDescriptorDacl(&open_, TRUE, nullptr, FALSE);
@@ -42,15 +42,13 @@ class Descriptor {
   bool Valid() const { return descriptor_ != nullptr; }
   PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
   bool HasDacl() const {
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
+    BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
-    return ::GetSecurityDescriptorDacl(descriptor_, &present, &dacl, &defaulted) != 0 && present;
+    return ::GetSecurityDescriptorDacl(descriptor_, &present, &dacl, &defaulted) && present;
   }
   /// The access list; nullptr for none ("D:NO_ACCESS_CONTROL").
   PACL Dacl() const {
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
+    BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     ::GetSecurityDescriptorDacl(descriptor_, &present, &dacl, &defaulted);
     return dacl;
@@ -74,25 +72,6 @@ class Descriptor {
   PSECURITY_DESCRIPTOR descriptor_ = nullptr;
 };
 
-/// Turns on a privilege the token holds (SeRestorePrivilege lets an
-/// administrator make another account the owner of a file).
-inline bool enablePrivilege(const wchar_t* name) {
-  HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token) ==
-      0) {
-    return false;
-  }
-  TOKEN_PRIVILEGES privileges{};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  const bool enabled =
-      ::LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) != 0 &&
-      ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != 0 &&
-      ::GetLastError() == ERROR_SUCCESS;
-  ::CloseHandle(token);
-  return enabled;
-}
-
 /// Sets what the SDDL gives (its owner, its access list; "P" keeps out what
 /// the folder above hands down) on a file or folder; the system's result.
 inline DWORD setSecurity(const std::u16string& path, const wchar_t* sddl) {
@@ -105,7 +84,14 @@ inline DWORD setSecurity(const std::u16string& path, const wchar_t* sddl) {
                                     : UNPROTECTED_DACL_SECURITY_INFORMATION);
   }
   if (descriptor.Owner() != nullptr) {
-    enablePrivilege(SE_RESTORE_NAME);
+    // SeRestorePrivilege lets an administrator make another account the owner.
+    HANDLE token = nullptr;
+    TOKEN_PRIVILEGES privileges{1, {{{}, SE_PRIVILEGE_ENABLED}}};
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
+      if (::LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &privileges.Privileges[0].Luid))
+        ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+      ::CloseHandle(token);
+    }
     what |= OWNER_SECURITY_INFORMATION;
   }
   std::wstring name = wide(path);
@@ -144,21 +130,19 @@ inline bool keeps(const std::u16string& path, const wchar_t* sddl) {
   const std::wstring keptText = wide(text::fromUtf8(securityOf(path)));
   const Descriptor kept(keptText.c_str());
   if (!asked.Valid() || !kept.Valid()) return false;
-  if (asked.Owner() != nullptr &&
-      (kept.Owner() == nullptr || !::EqualSid(asked.Owner(), kept.Owner()))) {
-    return false;
-  }
+  if (asked.Owner() && (!kept.Owner() || !::EqualSid(asked.Owner(), kept.Owner()))) return false;
   if (!asked.HasDacl()) return true;
   if (asked.Dacl() == nullptr || kept.Dacl() == nullptr) return asked.Dacl() == kept.Dacl();
+  auto ace = [](PACL list, DWORD i) {
+    void* entry = nullptr;
+    ::GetAce(list, i, &entry);
+    return static_cast<ACCESS_ALLOWED_ACE*>(entry);
+  };
   for (DWORD i = 0; i < asked.Dacl()->AceCount; ++i) {
-    void* want = nullptr;
-    ::GetAce(asked.Dacl(), i, &want);
-    const auto* wanted = static_cast<ACCESS_ALLOWED_ACE*>(want);
+    const auto* wanted = ace(asked.Dacl(), i);
     bool found = false;
     for (DWORD j = 0; !found && j < kept.Dacl()->AceCount; ++j) {
-      void* have = nullptr;
-      ::GetAce(kept.Dacl(), j, &have);
-      const auto* held = static_cast<ACCESS_ALLOWED_ACE*>(have);
+      const auto* held = ace(kept.Dacl(), j);
       found =
           held->Header.AceType == wanted->Header.AceType &&
           (held->Header.AceFlags & ~INHERITED_ACE) == (wanted->Header.AceFlags & ~INHERITED_ACE) &&
@@ -173,11 +157,35 @@ inline bool keeps(const std::u16string& path, const wchar_t* sddl) {
 /// A folder made with the security the SDDL gives.
 inline bool makeFolder(const std::u16string& path, const wchar_t* sddl) {
   const Descriptor descriptor(sddl);
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  attributes.lpSecurityDescriptor = descriptor.Get();
+  SECURITY_ATTRIBUTES attributes{static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), descriptor.Get(),
+                                 FALSE};
   return ::CreateDirectoryW(wide(path).c_str(), &attributes) != 0;
 }
+
+/// A folder of the test's own at the top of the system's drive, so that the
+/// folders above it are the system's (a temporary folder lies in the
+/// account's profile, which the account owns); only SYSTEM and the
+/// Administrators may change it.
+class TrustFolder {
+ public:
+  TrustFolder() {
+    wchar_t drive[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
+    path_ = fromWide(drive) + u"\\sigpatch-trust-" + text::dec(::GetCurrentProcessId()) + u"-" +
+            text::dec(::GetTickCount());
+    made_ = makeFolder(path_, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+  }
+  ~TrustFolder() { TempFolder::remove(path_); }
+  TrustFolder(const TrustFolder&) = delete;
+  TrustFolder& operator=(const TrustFolder&) = delete;
+
+  bool Made() const { return made_; }
+  const std::u16string& path() const { return path_; }
+
+ private:
+  std::u16string path_;
+  bool made_ = false;
+};
 
 /// "DOMAIN\name" of the account the tests run as.
 inline std::u16string testAccount() {
@@ -187,57 +195,47 @@ inline std::u16string testAccount() {
   DWORD size = 0;
   ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size);
   ::CloseHandle(token);
-  wchar_t name[256] = {};
-  wchar_t domain[256] = {};
-  DWORD nameSize = 256;
-  DWORD domainSize = 256;
+  wchar_t name[256] = {}, domain[256] = {};
+  DWORD nameSize = 256, domainSize = 256;
   SID_NAME_USE use{};
   ::LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, name,
                       &nameSize, domain, &domainSize, &use);
   return fromWide(domain) + u"\\" + fromWide(name);
 }
 
-/// The folder of the program's own where the copies it runs are made
-/// (%ProgramData%\Sigpatch\packages).
-inline std::u16string programCopies() {
+/// %ProgramData%, where the program keeps its own folder.
+inline std::u16string programData() {
   PWSTR path = nullptr;
   ::SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path);
-  const std::u16string folder = fromWide(path) + u"\\Sigpatch\\packages";
+  const std::u16string folder = fromWide(path);
   ::CoTaskMemFree(path);
   return folder;
 }
+
+/// The folder of the program's own where the copies it runs are made.
+inline std::u16string programCopies() { return programData() + u"\\Sigpatch\\packages"; }
 
 /// A junction (a link to a folder that every Windows makes without a
 /// privilege) at `link`, an empty folder made here, to the folder `target`;
 /// 0 or the system's error.
 inline DWORD makeJunction(const std::u16string& link, const std::u16string& target) {
-  if (::CreateDirectoryW(wide(link).c_str(), nullptr) == 0) return ::GetLastError();
+  if (!::CreateDirectoryW(wide(link).c_str(), nullptr)) return ::GetLastError();
   const HANDLE folder =
       ::CreateFileW(wide(link).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return ::GetLastError();
-  const std::wstring substitute = L"\\??\\" + wide(target);
-  const std::wstring print = wide(target);
-  // The mount point's reparse data: tag, length, then the two names' offsets
-  // and lengths and the names themselves, each ending in a NUL.
-  std::vector<BYTE> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
-  auto* header = reinterpret_cast<DWORD*>(buffer.data());
-  auto* words = reinterpret_cast<WORD*>(buffer.data() + 8);
-  const WORD substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-  const WORD printBytes = static_cast<WORD>(print.size() * sizeof(wchar_t));
-  words[0] = 0;
-  words[1] = substituteBytes;
-  words[2] = static_cast<WORD>(substituteBytes + sizeof(wchar_t));
-  words[3] = printBytes;
-  auto* names = reinterpret_cast<wchar_t*>(buffer.data() + 16);
-  std::copy(substitute.begin(), substitute.end(), names);
-  std::copy(print.begin(), print.end(), names + substitute.size() + 1);
-  const WORD dataLength = static_cast<WORD>(8 + substituteBytes + printBytes + 2 * sizeof(wchar_t));
-  header[0] = IO_REPARSE_TAG_MOUNT_POINT;
-  reinterpret_cast<WORD*>(buffer.data() + 4)[0] = dataLength;
+  // The mount point's reparse data: tag, length, reserved, then the offsets and
+  // lengths of the two names, and the names themselves, each ending in a NUL.
+  const std::wstring names = L"\\??\\" + wide(target) + L'\0' + wide(target) + L'\0';
+  const WORD substitute = static_cast<WORD>((target.size() + 4) * sizeof(wchar_t));
+  const WORD print = static_cast<WORD>(target.size() * sizeof(wchar_t));
+  const WORD length = static_cast<WORD>(8 + names.size() * sizeof(wchar_t));
+  std::vector<WORD> data{0, 0, length, 0, 0, substitute, static_cast<WORD>(substitute + 2), print};
+  *reinterpret_cast<DWORD*>(data.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+  data.insert(data.end(), names.begin(), names.end());
   DWORD returned = 0;
-  const bool made = ::DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                      8u + dataLength, nullptr, 0, &returned, nullptr) != 0;
+  const bool made = ::DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), 8u + length,
+                                      nullptr, 0, &returned, nullptr) != 0;
   const DWORD error = made ? 0 : ::GetLastError();
   ::CloseHandle(folder);
   if (!made) ::RemoveDirectoryW(wide(link).c_str());
@@ -258,13 +256,11 @@ class TrustedRoot {
     ::CertCloseStore(roots, 0);
   }
   ~TrustedRoot() {
-    if (!added_) return;
-    const HCERTSTORE roots = openRoots();
+    const HCERTSTORE roots = added_ ? openRoots() : nullptr;
     if (roots == nullptr) return;
-    if (const PCCERT_CONTEXT ours =
-            ::CertCreateCertificateContext(X509_ASN_ENCODING, bytes(), size())) {
-      if (const PCCERT_CONTEXT found = ::CertFindCertificateInStore(
-              roots, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ours, nullptr)) {
+    if (const auto ours = ::CertCreateCertificateContext(X509_ASN_ENCODING, bytes(), size())) {
+      if (const auto found = ::CertFindCertificateInStore(roots, X509_ASN_ENCODING, 0,
+                                                          CERT_FIND_EXISTING, ours, nullptr)) {
         ::CertDeleteCertificateFromStore(found);
       }
       ::CertFreeCertificateContext(ours);
