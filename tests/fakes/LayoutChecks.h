@@ -30,14 +30,17 @@ struct Placed {
 /// times as high, and checks at each size that every visible control of `layout`
 /// lies inside the inner area, keeps its gaps and overlaps none after it; then
 /// shrinks the window below its controls (100 x 100, 0 x 0), where no control
-/// may get a negative size. Works on the controls of any toolkit.
+/// may get a negative size. Works on the controls of any toolkit; `near` is how
+/// far (twips) a place may be off, for a toolkit that rounds to pixels.
 inline void ExpectLayoutFollows(const toolkit::Window& window,
                                 const std::function<void(double, double)>& resize,
-                                const std::vector<Placed>& layout) {
-  const double w0 = window.ScaleWidth(), h0 = window.ScaleHeight(), near = 1e-3;
+                                const std::vector<Placed>& layout, double near = 1e-3) {
+  const double w0 = window.ScaleWidth(), h0 = window.ScaleHeight();
   const auto name = [](const toolkit::Control* c) { return text::toUtf8(c->Name()); };
-  for (const auto& [w, h] : {std::pair{w0, h0}, {1.5 * w0, 1.5 * h0}, {3 * w0, h0}, {w0, 3 * h0}}) {
-    resize(w, h);
+  for (const auto& [width, height] :
+       {std::pair{w0, h0}, {1.5 * w0, 1.5 * h0}, {3 * w0, h0}, {w0, 3 * h0}}) {
+    resize(width, height);
+    const double w = window.ScaleWidth(), h = window.ScaleHeight();  // as the toolkit made it
     for (auto p = layout.begin(); p != layout.end(); ++p) {
       const auto* c = p->control;
       if (!c->Visible()) continue;

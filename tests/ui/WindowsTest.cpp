@@ -98,7 +98,8 @@ TEST_F(frmMainTest, FaultsOfTheLoadAndOfTheAboutBoxAreReported) {
   Fresh(false);  // without InitMyObjects
   frm->AboutRequested.connect([] { throw RuntimeError(err::kObjectNotSet); });
   frm->Form().Show();
-  EXPECT_EQ(box().Text(), u"Sigpatch V1.01.02\r\n \r\n");  // the steps before the fault ran
+  EXPECT_EQ(box().Text(),
+            u"Sigpatch V1.01.02\r\n \r\n");  // the steps before the fault ran
   window().PressKey(toolkit::kKeyF1);
   EXPECT_EQ(pinShows(), "pinned");
   EXPECT_EQ(
@@ -135,13 +136,13 @@ TEST_F(frmMainTest, EachLineHasItsColourAndEndsInOneLineBreak) {
 
 // The window from its making on, step by step: S show, H load hidden, L a line,
 // E an empty line, P click the pin, F F1, K other keys, D PinDown, T Terminate,
-// C its close box, t the toolkit is a terminal; a, b, c let 0.7, 2.5, 10 seconds
-// pass; q queues a click on the pin, w one in 1.5 seconds, l a line in 2 seconds.
-// Then: what the pin shows, whether the window is open, whether the About box
-// was asked for, the milliseconds that passed. Each row starts at a whole second;
-// Terminate waits until three seconds (on the clock's second boundaries) have
-// passed since the last line of a window a person reads, and closes it unless
-// it is pinned.
+// C its close box, t the toolkit is a terminal; a, b, c let 0.7, 2.5, 10
+// seconds pass; q queues a click on the pin, w one in 2.5 seconds, l a line in
+// 2 seconds. Then: what the pin shows, whether the window is open, whether the
+// About box was asked for, the milliseconds that passed. Each row starts at a
+// whole second; Terminate waits until three seconds (on the clock's second
+// boundaries) have passed since the last line of a window a person reads, and
+// closes it unless it is pinned.
 TEST_F(frmMainTest, ThePinF1AndTheEndOfTheRun) {
   const auto click = [&] { pin().Click(); };
   // clang-format off
@@ -154,20 +155,20 @@ TEST_F(frmMainTest, ThePinF1AndTheEndOfTheRun) {
       {'C', [&] { window().ClickCloseBox(); }}, {'t', [&] { fake.windowing.showsWindows = false; }},
       {'a', [&] { fake.clock.Advance(700ms); }}, {'b', [&] { fake.clock.Advance(2500ms); }},
       {'c', [&] { fake.clock.Advance(10s); }}, {'q', [&] { fake.windowing.Queue(click); }},
-      {'w', [&] { fake.windowing.QueueAfter(1500ms, click); }},
+      {'w', [&] { fake.windowing.QueueAfter(2500ms, click); }},
       {'l', [&] { fake.windowing.QueueAfter(2s, [&] { frm->AddText(u"late"); }); }}};
   const std::pair<const char*, const char*> rows[] = {
-      {"aST", "unpinned closed 3000"},  {"ScT", "unpinned closed 10000"},
-      {"SbET", "unpinned closed 5000"}, {"SlT", "unpinned closed 5000"},
-      {"STT", "unpinned closed 3000"},  {"HLT", "unpinned closed 0"},
-      {"SCLT", "unpinned closed 0"},    {"tSLT", "unpinned closed 0"},
-      {"SK", "unpinned open 0"},        {"SP", "pinned open 0"},
-      {"SPP", "unpinned open 0"},       {"SPT", "pinned open 3000"},
-      {"SPTP", "unpinned closed 3000"}, {"SPTT", "pinned open 3000"},
-      {"SF", "pinned open about 0"},    {"SPF", "pinned open about 0"},
-      {"SFT", "pinned open about 3000"}, {"SPTF", "pinned open about 3000"},
-      {"SwT", "pinned open 3000"},      {"SqLT", "pinned open 3000"},
-      {"SqD", "unpinned open 0"}};  // PinDown pins, then lets the queued click unpin
+      {"aST", "unpinned closed 3000"},   {"ScT", "unpinned closed 10000"},
+      {"SbET", "unpinned closed 5000"},  {"SlT", "unpinned closed 5000"},
+      {"STT", "unpinned closed 3000"},   {"HLT", "unpinned closed 0"},
+      {"SCLT", "unpinned closed 0"},     {"tSLT", "unpinned closed 0"},
+      {"SK", "unpinned open 0"},         {"SP", "pinned open 0"},
+      {"SPP", "unpinned open 0"},        {"SPPT", "unpinned closed 3000"},
+      {"SPT", "pinned open 3000"},       {"SPTP", "unpinned closed 3000"},
+      {"SPTT", "pinned open 3000"},      {"SF", "pinned open about 0"},
+      {"SPF", "pinned open about 0"},    {"SFT", "pinned open about 3000"},
+      {"SPTF", "pinned open about 3000"}, {"SwT", "pinned open 3000"},
+      {"SqLT", "pinned open 3000"},      {"SqD", "unpinned open 0"}};  // PinDown, then the click
   // clang-format on
   for (const auto& [run, expected] : rows) {
     Fresh();
@@ -186,7 +187,8 @@ TEST_F(frmMainTest, ThePinF1AndTheEndOfTheRun) {
 TEST_F(frmMainTest, TheBoxFillsTheWindowUpToThePin) {
   frm->Form().Show();
   const auto& bar = window().StatusBarNamed(u"sbInfo");
-  // Margins of 120 twips; the unpinned pin is 16 pixels wide, the pinned one 12.
+  // Margins of 120 twips; the unpinned pin is 16 pixels wide, the pinned
+  // one 12.
   for (const double pinWidth : {240, 180}) {
     fakes::ExpectLayoutFollows(
         window(), Resizer(window()),
@@ -200,53 +202,33 @@ TEST_F(frmMainTest, TheBoxFillsTheWindowUpToThePin) {
 
 // The About box.
 
-TEST_F(WindowsTest, AboutIsMadeLoadedWithItsLinesShowingItsTopAndGoesUnlessShown) {
+TEST_F(WindowsTest, TheAboutBoxItsLinesItsLinkAndItsFaults) {
   {
-    About about;
-    auto& text = Form(u"frmAbout").RichTextBoxNamed(u"txtText");
-    EXPECT_TRUE(Form(u"frmAbout").IsLoaded() && !Form(u"frmAbout").IsVisible());
-    EXPECT_EQ(Form(u"frmAbout").Caption(), u"About Sigpatch");
-    about.AddText(u"one");
-    about.AddText(u"");
-    about.AddText(u"two\r\n");
+    About about;  // made loaded, and gone with its object unless shown
+    auto& form = Form(u"frmAbout");
+    auto& text = form.RichTextBoxNamed(u"txtText");
+    auto& link = form.LabelNamed(u"lblLink");
+    EXPECT_TRUE(form.IsLoaded() && !form.IsVisible());
+    EXPECT_EQ(form.Caption(), u"About Sigpatch");
+    about.AddText(u"one"), about.AddText(u""), about.AddText(u"two\r\n");
     EXPECT_EQ(text.Text(), u"Sigpatch V1.01.02\r\nFerrolite\r\n" +
                                SysUtilities().GetOSVersionString() +
                                u"\r\nSystem UpTime: 1 days 01:01:01\r\n\r\nChecks for definition "
                                u"updates in a specified location and applies them.\r\n\r\n"
                                u"Ferrolite\r\n\r\none\r\n\r\ntwo\r\n\r\n");
-    EXPECT_EQ(text.SelStart() + text.SelLength(), 0);
+    EXPECT_EQ(text.SelStart() + text.SelLength(), 0);  // it shows its top
+    EXPECT_EQ(link.MouseIcon().Handle(), form.ImageNamed(u"imgCur").Picture().Handle());
+    link.Click();
+    about.SetLink(u"https://example.org/"), about.SetShowLink(false);
+    EXPECT_EQ(link.Caption(), u"https://example.org/");
+    EXPECT_FALSE(link.Visible());
+    link.Click();
+    ASSERT_EQ(processes.shellCalls.size(), 2u);
+    EXPECT_EQ(processes.shellCalls[0].operation + u" " + processes.shellCalls[0].file + u" " +
+                  processes.shellCalls[1].file,
+              u"open " + std::u16string(resources::kLink) + u" https://example.org/");
   }
   EXPECT_EQ(fake.windowing.FindForm(u"frmAbout"), nullptr);
-}
-
-TEST_F(WindowsTest, F1InTheMainWindowShowsAModelessAboutBoxThatStaysUntilClosed) {
-  Application app;
-  app.AM()->frm()->Form().Show();
-  const auto icon = app.AM()->frm()->Form().Icon().Handle();
-  const std::function<void(HeadlessWindow&)> closers[] = {
-      [](auto& box) { box.ButtonNamed(u"cmdOK").Click(); }, [](auto& box) { box.PressEnter(); },
-      [](auto& box) { box.PressEscape(); }, [](auto& box) { box.ClickCloseBox(); }};
-  for (const auto& close : closers) {
-    Form(u"frmMain").PressKey(toolkit::kKeyF1);
-    EXPECT_TRUE(Form(u"frmAbout").IsVisible());
-    EXPECT_EQ(Form(u"frmAbout").Icon().Handle(), icon);  // the main window's icon
-    EXPECT_EQ(Form(u"frmAbout").ImageNamed(u"imgIcon").Picture().Handle(), icon);
-    close(Form(u"frmAbout"));
-    EXPECT_FALSE(Form(u"frmAbout").IsLoaded());
-    fake.windowing.DoEvents();
-    EXPECT_EQ(fake.windowing.FindForm(u"frmAbout"), nullptr);
-  }
-  // Without a main window (the factory could not build it) the box keeps its own.
-  app.AM()->Setfrm(nullptr);
-  app.ShowAboutBox(0);
-  EXPECT_NE(Form(u"frmAbout").Icon().Handle(), icon);
-  app.SetAM(nullptr);
-  app.ShowAboutBox(0);
-  EXPECT_NE(Form(u"frmAbout").Icon().Handle(), icon);
-  EXPECT_TRUE(fake.windowing.messages.empty());
-}
-
-TEST_F(WindowsTest, AboutShowMainReportsAMissingApplicationAndAnotherShowMode) {
   Application app;
   About withoutApplication;
   withoutApplication.ShowMain(0);
@@ -261,21 +243,33 @@ TEST_F(WindowsTest, AboutShowMainReportsAMissingApplicationAndAnotherShowMode) {
                 u"sigpatch.About.ShowMain: 5, Invalid procedure call or argument"}));
 }
 
-TEST_F(WindowsTest, TheAboutLinkOpensItsAddressAndCanBeChangedAndHidden) {
-  About about;
-  auto& link = Form(u"frmAbout").LabelNamed(u"lblLink");
-  EXPECT_EQ(link.Caption(), resources::kLink);
-  EXPECT_EQ(link.MouseIcon().Handle(), Form(u"frmAbout").ImageNamed(u"imgCur").Picture().Handle());
-  link.Click();
-  about.SetLink(u"https://example.org/");
-  about.SetShowLink(false);
-  EXPECT_EQ(link.Caption(), u"https://example.org/");
-  EXPECT_FALSE(link.Visible());
-  link.Click();
-  ASSERT_EQ(processes.shellCalls.size(), 2u);
-  EXPECT_EQ(processes.shellCalls[0].operation + u" " + processes.shellCalls[0].file,
-            u"open " + std::u16string(resources::kLink));
-  EXPECT_EQ(processes.shellCalls[1].file, u"https://example.org/");
+TEST_F(WindowsTest, F1InTheMainWindowShowsAModelessAboutBoxThatStaysUntilClosed) {
+  Application app;
+  app.AM()->frm()->Form().Show();
+  const auto icon = app.AM()->frm()->Form().Icon().Handle();
+  const std::function<void(HeadlessWindow&)> closers[] = {
+      [](auto& box) { box.ButtonNamed(u"cmdOK").Click(); }, [](auto& box) { box.PressEnter(); },
+      [](auto& box) { box.PressEscape(); }, [](auto& box) { box.ClickCloseBox(); }};
+  for (const auto& close : closers) {
+    Form(u"frmMain").PressKey(toolkit::kKeyF1);
+    auto& box = Form(u"frmAbout");
+    EXPECT_TRUE(box.IsVisible());
+    EXPECT_EQ(box.Icon().Handle(), icon);  // the main window's icon
+    EXPECT_EQ(box.ImageNamed(u"imgIcon").Picture().Handle(), icon);
+    close(box);
+    EXPECT_FALSE(box.IsLoaded());
+    fake.windowing.DoEvents();
+    EXPECT_EQ(fake.windowing.FindForm(u"frmAbout"), nullptr);
+  }
+  // Without a main window (the factory could not build it) the box keeps its
+  // own.
+  app.AM()->Setfrm(nullptr);
+  app.ShowAboutBox(0);
+  EXPECT_NE(Form(u"frmAbout").Icon().Handle(), icon);
+  app.SetAM(nullptr);
+  app.ShowAboutBox(0);
+  EXPECT_NE(Form(u"frmAbout").Icon().Handle(), icon);
+  EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
 // System Info starts the program named under MSINFO, else MSINFO32.EXE in the
@@ -334,7 +328,8 @@ TEST_F(WindowsTest, TheAboutBoxFollowsItsSizeWithAndWithoutTheLogo) {
          {&form.ButtonNamed(u"cmdSysInfo"), {.right = 120, .bottom = kDown}},
          {&form.ImageNamed(u"imgCur"), {}}});
     form.UserResize(9000, 6000);
-    // The rules lie between the text and the buttons; every line ends at the margin.
+    // The rules lie between the text and the buttons; every line ends at the
+    // margin.
     for (const std::u16string_view name :
          {u"lnLine(0)", u"lnLine(1)", u"lnLogoLine(0)", u"lnLogoLine(1)"}) {
       const auto& line = form.LineNamed(name);
@@ -431,7 +426,8 @@ TEST_F(WindowsTest, TheFolderChoosersListsAndPathBoxAtAnySize) {
 
 // The splash.
 
-TEST_F(WindowsTest, TheSplashShowsTheTitleLineTheCompanyAndEveryLineAdded) {
+TEST_F(WindowsTest, TheSplashShowsItsLinesAndWaitsForItsTwoSecondsWhenClosed) {
+  const auto start = fake.clock.now;
   Splash splash;
   splash.ShowMain();
   bool ran = false;
@@ -440,34 +436,33 @@ TEST_F(WindowsTest, TheSplashShowsTheTitleLineTheCompanyAndEveryLineAdded) {
   EXPECT_TRUE(ran);  // each line lets queued events run
   splash.AddText(u"");
   splash.AddText(u"two\r\n");
-  EXPECT_TRUE(Form(u"frmSplash").IsVisible());
-  EXPECT_EQ(Form(u"frmSplash").LabelNamed(u"lblProductName").Caption(), u"Sigpatch");
-  EXPECT_EQ(Form(u"frmSplash").TextBoxNamed(u"tboText").Text(),
+  auto& form = Form(u"frmSplash");
+  EXPECT_TRUE(form.IsVisible());
+  EXPECT_EQ(form.LabelNamed(u"lblProductName").Caption(), u"Sigpatch");
+  EXPECT_EQ(form.TextBoxNamed(u"tboText").Text(),
             u"Sigpatch V1.01.02\r\nFerrolite\r\nLoading\r\n\r\ntwo\r\n\r\n");
+  fake.windowing.QueueAfter(1500ms, [&] { ran = form.IsLoaded(); });
+  ran = false;
+  splash.frm().Form().Unload();  // closed by the program: events run while it waits
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(fake.clock.now - start, 2s);
 }
 
 // The splash goes no sooner than two whole seconds (on the clock's second
-// boundaries) after its load, however it is closed. From a whole second: shown
-// after, closed after (by its owner, or by the program: U), and gone after.
+// boundaries) after its load. From a whole second, in milliseconds: shown after
+// (-1: never), closed by its owner after, and gone after.
 TEST_F(WindowsTest, TheSplashStaysTwoSecondsAfterItsLoad) {
-  const struct {
-    int shownAt, closedAfter, goneAfter;
-    char closer = ' ';
-  } rows[] = {{0, 0, 2000},    {900, 0, 2000},    {999, 1001, 2000}, {0, 1500, 2000},
-              {0, 5000, 5000}, {500, 1500, 2000}, {-1, 0, 0},        {0, 0, 2000, 'U'}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.shownAt << " " << row.closedAfter << row.closer);
+  const int rows[][3] = {{0, 0, 2000},    {900, 0, 2000},    {999, 1001, 2000}, {0, 1500, 2000},
+                         {0, 5000, 5000}, {500, 1500, 2000}, {-1, 0, 0}};
+  for (const auto& [shownAt, closedAfter, goneAfter] : rows) {
     const auto start = fake.clock.now;
-    bool ranOpen = false;
-    fake.windowing.QueueAfter(1500ms, [&] { ranOpen = Form(u"frmSplash").IsLoaded(); });
     {
       Splash splash;
-      fake.clock.Advance(std::chrono::milliseconds(std::max(row.shownAt, 0)));
-      if (row.shownAt >= 0) splash.ShowMain();
-      fake.clock.Advance(std::chrono::milliseconds(row.closedAfter));
-      if (row.closer == 'U') splash.frm().Form().Unload();
+      fake.clock.Advance(std::chrono::milliseconds(std::max(shownAt, 0)));
+      if (shownAt >= 0) splash.ShowMain();
+      fake.clock.Advance(std::chrono::milliseconds(closedAfter));
     }
-    EXPECT_EQ(fake.clock.now - start, std::chrono::milliseconds(row.goneAfter));
+    EXPECT_EQ(fake.clock.now - start, std::chrono::milliseconds(goneAfter)) << shownAt;
     EXPECT_EQ(fake.windowing.FindForm(u"frmSplash"), nullptr);
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,11 +46,14 @@ TEST_F(HeadlessWindowTest, TheLifeCycleAndItsEvents) {
     events.push_back("key " + std::to_string(key) + " " + std::to_string(shift));
   };
   window->Unload();  // never loaded: nothing happens
+  form().UserResize(2000, 1000);
   window->Load();
   window->Load();
   EXPECT_TRUE(!window->IsVisible() && window->hWnd() != 0);
   window->Show();
   window->Show();
+  window->Hide();
+  window->Show();  // only the first showing runs the resize event
   form().UserResize(1000, 500);
   EXPECT_EQ(std::pair(window->Width(), window->Height()), std::pair(1000.0 + 120, 500.0 + 450));
   window->SetWindowState(kWindowMinimized);
@@ -58,6 +62,11 @@ TEST_F(HeadlessWindowTest, TheLifeCycleAndItsEvents) {
   window->Unload();
   window->Unload();
   EXPECT_TRUE(!window->IsLoaded() && window->hWnd() == 0);
+  FormDesign plain;  // without key preview: keys go to the controls
+  plain.Name = u"frmPlain";
+  auto other = fake.windowing.NewForm(plain);
+  other->OnKeyUp = [&](std::int16_t, std::int16_t) { events.push_back("plain key"); };
+  static_cast<HeadlessWindow&>(*other).PressKey(kKeyF1);
   fake.windowing.Queue([this] { form().ClickCloseBox(); });
   window->Show(ShowMode::Modal);  // returns when the window is closed
   EXPECT_EQ(events, (std::vector<std::string>{"load", "resize", "resize", "resize", "key 112 1",
@@ -70,6 +79,19 @@ TEST_F(HeadlessWindowTest, ControlsPicturesAndPanels) {
   EXPECT_EQ(bar.PanelText(u"info"), u"Working");
   EXPECT_EQ(faultOf([&] { bar.PanelText(u"Other"); }), 35600);
   EXPECT_EQ(faultOf([&] { form().ButtonNamed(u"sbInfo"); }), 35600);
+  // Enter clicks the default button, Esc the cancel button.
+  ButtonDesign yes, no;
+  yes.Default = true, no.Cancel = true;
+  std::string clicks;
+  window->AddButton(ControlDesign::At(u"cmdNo", 0, 0, 9, 9, 1), no).OnClick = [&] {
+    clicks += "no ";
+  };
+  window->AddButton(ControlDesign::At(u"cmdYes", 0, 0, 9, 9, 0), yes).OnClick = [&] {
+    clicks += "yes ";
+  };
+  form().PressEnter();
+  form().PressEscape();
+  EXPECT_EQ(clicks, "yes no ");
   // Each load is a picture of its own; an image takes its picture's size.
   const auto picture = fake.windowing.LoadPicture(u"pin-unpinned.png");
   EXPECT_NE(picture.Handle(), fake.windowing.LoadPicture(u"pin-unpinned.png").Handle());
@@ -91,14 +113,32 @@ TEST_F(HeadlessWindowTest, ARichTextBoxColoursItsSelectionWithinItsText) {
   box.SetSelText(u"X");
   box.SetSelColor(0xFF0000);
   box.SetSelText(u"Y");
-  EXPECT_EQ(box.Runs(),
-            (std::vector<ColoredText>{{u"ab", 0}, {u"X", 255}, {u"Y", 0xFF0000}, {u"ef", 0}}));
   EXPECT_EQ(box.SelStart(), 4);
+  box.SetSelStart(3);  // text put in takes the colour of the text before it
+  box.SetSelText(u"Z");
+  EXPECT_EQ(box.Runs(),
+            (std::vector<ColoredText>{{u"ab", 0}, {u"XZ", 255}, {u"Y", 0xFF0000}, {u"ef", 0}}));
   box.SetSelStart(99);  // positions beyond the text stop at its end
-  EXPECT_EQ(box.SelStart(), 6);
+  EXPECT_EQ(box.SelStart(), 7);
   box.SetSelStart(1);
   box.SetSelLength(99);
-  EXPECT_EQ(box.SelLength(), 5);
+  EXPECT_EQ(box.SelLength(), 6);
+}
+
+TEST_F(HeadlessWindowTest, AWaitEndsWithTheFirstEventsThatRunOrAtItsDeadline) {
+  using std::chrono::milliseconds;
+  const auto start = fake.clock.now;
+  int ran = 0;
+  fake.windowing.Queue([&] { ++ran; });
+  fake.windowing.QueueAfter(milliseconds(1000), [&] { ++ran; });
+  const auto wait = [&](milliseconds until) {
+    fake.windowing.WaitForEvents(start + until);
+    return std::pair(ran, std::chrono::duration_cast<milliseconds>(fake.clock.now - start));
+  };
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(1, milliseconds(0)));
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(2, milliseconds(1000)));
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(2, milliseconds(3000)));
+  EXPECT_EQ(wait(milliseconds(0)), std::pair(2, milliseconds(3000)));  // a deadline past
 }
 
 // A drive list and a folder list over drives c: (with the current folder), d:

@@ -97,14 +97,22 @@ TEST_F(TtyWindowingTest, AWindowPrintsItsLinesWhenShownAndThenEveryLineAddedAtTh
   bar.SetPanelText(u"Info", u"Copying");
   bar.Refresh();
   tty->MsgBox(u"two\r\nlines", MsgBoxStyle::Critical, u"Other");
+  EXPECT_EQ(tty->MsgBox(u"Stop?", MsgBoxStyle::YesNoQuestion),
+            MsgBoxResult::No);  // nobody says Yes
   // Each colour ends before its line break.
   EXPECT_EQ(out.Text(), "\x1b[31mmade\x1b[0m\nloaded\n\x1b[34mshown\x1b[0m\n");
-  EXPECT_EQ(err.Text(), "Sigpatch status: Copying\nOther: two / lines\n");
-  Make(std::nullopt);  // a file: no colours, and the status bar only when asked for
-  EXPECT_FALSE(tty->Colors());
-  auto other = tty->NewForm(design);
-  other->AddStatusBar(ControlDesign::At(u"sb", 0, 0, 0, 375), {{u"Info", u"x"}}).Refresh();
-  EXPECT_EQ(err.Text(), "Sigpatch status: Copying\nOther: two / lines\n");
+  const std::string said = "Sigpatch status: Copying\nOther: two / lines\nSigpatch: Stop?\n";
+  EXPECT_EQ(err.Text(), said);
+  window.reset();
+  Make(false);  // no colours, and no status bar unless asked for
+  window = tty->NewForm(design);
+  auto& plain = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
+  auto& silent = window->AddStatusBar(ControlDesign::At(u"sb", 0, 0, 0, 375), {{u"Info", u"x"}});
+  window->Show();
+  plain.SetSelColor(255), plain.SetSelText(u"red\r\n");
+  silent.Refresh();
+  EXPECT_EQ(out.Text(), "\x1b[31mmade\x1b[0m\nloaded\n\x1b[34mshown\x1b[0m\nred\n");
+  EXPECT_EQ(err.Text(), said);
 }
 
 // The folder chooser asks on an interactive terminal, in the system's own path style.
@@ -129,6 +137,7 @@ TEST_F(TtyWindowingTest, TheFolderChooserAsksOnATerminal) {
     chooser.ShowMain();
     EXPECT_EQ((chooser.OK() ? "OK " : "cancelled ") + text::toUtf8(chooser.Path()), row.chosen);
     EXPECT_EQ(err.Text().substr(before), row.asked);
+    EXPECT_EQ(out.Text(), "");  // a one-line box is a question, not lines to print
     EXPECT_TRUE(row.interactive || std::fgetc(in->file) == row.input[0]) << "nothing was read";
   }
 }
