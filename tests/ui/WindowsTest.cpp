@@ -441,8 +441,8 @@ TEST_F(WindowsTest, TheSplashShowsItsLinesAndWaitsForItsTwoSecondsWhenClosed) {
   EXPECT_EQ(form.LabelNamed(u"lblProductName").Caption(), u"Sigpatch");
   EXPECT_EQ(form.TextBoxNamed(u"tboText").Text(),
             u"Sigpatch V1.01.02\r\nFerrolite\r\nLoading\r\n\r\ntwo\r\n\r\n");
-  fake.windowing.QueueAfter(1500ms, [&] { ran = form.IsLoaded(); });
   ran = false;
+  fake.windowing.QueueAfter(1500ms, [&] { ran = form.IsLoaded(); });
   splash.frm().Form().Unload();  // closed by the program: events run while it waits
   EXPECT_TRUE(ran);
   EXPECT_EQ(fake.clock.now - start, 2s);
