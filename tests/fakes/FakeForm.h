@@ -5,7 +5,8 @@
 
 namespace sigpatch::fakes {
 
-/// A screen of 15 twips a pixel, as a 96-dpi display has.
+/// A screen of 15 twips a pixel, as a 96-dpi display has. Setting the pointer
+/// raises `pointerFault` when that is not 0.
 class FakeScreen : public toolkit::Screen {
  public:
   double TwipsPerPixelX() const override { return twipsPerPixelX; }
@@ -16,34 +17,23 @@ class FakeScreen : public toolkit::Screen {
     mousePointer = pointer;
   }
 
-  double twipsPerPixelX = 15;
-  double twipsPerPixelY = 15;
-  std::int32_t mousePointer = toolkit::kPointerDefault;
-  /// An error number that setting the pointer raises (0: none).
-  std::int32_t pointerFault = 0;
+  double twipsPerPixelX = 15, twipsPerPixelY = 15;
+  std::int32_t mousePointer = toolkit::kPointerDefault, pointerFault = 0;
 };
 
-/// A form that only has a place and a size.
+/// A form that only has a place and a size; `moves` counts its moves.
 class FakeForm : public toolkit::Form {
  public:
   double Left() const override { return left; }
   double Top() const override { return top; }
   double Width() const override { return width; }
   double Height() const override { return height; }
-  void Move(double newLeft, double newTop) override {
-    left = newLeft;
-    top = newTop;
-    ++moves;
-  }
+  void Move(double newLeft, double newTop) override { left = newLeft, top = newTop, ++moves; }
   std::intptr_t hWnd() const override { return handle; }
   std::intptr_t IconHandle() const override { return icon; }
 
-  double left = 0;
-  double top = 0;
-  double width = 4800;
-  double height = 3600;
-  std::intptr_t handle = 0x1234;
-  std::intptr_t icon = 0x5678;
+  double left = 0, top = 0, width = 4800, height = 3600;
+  std::intptr_t handle = 0x1234, icon = 0x5678;
   int moves = 0;
 };
 

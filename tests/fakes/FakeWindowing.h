@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,15 +36,18 @@ struct ShownMessage {
 /// waits move the installed (fake) clock instead of taking real time.
 class FakeWindowing : public toolkit::headless::HeadlessWindowing {
  public:
+  using WindowAction = std::function<void(toolkit::headless::HeadlessWindow&)>;
   FakeWindowing();
-  ~FakeWindowing() override;
+  ~FakeWindowing() override { ReleaseAll(); }  // the kept windows go while the fake stands
 
   const runtime::ProgramInfo& App() const override { return app; }
   std::u16string Command() const override { return command; }
   toolkit::Screen& Screen() override { return screen; }
-  void DoEvents() override;
-  [[noreturn]] void End(int ExitCode = 0) override;
-  void WriteOut(std::u16string_view line) override;
+  bool CanAsk() const override { return canAsk; }
+  bool ShowsWindows() const override { return showsWindows; }
+  void DoEvents() override { ++doEventsCalls, HeadlessWindowing::DoEvents(); }
+  [[noreturn]] void End(int ExitCode = 0) override { endCode = ExitCode, throw ImmediateStop{}; }
+  void WriteOut(std::u16string_view line) override { written.emplace_back(line); }
   void RunModal(toolkit::headless::HeadlessWindow& form) override;
   double FrameWidth() const override { return 120; }
   double FrameHeight() const override { return 450; }
@@ -52,14 +56,14 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   void Queue(std::function<void()> event) { Post(std::move(event)); }
   /// Runs `event` inside the wait that reaches `delay` from now by the clock.
   void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event);
-
-  /// Runs `action` with the window of that name once it is shown: for a
-  /// dialog that events reach before it opens.
-  void QueueWhenShown(std::u16string name,
-                      std::function<void(toolkit::headless::HeadlessWindow&)> action);
-
+  /// Runs `action` with the modal window of that name once it is shown.
+  void QueueWhenShown(std::u16string name, WindowAction action) {
+    whenShown_[std::move(name)] = std::move(action);
+  }
   /// The newest window of that name; a test failure when there is none.
   toolkit::headless::HeadlessWindow& Form(std::u16string_view name) const;
+  /// The texts of the message boxes shown, in order.
+  std::vector<std::u16string> Prompts() const;
 
   runtime::ProgramInfo app;
   std::u16string command;
@@ -68,18 +72,19 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   std::vector<ShownMessage> messages;
   /// The answer to a message box with Yes and No.
   bool answerYes = false;
+  /// Whether somebody can answer the windows, and read them (else they are a terminal's lines).
+  bool canAsk = true, showsWindows = true;
   int doEventsCalls = 0;
-  bool ended = false;
   int endCode = -1;
   /// The lines written on standard output.
   std::vector<std::u16string> written;
-  /// Whether somebody can answer the windows.
-  bool canAsk = true;
-  bool CanAsk() const override { return canAsk; }
 
  protected:
   toolkit::MsgBoxResult ShowMessageBox(std::u16string_view prompt, toolkit::MsgBoxStyle style,
-                                        std::u16string_view title) override;
+                                       std::u16string_view title) override;
+
+ private:
+  std::map<std::u16string, WindowAction> whenShown_;
 };
 
 }  // namespace sigpatch::fakes

@@ -1,300 +1,177 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "fakes/FakePlatform.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/Text.h"
 #include "toolkit/headless/HeadlessWindow.h"
 
 namespace sigpatch::toolkit::headless {
 namespace {
 
-using namespace std::chrono_literals;
+std::int32_t faultOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RuntimeError& e) {
+    return e.Number();
+  }
+  return 0;
+}
 
 class HeadlessWindowTest : public ::testing::Test {
  protected:
   HeadlessWindowTest() {
     FormDesign design;
-    design.Name = u"frmTest";
-    design.Caption = u"Test";
-    design.ScaleWidth = 3000;
-    design.ScaleHeight = 2000;
+    design.Name = u"frmTest", design.ScaleWidth = 3000, design.ScaleHeight = 2000;
     design.KeyPreview = true;
     window = fake.windowing.NewForm(design);
-    window->OnLoad = [this] { events.push_back("load"); };
-    window->OnResize = [this] { events.push_back("resize"); };
-    window->OnUnload = [this] { events.push_back("unload"); };
-    window->OnKeyUp = [this](std::int16_t key, std::int16_t shift) {
-      events.push_back("key " + std::to_string(key) + " " + std::to_string(shift));
-    };
   }
 
   HeadlessWindow& form() { return static_cast<HeadlessWindow&>(*window); }
 
   fakes::FakePlatform fake;
   std::unique_ptr<Window> window;
-  std::vector<std::string> events;
 };
 
-TEST_F(HeadlessWindowTest, MadeUnloadedLoadedOnceShownWithAResize) {
-  EXPECT_FALSE(window->IsLoaded());
-  EXPECT_EQ(window->hWnd(), 0);
+TEST_F(HeadlessWindowTest, TheLifeCycleAndItsEvents) {
+  std::vector<std::string> events;
+  window->OnLoad = [&] { events.push_back("load"); };
+  window->OnResize = [&] { events.push_back("resize"); };
+  window->OnUnload = [&] { events.push_back("unload"); };
+  window->OnKeyUp = [&](std::int16_t key, std::int16_t shift) {
+    events.push_back("key " + std::to_string(key) + " " + std::to_string(shift));
+  };
+  window->Unload();  // never loaded: nothing happens
+  form().UserResize(2000, 1000);
   window->Load();
   window->Load();
-  EXPECT_TRUE(window->IsLoaded());
-  EXPECT_FALSE(window->IsVisible());
-  EXPECT_NE(window->hWnd(), 0);
+  EXPECT_TRUE(!window->IsVisible() && window->hWnd() != 0);
   window->Show();
   window->Show();
-  EXPECT_TRUE(window->IsVisible());
-  EXPECT_EQ(events, (std::vector<std::string>{"load", "resize"}));
-}
-
-TEST_F(HeadlessWindowTest, UnloadRunsItsEventOnceAndLoadingAgainRunsLoadAgain) {
-  window->Show();
-  window->Unload();
-  window->Unload();
-  EXPECT_FALSE(window->IsLoaded());
-  EXPECT_FALSE(window->IsVisible());
-  EXPECT_EQ(window->hWnd(), 0);
-  window->Show();
-  EXPECT_EQ(events, (std::vector<std::string>{"load", "resize", "unload", "load", "resize"}));
-}
-
-TEST_F(HeadlessWindowTest, UnloadingAWindowNeverLoadedDoesNothing) {
-  window->Unload();
-  EXPECT_TRUE(events.empty());
-}
-
-TEST_F(HeadlessWindowTest, ResizingAndMinimizingRunTheResizeEvent) {
-  window->Show();
+  window->Hide();
+  window->Show();  // only the first showing runs the resize event
   form().UserResize(1000, 500);
-  EXPECT_EQ(window->ScaleWidth(), 1000);
-  EXPECT_EQ(window->ScaleHeight(), 500);
-  EXPECT_EQ(window->Width(), 1000 + 120);
-  EXPECT_EQ(window->Height(), 500 + 450);
+  EXPECT_EQ(std::pair(window->Width(), window->Height()), std::pair(1000.0 + 120, 500.0 + 450));
   window->SetWindowState(kWindowMinimized);
-  EXPECT_EQ(window->WindowState(), kWindowMinimized);
-  EXPECT_EQ(events, (std::vector<std::string>{"load", "resize", "resize", "resize"}));
-}
-
-TEST_F(HeadlessWindowTest, KeysReachTheFormWithKeyPreview) {
-  window->Show();
+  window->SetWindowState(kWindowMinimized);
   form().PressKey(kKeyF1, 1);
-  EXPECT_EQ(events.back(), "key 112 1");
-}
-
-TEST_F(HeadlessWindowTest, ModalShowReturnsWhenTheWindowIsClosed) {
+  window->Unload();
+  window->Unload();
+  EXPECT_TRUE(!window->IsLoaded() && window->hWnd() == 0);
+  FormDesign plain;  // without key preview: keys go to the controls
+  plain.Name = u"frmPlain";
+  auto other = fake.windowing.NewForm(plain);
+  other->OnKeyUp = [&](std::int16_t, std::int16_t) { events.push_back("plain key"); };
+  static_cast<HeadlessWindow&>(*other).PressKey(kKeyF1);
   fake.windowing.Queue([this] { form().ClickCloseBox(); });
-  window->Show(ShowMode::Modal);
-  EXPECT_FALSE(window->IsLoaded());
-  EXPECT_EQ(events, (std::vector<std::string>{"load", "resize", "unload"}));
+  window->Show(ShowMode::Modal);  // returns when the window is closed
+  EXPECT_EQ(events, (std::vector<std::string>{"load", "resize", "resize", "resize", "key 112 1",
+                                              "unload", "load", "resize", "unload"}));
 }
 
-TEST_F(HeadlessWindowTest, EnterAndEscClickTheDefaultAndCancelButtons) {
-  ButtonDesign ok;
-  ok.Caption = u"OK";
-  ok.Default = true;
-  ok.Cancel = true;
-  auto& button = window->AddButton(ControlDesign::At(u"cmdOK", 0, 0, 100, 100, 0), ok);
-  int clicks = 0;
-  button.OnClick = [&] { ++clicks; };
-  form().PressEnter();
-  form().PressEscape();
-  EXPECT_EQ(clicks, 2);
-}
-
-TEST_F(HeadlessWindowTest, TheStatusBarIsDockedAndFindsPanelsByKey) {
+TEST_F(HeadlessWindowTest, ControlsPicturesAndPanels) {
   auto& bar = window->AddStatusBar(ControlDesign::At(u"sbInfo", 0, 0, 0, 375), {{u"Info", u"x"}});
-  EXPECT_EQ(bar.Top(), 2000 - 375);
-  EXPECT_EQ(bar.Width(), 3000);
   bar.SetPanelText(u"INFO", u"Working");
   EXPECT_EQ(bar.PanelText(u"info"), u"Working");
-  form().UserResize(4000, 1000);
-  EXPECT_EQ(bar.Top(), 1000 - 375);
-  EXPECT_EQ(bar.Width(), 4000);
-  try {
-    bar.PanelText(u"Other");
-    FAIL() << "no fault";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.Number(), 35600);
-  }
-}
-
-TEST_F(HeadlessWindowTest, AnImageTakesTheSizeOfItsPicture) {
+  EXPECT_EQ(faultOf([&] { bar.PanelText(u"Other"); }), 35600);
+  EXPECT_EQ(faultOf([&] { form().ButtonNamed(u"sbInfo"); }), 35600);
+  // Enter clicks the default button, Esc the cancel button.
+  ButtonDesign yes, no;
+  yes.Default = true, no.Cancel = true;
+  std::string clicks;
+  window->AddButton(ControlDesign::At(u"cmdNo", 0, 0, 9, 9, 1), no).OnClick = [&] {
+    clicks += "no ";
+  };
+  window->AddButton(ControlDesign::At(u"cmdYes", 0, 0, 9, 9, 0), yes).OnClick = [&] {
+    clicks += "yes ";
+  };
+  form().PressEnter();
+  form().PressEscape();
+  EXPECT_EQ(clicks, "yes no ");
+  // Each load is a picture of its own; an image takes its picture's size.
+  const auto picture = fake.windowing.LoadPicture(u"pin-unpinned.png");
+  EXPECT_NE(picture.Handle(), fake.windowing.LoadPicture(u"pin-unpinned.png").Handle());
+  EXPECT_EQ(faultOf([&] { fake.windowing.LoadPicture(u"nothing.png"); }), 53);
   auto& image = window->AddImage(ControlDesign::At(u"img", 10, 20, 255, 255), {});
   fake.windowing.screen.twipsPerPixelX = 12;
-  fake.windowing.screen.twipsPerPixelY = 15;
-  image.SetPicture(fake.windowing.LoadPicture(u"pin-unpinned.png"));
-  EXPECT_EQ(image.Width(), 16 * 12);
-  EXPECT_EQ(image.Height(), 11 * 15);
-  EXPECT_EQ(image.Left(), 10);
+  image.SetPicture(picture);
+  EXPECT_EQ(std::pair(image.Width(), image.Height()), std::pair(16.0 * 12, 11.0 * 15));
 }
 
-class RichTextBoxTest : public HeadlessWindowTest {
- protected:
-  RichTextBoxTest()
-      : box(static_cast<HeadlessRichTextBox&>(
-            window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100)))) {}
-
-  HeadlessRichTextBox& box;
-};
-
-TEST_F(RichTextBoxTest, InsertedTextTakesTheSelectionColour) {
-  box.SetSelColor(255);
-  box.SetSelText(u"red\r\n");
-  EXPECT_EQ(box.SelStart(), 5);
-  box.SetSelColor(0xFF0000);
-  box.SetSelText(u"blue\r\n");
-  EXPECT_EQ(box.Text(), u"red\r\nblue\r\n");
-  EXPECT_EQ(box.TextLength(), 11);
-  EXPECT_EQ(box.Runs(), (std::vector<ColoredText>{{u"red\r\n", 255}, {u"blue\r\n", 0xFF0000}}));
-}
-
-TEST_F(RichTextBoxTest, ASelectionIsReplacedAndRecoloured) {
+TEST_F(HeadlessWindowTest, ARichTextBoxColoursItsSelectionWithinItsText) {
+  auto& box = static_cast<HeadlessRichTextBox&>(
+      window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 9, 9)));
   box.SetText(u"abcdef");
   box.SetSelStart(2);
   box.SetSelLength(2);
   box.SetSelColor(255);
   EXPECT_EQ(box.Runs(), (std::vector<ColoredText>{{u"ab", 0}, {u"cd", 255}, {u"ef", 0}}));
   box.SetSelText(u"X");
-  EXPECT_EQ(box.Text(), u"abXef");
-  EXPECT_EQ(box.SelStart(), 3);
-  EXPECT_EQ(box.SelLength(), 0);
-}
-
-TEST_F(RichTextBoxTest, PositionsBeyondTheTextStopAtItsEnd) {
-  box.SetText(u"abc");
-  box.SetSelStart(99);
-  EXPECT_EQ(box.SelStart(), 3);
+  box.SetSelColor(0xFF0000);
+  box.SetSelText(u"Y");
+  EXPECT_EQ(box.SelStart(), 4);
+  box.SetSelStart(3);  // text put in takes the colour of the text before it
+  box.SetSelText(u"Z");
+  EXPECT_EQ(box.Runs(),
+            (std::vector<ColoredText>{{u"ab", 0}, {u"XZ", 255}, {u"Y", 0xFF0000}, {u"ef", 0}}));
+  box.SetSelStart(99);  // positions beyond the text stop at its end
+  EXPECT_EQ(box.SelStart(), 7);
   box.SetSelStart(1);
   box.SetSelLength(99);
-  EXPECT_EQ(box.SelLength(), 2);
+  EXPECT_EQ(box.SelLength(), 6);
 }
 
-TEST_F(HeadlessWindowTest, AWindowKeptForItsOwnerGoesAfterItIsClosed) {
-  struct Owner {
-    std::unique_ptr<Window> form;
-    bool* gone;
-    ~Owner() { *gone = true; }
-  };
-  bool gone = false;
-  {
-    auto owner = std::make_shared<Owner>();
-    owner->gone = &gone;
-    FormDesign design;
-    design.Name = u"frmKept";
-    owner->form = fake.windowing.NewForm(design);
-    owner->form->Show();
-    fake.windowing.KeepWhileLoaded(*owner->form, owner);
-  }
-  EXPECT_FALSE(gone);
-  fake.windowing.Form(u"frmKept").ClickCloseBox();
-  EXPECT_FALSE(gone);  // its own handler might still run
-  fake.windowing.DoEvents();
-  EXPECT_TRUE(gone);
-}
-
-TEST_F(HeadlessWindowTest, WaitsRunQueuedEventsAndMoveTheClockToTheDeadline) {
+TEST_F(HeadlessWindowTest, AWaitEndsWithTheFirstEventsThatRunOrAtItsDeadline) {
+  using std::chrono::milliseconds;
   const auto start = fake.clock.now;
   int ran = 0;
   fake.windowing.Queue([&] { ++ran; });
-  fake.windowing.WaitForEvents(start + 3s);
-  EXPECT_EQ(ran, 1);
-  EXPECT_EQ(fake.clock.now, start);  // an event came: the wait ends
-  fake.windowing.QueueAfter(1s, [&] { ++ran; });
-  fake.windowing.WaitForEvents(start + 3s);
-  EXPECT_EQ(ran, 2);
-  EXPECT_EQ(fake.clock.now, start + 1s);
-  fake.windowing.WaitForEvents(start + 3s);
-  EXPECT_EQ(fake.clock.now, start + 3s);
-  fake.windowing.WaitForEvents(start);  // past: returns at once
-  EXPECT_EQ(fake.clock.now, start + 3s);
+  fake.windowing.QueueAfter(milliseconds(1000), [&] { ++ran; });
+  const auto wait = [&](milliseconds until) {
+    fake.windowing.WaitForEvents(start + until);
+    return std::pair(ran, std::chrono::duration_cast<milliseconds>(fake.clock.now - start));
+  };
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(1, milliseconds(0)));
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(2, milliseconds(1000)));
+  EXPECT_EQ(wait(milliseconds(3000)), std::pair(2, milliseconds(3000)));
+  EXPECT_EQ(wait(milliseconds(0)), std::pair(2, milliseconds(3000)));  // a deadline past
 }
 
-}  // namespace
-}  // namespace sigpatch::toolkit::headless
-
-namespace sigpatch::toolkit::headless {
-namespace {
-
-class ListBoxTest : public ::testing::Test {
- protected:
-  ListBoxTest() {
-    fake.windowing.folders = fakes::FakeFolders(PathStyle::Windows);
-    fake.windowing.folders.drives = {u"c:", u"d:", u"e:"};
-    fake.windowing.folders.AddFolder(u"D:\\Updates\\New");
-    fake.windowing.folders.notReady.insert(u"e:");
-    FormDesign design;
-    design.Name = u"frmLists";
-    window = fake.windowing.NewForm(design);
-    drives = &window->AddDriveListBox(ControlDesign::At(u"drv", 0, 0, 10, 10));
-    folders = &window->AddDirListBox(ControlDesign::At(u"dir", 0, 0, 10, 10));
-    drives->OnChange = [this] { ++driveChanges; };
-    folders->OnChange = [this] { ++folderChanges; };
+// A drive list and a folder list over drives c: (with the current folder), d:
+// and e: (not ready). Each row goes on from the one above it; then the fault,
+// the drive, the folder and the change events.
+TEST_F(HeadlessWindowTest, TheDriveAndFolderLists) {
+  auto& folders = fake.windowing.folders;
+  folders = fakes::FakeFolders(PathStyle::Windows);
+  folders.drives = {u"c:", u"d:", u"e:"};
+  folders.AddFolder(u"D:\\Updates");
+  folders.notReady.insert(u"e:");
+  auto& drives = window->AddDriveListBox(ControlDesign::At(u"drv", 0, 0, 9, 9));
+  auto& dirs = window->AddDirListBox(ControlDesign::At(u"dir", 0, 0, 9, 9));
+  std::u16string changes;
+  drives.OnChange = [&] { changes += u" drive"; };
+  dirs.OnChange = [&] { changes += u" folder"; };
+  const std::pair<std::function<void()>, std::u16string> rows[] = {
+      {[] {}, u"0 c: C:\\Users\\user"},
+      {[&] { drives.SetDrive(u"C:\\Windows"); }, u"0 c: C:\\Users\\user"},
+      {[&] { drives.SetDrive(u"d:\\x"); }, u"0 d: C:\\Users\\user drive"},
+      {[&] { drives.SetDrive(u"E:\\x"); }, u"68 d: C:\\Users\\user"},
+      {[&] { dirs.SetPath(u"E:\\x"); }, u"68 d: C:\\Users\\user"},
+      {[&] { dirs.SetPath(u"D:\\x"); }, u"76 d: C:\\Users\\user"},
+      {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
+      {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
+      {[&] { dirs.SetPath(u"d:"); }, u"0 d: D:\\ folder"},
+      {[&] { dirs.SetPath(u"c:"); }, u"0 d: C:\\Users\\user folder"},
+      {[&] { dirs.SetPath(u"c:\\"); }, u"0 d: C:\\ folder"}};
+  for (const auto& [act, expected] : rows) {
+    changes.clear();
+    const auto fault = faultOf(act);
+    EXPECT_EQ(text::dec(fault) + u" " + drives.Drive() + u" " + dirs.Path() + changes, expected);
   }
-
-  static std::int32_t faultOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const RuntimeError& e) {
-      return e.Number();
-    }
-    return 0;
-  }
-
-  fakes::FakePlatform fake;
-  std::unique_ptr<Window> window;
-  DriveListBox* drives = nullptr;
-  DirListBox* folders = nullptr;
-  int driveChanges = 0;
-  int folderChanges = 0;
-};
-
-TEST_F(ListBoxTest, BothStartOnTheCurrentFolderWithoutAChange) {
-  EXPECT_EQ(drives->Drive(), u"c:");
-  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
-  EXPECT_EQ(driveChanges + folderChanges, 0);
-}
-
-TEST_F(ListBoxTest, ADriveIsSelectedByAnyPathOnItAndChangesOnlyWhenItIsAnother) {
-  drives->SetDrive(u"C:\\Windows");
-  EXPECT_EQ(driveChanges, 0);
-  drives->SetDrive(u"d:\\whatever");
-  EXPECT_EQ(drives->Drive(), u"d:");
-  EXPECT_EQ(driveChanges, 1);
-}
-
-TEST_F(ListBoxTest, ADriveThatIsNotReadyIsDeviceUnavailable) {
-  EXPECT_EQ(faultOf([&] { drives->SetDrive(u"E:\\Sigfetch"); }), 68);
-  EXPECT_EQ(drives->Drive(), u"c:");
-  EXPECT_EQ(faultOf([&] { folders->SetPath(u"E:\\Sigfetch"); }), 68);
-  EXPECT_EQ(driveChanges + folderChanges, 0);
-}
-
-TEST_F(ListBoxTest, AFolderThatDoesNotExistIsPathNotFound) {
-  EXPECT_EQ(faultOf([&] { folders->SetPath(u"D:\\Nowhere"); }), 76);
-  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
-  EXPECT_EQ(folderChanges, 0);
-}
-
-TEST_F(ListBoxTest, OpeningAFolderIsAChangeEvenWhenItWasOpen) {
-  folders->SetPath(u"d:\\updates\\new\\");
-  EXPECT_EQ(folders->Path(), u"D:\\Updates\\New");
-  folders->SetPath(u"D:\\Updates\\New");
-  EXPECT_EQ(folderChanges, 2);
-}
-
-TEST_F(ListBoxTest, ADriveAloneOpensTheCurrentFolderOnItOrItsRoot) {
-  folders->SetPath(u"d:");
-  EXPECT_EQ(folders->Path(), u"D:\\");
-  folders->SetPath(u"c:");
-  EXPECT_EQ(folders->Path(), u"C:\\Users\\user");
-  folders->SetPath(u"c:\\");
-  EXPECT_EQ(folders->Path(), u"C:\\");
 }
 
 }  // namespace
