@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +22,22 @@ namespace {
 // "SPRG" in the database header: a store of ours.
 constexpr int kApplicationId = 0x53505247;
 constexpr int kFormatVersion = 1;
+
+// How many writers counted themselves in and out (a store made before it
+// existed gets it from its next writer).
+constexpr const char* kOpensTable =
+    "CREATE TABLE IF NOT EXISTS opens("
+    " id INTEGER PRIMARY KEY CHECK(id = 1),"
+    " opened INTEGER NOT NULL,"
+    " closed INTEGER NOT NULL)";
+
+// A second way to a key's sub-keys, beside the index of their names: a name
+// that one index lost is still found through the other.
+constexpr const char* kKeysByParent = "CREATE INDEX IF NOT EXISTS keys_by_parent ON keys(parent)";
+
+// The bytes of the writers file, one a writer that is open now; a writer past
+// the last finds none and is not seen as open (its store is checked whole).
+constexpr int kWriterBytes = 64;
 
 constexpr const char* kSchema[] = {
     "CREATE TABLE keys("
@@ -44,6 +61,9 @@ constexpr const char* kSchema[] = {
     " sum INTEGER NOT NULL,"
     " UNIQUE(key, fold))",
     "CREATE INDEX vals_in_order ON vals(key)",
+    kOpensTable,
+    "INSERT INTO opens(id, opened, closed) VALUES(1, 0, 0)",
+    kKeysByParent,
 };
 
 using Blob = std::string;
@@ -192,12 +212,15 @@ SqliteStore::SqliteStore(std::string path, StoreOptions options)
 SqliteStore::~SqliteStore() { close(); }
 
 void SqliteStore::close() {
+  countClosed();
   for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
   statements_.clear();
   if (db_) sqlite3_close(db_);
   db_ = nullptr;
   if (state_ == State::Open) state_ = State::Closed;
   initialised_ = false;
+  leftOpen_ = false;
+  checkedWhole_ = false;
 }
 
 bool SqliteStore::Writable() const {
@@ -409,11 +432,155 @@ std::int32_t SqliteStore::validate() {
   if (Writable()) {
     if (const auto code = useWriteAheadLog(); code != 0) return code;
   }
+  if (!closedCleanly()) {
+    leftOpen_ = true;
+    if (const auto code = checkWhole(); code != 0) return code;
+    if (Writable()) markClean();
+  }
+  initialised_ = true;
+  return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::checkWhole() {
   if (const auto code = checkIntegrity(); code != 0) return code;
   if (const auto code = checkKeySums(); code != 0) return code;
   if (const auto code = checkValueSums(); code != 0) return code;
-  initialised_ = true;
+  checkedWhole_ = true;
   return kErrorSuccess;
+}
+
+int SqliteStore::openWriters(bool create) {
+  struct stat store {};
+  if (::stat(path_.c_str(), &store) != 0) return -1;
+  const std::string path = path_ + "-writers";
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
+  if (fd < 0 && !create && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid != store.st_uid &&
+      ::geteuid() == 0 && info.st_size == 0 && create) {
+    // Made by root for a store of another user: the store's owner keeps it.
+    if (::fchown(fd, store.st_uid, store.st_gid) == 0) info.st_uid = store.st_uid;
+  }
+  // Only a file of the store's owner counts: another user's could claim
+  // writers that are not there.
+  if (!S_ISREG(info.st_mode) || info.st_uid != store.st_uid || (info.st_mode & 077) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int SqliteStore::liveWriters() {
+  const int fd = writersFd_ >= 0 ? writersFd_ : openWriters(false);
+  if (fd < 0) return 0;
+  int live = 0;
+  for (int byte = 0; byte < kWriterBytes; ++byte) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    if (::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK) ++live;
+  }
+  if (fd != writersFd_) ::close(fd);
+  return live;
+}
+
+bool SqliteStore::closedCleanly() {
+  // A writer holds its byte only between the commit that counted it in and
+  // the one that counts it out, and a writer seen both before and after the
+  // row was read was open when it was read: so a writer that ended without
+  // closing always shows as more opened than closed beyond those seen.
+  const int before = liveWriters();
+  std::int64_t opened = 0;
+  std::int64_t closed = 0;
+  {
+    Use row(statement("SELECT opened, closed FROM opens WHERE id=1"));
+    if (!row || sqlite3_step(*row) != SQLITE_ROW) return false;
+    opened = sqlite3_column_int64(*row, 0);
+    closed = sqlite3_column_int64(*row, 1);
+  }
+  return opened - closed <= std::min(before, liveWriters());
+}
+
+void SqliteStore::markClean() {
+  // Not being able to mark it (a full disk, a busy store) only means the next
+  // connection checks it whole again.
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+  bool marked = sqlite3_exec(db_, kOpensTable, nullptr, nullptr, nullptr) == SQLITE_OK &&
+                sqlite3_exec(db_, kKeysByParent, nullptr, nullptr, nullptr) == SQLITE_OK &&
+                sqlite3_exec(db_, "INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0)",
+                             nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (marked) {
+    const int before = liveWriters();
+    const std::string sql = "UPDATE opens SET closed = opened - " +
+                            std::to_string(std::min(before, liveWriters())) + " WHERE id=1";
+    marked = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  sqlite3_exec(db_, marked ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+std::int32_t SqliteStore::countOpened() {
+  if (opened_ || opening_) return kErrorSuccess;
+  if (const auto code = exec(kOpensTable); code != 0) return code;
+  if (const auto code = exec(kKeysByParent); code != 0) return code;
+  if (const auto code = exec("INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0); "
+                             "UPDATE opens SET opened = opened + 1 WHERE id=1");
+      code != 0) {
+    return code;
+  }
+  opening_ = true;
+  return kErrorSuccess;
+}
+
+void SqliteStore::holdWriterByte() {
+  opening_ = false;
+  opened_ = true;
+  if (writersFd_ < 0) writersFd_ = openWriters(true);
+  if (writersFd_ < 0) return;
+  for (int byte = 0; byte < kWriterBytes; ++byte) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    if (::fcntl(writersFd_, F_OFD_SETLK, &lock) == 0) return;
+  }
+}
+
+void SqliteStore::countClosed() {
+  // The byte is let go before the count: between the two the writer shows as
+  // one that did not close, which costs a check, never a missed one.
+  if (writersFd_ >= 0) ::close(writersFd_);
+  writersFd_ = -1;
+  if (opened_ && db_ && state_ == State::Open) {
+    sqlite3_exec(db_, "UPDATE opens SET closed = closed + 1 WHERE id=1", nullptr, nullptr,
+                 nullptr);
+  }
+  opened_ = false;
+  opening_ = false;
+}
+
+SqliteStore::WholeCheck SqliteStore::CheckWhole() {
+  WholeCheck check;
+  const bool opening = !initialised_;
+  check.result = ready(false);
+  if (check.result == kMissing) {
+    check.result = kErrorSuccess;
+    return check;
+  }
+  check.exists = true;
+  check.leftOpen = leftOpen_;
+  if (check.result == 0 && !(opening && checkedWhole_)) {
+    check.result = checkWhole();
+    if (check.result == 0 && leftOpen_ && Writable()) markClean();
+  }
+  if (check.result == 0) check.result = scalar("SELECT count(*) FROM keys", check.keys);
+  if (check.result == 0) check.result = scalar("SELECT count(*) FROM vals", check.values);
+  if (state_ == State::Refused) close();
+  return check;
 }
 
 std::int32_t SqliteStore::checkFormat() {
@@ -580,6 +747,7 @@ std::int32_t SqliteStore::Write(const std::function<std::int32_t()>& body) {
     if (!transactionBegun_) {
       if (const auto code = exec("BEGIN IMMEDIATE"); code != 0) return code;
       transactionBegun_ = true;
+      if (const auto code = countOpened(); code != 0) return code;
     }
     if (const auto code = exec("SAVEPOINT change"); code != 0) return code;
     auto result = body();
@@ -595,9 +763,17 @@ std::int32_t SqliteStore::Write(const std::function<std::int32_t()>& body) {
     return result;
   }
   if (const auto code = exec("BEGIN IMMEDIATE"); code != 0) return code;
-  auto result = body();
+  auto result = countOpened();
+  if (result == 0) result = body();
   if (result == 0) result = exec("COMMIT");
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (opening_) {
+    if (result == 0) {
+      holdWriterByte();
+    } else {
+      opening_ = false;
+    }
+  }
   if (state_ == State::Refused) close();
   return result;
 }
@@ -621,6 +797,13 @@ std::int32_t SqliteStore::CommitTransaction() {
       }
     }
   }
+  if (opening_) {
+    if (result == 0) {
+      holdWriterByte();
+    } else {
+      opening_ = false;
+    }
+  }
   inTransaction_ = false;
   transactionBegun_ = false;
   return result;
@@ -630,6 +813,7 @@ void SqliteStore::RollbackTransaction() {
   if (transactionBegun_ && db_ && !sqlite3_get_autocommit(db_)) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
+  opening_ = false;
   inTransaction_ = false;
   transactionBegun_ = false;
 }
@@ -655,16 +839,78 @@ std::int32_t SqliteStore::KeyDepth(KeyId id, std::int64_t& depth) {
   return kErrorSuccess;
 }
 
+namespace {
+
+// Reads a value row (key, name, fold, type, data, sum) and checks its checksum.
+bool readValueRow(sqlite3_stmt* row, SqliteStore::Value& value) {
+  const auto name = columnBlob(row, 1);
+  const auto data = columnBlob(row, 4);
+  const auto type = sqlite3_column_int64(row, 3);
+  if (valueSum(sqlite3_column_int64(row, 0), name, columnBlob(row, 2), type, data.data(),
+               data.size()) != sqlite3_column_int64(row, 5)) {
+    return false;
+  }
+  value.name = fromLittleEndian(name.data(), static_cast<int>(name.size()));
+  value.type = static_cast<std::uint32_t>(type);
+  value.data.assign(data.begin(), data.end());
+  return true;
+}
+
+// What is wrong with a store in which a value read fails its checksum.
+constexpr const char* kValueFailsItsChecksum = " (a value fails its checksum)";
+
+}  // namespace
+
+namespace {
+
+// Whether a key row (id, parent, depth, name, fold, class, sum, ...) matches its checksum.
+bool keyRowSound(sqlite3_stmt* row) {
+  return keySum(sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 1),
+                sqlite3_column_int64(row, 2), columnBlob(row, 3), columnBlob(row, 4),
+                columnBlob(row, 5)) == sqlite3_column_int64(row, 6);
+}
+
+// What is wrong with a store in which a key read fails its checksum.
+constexpr const char* kKeyFailsItsChecksum = " (a key fails its checksum)";
+
+}  // namespace
+
 std::int32_t SqliteStore::FindChild(KeyId parent, std::u16string_view name, KeyId& child) {
-  Use use(statement("SELECT id FROM keys WHERE parent=?1 AND fold=?2"));
+  Use use(statement(
+      "SELECT id, parent, depth, name, fold, class, sum FROM keys WHERE parent=?1 AND fold=?2"));
   if (!use) return fail(sqlite3_errcode(db_));
   sqlite3_bind_int64(*use, 1, parent);
-  bindBlob(*use, 2, foldedKey(name));
+  const auto fold = foldedKey(name);
+  bindBlob(*use, 2, fold);
   const int rc = sqlite3_step(*use);
-  if (rc == SQLITE_DONE) return kErrorFileNotFound;
+  if (rc == SQLITE_DONE) return confirmMissing(parent, fold, true);
   if (rc != SQLITE_ROW) return fail(rc);
+  if (!keyRowSound(*use)) return refuse(kErrorRegistryCorrupt, damaged(kKeyFailsItsChecksum));
   child = sqlite3_column_int64(*use, 0);
   return kErrorSuccess;
+}
+
+std::int32_t SqliteStore::confirmMissing(KeyId parent, const std::string& fold, bool key) {
+  if (checkedWhole_) return kErrorFileNotFound;
+  Use scan(statement(
+      key ? "SELECT id, parent, depth, name, fold, class, sum FROM keys INDEXED BY keys_by_parent "
+            "WHERE parent=?1"
+          : "SELECT key, name, fold, type, data, sum FROM vals INDEXED BY vals_in_order WHERE "
+            "key=?1"));
+  if (!scan) return fail(sqlite3_errcode(db_));
+  sqlite3_bind_int64(*scan, 1, parent);
+  int rc;
+  Value ignored;
+  while ((rc = sqlite3_step(*scan)) == SQLITE_ROW) {
+    if (key ? !keyRowSound(*scan) : !readValueRow(*scan, ignored)) {
+      return refuse(kErrorRegistryCorrupt,
+                    damaged(key ? kKeyFailsItsChecksum : kValueFailsItsChecksum));
+    }
+    if (columnBlob(*scan, key ? 4 : 2) == fold) {
+      return refuse(kErrorRegistryCorrupt, damaged(" (an index has lost a name)"));
+    }
+  }
+  return rc == SQLITE_DONE ? kErrorFileNotFound : fail(rc);
 }
 
 std::int32_t SqliteStore::CreateChild(KeyId parent, std::int64_t depth, std::u16string_view name,
@@ -718,49 +964,31 @@ std::int32_t SqliteStore::DeleteKey(KeyId id) {
 
 std::int32_t SqliteStore::ChildAt(KeyId parent, std::uint32_t index, Child& child) {
   Use use(statement(
-      "SELECT id, name, class, written FROM keys WHERE parent=?1 ORDER BY fold LIMIT 1 OFFSET ?2"));
+      "SELECT id, parent, depth, name, fold, class, sum, written FROM keys WHERE parent=?1 "
+      "ORDER BY fold LIMIT 1 OFFSET ?2"));
   if (!use) return fail(sqlite3_errcode(db_));
   sqlite3_bind_int64(*use, 1, parent);
   sqlite3_bind_int64(*use, 2, index);
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return kErrorNoMoreItems;
   if (rc != SQLITE_ROW) return fail(rc);
+  if (!keyRowSound(*use)) return refuse(kErrorRegistryCorrupt, damaged(kKeyFailsItsChecksum));
   child.id = sqlite3_column_int64(*use, 0);
-  child.name = fromLittleEndian(sqlite3_column_blob(*use, 1), sqlite3_column_bytes(*use, 1));
-  child.className = fromLittleEndian(sqlite3_column_blob(*use, 2), sqlite3_column_bytes(*use, 2));
-  child.written = static_cast<std::uint64_t>(sqlite3_column_int64(*use, 3));
+  child.name = fromLittleEndian(sqlite3_column_blob(*use, 3), sqlite3_column_bytes(*use, 3));
+  child.className = fromLittleEndian(sqlite3_column_blob(*use, 5), sqlite3_column_bytes(*use, 5));
+  child.written = static_cast<std::uint64_t>(sqlite3_column_int64(*use, 7));
   return kErrorSuccess;
 }
 
-namespace {
-
-// Reads a value row (key, name, fold, type, data, sum) and checks its checksum.
-bool readValueRow(sqlite3_stmt* row, SqliteStore::Value& value) {
-  const auto name = columnBlob(row, 1);
-  const auto data = columnBlob(row, 4);
-  const auto type = sqlite3_column_int64(row, 3);
-  if (valueSum(sqlite3_column_int64(row, 0), name, columnBlob(row, 2), type, data.data(),
-               data.size()) != sqlite3_column_int64(row, 5)) {
-    return false;
-  }
-  value.name = fromLittleEndian(name.data(), static_cast<int>(name.size()));
-  value.type = static_cast<std::uint32_t>(type);
-  value.data.assign(data.begin(), data.end());
-  return true;
-}
-
-// What is wrong with a store in which a value read fails its checksum.
-constexpr const char* kValueFailsItsChecksum = " (a value fails its checksum)";
-
-}  // namespace
 
 std::int32_t SqliteStore::FindValue(KeyId key, std::u16string_view name, Value& value) {
   Use use(statement("SELECT key, name, fold, type, data, sum FROM vals WHERE key=?1 AND fold=?2"));
   if (!use) return fail(sqlite3_errcode(db_));
   sqlite3_bind_int64(*use, 1, key);
-  bindBlob(*use, 2, foldedKey(name));
+  const auto fold = foldedKey(name);
+  bindBlob(*use, 2, fold);
   const int rc = sqlite3_step(*use);
-  if (rc == SQLITE_DONE) return kErrorFileNotFound;
+  if (rc == SQLITE_DONE) return confirmMissing(key, fold, false);
   if (rc != SQLITE_ROW) return fail(rc);
   if (!readValueRow(*use, value)) {
     return refuse(kErrorRegistryCorrupt, damaged(kValueFailsItsChecksum));

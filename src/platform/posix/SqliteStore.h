@@ -29,8 +29,18 @@ struct StoreOptions {
 ///
 /// Keys and values are rows; names are kept as written (UTF-16LE) and compared
 /// in their upper-cased form (UTF-16BE, so that byte order is the order of the
-/// code units). Every row carries a checksum, checked when the file is opened
-/// and whenever a value is read. Results are the system's result codes.
+/// code units). Every row carries a checksum, checked whenever a key or value
+/// is read.
+///
+/// The whole file (SQLite's integrity check and every row's checksum) is
+/// checked when it is opened only if it may not have been closed cleanly: a
+/// connection that writes counts itself in the store's "opens" row when it
+/// first changes something (opened) and again when it closes (closed), and
+/// while it is open it holds a byte of the file "<store>-writers". More opened
+/// than closed, beyond the writers that hold their byte now, means that a
+/// writer ended without closing (it was killed, or the system went down): the
+/// next connection checks the whole file, and a writer marks it clean again.
+/// CheckWhole() checks it on demand. Results are the system's result codes.
 class SqliteStore {
  public:
   using KeyId = std::int64_t;
@@ -63,6 +73,21 @@ class SqliteStore {
   const std::u16string& Diagnostic() const { return diagnostic_; }
   /// Whether changes may be made (a store file that does not exist yet counts as writable).
   bool Writable() const;
+
+  /// What a check of the whole file found.
+  struct WholeCheck {
+    /// 0 when the store is sound (or there is none); else the result code, and
+    /// Diagnostic() says what is wrong.
+    std::int32_t result = 0;
+    bool exists = false;
+    /// A writer had not closed it when the check began.
+    bool leftOpen = false;
+    std::int64_t keys = 0;
+    std::int64_t values = 0;
+  };
+  /// Checks the whole file now, whether or not it was closed cleanly, and marks
+  /// it clean when it is sound and may be written.
+  WholeCheck CheckWhole();
 
   /// Runs `body` on a consistent view of the store. kMissing when there is no
   /// store yet (body does not run).
@@ -106,7 +131,29 @@ class SqliteStore {
   /// Switches the store to its write-ahead log when it was left in another
   /// journal mode; only for a store that may be written.
   std::int32_t useWriteAheadLog();
-  /// SQLite's integrity check of the whole file.
+  /// SQLite's integrity check and every row's checksum.
+  std::int32_t checkWhole();
+  /// Whether every writer that counted itself in has closed, or holds its byte
+  /// of the writers file now; false also when the store has no "opens" row.
+  bool closedCleanly();
+  /// After a check of the whole file: counts the writers that ended without
+  /// closing as closed.
+  void markClean();
+  /// The number of writers that hold their byte of the writers file now.
+  int liveWriters();
+  /// Opens (and creates, when `create`) the writers file; -1 when it cannot be
+  /// used (then no writer counts as live).
+  int openWriters(bool create);
+  /// Counts this connection in, in the write transaction under way.
+  std::int32_t countOpened();
+  /// After the change that counted it in was committed: holds a byte.
+  void holdWriterByte();
+  /// Counts this connection out when it closes after writing.
+  void countClosed();
+  /// A name not found through the index of names is looked for through the
+  /// other index (a key's sub-keys, or its values in order), unless the whole
+  /// file was checked when it was opened: found there, the store is damaged.
+  std::int32_t confirmMissing(KeyId parent, const std::string& fold, bool key);
   std::int32_t checkIntegrity();
   std::int32_t checkKeySums();
   std::int32_t checkValueSums();
@@ -128,6 +175,14 @@ class SqliteStore {
   State state_ = State::Closed;
   std::int32_t refusal_ = 0;
   bool initialised_ = false;
+  // This connection's part in the "opens" row: counted in a transaction not yet
+  // committed, counted in, and the writers file with its byte held.
+  bool opening_ = false;
+  bool opened_ = false;
+  int writersFd_ = -1;
+  // When it was opened: it had not been closed cleanly; it was checked whole.
+  bool leftOpen_ = false;
+  bool checkedWhole_ = false;
   std::u16string diagnostic_;
   std::unordered_map<const char*, sqlite3_stmt*> statements_;
   bool inTransaction_ = false;  // a transaction of the caller's spans several calls

@@ -289,7 +289,13 @@ TEST_F(SqliteStoreTest, DamagedOrForeignStoreIsReportedAndLeftAsItIs) {
          good();
          sql(single, "UPDATE vals SET data=x'320000'");
        },
-       u" is damaged (a key or value fails its checksum)" + leftAsItIs},
+       u" is damaged (a value fails its checksum)" + leftAsItIs},
+      {"a key renamed behind the store's back",
+       [&] {
+         good();
+         sql(single, "UPDATE keys SET name=x'42000000' WHERE fold=x'0041'");
+       },
+       u" is damaged (a key fails its checksum)" + leftAsItIs},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,0 +1,126 @@
+// When a store is checked whole on opening: after a writer that ended without
+// closing it, never for a writer that is still open.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/RegistryApi.h"
+#include "platform/posix/SqliteStore.h"
+
+namespace sigpatch::platform::posix {
+namespace {
+
+bool write(SqliteStore& store, const char16_t* name) {
+  const std::uint8_t data[] = {'1', 0, 0, 0};
+  return store.Write([&] {
+    return store.SetValue(SqliteStore::rootId(2), name, kRegSz, data, sizeof data);
+  }) == 0;
+}
+
+class StoreOpensTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder[] = "/tmp/sigpatch-opens-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    dir = folder;
+    path = dir + "/registry.db";
+    SqliteStore store(path, {});
+    ASSERT_TRUE(write(store, u"First"));
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  // Checks the store whole; whether a writer had left it open.
+  bool leftOpen() {
+    SqliteStore store(path, {});
+    const auto check = store.CheckWhole();
+    EXPECT_EQ(check.result, 0);
+    return check.leftOpen;
+  }
+
+  // A writer in a process of its own that has written its value; `end` makes it
+  // close the store ('c') or be killed ('k').
+  struct Writer {
+    pid_t pid = -1;
+    int control = -1;
+    void end(char how) {
+      ASSERT_EQ(::write(control, &how, 1), 1);
+      ::close(control);
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      EXPECT_EQ(how == 'k', WIFSIGNALED(status));
+    }
+  };
+  Writer startWriter() {
+    int toChild[2];
+    int fromChild[2];
+    EXPECT_EQ(::pipe(toChild), 0);
+    EXPECT_EQ(::pipe(fromChild), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      char how = 0;
+      {
+        SqliteStore store(path, {});
+        const char written = write(store, u"Second") ? 'w' : 'f';
+        if (::write(fromChild[1], &written, 1) != 1 || ::read(toChild[0], &how, 1) != 1) ::_exit(2);
+        if (how == 'k') ::raise(SIGKILL);
+      }
+      ::_exit(0);
+    }
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    char written = 0;
+    EXPECT_EQ(::read(fromChild[0], &written, 1), 1);
+    EXPECT_EQ(written, 'w');
+    ::close(fromChild[0]);
+    return {pid, toChild[1]};
+  }
+
+  std::string dir;
+  std::string path;
+};
+
+TEST_F(StoreOpensTest, AWriterKilledLeavesTheStoreToBeCheckedWholeOnce) {
+  {
+    SqliteStore store(path, {});
+    const auto check = store.CheckWhole();
+    EXPECT_FALSE(check.leftOpen);
+    EXPECT_EQ(check.keys, 4) << "the four roots";
+    EXPECT_EQ(check.values, 1);
+  }
+  startWriter().end('k');
+  EXPECT_TRUE(leftOpen());
+  EXPECT_FALSE(leftOpen()) << "the check marks it closed again";
+}
+
+TEST_F(StoreOpensTest, AWriterStillOpenIsNotTakenForOneThatEnded) {
+  auto writer = startWriter();
+  EXPECT_FALSE(leftOpen());
+  writer.end('c');
+  EXPECT_FALSE(leftOpen());
+
+  // Killed while another writer stays open: found, and the open one still counts.
+  auto open = startWriter();
+  startWriter().end('k');
+  EXPECT_TRUE(leftOpen());
+  EXPECT_FALSE(leftOpen());
+  open.end('c');
+  EXPECT_FALSE(leftOpen());
+}
+
+TEST_F(StoreOpensTest, AReaderThatMayNotWriteChecksWholeButLeavesTheMark) {
+  startWriter().end('k');
+  {
+    SqliteStore reader(path, StoreOptions{true, {}});
+    EXPECT_TRUE(reader.CheckWhole().leftOpen);
+  }
+  EXPECT_TRUE(leftOpen());
+}
+
+}  // namespace
+}  // namespace sigpatch::platform::posix
