@@ -68,6 +68,23 @@ void BM_GetKeyValue(benchmark::State& state) {
 }
 BENCHMARK(BM_GetKeyValue)->UseRealTime();
 
+// The store's own read of one value, without RegUtilities' conversions.
+void BM_GetValue(benchmark::State& state) {
+  StoreFile file;
+  fill(file.path(), 0);
+  platform::posix::SqliteRegistry store(platform::posix::StoreLocations::singleFile(file.path()));
+  std::uint8_t data[512];
+  for (auto _ : state) {
+    std::uint32_t type = 0;
+    std::uint32_t size = sizeof data;
+    benchmark::DoNotOptimize(store.GetValue(platform::kHkeyLocalMachine,
+                                            u"SOFTWARE\\Ferrolite\\Sigpatch", u"LatestUpdate",
+                                            &type, data, &size));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GetValue)->UseRealTime();
+
 void BM_SetKeyValue(benchmark::State& state) {
   StoreFile file;
   fill(file.path(), 0);

@@ -148,6 +148,13 @@ class RegistryApi {
                                  std::uint32_t* lpcchName, char16_t* lpClass,
                                  std::uint32_t* lpcchClass, std::uint64_t* lpftLastWriteTime) = 0;
   virtual std::int32_t CloseKey(RegKey hKey) = 0;
+
+  /// The type and data of a value of the sub-key, as OpenKeyEx (for reading),
+  /// QueryValueEx and CloseKey give them, in one call (the system's RegGetValue
+  /// without its flags), so that a store can read them at once.
+  virtual std::int32_t GetValue(RegKey hKey, std::u16string_view lpSubKey,
+                                std::u16string_view lpValueName, std::uint32_t* lpType,
+                                std::uint8_t* lpData, std::uint32_t* lpcbData);
 };
 
 }  // namespace sigpatch::platform

@@ -122,3 +122,17 @@ std::uint64_t fileTimeNow() {
 }
 
 }  // namespace sigpatch::platform::regrules
+
+namespace sigpatch::platform {
+
+std::int32_t RegistryApi::GetValue(RegKey hKey, std::u16string_view lpSubKey,
+                                   std::u16string_view lpValueName, std::uint32_t* lpType,
+                                   std::uint8_t* lpData, std::uint32_t* lpcbData) {
+  RegKey key = 0;
+  if (const auto code = OpenKeyEx(hKey, lpSubKey, 0, kKeyRead, key); code != 0) return code;
+  const auto code = QueryValueEx(key, lpValueName, lpType, lpData, lpcbData);
+  CloseKey(key);
+  return code;
+}
+
+}  // namespace sigpatch::platform

@@ -188,14 +188,14 @@ std::u16string RegUtilities::GetKeyValue(std::u16string_view strHive,
     const RegKey root = handleOf(GetPredefinedRootKey(strHive));
     const auto strBranch = GetBranch(strHive).toText();
     auto& api = platform::registry();
-    RegKey key = 0;
-    // Reading needs only read access: a user who may read but not change the
-    // settings still reads them.
-    if (api.OpenKeyEx(root, strBranch, 0, platform::kKeyRead, key) != 0) return result;
-    OpenedKey opened(api, key);
+    // One read of the key and its value, which needs only read access: a user
+    // who may read but not change the settings still reads them.
     Variant value;
-    const auto code = pQueryValueEx(key, vValueName, value);
-    opened.Close();
+    const auto code = pQueryValue(
+        [&](std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) {
+          return api.GetValue(root, strBranch, vValueName, type, data, size);
+        },
+        value);
     if (code == 0) result = value.toText();
   } catch (const std::exception& e) {
     toolkit::showErrorReport(kClassName, u"GetKeyValue", e);
@@ -204,29 +204,30 @@ std::u16string RegUtilities::GetKeyValue(std::u16string_view strHive,
   return result;
 }
 
-std::int32_t RegUtilities::pQueryValueEx(RegKey hKey, std::u16string_view strValueName,
-                                         Variant& vValue) {
+std::int32_t RegUtilities::pQueryValue(const ValueQuery& query, Variant& vValue) {
   std::int32_t code = 0;
   try {
-    auto& api = platform::registry();
     std::uint32_t type = 0;
-    std::uint32_t size = 0;
-    code = api.QueryValueEx(hKey, strValueName, &type, nullptr, &size);
-    if (code != 0) return code;
+    // Most values fit the first buffer, so that they are read at once.
+    regdata::Bytes buffer(256);
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    code = query(&type, buffer.data(), &size);
+    if (code != 0 && code != platform::kErrorMoreData) return code;
     switch (type) {
       case platform::kRegSz:
       case platform::kRegExpandSz:
       case platform::kRegBinary:
       case platform::kRegMultiSz: {
-        regdata::Bytes buffer(size);
-        std::uint32_t returned = size;
-        code = api.QueryValueEx(hKey, strValueName, &type, buffer.data(), &returned);
-        if (code != 0) {
-          showMessage(u"Error RegQueryValueExSTRING: " + text::dec(code));
-          vValue = Variant(u"");
-          return code;
+        if (code == platform::kErrorMoreData) {
+          buffer.resize(size);
+          code = query(&type, buffer.data(), &size);
+          if (code != 0) {
+            showMessage(u"Error RegQueryValueExSTRING: " + text::dec(code));
+            vValue = Variant(u"");
+            return code;
+          }
         }
-        returned = std::min<std::uint32_t>(returned, size);
+        const auto returned = std::min<std::uint32_t>(size, static_cast<std::uint32_t>(buffer.size()));
         if (type == platform::kRegBinary) {
           // Binary data has no terminator to drop: it is delivered whole.
           vValue = regdata::byteCharacters(buffer.data(), returned);
@@ -238,11 +239,12 @@ std::int32_t RegUtilities::pQueryValueEx(RegKey hKey, std::u16string_view strVal
         return 0;
       }
       case platform::kRegDword: {
+        // A double word of more than four bytes is not one.
+        if (code != 0 || size > 4) return platform::kErrorMoreData;
         std::uint8_t bytes[4] = {0, 0, 0, 0};
-        std::uint32_t returned = sizeof bytes;
-        code = api.QueryValueEx(hKey, strValueName, &type, bytes, &returned);
-        if (code == 0) vValue = static_cast<std::int32_t>(regdata::dwordOf(bytes, sizeof bytes));
-        return code;
+        std::copy_n(buffer.data(), size, bytes);
+        vValue = static_cast<std::int32_t>(regdata::dwordOf(bytes, sizeof bytes));
+        return 0;
       }
       default:
         showMessage(u"Illegal RegType: " + text::dec(type));

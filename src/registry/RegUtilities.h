@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -74,8 +75,10 @@ class RegUtilities {
   std::int32_t pSetValueEx(platform::RegKey hKey, std::u16string_view strValueName,
                            std::int32_t lngType, const Variant& vValue);
   std::int32_t pGetValueType(platform::RegKey hKey, std::u16string_view strValueName);
-  std::int32_t pQueryValueEx(platform::RegKey hKey, std::u16string_view strValueName,
-                             Variant& vValue);
+  /// Reads a value through `query` (GetValue, or QueryValueEx of an open key).
+  using ValueQuery =
+      std::function<std::int32_t(std::uint32_t* type, std::uint8_t* data, std::uint32_t* size)>;
+  std::int32_t pQueryValue(const ValueQuery& query, Variant& vValue);
   std::unique_ptr<Recordset> CreateRecordset();
 };
 

@@ -284,14 +284,19 @@ TEST_F(RegUtilitiesTest, ReadsEachStoredTypeAsText) {
     EXPECT_EQ(prompts(), c.prompt.empty() ? Prompts{} : Prompts{c.prompt});
     EXPECT_EQ(reg.GetKeyType(kSettings, c.name), static_cast<std::int32_t>(c.type));
   }
-  const int before = store.calls[Call::QueryValueEx];
-  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Text", u""), u"x");
-  EXPECT_EQ(store.calls[Call::QueryValueEx] - before, 2) << "the size, then the data";
+  const std::u16string longText(300, u'y');
+  put(u"Long text", kRegSz, utf16(longText));
+  for (const auto& [name, text, reads] : {std::tuple{u"Text", std::u16string(u"x"), 1},
+                                          std::tuple{u"Long text", longText, 2}}) {
+    const int before = store.calls[Call::QueryValueEx];
+    EXPECT_EQ(reg.GetKeyValue(kSettings, name, u""), text);
+    EXPECT_EQ(store.calls[Call::QueryValueEx] - before, reads) << "a short value is read at once";
+  }
   store.FailCall(Call::QueryValueEx, 1016);
-  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Text", u"d"), u"d");
-  EXPECT_EQ(prompts(), Prompts{}) << "a failed size query is silent";
+  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Long text", u"d"), u"d");
+  EXPECT_EQ(prompts(), Prompts{}) << "a failed first read is silent";
   store.FailCall(Call::QueryValueEx, 234, 2);
-  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Text", u"d"), u"d");
+  EXPECT_EQ(reg.GetKeyValue(kSettings, u"Long text", u"d"), u"d");
   EXPECT_EQ(prompts(), Prompts{u"Error RegQueryValueExSTRING: 234"});
 }
 

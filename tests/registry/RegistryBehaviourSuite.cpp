@@ -236,6 +236,45 @@ TEST_P(RegistryBehaviourTest, QueryGivesTheSizeFirstAndMoreDataForASmallBuffer) 
   api().CloseKey(key);
 }
 
+// GetValue reads in one call what opening the key, querying and closing give.
+TEST_P(RegistryBehaviourTest, GetValueGivesWhatOpenQueryAndCloseGive) {
+  ASSERT_EQ(storeValue(api(), kHkeyLocalMachine, u"G\\Sub", u"Text", kRegSz, utf16(u"abc")), 0);
+  ASSERT_EQ(storeValue(api(), kHkeyLocalMachine, u"G", u"", kRegDword, Bytes{7, 0, 0, 0}), 0);
+  const RegKey g = open(kHkeyLocalMachine, u"G");
+  const RegKey gone = create(kHkeyLocalMachine, u"Gone");
+  ASSERT_EQ(api().DeleteKey(kHkeyLocalMachine, u"Gone"), 0);
+  struct Case {
+    RegKey key;
+    const char16_t* subKey;
+    const char16_t* name;
+    std::uint32_t room;  // 0: the size only
+  };
+  const Case cases[] = {{kHkeyLocalMachine, u"G\\Sub", u"TEXT", 64}, {kHkeyLocalMachine, u"G\\Sub", u"Text", 0},
+                        {kHkeyLocalMachine, u"G\\Sub", u"Text", 7}, {g, u"Sub", u"Text", 64},
+                        {g, u"", u"", 64},          {kHkeyLocalMachine, u"G\\None", u"Text", 64},
+                        {g, u"Sub", u"Other", 0},     {gone, u"", u"", 64},
+                        {kHkeyLocalMachine, u"", u"", 64}, {0x1234, u"", u"", 64}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::toUtf8(std::u16string(c.subKey) + u"|" + c.name));
+    std::uint8_t one[64] = {};
+    std::uint8_t other[64] = {};
+    std::uint32_t oneType = 99, otherType = 99, oneSize = c.room, otherSize = c.room;
+    const auto code = api().GetValue(c.key, c.subKey, c.name, &oneType, c.room ? one : nullptr, &oneSize);
+    RegKey key = 0;
+    auto expected = api().OpenKeyEx(c.key, c.subKey, 0, kKeyRead, key);
+    if (expected == 0) {
+      expected = api().QueryValueEx(key, c.name, &otherType, c.room ? other : nullptr, &otherSize);
+      api().CloseKey(key);
+    }
+    EXPECT_EQ(code, expected);
+    EXPECT_EQ(oneType, otherType);
+    EXPECT_EQ(oneSize, otherSize);
+    EXPECT_EQ(Bytes(one, one + 64), Bytes(other, other + 64));
+  }
+  api().CloseKey(g);
+  api().CloseKey(gone);
+}
+
 TEST_P(RegistryBehaviourTest, EnumerationEndsWith259AndSmallBuffersGive234) {
   ASSERT_EQ(storeValue(api(), kHkeyCurrentUser, u"E", u"Name", kRegBinary, Bytes{1, 2, 3}), 0);
   api().CloseKey(create(kHkeyCurrentUser, u"E\\Sub"));

@@ -18,6 +18,16 @@ std::u16string SqliteRegistry::Diagnostic() const {
   return user_ ? user_->Diagnostic() : std::u16string();
 }
 
+std::vector<SqliteRegistry::StoreReport> SqliteRegistry::CheckWhole() {
+  std::vector<StoreReport> reports;
+  for (SqliteStore* store : {machine_.get(), user_.get()}) {
+    if (!store) continue;
+    const auto check = store->CheckWhole();
+    reports.push_back({store->Path(), check, check.result == 0 ? u"" : store->Diagnostic()});
+  }
+  return reports;
+}
+
 std::int32_t SqliteRegistry::resolve(RegKey hKey, Handle& handle) {
   if (const int root = regrules::rootIndex(hKey); root >= 0) {
     handle.store = (root == 1 && user_) ? user_.get() : machine_.get();
@@ -161,6 +171,30 @@ std::int32_t SqliteRegistry::QueryValueEx(RegKey hKey, std::u16string_view lpVal
   auto code = handle.store->Read([&] {
     if (const auto c = validate(handle); c != 0) return c;
     return handle.store->FindValue(handle.id, lpValueName, value);
+  });
+  if (code == SqliteStore::kMissing) code = handle.root ? kErrorFileNotFound : kErrorKeyDeleted;
+  if (code == kErrorFileNotFound && lpData == nullptr && lpcbData != nullptr) *lpcbData = 0;
+  if (code != 0) return code;
+  if (lpType) *lpType = value.type;
+  return regrules::deliverData(value.type, value.data.data(), value.data.size(), lpData, lpcbData);
+}
+
+std::int32_t SqliteRegistry::GetValue(RegKey hKey, std::u16string_view lpSubKey,
+                                      std::u16string_view lpValueName, std::uint32_t* lpType,
+                                      std::uint8_t* lpData, std::uint32_t* lpcbData) {
+  // Reading a sub-key needs no more than opening it for reading, which is
+  // always granted.
+  Handle handle;
+  if (const auto code = resolve(hKey, handle); code != 0) return code;
+  std::vector<std::u16string> names;
+  if (const auto code = regrules::splitOpenPath(hKey, lpSubKey, names); code != 0) return code;
+  if (const auto code = regrules::checkValueName(lpValueName); code != 0) return code;
+  SqliteStore::Value value;
+  auto code = handle.store->Read([&] {
+    if (const auto c = validate(handle); c != 0) return c;
+    SqliteStore::KeyId id = handle.id;
+    if (const auto c = walk(handle, names, id); c != 0) return c;
+    return handle.store->FindValue(id, lpValueName, value);
   });
   if (code == SqliteStore::kMissing) code = handle.root ? kErrorFileNotFound : kErrorKeyDeleted;
   if (code == kErrorFileNotFound && lpData == nullptr && lpcbData != nullptr) *lpcbData = 0;

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/RegistryApi.h"
 #include "platform/RegistryTransactions.h"
@@ -38,6 +39,10 @@ class SqliteRegistry : public RegistryApi, public RegistryTransactions {
                          std::uint32_t* lpcchName, char16_t* lpClass, std::uint32_t* lpcchClass,
                          std::uint64_t* lpftLastWriteTime) override;
   std::int32_t CloseKey(RegKey hKey) override;
+  /// In one read of the store.
+  std::int32_t GetValue(RegKey hKey, std::u16string_view lpSubKey,
+                        std::u16string_view lpValueName, std::uint32_t* lpType,
+                        std::uint8_t* lpData, std::uint32_t* lpcbData) override;
 
   /// A transaction is atomic within each store file; a change of HKEY_CURRENT_USER
   /// and of another root in one transaction is committed file by file.
@@ -48,6 +53,16 @@ class SqliteRegistry : public RegistryApi, public RegistryTransactions {
   /// What is wrong with a store file (damaged, on a network file system, not
   /// writable ...), one line naming the file; empty when nothing is.
   std::u16string Diagnostic() const;
+
+  /// A check of a whole store file (SqliteStore::CheckWhole) and what is wrong
+  /// with it.
+  struct StoreReport {
+    std::string path;
+    SqliteStore::WholeCheck check;
+    std::u16string diagnostic;
+  };
+  /// Checks every store file whole: the machine's, and the user's when it is another.
+  std::vector<StoreReport> CheckWhole();
 
  private:
   struct Handle {
