@@ -52,6 +52,7 @@ constexpr char16_t kUsage[] =
     u"sigreg DELETE KEY [/v NAME | /ve | /va] [/f]\n"
     u"sigreg EXPORT KEY FILE [/y]\n"
     u"sigreg IMPORT FILE\n"
+    u"sigreg CHECK\n"
     u"\n"
     u"  KEY   ROOT\\SubKey; ROOT is HKLM, HKCU, HKCR or HKU (or the full name)\n"
     u"  /v    a value; /ve the key's default value; /va every value of the key\n"
@@ -65,7 +66,9 @@ constexpr char16_t kUsage[] =
     u"        (UTF-16), IMPORT also reads REGEDIT4 and UTF-8; EXPORT to - writes\n"
     u"        to standard output, through a symbolic link to the file it names,\n"
     u"        keeps an existing file's owner and mode, and never replaces a\n"
-    u"        folder, a device or a pipe\n";
+    u"        folder, a device or a pipe\n"
+    u"  CHECK checks every store file whole (SQLite's integrity check and every\n"
+    u"        key's and value's checksum); exit code 1 when one is damaged\n";
 
 struct TypeName {
   std::uint32_t type;
@@ -266,6 +269,7 @@ int RegCommand::Run(const std::vector<std::u16string>& args) {
     if (s.operation == u"ADD") return add(s);
     if (s.operation == u"DELETE") return remove(s);
     if (s.operation == u"EXPORT") return exportKey(s);
+    if (s.operation == u"CHECK") return checkStores();
     return importFile(s);
   } catch (const Failure& failure) {
     io_.err << "ERROR: " << text::toUtf8(failure.Text()) << '\n';
@@ -280,7 +284,7 @@ RegCommand::Switches RegCommand::parse(const std::vector<std::u16string>& args) 
   Switches s;
   if (args.empty()) {
     throw Failure(
-        u"Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT or IMPORT (sigreg /? "
+        u"Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT, IMPORT or CHECK (sigreg /? "
         u"shows how).");
   }
   s.operation = text::toUpper(args[0]);
@@ -288,7 +292,8 @@ RegCommand::Switches RegCommand::parse(const std::vector<std::u16string>& args) 
     s.help = true;
     return s;
   }
-  const std::u16string_view operations[] = {u"QUERY", u"ADD", u"DELETE", u"EXPORT", u"IMPORT"};
+  const std::u16string_view operations[] = {u"QUERY",  u"ADD",    u"DELETE",
+                                            u"EXPORT", u"IMPORT", u"CHECK"};
   if (std::find(std::begin(operations), std::end(operations), s.operation) ==
       std::end(operations)) {
     throw Failure(u"Invalid syntax: unknown operation \"" + args[0] + u"\" (sigreg /? shows how).");
@@ -339,8 +344,9 @@ void RegCommand::checkArguments(const Switches& s) {
   if ((s.v ? 1 : 0) + (s.ve ? 1 : 0) + (s.va ? 1 : 0) > 1) {
     throw Failure(u"Invalid syntax: /v, /ve and /va exclude each other.");
   }
-  const std::size_t wanted = s.operation == u"EXPORT" ? 2 : 1;
+  const std::size_t wanted = s.operation == u"EXPORT" ? 2 : s.operation == u"CHECK" ? 0 : 1;
   if (s.positional.size() != wanted) {
+    if (s.operation == u"CHECK") throw Failure(u"Invalid syntax: CHECK takes no key or file.");
     if (s.operation == u"EXPORT") {
       throw Failure(u"Invalid syntax: EXPORT takes a key name and a file name.");
     }
@@ -771,6 +777,28 @@ void RegCommand::apply(const RegFileKey& entry) const {
     }
     if (code != 0) failWithValue(code, v.Name);
   }
+}
+
+int RegCommand::checkStores() {
+  if (!check_) {
+    print(u"Nothing to check: this registry is kept by the system.\n");
+    return 0;
+  }
+  int result = 0;
+  for (const auto& store : check_()) {
+    if (!store.exists) {
+      print(store.place + u": no store yet.\n");
+    } else if (store.sound) {
+      print(store.place + u": sound, " + text::dec(store.keys) + u" keys and " +
+            text::dec(store.values) + u" values." +
+            (store.leftOpen ? u" A writer had not closed it; it counts as closed again." : u"") +
+            u"\n");
+    } else {
+      io_.err << "ERROR: " << text::toUtf8(store.diagnostic) << '\n';
+      result = 1;
+    }
+  }
+  return result;
 }
 
 int RegCommand::importFile(const Switches& s) {

@@ -28,12 +28,28 @@ class RegCommand {
     std::function<std::u16string()> diagnostic;
   };
 
+  /// What a check of one store file found (`sigreg CHECK`).
+  struct StoreCheck {
+    std::u16string place;
+    bool exists = false;
+    bool sound = false;
+    /// A writer had not closed it when the check began.
+    bool leftOpen = false;
+    std::int64_t keys = 0;
+    std::int64_t values = 0;
+    /// What is wrong with it, when it is not sound.
+    std::u16string diagnostic;
+  };
+
   /// `transactions` may be null: changes are then made one by one.
   RegCommand(platform::RegistryApi& registry, platform::RegistryTransactions* transactions, Io io);
 
   /// Runs the command given by its arguments (without the program's name);
   /// returns the exit code: 0 done, 1 failed, refused or cancelled.
   int Run(const std::vector<std::u16string>& args);
+
+  /// Offers CHECK: `check` checks every store file whole.
+  void SetStoreCheck(std::function<std::vector<StoreCheck>()> check) { check_ = std::move(check); }
 
  private:
   struct KeyName {
@@ -66,6 +82,7 @@ class RegCommand {
   int remove(const Switches& s);
   int exportKey(const Switches& s);
   int importFile(const Switches& s);
+  int checkStores();
 
   /// The value that ADD's /v, /ve, /t and /d describe, its data as stored.
   static ValueData valueToAdd(const Switches& s);
@@ -99,6 +116,7 @@ class RegCommand {
   platform::RegistryApi& registry_;
   platform::RegistryTransactions* transactions_;
   Io io_;
+  std::function<std::vector<StoreCheck>()> check_;
 };
 
 }  // namespace sigpatch

@@ -26,5 +26,14 @@ int main(int argc, char** argv) {
   RegCommand command(registry, &registry,
                      RegCommand::Io{std::cout, std::cerr, platform::posix::askOnTerminal,
                                     [&] { return registry.Diagnostic(); }});
+  command.SetStoreCheck([&] {
+    std::vector<RegCommand::StoreCheck> checks;
+    for (const auto& report : registry.CheckWhole()) {
+      checks.push_back({text::fromUtf8(report.path), report.check.exists, report.check.result == 0,
+                        report.check.leftOpen, report.check.keys, report.check.values,
+                        report.diagnostic});
+    }
+    return checks;
+  });
   return command.Run(args);
 }

@@ -63,6 +63,7 @@ class RegCommandTest : public ::testing::Test {
       return yes;
     };
     RegCommand command(store, &store, RegCommand::Io{out, err, ask, [&] { return diagnostic; }});
+    if (!checks.empty()) command.SetStoreCheck([&] { return checks; });
     return command.Run(wide);
   }
   void steps(const std::vector<Step>& list) {
@@ -100,6 +101,7 @@ class RegCommandTest : public ::testing::Test {
   std::ostringstream err;
   std::vector<std::string> questions;
   std::u16string diagnostic;
+  std::vector<RegCommand::StoreCheck> checks;
   ScratchFolder folder;
 };
 
@@ -240,7 +242,7 @@ TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
   const std::string number = "\" is not a number from 0 to ";
   const std::pair<Args, std::string> cases[] = {
       {{},
-       "Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT or IMPORT (sigreg /? shows "
+       "Invalid syntax: name an operation: QUERY, ADD, DELETE, EXPORT, IMPORT or CHECK (sigreg /? shows "
        "how)."},
       {{"list", "HKLM"}, "Invalid syntax: unknown operation \"list\" (sigreg /? shows how)."},
       {{"add", "HKLM\\X", "/q"}, "Invalid syntax: unknown switch \"/q\"."},
@@ -277,6 +279,20 @@ TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
   EXPECT_EQ(out.str().rfind("sigreg QUERY KEY [/v NAME | /ve] [/s]\n", 0), 0u);
   EXPECT_EQ(run({"add", "/?"}), 0);
   EXPECT_NE(out.str().find("sigreg IMPORT FILE\n"), std::string::npos);
+}
+
+TEST_F(RegCommandTest, CheckNamesEachStoreAndFailsForADamagedOne) {
+  steps({{{"CHECK"}, 0, "Nothing to check: this registry is kept by the system.\n"},
+         {{"check", "HKLM"}, 1, "", "ERROR: Invalid syntax: CHECK takes no key or file.\n"}});
+  checks = {{u"/m.db", true, true, false, 7, 9, u""}, {u"/u.db", false, false, false, 0, 0, u""}};
+  steps({{{"CHECK"}, 0, "/m.db: sound, 7 keys and 9 values.\n/u.db: no store yet.\n"}});
+  checks = {{u"/m.db", true, true, true, 4, 0, u""},
+            {u"/u.db", true, false, false, 0, 0, u"The registry store /u.db is damaged"}};
+  steps({{{"CHECK"},
+          1,
+          "/m.db: sound, 4 keys and 0 values. A writer had not closed it; it counts as closed "
+          "again.\n",
+          "ERROR: The registry store /u.db is damaged\n"}});
 }
 
 TEST_F(RegCommandTest, StoreProblemsAreNamedByTheStoresDiagnostic) {
