@@ -102,8 +102,9 @@ void BM_SetKeyValue(benchmark::State& state) {
 }
 BENCHMARK(BM_SetKeyValue)->UseRealTime();
 
-// One update run as the program does it, from opening the store (which checks
-// it) to closing it; the argument is the number of other values in the store.
+// The registry work of one update run that installs a package, as the program
+// does it, from opening the store (and checking what it must) to closing it;
+// the argument is the number of other values in the store.
 void BM_UpdateRun(benchmark::State& state) {
   StoreFile file;
   fill(file.path(), static_cast<int>(state.range(0)));
@@ -115,19 +116,32 @@ void BM_UpdateRun(benchmark::State& state) {
     platform::ScopedPlatform installed(services);
     RegUtilities reg;
     const auto now = u"2024-06-11 10:0" + text::dec(run % 10);
+    const auto package = u"SDAT" + text::dec(5000 + run) + u".EXE";
     reg.SetKeyValue(kSettingsKey, u"LatestRunDate", Variant(now), u"REG_SZ");
     reg.SetKeyValue(kSettingsKey, u"LatestRunVersion", Variant(u"Sigpatch V1.01.02"), u"REG_SZ");
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"Path", u""));
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"SDATParam", u""));
-    benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"FileMask", u""));
+    for (const auto* name : {u"Path", u"SDATParam", u"FileMask", u"TrustedOwner",
+                             u"PackageSettleSeconds", u"PackageSettleLimitSeconds",
+                             u"InstallTimeoutSeconds", u"StopGraceSeconds", u"LatestUpdate",
+                             u"PendingUpdate"}) {
+      benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, name, u""));
+    }
+    // The test write, the record of the install under way, the package's end.
+    reg.SetKeyValue(kSettingsKey, u"LatestRunDate", Variant(now), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"PendingUpdate", Variant(package), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"PendingBoot", Variant(u"3f2a9c1e-boot"), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"PendingProcess", Variant(u"4242 123456"), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"PendingAttempts", Variant(1), u"REG_DWORD");
     benchmark::DoNotOptimize(reg.GetKeyValue(kSettingsKey, u"LatestUpdate", u""));
-    reg.SetKeyValue(kSettingsKey, u"LatestUpdate",
-                    Variant(u"SDAT" + text::dec(5000 + run) + u".EXE"), u"REG_SZ");
+    reg.SetKeyValue(kSettingsKey, u"LatestUpdate", Variant(package), u"REG_SZ");
     reg.SetKeyValue(kSettingsKey, u"LatestUpdateDate", Variant(now), u"REG_SZ");
+    for (const auto* name : {u"PendingUpdate", u"PendingBoot", u"PendingProcess", u"PendingAttempts"}) {
+      reg.DeleteValue(kSettingsKey, name);
+    }
+    reg.SetKeyValue(kSettingsKey, u"LatestRunResult", Variant(u"installed: " + package), u"REG_SZ");
     ++run;
   }
 }
-BENCHMARK(BM_UpdateRun)->Arg(0)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UpdateRun)->Arg(0)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
