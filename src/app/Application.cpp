@@ -276,7 +276,9 @@ void Application::Execute() {
               u"No source folder: none is stored, and nobody is here to choose one. Store one with "
               u"/Path:FOLDER /SetDef.");
           worsen(exitstatus::kFailed);
-          logRun(platform::RunResult::Failed, u"", u"failed: no source folder is stored");
+          constexpr char16_t kNoFolder[] = u"failed: no source folder is stored";
+          registry().TryWriteText(kSettingsKey, u"LatestRunResult", kNoFolder);
+          logRun(platform::RunResult::Failed, u"", kNoFolder);
           return;
         }
         const std::u16string proposed = reg.GetKeyValue(kDownloaderKey, u"LocalPath", u"");

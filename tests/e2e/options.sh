@@ -50,6 +50,8 @@ check "nobody to ask: title only" $'Sigpatch V1.01.02\n ' "$(cat "$work/out")"
 check "nobody to ask: said" "Sigpatch: No source folder: none is stored, and nobody is here to choose one. Store one with /Path:FOLDER /SetDef." \
   "$(cat "$work/err")"
 check "nobody to ask: no folder stored" "<missing>" "$(setting Path)"
+check "nobody to ask: the result recorded" "failed: no source folder is stored" \
+  "$(setting LatestRunResult)"
 check "nobody to ask: status 1" 1 "$status"
 
 # On a terminal the chooser takes only a folder that exists.
