@@ -66,7 +66,7 @@ const StatusCase kStatusCases[] = {
     {"a missing folder", [](RunFixture& t) { t.Set(u"Path", native(u"/gone")); }, u"", 1,
      u"failed: folder " + native(u"/gone/") + u" does not exist", u"failed"},
     {"nobody to choose a folder", [](RunFixture& t) { t.fake.windowing.canAsk = false; }, u"", 1,
-     kMissing, u"failed"},
+     u"failed: no source folder is stored", u"failed"},
     {"a stale package", aged(23), u"", 3, u"stale: sdat4500.exe: 23 days old", u"stale"},
     {"a package just as old as allowed", aged(14), u"", 0, u"installed: sdat4500.exe",
      u"installed"},
