@@ -789,8 +789,11 @@ int RegCommand::checkStores() {
     if (!store.exists) {
       print(store.place + u": no store yet.\n");
     } else if (store.sound) {
-      print(store.place + u": sound, " + text::dec(store.keys) + u" keys and " +
-            text::dec(store.values) + u" values." +
+      auto count = [](std::int64_t n, std::u16string_view what) {
+        return text::dec(n) + u" " + std::u16string(what) + (n == 1 ? u"" : u"s");
+      };
+      print(store.place + u": sound, " + count(store.keys, u"key") + u" and " +
+            count(store.values, u"value") + u"." +
             (store.leftOpen ? u" A writer had not closed it; it counts as closed again." : u"") +
             u"\n");
     } else {

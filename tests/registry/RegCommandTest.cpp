@@ -284,8 +284,8 @@ TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
 TEST_F(RegCommandTest, CheckNamesEachStoreAndFailsForADamagedOne) {
   steps({{{"CHECK"}, 0, "Nothing to check: this registry is kept by the system.\n"},
          {{"check", "HKLM"}, 1, "", "ERROR: Invalid syntax: CHECK takes no key or file.\n"}});
-  checks = {{u"/m.db", true, true, false, 7, 9, u""}, {u"/u.db", false, false, false, 0, 0, u""}};
-  steps({{{"CHECK"}, 0, "/m.db: sound, 7 keys and 9 values.\n/u.db: no store yet.\n"}});
+  checks = {{u"/m.db", true, true, false, 7, 1, u""}, {u"/u.db", false, false, false, 0, 0, u""}};
+  steps({{{"CHECK"}, 0, "/m.db: sound, 7 keys and 1 value.\n/u.db: no store yet.\n"}});
   checks = {{u"/m.db", true, true, true, 4, 0, u""},
             {u"/u.db", true, false, false, 0, 0, u"The registry store /u.db is damaged"}};
   steps({{{"CHECK"},
