@@ -453,18 +453,23 @@ int SqliteStore::openWriters(bool create) {
   struct stat store {};
   if (::stat(path_.c_str(), &store) != 0) return -1;
   const std::string path = path_ + "-writers";
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600);
-  if (fd < 0 && !create && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return -1;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid != store.st_uid &&
-      ::geteuid() == 0 && info.st_size == 0 && create) {
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW;
+  int fd = create ? ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0600) : -1;
+  if (fd >= 0 && ::geteuid() == 0 && store.st_uid != 0) {
     // Made by root for a store of another user: the store's owner keeps it.
-    if (::fchown(fd, store.st_uid, store.st_gid) == 0) info.st_uid = store.st_uid;
+    if (::fchown(fd, store.st_uid, store.st_gid) != 0) {
+      ::close(fd);
+      return -1;
+    }
   }
-  // Only a file of the store's owner counts: another user's could claim
-  // writers that are not there.
-  if (!S_ISREG(info.st_mode) || info.st_uid != store.st_uid || (info.st_mode & 077) != 0) {
+  if (fd < 0) fd = ::open(path.c_str(), O_RDWR | kFlags);
+  if (fd < 0 && !create && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+  if (fd < 0) return -1;
+  // Only a file of the store's owner that nobody else may open counts: another
+  // user's could claim writers that are not there.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != store.st_uid ||
+      (info.st_mode & 077) != 0) {
     ::close(fd);
     return -1;
   }

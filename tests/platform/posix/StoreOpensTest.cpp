@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -120,6 +122,20 @@ TEST_F(StoreOpensTest, AReaderThatMayNotWriteChecksWholeButLeavesTheMark) {
     EXPECT_TRUE(reader.CheckWhole().leftOpen);
   }
   EXPECT_TRUE(leftOpen());
+}
+
+TEST_F(StoreOpensTest, AWritersFileOthersMayOpenIsNotBelieved) {
+  // Someone made the file first, open to all, and holds every byte of it.
+  const int planted = ::open((path + "-writers").c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(planted, 0);
+  ASSERT_EQ(::fchmod(planted, 0666), 0);
+  struct flock all {};
+  all.l_type = F_WRLCK;
+  all.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(planted, F_OFD_SETLK, &all), 0);
+  startWriter().end('k');
+  EXPECT_TRUE(leftOpen()) << "the bytes held in that file stand for no writer";
+  ::close(planted);
 }
 
 }  // namespace
