@@ -794,7 +794,10 @@ int RegCommand::checkStores() {
       };
       print(store.place + u": sound, " + count(store.keys, u"key") + u" and " +
             count(store.values, u"value") + u"." +
-            (store.leftOpen ? u" A writer had not closed it; it counts as closed again." : u"") +
+            (!store.leftOpen      ? u""
+             : store.closedAgain ? u" A writer had not closed it; it counts as closed again."
+                                 : u" A writer had not closed it; only a user who may change it "
+                                   u"can count it as closed again.") +
             u"\n");
     } else {
       io_.err << "ERROR: " << text::toUtf8(store.diagnostic) << '\n';

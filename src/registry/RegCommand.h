@@ -35,6 +35,8 @@ class RegCommand {
     bool sound = false;
     /// A writer had not closed it when the check began.
     bool leftOpen = false;
+    /// ... and it counts as closed again.
+    bool closedAgain = false;
     std::int64_t keys = 0;
     std::int64_t values = 0;
     /// What is wrong with it, when it is not sound.

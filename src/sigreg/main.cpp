@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     std::vector<RegCommand::StoreCheck> checks;
     for (const auto& report : registry.CheckWhole()) {
       checks.push_back({text::fromUtf8(report.path), report.check.exists, report.check.result == 0,
-                        report.check.leftOpen, report.check.keys, report.check.values,
+                        report.check.leftOpen, report.check.closedAgain, report.check.keys,
+                        report.check.values,
                         report.diagnostic});
     }
     return checks;

@@ -284,14 +284,17 @@ TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
 TEST_F(RegCommandTest, CheckNamesEachStoreAndFailsForADamagedOne) {
   steps({{{"CHECK"}, 0, "Nothing to check: this registry is kept by the system.\n"},
          {{"check", "HKLM"}, 1, "", "ERROR: Invalid syntax: CHECK takes no key or file.\n"}});
-  checks = {{u"/m.db", true, true, false, 7, 1, u""}, {u"/u.db", false, false, false, 0, 0, u""}};
+  checks = {{u"/m.db", true, true, false, false, 7, 1, u""},
+            {u"/u.db", false, false, false, false, 0, 0, u""}};
   steps({{{"CHECK"}, 0, "/m.db: sound, 7 keys and 1 value.\n/u.db: no store yet.\n"}});
-  checks = {{u"/m.db", true, true, true, 4, 0, u""},
-            {u"/u.db", true, false, false, 0, 0, u"The registry store /u.db is damaged"}};
+  checks = {{u"/m.db", true, true, true, true, 4, 0, u""},
+            {u"/r.db", true, true, true, false, 4, 0, u""},
+            {u"/u.db", true, false, false, false, 0, 0, u"The registry store /u.db is damaged"}};
   steps({{{"CHECK"},
           1,
           "/m.db: sound, 4 keys and 0 values. A writer had not closed it; it counts as closed "
-          "again.\n",
+          "again.\n/r.db: sound, 4 keys and 0 values. A writer had not closed it; only a user who "
+          "may change it can count it as closed again.\n",
           "ERROR: The registry store /u.db is damaged\n"}});
 }
 

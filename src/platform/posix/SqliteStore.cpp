@@ -220,6 +220,7 @@ void SqliteStore::close() {
   if (state_ == State::Open) state_ = State::Closed;
   initialised_ = false;
   leftOpen_ = false;
+  closedAgain_ = false;
   checkedWhole_ = false;
 }
 
@@ -435,7 +436,7 @@ std::int32_t SqliteStore::validate() {
   if (!closedCleanly()) {
     leftOpen_ = true;
     if (const auto code = checkWhole(); code != 0) return code;
-    if (Writable()) markClean();
+    closedAgain_ = Writable() && markClean();
   }
   initialised_ = true;
   return kErrorSuccess;
@@ -509,10 +510,10 @@ bool SqliteStore::closedCleanly() {
   return opened - closed <= std::min(before, liveWriters());
 }
 
-void SqliteStore::markClean() {
+bool SqliteStore::markClean() {
   // Not being able to mark it (a full disk, a busy store) only means the next
   // connection checks it whole again.
-  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
   bool marked = sqlite3_exec(db_, kOpensTable, nullptr, nullptr, nullptr) == SQLITE_OK &&
                 sqlite3_exec(db_, kKeysByParent, nullptr, nullptr, nullptr) == SQLITE_OK &&
                 sqlite3_exec(db_, "INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0)",
@@ -523,8 +524,9 @@ void SqliteStore::markClean() {
                             std::to_string(std::min(before, liveWriters())) + " WHERE id=1";
     marked = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
   }
-  sqlite3_exec(db_, marked ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  if (marked) marked = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return marked;
 }
 
 std::int32_t SqliteStore::countOpened() {
@@ -580,8 +582,9 @@ SqliteStore::WholeCheck SqliteStore::CheckWhole() {
   check.leftOpen = leftOpen_;
   if (check.result == 0 && !(opening && checkedWhole_)) {
     check.result = checkWhole();
-    if (check.result == 0 && leftOpen_ && Writable()) markClean();
+    if (check.result == 0 && leftOpen_ && !closedAgain_) closedAgain_ = Writable() && markClean();
   }
+  check.closedAgain = closedAgain_;
   if (check.result == 0) check.result = scalar("SELECT count(*) FROM keys", check.keys);
   if (check.result == 0) check.result = scalar("SELECT count(*) FROM vals", check.values);
   if (state_ == State::Refused) close();

@@ -82,6 +82,9 @@ class SqliteStore {
     bool exists = false;
     /// A writer had not closed it when the check began.
     bool leftOpen = false;
+    /// ... and it counts as closed again (only a connection that may write it
+    /// can count it so).
+    bool closedAgain = false;
     std::int64_t keys = 0;
     std::int64_t values = 0;
   };
@@ -138,7 +141,7 @@ class SqliteStore {
   bool closedCleanly();
   /// After a check of the whole file: counts the writers that ended without
   /// closing as closed.
-  void markClean();
+  bool markClean();
   /// The number of writers that hold their byte of the writers file now.
   int liveWriters();
   /// Opens (and creates, when `create`) the writers file; -1 when it cannot be
@@ -182,6 +185,7 @@ class SqliteStore {
   int writersFd_ = -1;
   // When it was opened: it had not been closed cleanly; it was checked whole.
   bool leftOpen_ = false;
+  bool closedAgain_ = false;
   bool checkedWhole_ = false;
   std::u16string diagnostic_;
   std::unordered_map<const char*, sqlite3_stmt*> statements_;

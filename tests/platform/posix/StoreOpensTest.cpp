@@ -42,6 +42,7 @@ class StoreOpensTest : public ::testing::Test {
     SqliteStore store(path, {});
     const auto check = store.CheckWhole();
     EXPECT_EQ(check.result, 0);
+    EXPECT_EQ(check.closedAgain, check.leftOpen) << "a writer counts it closed again";
     return check.leftOpen;
   }
 
@@ -119,7 +120,9 @@ TEST_F(StoreOpensTest, AReaderThatMayNotWriteChecksWholeButLeavesTheMark) {
   startWriter().end('k');
   {
     SqliteStore reader(path, StoreOptions{true, {}});
-    EXPECT_TRUE(reader.CheckWhole().leftOpen);
+    const auto check = reader.CheckWhole();
+    EXPECT_TRUE(check.leftOpen);
+    EXPECT_FALSE(check.closedAgain);
   }
   EXPECT_TRUE(leftOpen());
 }
