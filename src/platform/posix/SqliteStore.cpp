@@ -477,16 +477,26 @@ int SqliteStore::openWriters(bool create) {
   return fd;
 }
 
+namespace {
+
+// Byte `byte` of the writers file, to lock or test as a writer's.
+struct flock writerByte(int byte) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = byte;
+  lock.l_len = 1;
+  return lock;
+}
+
+}  // namespace
+
 int SqliteStore::liveWriters() {
   const int fd = writersFd_ >= 0 ? writersFd_ : openWriters(false);
   if (fd < 0) return 0;
   int live = 0;
   for (int byte = 0; byte < kWriterBytes; ++byte) {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = byte;
-    lock.l_len = 1;
+    auto lock = writerByte(byte);
     if (::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK) ++live;
   }
   if (fd != writersFd_) ::close(fd);
@@ -494,10 +504,11 @@ int SqliteStore::liveWriters() {
 }
 
 bool SqliteStore::closedCleanly() {
-  // A writer holds its byte only between the commit that counted it in and
-  // the one that counts it out, and a writer seen both before and after the
-  // row was read was open when it was read: so a writer that ended without
-  // closing always shows as more opened than closed beyond those seen.
+  // A writer holds its byte from before the change that counts it in until
+  // after the one that counts it out. A writer seen both before and after the
+  // row was read held it when it was read; one that is seen while its count
+  // is not in the row yet can only delay finding a writer that ended without
+  // closing, whose count stays until the store is checked whole.
   const int before = liveWriters();
   std::int64_t opened = 0;
   std::int64_t closed = 0;
@@ -519,9 +530,12 @@ bool SqliteStore::markClean() {
                 sqlite3_exec(db_, "INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0)",
                              nullptr, nullptr, nullptr) == SQLITE_OK;
   if (marked) {
-    const int before = liveWriters();
-    const std::string sql = "UPDATE opens SET closed = opened - " +
-                            std::to_string(std::min(before, liveWriters())) + " WHERE id=1";
+    // No writer counts itself in or out while this transaction holds the
+    // store, so every writer holding its byte now is counted in and not out
+    // yet, or will count itself in later: the writers still to close are at
+    // most these.
+    const std::string sql =
+        "UPDATE opens SET closed = opened - " + std::to_string(liveWriters()) + " WHERE id=1";
     marked = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
   }
   if (marked) marked = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -531,41 +545,50 @@ bool SqliteStore::markClean() {
 
 std::int32_t SqliteStore::countOpened() {
   if (opened_ || opening_) return kErrorSuccess;
-  if (const auto code = exec(kOpensTable); code != 0) return code;
-  if (const auto code = exec(kKeysByParent); code != 0) return code;
-  if (const auto code = exec("INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0); "
-                             "UPDATE opens SET opened = opened + 1 WHERE id=1");
-      code != 0) {
+  holdWriterByte();
+  auto code = exec(kOpensTable);
+  if (code == 0) code = exec(kKeysByParent);
+  if (code == 0) {
+    code = exec("INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0); "
+                "UPDATE opens SET opened = opened + 1 WHERE id=1");
+  }
+  if (code != 0) {
+    releaseWriterByte();
     return code;
   }
   opening_ = true;
   return kErrorSuccess;
 }
 
-void SqliteStore::holdWriterByte() {
+void SqliteStore::settleOpened(bool committed) {
+  if (!opening_) return;
   opening_ = false;
-  opened_ = true;
+  opened_ = committed;
+  if (!committed) releaseWriterByte();
+}
+
+void SqliteStore::holdWriterByte() {
   if (writersFd_ < 0) writersFd_ = openWriters(true);
   if (writersFd_ < 0) return;
   for (int byte = 0; byte < kWriterBytes; ++byte) {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = byte;
-    lock.l_len = 1;
+    auto lock = writerByte(byte);
     if (::fcntl(writersFd_, F_OFD_SETLK, &lock) == 0) return;
   }
 }
 
-void SqliteStore::countClosed() {
-  // The byte is let go before the count: between the two the writer shows as
-  // one that did not close, which costs a check, never a missed one.
+void SqliteStore::releaseWriterByte() {
   if (writersFd_ >= 0) ::close(writersFd_);
   writersFd_ = -1;
+}
+
+void SqliteStore::countClosed() {
+  // The byte is let go after the count: between the two the writer still
+  // shows as open, which can only delay a check, never lose one.
   if (opened_ && db_ && state_ == State::Open) {
     sqlite3_exec(db_, "UPDATE opens SET closed = closed + 1 WHERE id=1", nullptr, nullptr,
                  nullptr);
   }
+  releaseWriterByte();
   opened_ = false;
   opening_ = false;
 }
@@ -775,13 +798,7 @@ std::int32_t SqliteStore::Write(const std::function<std::int32_t()>& body) {
   if (result == 0) result = body();
   if (result == 0) result = exec("COMMIT");
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  if (opening_) {
-    if (result == 0) {
-      holdWriterByte();
-    } else {
-      opening_ = false;
-    }
-  }
+  settleOpened(result == 0);
   if (state_ == State::Refused) close();
   return result;
 }
@@ -805,13 +822,7 @@ std::int32_t SqliteStore::CommitTransaction() {
       }
     }
   }
-  if (opening_) {
-    if (result == 0) {
-      holdWriterByte();
-    } else {
-      opening_ = false;
-    }
-  }
+  settleOpened(result == 0);
   inTransaction_ = false;
   transactionBegun_ = false;
   return result;
@@ -821,7 +832,7 @@ void SqliteStore::RollbackTransaction() {
   if (transactionBegun_ && db_ && !sqlite3_get_autocommit(db_)) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
-  opening_ = false;
+  settleOpened(false);
   inTransaction_ = false;
   transactionBegun_ = false;
 }

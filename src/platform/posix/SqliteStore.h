@@ -149,8 +149,12 @@ class SqliteStore {
   int openWriters(bool create);
   /// Counts this connection in, in the write transaction under way.
   std::int32_t countOpened();
-  /// After the change that counted it in was committed: holds a byte.
+  /// Holds a byte of the writers file, from before the change that counts this
+  /// connection in until after the one that counts it out.
   void holdWriterByte();
+  void releaseWriterByte();
+  /// When the change that counted this connection in ended: committed, or undone.
+  void settleOpened(bool committed);
   /// Counts this connection out when it closes after writing.
   void countClosed();
   /// A name not found through the index of names is looked for through the
