@@ -186,14 +186,21 @@ std::int32_t SqliteRegistry::GetValue(RegKey hKey, std::u16string_view lpSubKey,
   // always granted.
   Handle handle;
   if (const auto code = resolve(hKey, handle); code != 0) return code;
+  // A path found before is known to be sound; it is split only when walked.
   std::vector<std::u16string> names;
-  if (const auto code = regrules::splitOpenPath(hKey, lpSubKey, names); code != 0) return code;
+  if (!handle.store->IsKept(handle.id, lpSubKey)) {
+    if (const auto code = regrules::splitOpenPath(hKey, lpSubKey, names); code != 0) return code;
+  }
   if (const auto code = regrules::checkValueName(lpValueName); code != 0) return code;
   SqliteStore::Value value;
   auto code = handle.store->Read([&] {
     if (const auto c = validate(handle); c != 0) return c;
     SqliteStore::KeyId id = handle.id;
-    if (const auto c = walk(handle, names, id); c != 0) return c;
+    if (!handle.store->FindKept(handle.id, lpSubKey, id)) {
+      if (names.empty()) regrules::splitOpenPath(hKey, lpSubKey, names);
+      if (const auto c = walk(handle, names, id); c != 0) return c;
+      handle.store->Keep(handle.id, lpSubKey, id);
+    }
     return handle.store->FindValue(id, lpValueName, value);
   });
   if (code == SqliteStore::kMissing) code = handle.root ? kErrorFileNotFound : kErrorKeyDeleted;

@@ -215,6 +215,7 @@ void SqliteStore::close() {
   countClosed();
   for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
   statements_.clear();
+  keptKeys_.clear();
   if (db_) sqlite3_close(db_);
   db_ = nullptr;
   if (state_ == State::Open) state_ = State::Closed;
@@ -307,6 +308,57 @@ std::int32_t SqliteStore::exec(const char* sql) {
   return rc == SQLITE_OK ? kErrorSuccess : fail(rc);
 }
 
+std::int32_t SqliteStore::run(const char* sql) {
+  Use use(statement(sql));
+  if (!use) return fail(sqlite3_errcode(db_));
+  const int rc = sqlite3_step(*use);
+  return rc == SQLITE_DONE || rc == SQLITE_ROW ? kErrorSuccess : fail(rc);
+}
+
+std::string SqliteStore::keptName(char kind, KeyId from, const void* name, std::size_t size) {
+  std::string kept(1, kind);
+  kept.append(reinterpret_cast<const char*>(&from), sizeof from);
+  kept.append(static_cast<const char*>(name), size);
+  return kept;
+}
+
+bool SqliteStore::findKept(const std::string& kept, KeyId& id) {
+  if (!keepKeys_) return false;
+  const auto it = keptKeys_.find(kept);
+  if (it == keptKeys_.end()) return false;
+  usedKeptKeys_ = true;
+  id = it->second;
+  return true;
+}
+
+void SqliteStore::keep(const std::string& kept, KeyId id) {
+  // Only keys found in the same version of the store are kept together.
+  if (unsigned version = 0; keepKeys_ && dataVersion(version) &&
+                            (keptKeys_.empty() || version == keptVersion_)) {
+    keptVersion_ = version;
+    keptKeys_.emplace(kept, id);
+  }
+}
+
+bool SqliteStore::IsKept(KeyId from, std::u16string_view path) const {
+  return keptKeys_.count(keptName('P', from, path.data(), path.size() * sizeof(char16_t))) != 0;
+}
+
+bool SqliteStore::FindKept(KeyId from, std::u16string_view path, KeyId& id) {
+  return findKept(keptName('P', from, path.data(), path.size() * sizeof(char16_t)), id);
+}
+
+void SqliteStore::Keep(KeyId from, std::u16string_view path, KeyId id) {
+  keep(keptName('P', from, path.data(), path.size() * sizeof(char16_t)), id);
+}
+
+bool SqliteStore::dataVersion(unsigned& version) {
+  // Only a statement begins the read: before it, the version may be older
+  // than the snapshot the statements see.
+  return sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE &&
+         sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+}
+
 std::int32_t SqliteStore::ready(bool forWriting) {
   if (state_ == State::Refused) {
     close();
@@ -389,7 +441,9 @@ std::int32_t SqliteStore::open(bool create) {
                     damaged(": it does not begin with an SQLite database header"));
     }
   }
-  int flags = options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  // A connection is used by one thread at a time: SQLite's own mutexes are not needed.
+  int flags = (options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+              SQLITE_OPEN_NOMUTEX;
   if (create && !options_.readOnly) flags |= SQLITE_OPEN_CREATE;
   const int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -759,9 +813,20 @@ std::int32_t SqliteStore::initialise() {
 std::int32_t SqliteStore::Read(const std::function<std::int32_t()>& body) {
   if (const auto code = ready(false); code != 0) return code;
   if (!sqlite3_get_autocommit(db_)) return body();
-  if (const auto code = exec("BEGIN"); code != 0) return code;
-  const auto result = body();
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (const auto code = run("BEGIN"); code != 0) return code;
+  // Keys are found through those kept from earlier reads; when the store has
+  // changed since, the read is made again without them, in the same snapshot.
+  keepKeys_ = true;
+  usedKeptKeys_ = false;
+  auto result = body();
+  unsigned version = 0;
+  if (usedKeptKeys_ && state_ == State::Open && (!dataVersion(version) || version != keptVersion_)) {
+    keptKeys_.clear();
+    usedKeptKeys_ = false;
+    result = body();
+  }
+  keepKeys_ = false;
+  if (!sqlite3_get_autocommit(db_)) run("COMMIT");
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   if (state_ == State::Refused) close();
   return result;
@@ -895,17 +960,20 @@ constexpr const char* kKeyFailsItsChecksum = " (a key fails its checksum)";
 }  // namespace
 
 std::int32_t SqliteStore::FindChild(KeyId parent, std::u16string_view name, KeyId& child) {
+  const auto fold = foldedKey(name);
+  const auto kept = keptName('C', parent, fold.data(), fold.size());
+  if (findKept(kept, child)) return kErrorSuccess;
   Use use(statement(
       "SELECT id, parent, depth, name, fold, class, sum FROM keys WHERE parent=?1 AND fold=?2"));
   if (!use) return fail(sqlite3_errcode(db_));
   sqlite3_bind_int64(*use, 1, parent);
-  const auto fold = foldedKey(name);
   bindBlob(*use, 2, fold);
   const int rc = sqlite3_step(*use);
   if (rc == SQLITE_DONE) return confirmMissing(parent, fold, true);
   if (rc != SQLITE_ROW) return fail(rc);
   if (!keyRowSound(*use)) return refuse(kErrorRegistryCorrupt, damaged(kKeyFailsItsChecksum));
   child = sqlite3_column_int64(*use, 0);
+  keep(kept, child);
   return kErrorSuccess;
 }
 
@@ -971,6 +1039,7 @@ std::int32_t SqliteStore::HasChildren(KeyId id, bool& has) {
 }
 
 std::int32_t SqliteStore::DeleteKey(KeyId id) {
+  keptKeys_.clear();
   for (const char* sql : {"DELETE FROM vals WHERE key=?1", "DELETE FROM keys WHERE id=?1"}) {
     Use use(statement(sql));
     if (!use) return fail(sqlite3_errcode(db_));

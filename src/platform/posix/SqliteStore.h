@@ -107,6 +107,12 @@ class SqliteStore {
   std::int32_t KeyExists(KeyId id, bool& exists);
   std::int32_t KeyDepth(KeyId id, std::int64_t& depth);
   std::int32_t FindChild(KeyId parent, std::u16string_view name, KeyId& child);
+  /// Keys found by their path from a key, as the path was given: in a read,
+  /// a key kept from an earlier read is used while the store has not changed
+  /// since (else the read is made again without the keys kept).
+  bool IsKept(KeyId from, std::u16string_view path) const;
+  bool FindKept(KeyId from, std::u16string_view path, KeyId& id);
+  void Keep(KeyId from, std::u16string_view path, KeyId id);
   std::int32_t CreateChild(KeyId parent, std::int64_t depth, std::u16string_view name,
                            std::u16string_view className, KeyId& child);
   std::int32_t HasChildren(KeyId id, bool& has);
@@ -168,7 +174,15 @@ class SqliteStore {
   std::int32_t scalar(const char* sql, std::int64_t& value);
   std::int32_t initialise();
   std::int32_t exec(const char* sql);
+  /// Runs one statement given as a literal, prepared once per connection.
+  std::int32_t run(const char* sql);
   sqlite3_stmt* statement(const char* sql);
+  static std::string keptName(char kind, KeyId from, const void* name, std::size_t size);
+  bool findKept(const std::string& kept, KeyId& id);
+  void keep(const std::string& kept, KeyId id);
+  /// The store's data version as the statements of the read under way see it;
+  /// false before a statement has begun the read.
+  bool dataVersion(unsigned& version);
   std::int32_t fail(int sqliteCode);
   std::int32_t refuse(std::int32_t code, const std::string& reason);
   /// Sets the diagnostic: "The registry store PATH " and `what`, in one line.
@@ -193,6 +207,12 @@ class SqliteStore {
   bool checkedWhole_ = false;
   std::u16string diagnostic_;
   std::unordered_map<const char*, sqlite3_stmt*> statements_;
+  // The keys found by name (parent id and folded name) in reads, as of the
+  // store's data version `keptVersion_`; used only in reads outside a write.
+  std::unordered_map<std::string, KeyId> keptKeys_;
+  unsigned keptVersion_ = 0;
+  bool keepKeys_ = false;
+  bool usedKeptKeys_ = false;
   bool inTransaction_ = false;  // a transaction of the caller's spans several calls
   bool transactionBegun_ = false;
   std::chrono::steady_clock::time_point busySince_;
