@@ -3,15 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
+#include "PosixTestSupport.h"
 #include "platform/RegistryApi.h"
 #include "platform/posix/SqliteStore.h"
 
@@ -28,14 +21,9 @@ bool write(SqliteStore& store, const char16_t* name) {
 class StoreOpensTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder[] = "/tmp/sigpatch-opens-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    dir = folder;
-    path = dir + "/registry.db";
     SqliteStore store(path, {});
     ASSERT_TRUE(write(store, u"First"));
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
   // Checks the store whole; whether a writer had left it open.
   bool leftOpen() {
@@ -60,10 +48,8 @@ class StoreOpensTest : public ::testing::Test {
     }
   };
   Writer startWriter() {
-    int toChild[2];
-    int fromChild[2];
-    EXPECT_EQ(::pipe(toChild), 0);
-    EXPECT_EQ(::pipe(fromChild), 0);
+    int toChild[2], fromChild[2];
+    EXPECT_EQ(::pipe(toChild) | ::pipe(fromChild), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
       char how = 0;
@@ -84,8 +70,8 @@ class StoreOpensTest : public ::testing::Test {
     return {pid, toChild[1]};
   }
 
-  std::string dir;
-  std::string path;
+  sigpatch::testing::TempFolder dir;
+  std::string path = dir / "registry.db";
 };
 
 TEST_F(StoreOpensTest, AWriterKilledLeavesTheStoreToBeCheckedWholeOnce) {
@@ -106,7 +92,6 @@ TEST_F(StoreOpensTest, AWriterStillOpenIsNotTakenForOneThatEnded) {
   EXPECT_FALSE(leftOpen());
   writer.end('c');
   EXPECT_FALSE(leftOpen());
-
   // Killed while another writer stays open: found, and the open one still counts.
   auto open = startWriter();
   startWriter().end('k');
@@ -127,8 +112,8 @@ TEST_F(StoreOpensTest, AReaderThatMayNotWriteChecksWholeButLeavesTheMark) {
   EXPECT_TRUE(leftOpen());
 }
 
+// Someone made the writers' file first, open to all, and holds every byte of it.
 TEST_F(StoreOpensTest, AWritersFileOthersMayOpenIsNotBelieved) {
-  // Someone made the file first, open to all, and holds every byte of it.
   const int planted = ::open((path + "-writers").c_str(), O_RDWR | O_CREAT, 0666);
   ASSERT_GE(planted, 0);
   ASSERT_EQ(::fchmod(planted, 0666), 0);
