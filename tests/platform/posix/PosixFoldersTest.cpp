@@ -1,6 +1,6 @@
 // Folders and file dates where only the real system shows them: the drives
-// from the mount table, the XDG folders, links and local times through
-// FileUtilities (the rest is in tests/util/FileUtilitiesTest.cpp).
+// from the mount table, links and local times through FileUtilities (the rest
+// is in tests/util/FileUtilitiesTest.cpp).
 
 #include <gtest/gtest.h>
 
@@ -39,27 +39,6 @@ TEST(PosixFoldersTest, DrivesAreTheMountsOfRealFileSystemsAndThePathsInThem) {
   for (const auto& drive : running) EXPECT_TRUE(drive != u"/proc" && drive != u"/sys");
 }
 
-TEST(PosixFoldersTest, SpecialFoldersAreTheXdgFolders) {
-  TempFolder dir;
-  writeFile(dir / "user-dirs.dirs",
-            "# written by xdg-user-dirs-update\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
-            "XDG_MUSIC_DIR=\"/srv/music\"\n");
-  ScopedEnv home("HOME", "/home/tester"), configHome("XDG_CONFIG_HOME", dir.path());
-  ScopedEnv dataHome("XDG_DATA_HOME", std::nullopt), cacheHome("XDG_CACHE_HOME", "relative/no");
-  PosixServices services;
-  const std::pair<std::int32_t, std::u16string> folders[] = {
-      {0x0005, u"/home/tester/Dokumente"}, {0x000D, u"/srv/music"},
-      {0x0000, u"/home/tester/Desktop"},   {0x0010, u"/home/tester/Desktop"},
-      {0x001A, u(dir.path())},             {0x001C, u"/home/tester/.local/share"},
-      {0x0020, u"/home/tester/.cache"},    {0x0028, u"/home/tester"},
-      {0x0026, u"/usr/local"},             {0x0023, u"/var/lib"},
-      {0x0003, u""} /* the control panel is no folder */, {0x0011, u""}};
-  for (const auto& [csidl, folder] : folders) {
-    EXPECT_EQ(FileUtilities().GetSpecialPath(csidl), folder) << csidl;
-  }
-}
-
-// One hour east of UTC, no summer time.
 TEST(PosixFoldersTest, FileDatesAreLocalTimesAndLinksLeadToTheirFolders) {
   TempFolder dir;
   PosixServices services;
@@ -67,7 +46,7 @@ TEST(PosixFoldersTest, FileDatesAreLocalTimesAndLinksLeadToTheirFolders) {
   writeFile(dir / "thirty", std::string(30, 'x'));
   setTimes(dir / "thirty", 1078650301, 1078650302);  // 2004-03-07 09:05:01 UTC
   {
-    ScopedEnv tz("TZ", "CET-1");
+    ScopedEnv tz("TZ", "CET-1");  // one hour east of UTC, no summer time
     tzset();
     EXPECT_EQ(fu.GetFileModDate(u(dir / "thirty")), u"2004-03-07 10.05.01");
     EXPECT_EQ(fu.GetFileAccessedDate(u(dir / "thirty")), u"2004-03-07 10.05.02");
@@ -84,8 +63,6 @@ TEST(PosixFoldersTest, FileDatesAreLocalTimesAndLinksLeadToTheirFolders) {
   EXPECT_EQ(fu.GetLongPath(u(dir / "link")), u(dir / "Real"));
   EXPECT_EQ(fu.GetShortPath(u(dir / "link")), u(dir / "link"));
   EXPECT_EQ(fu.GetLongPath(u(dir / "missing")), u"");
-  EXPECT_TRUE(fu.CheckDirExists(u(dir / "Real/")));
-  EXPECT_FALSE(fu.CheckDirExists(u(dir / "real")));
 }
 
 }  // namespace

@@ -6,20 +6,15 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "fakes/FakePlatform.h"
 #include "platform/posix/PosixClock.h"
@@ -50,8 +45,6 @@ class TempFolder {
     }
     fs::remove_all(path_, ec);
   }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
@@ -91,8 +84,6 @@ class ScopedEnv {
     set(value);
   }
   ~ScopedEnv() { set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   void set(const std::optional<std::string>& value) {
@@ -118,10 +109,8 @@ struct PosixServices {
 };
 
 inline void writeAll(int fd, const std::string& text) {
-  for (std::size_t done = 0; done < text.size();) {
-    const auto n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
+  for (ssize_t done = 0, n = 0; done < std::ssize(text); done += n) {
+    if ((n = ::write(fd, text.data() + done, text.size() - done)) <= 0) return;
   }
 }
 
