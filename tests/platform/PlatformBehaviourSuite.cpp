@@ -113,8 +113,12 @@ TEST_P(SystemBehaviourTest, ADirectorySearchFindsFilesFoldersAndPatterns) {
   std::ofstream(fs::path(dir + u"sdat4321.exe")) << "x";
   fs::create_directory(fs::path(dir + u"sub"));
   for (const auto& [pattern, found] : {std::pair<std::u16string, bool>{u"sdat4321.exe", true},
-                                       {u"sub", true}, {u"sub" + sep, true}, {u"sdat*.exe", true},
-                                       {u"s?b", true}, {u"*.zip", false}, {u"missing" + sep, false},
+                                       {u"sub", true},
+                                       {u"sub" + sep, true},
+                                       {u"sdat*.exe", true},
+                                       {u"s?b", true},
+                                       {u"*.zip", false},
+                                       {u"missing" + sep, false},
                                        {u"missing" + sep + u"*", false}}) {
     EXPECT_EQ(subject->system().FindFirstFile(dir + pattern), found) << text::toUtf8(pattern);
   }

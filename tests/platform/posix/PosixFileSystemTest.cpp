@@ -57,8 +57,11 @@ TEST_F(PosixFileSystemTest, LinksAreFollowedAndShownButFifosAreNeitherFileNorFol
   writeFile(dir / "file", "x");
   writeFile(dir / ".hidden", "h");
   folders({"folder"});
-  links({{dir / "file", "toFile"}, {"folder", "toFolder"}, {dir / "nothing", "dangling"},
-         {dir / "loop2", "loop1"}, {dir / "loop1", "loop2"}});
+  links({{dir / "file", "toFile"},
+         {"folder", "toFolder"},
+         {dir / "nothing", "dangling"},
+         {dir / "loop2", "loop1"},
+         {dir / "loop1", "loop2"}});
   mkfifo((dir / "fifo").c_str(), 0644);
   EXPECT_TRUE(fs.FileExists(path("toFile")) && fs.FolderExists(path("toFolder")));
   for (const auto* name : {"dangling", "fifo", "loop1"}) {
@@ -87,7 +90,10 @@ int walk(const Folder& folder, int limit) {
 TEST_F(PosixFileSystemTest, LinksBackUpTheTreeAreNotFollowed) {
   folders({"x", "y", "x/inner"});
   // Back to x, back to the top, across and from y back again, to itself.
-  links({{"..", "x/inner/up"}, {dir.path(), "x/root"}, {"../y", "x/toY"}, {"../x", "y/toX"},
+  links({{"..", "x/inner/up"},
+         {dir.path(), "x/root"},
+         {"../y", "x/toY"},
+         {"../x", "y/toX"},
          {".", "self"}});
   const auto top = fs.GetFolder(path(""));
   EXPECT_EQ(names(top->SubFolders()), (Names{u"x", u"y"}));
@@ -99,7 +105,9 @@ TEST_F(PosixFileSystemTest, DeletingRemovesLinksButNotWhatTheyLeadTo) {
   TempFolder outside;
   writeFile(outside / "keep", "k");
   folders({"tree"});
-  links({{outside.path(), "tree/outside"}, {outside / "keep", "tree/keep"}, {outside / "keep", "link"}});
+  links({{outside.path(), "tree/outside"},
+         {outside / "keep", "tree/keep"},
+         {outside / "keep", "link"}});
   fs.DeleteFile(path("link"), false);
   fs.DeleteFolder(path("tree"), false);
   EXPECT_FALSE(fs.FolderExists(path("tree")));

@@ -86,16 +86,17 @@ TEST_F(PosixFileTreeTest, AnUnreadableFolderIsReportedInRedAsPermissionDenied) {
     tree.EmptyFolder(0);
     tree.SourceDir = path("u");
     tree.RemoveEmptySubFolders();
-    const Lines expected{black(u"Delete everything in " + path("t") + u" older than 0 days"),
-                         kSpacer,
-                         red(u"Permission denied (" + path("t/locked") + u")"),
-                         blue(u"Folder " + path("t/locked") + u" skipped"),
-                         black(u"File " + path("t/z.txt") + u" deleted"),
-                         kSpacer,
-                         black(u"Delete all folders in " + path("u") + u" not containing any files"),
-                         kSpacer,
-                         red(u"Permission denied (" + path("u") + u")"),
-                         kSpacer};
+    const Lines expected{
+        black(u"Delete everything in " + path("t") + u" older than 0 days"),
+        kSpacer,
+        red(u"Permission denied (" + path("t/locked") + u")"),
+        blue(u"Folder " + path("t/locked") + u" skipped"),
+        black(u"File " + path("t/z.txt") + u" deleted"),
+        kSpacer,
+        black(u"Delete all folders in " + path("u") + u" not containing any files"),
+        kSpacer,
+        red(u"Permission denied (" + path("u") + u")"),
+        kSpacer};
     if (lines != expected) std::cerr << ::testing::PrintToString(lines) << "\n";
     return lines != expected ? 1 : real.services.fake.windowing.messages.empty() ? 0 : 2;
   });
@@ -133,9 +134,9 @@ class RandomTrees {
     std::string form = forms[between(0, N - 1)];
     return form.replace(form.find('#'), 1, std::to_string(i));
   }
-  static constexpr const char* kFiles[] = {"a#.txt",     "Caf\xc3\xa9 #.dat", ".hidden#",
-                                           "noext#",     "x#.tar.gz",         "UPPER#.TXT",
-                                           "t#.tmp",     "colon:#.bin",       "sp ace #"};
+  static constexpr const char* kFiles[] = {"a#.txt", "Caf\xc3\xa9 #.dat", ".hidden#",
+                                           "noext#", "x#.tar.gz",         "UPPER#.TXT",
+                                           "t#.tmp", "colon:#.bin",       "sp ace #"};
   static constexpr const char* kFolders[] = {"sub#", "Folder #", "dots.in.name#",
                                              "\xc3\xbcn\xc3\xaf#"};
   static void write(const std::string& path, const std::string& content, time_t when) {
@@ -203,10 +204,11 @@ TEST_P(FileTreeRsyncTest, UpdateTreeEndsWhereRsyncUpdateEnds) {
   ASSERT_EQ(run("command -v rsync >/dev/null"), 0) << "rsync is missing: run scripts/bootstrap";
   TempFolder dir;
   const RandomTrees trees(GetParam(), dir / "src", dir / "dst");
-  ASSERT_EQ(run("cp -a '" + (dir / "src") + "' '" + (dir / "rsrc") + "' && cp -a '" +
-                (dir / "dst") + "' '" + (dir / "rdst") + "' && rsync -r --update --exclude='*.tmp' '" +
-                (dir / "rsrc") + "/' '" + (dir / "rdst") + "/'"),
-            0);
+  ASSERT_EQ(
+      run("cp -a '" + (dir / "src") + "' '" + (dir / "rsrc") + "' && cp -a '" + (dir / "dst") +
+          "' '" + (dir / "rdst") + "' && rsync -r --update --exclude='*.tmp' '" + (dir / "rsrc") +
+          "/' '" + (dir / "rdst") + "/'"),
+      0);
   RealTree real;
   real.tree.ExtensionToSkip(u"tmp");
   real.tree.SourceDir = u(dir / "src");

@@ -15,15 +15,20 @@ using namespace sigpatch::testing;
 
 TEST(PosixFoldersTest, DrivesAreTheMountsOfRealFileSystemsAndThePathsInThem) {
   TempFolder dir;
-  writeFile(dir / "mounts",
-            "/dev/sda1 / ext4 rw,relatime 0 0\nproc /proc proc rw,nosuid 0 0\nsysfs /sys sysfs rw 0 "
-            "0\n/dev/sdb1 /media/my\\040usb vfat rw 0 0\ntmpfs /tmp tmpfs rw 0 0\ncgroup2 "
-            "/sys/fs/cgroup cgroup2 rw 0 0\ndevtmpfs /dev devtmpfs rw 0 0\nbroken line\n");
+  writeFile(
+      dir / "mounts",
+      "/dev/sda1 / ext4 rw,relatime 0 0\nproc /proc proc rw,nosuid 0 0\nsysfs /sys sysfs rw 0 "
+      "0\n/dev/sdb1 /media/my\\040usb vfat rw 0 0\ntmpfs /tmp tmpfs rw 0 0\ncgroup2 "
+      "/sys/fs/cgroup cgroup2 rw 0 0\ndevtmpfs /dev devtmpfs rw 0 0\nbroken line\n");
   PosixDrivesAndFolders folders(dir / "mounts");
   EXPECT_EQ(folders.Drives(), (std::vector<std::u16string>{u"/", u"/media/my usb", u"/tmp"}));
   const std::pair<const char16_t*, const char16_t*> drives[] = {
-      {u"/media/my usb/updates", u"/media/my usb"}, {u"/media/my usbx", u"/"}, {u"/tmp", u"/tmp"},
-      {u"/tmp/", u"/tmp"}, {u"/etc/hosts", u"/"}, {u"/proc/self", u"/"}};
+      {u"/media/my usb/updates", u"/media/my usb"},
+      {u"/media/my usbx", u"/"},
+      {u"/tmp", u"/tmp"},
+      {u"/tmp/", u"/tmp"},
+      {u"/etc/hosts", u"/"},
+      {u"/proc/self", u"/"}};
   for (const auto& [path, drive] : drives) EXPECT_EQ(folders.DriveOf(path), drive);
   EXPECT_TRUE(folders.IsDrive(u"/tmp/") && folders.IsDrive(u"/"));
   EXPECT_FALSE(folders.IsDrive(u"/etc"));
@@ -52,9 +57,9 @@ TEST(PosixFoldersTest, FileDatesAreLocalTimesAndLinksLeadToTheirFolders) {
     EXPECT_EQ(fu.GetFileAccessedDate(u(dir / "thirty")), u"2004-03-07 10.05.02");
   }
   tzset();
-  for (const auto& [tmp, folder] : {std::pair<std::optional<std::string>, const char16_t*>{
-                                         std::nullopt, u"/tmp/"},
-                                     {"/var/Tmp/Sig", u"/var/Tmp/Sig/"}}) {
+  for (const auto& [tmp, folder] :
+       {std::pair<std::optional<std::string>, const char16_t*>{std::nullopt, u"/tmp/"},
+        {"/var/Tmp/Sig", u"/var/Tmp/Sig/"}}) {
     ScopedEnv tmpdir("TMPDIR", tmp);
     EXPECT_EQ(fu.GetTempDir(), folder);
   }

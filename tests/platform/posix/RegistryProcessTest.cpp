@@ -37,7 +37,9 @@ struct Program {
   void set(const std::u16string& name, const std::u16string& data) {
     reg.SetKeyValue(kSettings, name, Variant(data), u"REG_SZ");
   }
-  std::u16string get(const std::u16string& name) { return reg.GetKeyValue(kSettings, name, u"lost"); }
+  std::u16string get(const std::u16string& name) {
+    return reg.GetKeyValue(kSettings, name, u"lost");
+  }
   SqliteRegistry store;
   fakes::FakePlatform fake;
   RegUtilities reg;
@@ -46,7 +48,8 @@ struct Program {
 std::u16string crashKey(int i) { return u"Crash\\K" + text::dec(i % 5); }
 std::u16string crashName(int i) { return u"V" + text::dec(i); }
 StoredValue crashData(int i) {
-  return {kRegSz, utf16(u"value number " + text::dec(i) + u" " + std::u16string(i % 40, u'\u00E9'))};
+  return {kRegSz,
+          utf16(u"value number " + text::dec(i) + u" " + std::u16string(i % 40, u'\u00E9'))};
 }
 
 // A child writes values in a loop and reports each write that returned 0
@@ -119,7 +122,9 @@ TEST(RegistryConcurrencyTest, EightProcessesWriteIntoOneKeyAtOnce) {
   TempFolder dir;
   const auto path = dir / "shared.db";
   const auto name = [](int p, int i) { return u"P" + text::dec(p) + u"-" + text::dec(i); };
-  const auto data = [](int p, int i) { return u"written by " + text::dec(p) + u" as " + text::dec(i); };
+  const auto data = [](int p, int i) {
+    return u"written by " + text::dec(p) + u" as " + text::dec(i);
+  };
   int go[2];
   ASSERT_EQ(::pipe(go), 0);
   std::vector<pid_t> children;
@@ -211,10 +216,11 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
     for (auto access : {kKeyAllAccess, kKeyRead}) {
       RegKey key = 0;
       lines += std::to_string(store.OpenKeyEx(kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch",
-                                              0, access, key)) + " ";
+                                              0, access, key)) +
+               " ";
     }
-    const auto value = storedValue(store, kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch",
-                                   u"LatestUpdate");
+    const auto value =
+        storedValue(store, kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch", u"LatestUpdate");
     lines += (value && *value == StoredValue{kRegSz, utf16(u"SDAT4321.EXE")} ? "read " : "lost ") +
              std::to_string(storeValue(store, kHkeyLocalMachine, u"SOFTWARE", u"V", kRegSz, {})) +
              "\n";
@@ -227,10 +233,9 @@ TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
     return 0;
   });
   ASSERT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_EQ(result.output,
-            "5 0 read 5\n" + (root ? "5 The registry store " + missing +
-                                         " cannot be created: Permission denied\n"
-                                   : std::string()));
+  EXPECT_EQ(result.output, "5 0 read 5\n" + (root ? "5 The registry store " + missing +
+                                                        " cannot be created: Permission denied\n"
+                                                  : std::string()));
   if (!root) ::chmod(path.c_str(), 0644);
   EXPECT_EQ(Program(path).get(u"LatestUpdate"), u"SDAT4321.EXE");
 }

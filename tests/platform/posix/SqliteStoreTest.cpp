@@ -48,8 +48,8 @@ class SqliteSubject : public Subject {
     store_.reset();
     posix::StoreOptions options;
     options.readOnly = readOnly;
-    store_ = std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"),
-                                              options);
+    store_ =
+        std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"), options);
   }
   TempFolder dir_;
   std::unique_ptr<SqliteRegistry> store_;
@@ -73,7 +73,8 @@ std::string sql(const std::string& path, const char* statements) {
     return 0;
   };
   char* error = nullptr;
-  EXPECT_EQ(sqlite3_exec(db, statements, first, &result, &error), SQLITE_OK) << (error ? error : "");
+  EXPECT_EQ(sqlite3_exec(db, statements, first, &result, &error), SQLITE_OK)
+      << (error ? error : "");
   sqlite3_free(error);
   sqlite3_close(db);
   return result;
@@ -82,14 +83,12 @@ std::string sql(const std::string& path, const char* statements) {
 TEST(StoreLocationsTest, FollowSigpatchRegistryElseTheMachineAndTheUsersStateFolder) {
   const std::string cwd = fs::current_path().string(), machine = "/var/lib/sigpatch/registry.db";
   const std::string bob = "/home/bob/.local/state/sigpatch/user.db";
-  const std::tuple<std::optional<std::string>, std::optional<std::string>, std::string,
-                   std::string>
-      cases[] = {
-          {"/srv/settings/all.db", "/s", "/srv/settings/all.db", "/srv/settings/all.db"},
-          {"settings/all.db", "/s", cwd + "/settings/all.db", cwd + "/settings/all.db"},
-          {std::nullopt, "/home/ann/state", machine, "/home/ann/state/sigpatch/user.db"},
-          {"", std::nullopt, machine, bob},
-          {"", "relative/state", machine, bob}};
+  const std::tuple<std::optional<std::string>, std::optional<std::string>, std::string, std::string>
+      cases[] = {{"/srv/settings/all.db", "/s", "/srv/settings/all.db", "/srv/settings/all.db"},
+                 {"settings/all.db", "/s", cwd + "/settings/all.db", cwd + "/settings/all.db"},
+                 {std::nullopt, "/home/ann/state", machine, "/home/ann/state/sigpatch/user.db"},
+                 {"", std::nullopt, machine, bob},
+                 {"", "relative/state", machine, bob}};
   for (const auto& [registry, state, inMachine, inUser] : cases) {
     SCOPED_TRACE(registry.value_or("(unset)") + " " + state.value_or("(unset)"));
     ScopedEnv r("SIGPATCH_REGISTRY", registry), s("XDG_STATE_HOME", state), h("HOME", "/home/bob");
@@ -224,10 +223,14 @@ TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {
                 u" is on a network file system (NFS), where its file locking cannot be trusted; "
                 u"keep it on a local disk (SIGPATCH_REGISTRY names another file)");
   EXPECT_FALSE(fs::exists(single));
-  const std::pair<long, const char*> kinds[] = {
-      {0x6969, "NFS"}, {0xFF534D42, "CIFS"}, {0xFE534D42, "SMB2"}, {0x517B, "SMB"},
-      {0x01021997, "9P"}, {0xEF53, ""} /* ext4 */, {0x01021994, ""} /* tmpfs */,
-      {0x9123683E, ""} /* btrfs */};
+  const std::pair<long, const char*> kinds[] = {{0x6969, "NFS"},
+                                                {0xFF534D42, "CIFS"},
+                                                {0xFE534D42, "SMB2"},
+                                                {0x517B, "SMB"},
+                                                {0x01021997, "9P"},
+                                                {0xEF53, ""} /* ext4 */,
+                                                {0x01021994, ""} /* tmpfs */,
+                                                {0x9123683E, ""} /* btrfs */};
   for (const auto& [type, kind] : kinds) EXPECT_EQ(posix::networkFileSystemName(type), kind);
   const auto type = posix::fileSystemTypeOf(dir.path());
   EXPECT_NE(type, -1);
