@@ -121,14 +121,9 @@ inline std::string readAll(int fd) {
   return text;
 }
 
-/// Gives up root's rights for the user nobody's; true when that worked or
-/// there were none.
-inline bool becomeNobody() {
-  return getuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
-}
-
+/// What a child process wrote and its exit code (-1 when it did not exit).
 struct ChildResult {
-  int exitCode = -1;  // -1 when the child did not exit normally
+  int exitCode = -1;
   std::string output;
 };
 
@@ -156,7 +151,14 @@ inline ChildResult runInChild(const std::function<int(int out)>& body) {
 /// Runs `check` in a child process as the user nobody (when we are root, who
 /// may read and write everything); its result, or -1 (250: no such user).
 inline int asNobody(const std::function<int()>& check) {
-  return runInChild([&](int) { return becomeNobody() ? check() : 250; }).exitCode;
+  return runInChild([&](int) {
+           const bool root = getuid() == 0;
+           if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+             return 250;
+           }
+           return check();
+         })
+      .exitCode;
 }
 
 }  // namespace sigpatch::testing

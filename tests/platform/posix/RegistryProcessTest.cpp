@@ -1,5 +1,4 @@
-// The store under real processes: killed writers, writers at once, a full disk
-// and a store the user may not write.
+// The store under real processes: killed writers, writers at once, a full disk.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -197,47 +196,6 @@ TEST(RegistryLimitsTest, FullDiskFailsTheWriteAndKeepsEveryEarlierValue) {
   EXPECT_EQ(program.get(u"Fill" + text::dec(written)), u"lost");
   EXPECT_EQ(program.store.Diagnostic(), u"");
   std::printf("file-size limit: %d writes fitted\n", written);
-}
-
-// As root (which CI is) the child runs as "nobody"; otherwise the file is made
-// read-only. Either way the user may read the store but not write it, and the
-// store opens for reading only.
-TEST(RegistryReadOnlyTest, StoreTheUserMayNotWriteOpensForReadingOnly) {
-  TempFolder dir;
-  ::chmod(dir.path().c_str(), 0755);
-  const auto path = dir / "registry.db", missing = dir / "machine/sigpatch/registry.db";
-  Program(path).set(u"LatestUpdate", u"SDAT4321.EXE");
-  const bool root = ::geteuid() == 0;
-  if (!root) ::chmod(path.c_str(), 0444);
-  const auto result = runInChild([&](int out) {
-    if (!becomeNobody()) return 90;
-    SqliteRegistry store(StoreLocations::singleFile(path));
-    std::string lines;
-    for (auto access : {kKeyAllAccess, kKeyRead}) {
-      RegKey key = 0;
-      lines += std::to_string(store.OpenKeyEx(kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch",
-                                              0, access, key)) +
-               " ";
-    }
-    const auto value =
-        storedValue(store, kHkeyLocalMachine, u"SOFTWARE\\Ferrolite\\Sigpatch", u"LatestUpdate");
-    lines += (value && *value == StoredValue{kRegSz, utf16(u"SDAT4321.EXE")} ? "read " : "lost ") +
-             std::to_string(storeValue(store, kHkeyLocalMachine, u"SOFTWARE", u"V", kRegSz, {})) +
-             "\n";
-    if (root) {  // a user who may not create the machine-wide folder
-      SqliteRegistry elsewhere(StoreLocations::singleFile(missing));
-      lines += std::to_string(storeValue(elsewhere, kHkeyLocalMachine, u"A", u"V", kRegSz, {}));
-      lines += " " + text::toUtf8(elsewhere.Diagnostic()) + "\n";
-    }
-    writeAll(out, lines);
-    return 0;
-  });
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_EQ(result.output, "5 0 read 5\n" + (root ? "5 The registry store " + missing +
-                                                        " cannot be created: Permission denied\n"
-                                                  : std::string()));
-  if (!root) ::chmod(path.c_str(), 0644);
-  EXPECT_EQ(Program(path).get(u"LatestUpdate"), u"SDAT4321.EXE");
 }
 
 }  // namespace

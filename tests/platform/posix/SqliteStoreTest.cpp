@@ -22,43 +22,38 @@ using posix::SqliteRegistry;
 using posix::StoreLocations;
 namespace fs = std::filesystem;
 
-class FakeSubject : public Subject {
+// The fake registry, or the SQLite store in a folder of its own.
+class StoreSubject : public Subject {
  public:
-  RegistryApi& api() override { return fake_; }
-  RegistryTransactions* transactions() override { return &fake_; }
-  void reopen() override {}
-  void reopenReadOnly() override { fake_.readOnly = true; }
-  std::string cannotShow(Behaviour) const override { return {}; }
-
- private:
-  fakes::FakeRegistry fake_;
-};
-
-class SqliteSubject : public Subject {
- public:
-  SqliteSubject() { reopen(); }
-  RegistryApi& api() override { return *store_; }
-  RegistryTransactions* transactions() override { return store_.get(); }
-  void reopen() override { open(false); }
-  void reopenReadOnly() override { open(true); }
+  explicit StoreSubject(bool sqlite) {
+    if (sqlite) open(false);
+  }
+  RegistryApi& api() override { return store_ ? static_cast<RegistryApi&>(*store_) : fake_; }
+  RegistryTransactions* transactions() override {
+    return store_ ? static_cast<RegistryTransactions*>(store_.get()) : &fake_;
+  }
+  void reopen() override {
+    if (store_) open(false);
+  }
+  void reopenReadOnly() override { store_ ? open(true) : void(fake_.readOnly = true); }
   std::string cannotShow(Behaviour) const override { return {}; }
 
  private:
   void open(bool readOnly) {
     store_.reset();
-    posix::StoreOptions options;
-    options.readOnly = readOnly;
-    store_ =
-        std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"), options);
+    store_ = std::make_unique<SqliteRegistry>(StoreLocations::singleFile(dir_ / "registry.db"),
+                                              posix::StoreOptions{readOnly, {}});
   }
+  fakes::FakeRegistry fake_;
   TempFolder dir_;
   std::unique_ptr<SqliteRegistry> store_;
 };
 
 INSTANTIATE_TEST_SUITE_P(
     Stores, RegistryBehaviourTest,
-    ::testing::Values(Kind{"Fake", [] { return std::unique_ptr<Subject>(new FakeSubject); }},
-                      Kind{"Sqlite", [] { return std::unique_ptr<Subject>(new SqliteSubject); }}),
+    ::testing::Values(
+        Kind{"Fake", [] { return std::unique_ptr<Subject>(new StoreSubject(false)); }},
+        Kind{"Sqlite", [] { return std::unique_ptr<Subject>(new StoreSubject(true)); }}),
     kindName);
 
 // Runs SQL on a store file with SQLite itself, as another program would; gives
@@ -223,14 +218,11 @@ TEST_F(SqliteStoreTest, StoreOnANetworkFileSystemIsRefused) {
                 u" is on a network file system (NFS), where its file locking cannot be trusted; "
                 u"keep it on a local disk (SIGPATCH_REGISTRY names another file)");
   EXPECT_FALSE(fs::exists(single));
-  const std::pair<long, const char*> kinds[] = {{0x6969, "NFS"},
-                                                {0xFF534D42, "CIFS"},
-                                                {0xFE534D42, "SMB2"},
-                                                {0x517B, "SMB"},
-                                                {0x01021997, "9P"},
-                                                {0xEF53, ""} /* ext4 */,
-                                                {0x01021994, ""} /* tmpfs */,
-                                                {0x9123683E, ""} /* btrfs */};
+  // clang-format off
+  const std::pair<long, const char*> kinds[] = {{0x6969, "NFS"}, {0xFF534D42, "CIFS"},
+      {0xFE534D42, "SMB2"}, {0x517B, "SMB"}, {0x01021997, "9P"}, {0xEF53, ""} /* ext4 */,
+      {0x01021994, ""} /* tmpfs */, {0x9123683E, ""} /* btrfs */};
+  // clang-format on
   for (const auto& [type, kind] : kinds) EXPECT_EQ(posix::networkFileSystemName(type), kind);
   const auto type = posix::fileSystemTypeOf(dir.path());
   EXPECT_NE(type, -1);
