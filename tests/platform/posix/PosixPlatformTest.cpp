@@ -185,7 +185,7 @@ TEST_F(PosixSystemTest, ErrorsHaveWindowsTexts) {
 }
 
 // Links through other folders, devices, pipes, what cannot be followed or
-// written, the mode of a new file and of a replaced one.
+// written, the mode of a new file, the mode and owner of a replaced one.
 TEST_F(PosixSystemTest, AWholeFileIsWrittenWhereItsLinksLeadOrNotAtAll) {
   for (const char* folder : {"a", "b"}) std::filesystem::create_directories(dir / folder);
   writeFile(dir / "b/file.reg", "old");
@@ -224,7 +224,15 @@ TEST_F(PosixSystemTest, AWholeFileIsWrittenWhereItsLinksLeadOrNotAtAll) {
             }),
             1);
   EXPECT_EQ(readFile(dir / "readonly.reg"), "kept");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 11)
+  // Another user's file keeps its owner (only root can set this up).
+  writeFile(dir / "theirs.reg", "theirs", 0600);
+  if (::geteuid() == 0 && ::chown((dir / "theirs.reg").c_str(), 65534, 65534) == 0) {
+    EXPECT_EQ(system.WriteWholeFile(u(dir / "theirs.reg"), "x"), u"");
+    struct stat theirs {};
+    EXPECT_EQ(::stat((dir / "theirs.reg").c_str(), &theirs) + theirs.st_uid + theirs.st_gid,
+              2 * 65534u);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 12)
       << "no new file is left behind";
 }
 
