@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include "PosixTestSupport.h"
 #include "platform/RegistryApi.h"
@@ -48,27 +49,24 @@ class StoreOpensTest : public ::testing::Test {
     }
   };
   Writer startWriter() {
-    int toChild[2], fromChild[2];
-    EXPECT_EQ(::pipe(toChild) | ::pipe(fromChild), 0);
+    int fds[2];  // the child says 'w' once it has written, then waits until its end closes
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::close(toChild[1]);
+      ::close(fds[0]);
       {
         SqliteStore store(path, {});
         char written = write(store, u"Second") ? 'w' : 'f';
-        if (::write(fromChild[1], &written, 1) != 1) ::_exit(2);
-        while (::read(toChild[0], &written, 1) > 0) {
-        }  // until the parent closes the pipe
+        if (::write(fds[1], &written, 1) != 1) ::_exit(2);
+        while (::read(fds[1], &written, 1) > 0) continue;
       }
       ::_exit(0);
     }
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
+    ::close(fds[1]);
     char written = 0;
-    EXPECT_EQ(::read(fromChild[0], &written, 1), 1);
+    EXPECT_EQ(::read(fds[0], &written, 1), 1);
     EXPECT_EQ(written, 'w');
-    ::close(fromChild[0]);
-    return {pid, toChild[1]};
+    return {pid, fds[0]};
   }
 
   sigpatch::testing::TempFolder dir;
