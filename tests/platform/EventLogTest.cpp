@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "fakes/FakePlatform.h"
 #include "platform/EventLogCases.h"
-#include "platform/Platform.h"
 #include "runtime/Text.h"
 
 namespace sigpatch::platform {

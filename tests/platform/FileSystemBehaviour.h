@@ -1,8 +1,7 @@
 #pragma once
 
-// One suite of the file-system service's rules, run against the fake disk the
-// program's tests use and against each system's service, so that the fake
-// cannot drift from the disks the program meets.
+// The file-system service's rules, run against the fake disk and each
+// system's service, so that the fake cannot drift from the real disks.
 
 #include <gtest/gtest.h>
 
@@ -48,8 +47,7 @@ class FileSystemSubject {
   virtual void write(const std::u16string& path, const std::string& bytes) = 0;
   /// Sets the dates of last change and last access, in seconds since 1970.
   virtual void setTimes(const std::u16string& path, std::int64_t written, std::int64_t read) = 0;
-  /// Whether "." and ".." in a path are resolved (the fake keeps paths as
-  /// written).
+  /// Whether "." and ".." in a path are resolved (the fake keeps them).
   virtual bool resolvesDots() const { return true; }
 };
 
@@ -74,10 +72,8 @@ inline std::string fileSystemName(const ::testing::TestParamInfo<FileSystemKind>
 class FileSystemBehaviourTest : public ::testing::TestWithParam<FileSystemKind> {
  protected:
   void SetUp() override;
-
   platform::FileSystem& fs() { return *fs_; }
-  /// The path of a name below the subject's folder, written with "/" in the
-  /// test.
+  /// The path of a name (written with "/") below the subject's folder.
   std::u16string p(std::u16string_view name) const;
   void write(std::u16string_view name, const std::string& bytes) { subject->write(p(name), bytes); }
   void mkdir(std::u16string_view name) { fs().CreateFolder(p(name)); }

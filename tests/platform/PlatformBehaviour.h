@@ -1,9 +1,8 @@
 #pragma once
 
-// The rules of the processes and system services, run against the fakes the
-// program's tests use and against every real implementation, so that the
-// fakes cannot drift from the systems. Each test binary instantiates the
-// suites with its subjects (PlatformBehaviourSuite.cpp adds the fakes).
+// The rules of the processes and system services, run against the fakes
+// (PlatformBehaviourSuite.cpp) and every real implementation, so that the fakes
+// cannot drift from the systems.
 
 #include <gtest/gtest.h>
 
@@ -41,8 +40,7 @@ struct SystemSubject {
   /// The text of error 2, and a code whose text needs an insert.
   std::u16string fileNotFoundText;
   std::uint32_t codeWithInsert = 0;
-  /// A folder of real files for the tests, and the path separator; "" for a
-  /// system that knows no files (the fake).
+  /// A folder of real files and the path separator; "" for the fake.
   std::u16string folder;
   char16_t separator = u'/';
 };
@@ -60,7 +58,6 @@ template <typename Subject>
 class BehaviourTest : public ::testing::TestWithParam<Kind<Subject>> {
  protected:
   void SetUp() override { subject = this->GetParam().make(); }
-  void TearDown() override { subject.reset(); }
   std::unique_ptr<Subject> subject;
 };
 using ProcessesBehaviourTest = BehaviourTest<ProcessesSubject>;

@@ -20,11 +20,12 @@ using namespace platform;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-void expectExit(const ProcessExit& exit, bool byItself, std::uint32_t code,
-                const std::u16string& reason) {
-  EXPECT_EQ(exit.byItself, byItself);
-  EXPECT_EQ(exit.code, code);
-  EXPECT_EQ(text::toUtf8(exit.reason), text::toUtf8(reason));
+// How a process ended: by itself or not, its code and the reason.
+std::string ending(Processes& p, std::int32_t handle) {
+  ProcessExit exit;
+  if (!p.GetExitCodeProcess(handle, exit)) return "unknown";
+  return (exit.byItself ? "by itself " : "stopped ") + std::to_string(exit.code) + " " +
+         text::toUtf8(exit.reason);
 }
 
 TEST_P(ProcessesBehaviourTest, AnEndedProcessTellsHowUntilItsHandleIsClosed) {
@@ -32,19 +33,16 @@ TEST_P(ProcessesBehaviourTest, AnEndedProcessTellsHowUntilItsHandleIsClosed) {
   EXPECT_EQ(p.GetCurrentProcessId(), subject->ownPid);
   ProcessInformation info;
   ASSERT_TRUE(p.CreateProcess(subject->exit7, u"", info));
-  EXPECT_NE(info.hProcess, 0);
-  EXPECT_GT(info.dwProcessId, 0);
+  EXPECT_TRUE(info.hProcess != 0 && info.dwProcessId > 0);
   ASSERT_EQ(p.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
   EXPECT_EQ(p.WaitForSingleObject(info.hProcess, 0ms), WaitResult::Ended);
-  ProcessExit exit;
-  ASSERT_TRUE(p.GetExitCodeProcess(info.hProcess, exit));
-  expectExit(exit, true, 7, u"");
+  EXPECT_EQ(ending(p, info.hProcess), "by itself 7 ");
   EXPECT_FALSE(p.StopProcess(info.hProcess, true)) << "it has ended";
   EXPECT_TRUE(p.CloseHandle(info.hProcess));
   // A closed handle is unknown to every call.
   EXPECT_FALSE(p.CloseHandle(info.hProcess));
   EXPECT_EQ(p.WaitForSingleObject(info.hProcess, 0ms), WaitResult::Failed);
-  EXPECT_FALSE(p.GetExitCodeProcess(info.hProcess, exit));
+  EXPECT_EQ(ending(p, info.hProcess), "unknown");
   EXPECT_FALSE(p.StopProcess(info.hProcess, true));
   EXPECT_EQ(p.WaitForSingleObject(0, 0ms), WaitResult::Failed);
 }
@@ -54,12 +52,10 @@ TEST_P(ProcessesBehaviourTest, ARunningProcessTimesOutUntilItEndsByItself) {
   ProcessInformation info;
   ASSERT_TRUE(p.CreateProcess(subject->held, u"", info, kCreateNewProcessGroup));
   EXPECT_EQ(p.WaitForSingleObject(info.hProcess, 10ms), WaitResult::TimedOut);
-  ProcessExit exit;
-  EXPECT_FALSE(p.GetExitCodeProcess(info.hProcess, exit)) << "it runs";
+  EXPECT_EQ(ending(p, info.hProcess), "unknown") << "it runs";
   subject->release();
   ASSERT_EQ(p.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
-  ASSERT_TRUE(p.GetExitCodeProcess(info.hProcess, exit));
-  expectExit(exit, true, 5, u"");
+  EXPECT_EQ(ending(p, info.hProcess), "by itself 5 ");
   EXPECT_TRUE(p.CloseHandle(info.hProcess));
 }
 
@@ -81,8 +77,7 @@ TEST_P(ProcessesBehaviourTest, AMissingProgramIsAFailedStartWithoutAHandle) {
   Processes& p = subject->processes();
   ProcessInformation info{7, 7};
   EXPECT_FALSE(p.CreateProcess(subject->missing, u"", info, kCreateNewProcessGroup));
-  EXPECT_EQ(info.hProcess, 0);
-  EXPECT_EQ(info.dwProcessId, 0);
+  EXPECT_TRUE(info.hProcess == 0 && info.dwProcessId == 0);
   EXPECT_EQ(text::toUtf8(p.StartFailure()), text::toUtf8(subject->missingText));
 }
 
@@ -92,12 +87,11 @@ TEST_P(SystemBehaviourTest, VersionNamesAndErrorTextsAreTheSystems) {
   ASSERT_TRUE(s.GetVersionEx(version));
   EXPECT_EQ(version.dwPlatformId, subject->platformId);
   EXPECT_GT(version.dwMajorVersion, 0u);
-  std::u16string name;
+  std::u16string name, message;
   ASSERT_TRUE(s.GetComputerName(name));
   EXPECT_EQ(text::toUpper(name), text::toUpper(subject->machine));
   ASSERT_TRUE(s.GetUserName(name));
   EXPECT_EQ(name, subject->user);
-  std::u16string message;
   ASSERT_TRUE(s.FormatMessage(2, message));
   EXPECT_EQ(message, subject->fileNotFoundText);
   EXPECT_FALSE(s.FormatMessage(123456, message)) << "no such code";
@@ -118,15 +112,14 @@ TEST_P(SystemBehaviourTest, ADirectorySearchFindsFilesFoldersAndPatterns) {
   const std::u16string dir = subject->folder + subject->separator, sep(1, subject->separator);
   std::ofstream(fs::path(dir + u"sdat4321.exe")) << "x";
   fs::create_directory(fs::path(dir + u"sub"));
-  const std::pair<std::u16string, bool> cases[] = {{u"sdat4321.exe", true},
-                                                   {u"sub", true},
-                                                   {u"sub" + sep, true},
-                                                   {u"sdat*.exe", true},
-                                                   {u"s?b", true},
-                                                   {u"*.zip", false},
-                                                   {u"missing" + sep, false},
-                                                   {u"missing" + sep + u"*", false}};
-  for (const auto& [pattern, found] : cases) {
+  for (const auto& [pattern, found] : {std::pair<std::u16string, bool>{u"sdat4321.exe", true},
+                                       {u"sub", true},
+                                       {u"sub" + sep, true},
+                                       {u"sdat*.exe", true},
+                                       {u"s?b", true},
+                                       {u"*.zip", false},
+                                       {u"missing" + sep, false},
+                                       {u"missing" + sep + u"*", false}}) {
     EXPECT_EQ(subject->system().FindFirstFile(dir + pattern), found) << text::toUtf8(pattern);
   }
   EXPECT_FALSE(subject->system().FindFirstFile(u""));
@@ -137,8 +130,8 @@ TEST_P(SystemBehaviourTest, AWholeFileReplacesAFileAndNothingElse) {
   System& s = subject->system();
   const std::u16string dir = subject->folder + subject->separator;
   std::ofstream(fs::path(dir + u"old.reg")) << "old";
-  EXPECT_EQ(s.WriteWholeFile(dir + u"old.reg", "new"), u"");
-  EXPECT_EQ(s.WriteWholeFile(dir + u"made.reg", "made"), u"");
+  EXPECT_EQ(s.WriteWholeFile(dir + u"old.reg", "new") + s.WriteWholeFile(dir + u"made.reg", "made"),
+            u"");
   for (const auto& [name, bytes] : {std::pair{u"old.reg", "new"}, {u"made.reg", "made"}}) {
     std::stringstream read;
     read << std::ifstream(fs::path(dir + name)).rdbuf();

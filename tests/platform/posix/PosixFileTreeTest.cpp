@@ -1,128 +1,188 @@
-// The folder-tree synchroniser on real trees where the fake disk cannot stand
-// in: links, and a folder its user may not read. Its lines and faults are in
-// tests/util/FileTreeTest.cpp, dates and the read-only bit on each disk in
-// tests/platform/FileSystemBehaviour.cpp.
+// The folder-tree synchroniser on real trees: links, and random trees against
+// rsync. Its lines and faults are in tests/util/FileTreeTest.cpp.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <iostream>
-#include <optional>
-#include <string>
-#include <vector>
+#include <map>
+#include <random>
 
 #include "PosixTestSupport.h"
 #include "app/Application.h"
-#include "fakes/FakePlatform.h"
-#include "platform/posix/PosixClock.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixSystem.h"
-#include "runtime/Text.h"
 #include "util/FileTree.h"
 #include "util/TreeLines.h"
 
 namespace sigpatch {
 namespace {
 
-using sigpatch::testing::black;
-using sigpatch::testing::blue;
-using sigpatch::testing::kSpacer;
-using sigpatch::testing::readFile;
-using sigpatch::testing::red;
-using sigpatch::testing::setTimes;
-using sigpatch::testing::writeFile;
-using Lines = std::vector<sigpatch::testing::TreeLine>;
+namespace fs = std::filesystem;
+using namespace sigpatch::testing;
+using Lines = std::vector<TreeLine>;
 
-class PosixFileTreeTest : public ::testing::Test {
- protected:
-  PosixFileTreeTest() {
-    fake.Set([&](platform::Platform& services) {
-      services.clock = &clock;
-      services.fileSystem = &service;
-      services.system = &system;
-    });
-    app.emplace();
-    tree.emplace();
-    tree->InitMyObjects(&*app);
-    tree->FileTreeChange.connect([this](std::u16string_view line, std::int32_t& color) {
+// The synchroniser on the real services, its lines recorded.
+struct RealTree {
+  RealTree() {
+    tree.InitMyObjects(&app);
+    tree.FileTreeChange.connect([this](std::u16string_view line, std::int32_t& color) {
       lines.push_back({std::u16string(line), color});
     });
   }
-
-  std::string at(const std::string& name) const { return dir / name; }
-  std::u16string path(const std::string& name) const { return text::fromUtf8(at(name)); }
-  // A file written ten days ago, last read then too.
-  void oldFile(const std::string& name, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(at(name)).parent_path());
-    writeFile(at(name), bytes);
-    setTimes(at(name), tenDaysAgo, tenDaysAgo);
-  }
-
-  fakes::FakePlatform fake;
-  platform::posix::PosixClock clock;
-  platform::posix::PosixFileSystemService service;
-  platform::posix::PosixSystem system;
-  sigpatch::testing::TempFolder dir;
-  std::optional<Application> app;
-  std::optional<FileTree> tree;
+  PosixServices services;
+  Application app;
+  FileTree tree;
   Lines lines;
-  const time_t tenDaysAgo = time(nullptr) - 10 * 86400;
 };
 
-TEST_F(PosixFileTreeTest, ALinkIsRemovedButWhatItLeadsToStays) {
-  oldFile("outside/keep.txt", "not the tree's");
-  std::filesystem::create_directories(at("t"));
-  std::filesystem::create_directories(at("u/empty"));
-  std::filesystem::create_directories(at("empty-outside"));
-  ASSERT_EQ(symlink(at("outside").c_str(), at("t/link").c_str()), 0);
-  ASSERT_EQ(symlink(at("empty-outside").c_str(), at("u/link").c_str()), 0);
-  tree->SourceDir = path("t");
-  tree->EmptyFolder(0);
-  EXPECT_EQ(lines.at(2), blue(u"Folder " + path("t/link") + u" skipped"));
-  EXPECT_EQ(readFile(at("outside/keep.txt")), "not the tree's");
-  lines.clear();
-  tree->SourceDir = path("u");
-  tree->RemoveEmptySubFolders();
-  std::sort(lines.begin() + 2, lines.end() - 1,
-            [](const auto& a, const auto& b) { return a.text < b.text; });
-  EXPECT_EQ(Lines(lines.begin() + 2, lines.end() - 1),
-            (Lines{black(u"Folder " + path("u/empty") + u" deleted"),
-                   black(u"Folder " + path("u/link") + u" deleted")}));
-  EXPECT_TRUE(std::filesystem::exists(at("empty-outside")));
+// What a link leads to stays, even when it is old or empty.
+TEST(PosixFileTreeTest, ALinkIsRemovedButWhatItLeadsToStays) {
+  TempFolder dir;
+  RealTree real;
+  const auto path = [&](const std::string& name) { return u(dir / name); };
+  for (const char* folder : {"t", "u/empty", "outside", "empty-outside"}) {
+    fs::create_directories(dir / folder);
+  }
+  writeFile(dir / "outside/keep.txt", "not the tree's");
+  setTimes(dir / "outside/keep.txt", 1500000000, 1500000000);
+  ASSERT_EQ(symlink((dir / "outside").c_str(), (dir / "t/link").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "empty-outside").c_str(), (dir / "u/link").c_str()), 0);
+  real.tree.SourceDir = path("t");
+  real.tree.EmptyFolder(0);
+  EXPECT_EQ(real.lines.at(2), blue(u"Folder " + path("t/link") + u" skipped"));
+  EXPECT_EQ(readFile(dir / "outside/keep.txt"), "not the tree's");
+  real.lines.clear();
+  real.tree.SourceDir = path("u");
+  real.tree.RemoveEmptySubFolders();
+  Lines deleted(real.lines.begin() + 2, real.lines.end() - 1);
+  std::sort(deleted.begin(), deleted.end(), [](auto& a, auto& b) { return a.text < b.text; });
+  EXPECT_EQ(deleted, (Lines{black(u"Folder " + path("u/empty") + u" deleted"),
+                            black(u"Folder " + path("u/link") + u" deleted")}));
+  EXPECT_TRUE(fs::exists(dir / "empty-outside"));
 }
 
-// As root (which CI is) every folder can be read: the walk runs in a child as
-// the user nobody, who makes the tree and locks one folder of it.
-TEST_F(PosixFileTreeTest, AnUnreadableFolderIsReportedInRedAsPermissionDenied) {
-  const int code = sigpatch::testing::asNobody([&] {
-    oldFile("t/locked/y.txt", "y");
-    oldFile("t/z.txt", "z");
-    std::filesystem::create_directories(at("u/locked"));
-    if (chmod(at("t/locked").c_str(), 0) != 0 || chmod(at("u/locked").c_str(), 0) != 0) return 3;
-    tree->SourceDir = path("t");
-    tree->EmptyFolder(0);
-    tree->SourceDir = path("u");
-    tree->RemoveEmptySubFolders();
-    const Lines expected{
-        black(u"Delete everything in " + path("t") + u" older than 0 days"),
-        kSpacer,
-        red(u"Permission denied (" + path("t/locked") + u")"),
-        blue(u"Folder " + path("t/locked") + u" skipped"),
-        black(u"File " + path("t/z.txt") + u" deleted"),
-        kSpacer,
-        black(u"Delete all folders in " + path("u") + u" not containing any files"),
-        kSpacer,
-        red(u"Permission denied (" + path("u") + u")"),
-        kSpacer};
-    if (lines != expected) std::cerr << ::testing::PrintToString(lines) << "\n";
-    return lines != expected ? 1 : fake.windowing.messages.empty() ? 0 : 2;
-  });
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(std::filesystem::exists(at("t/locked")));
+// UpdateTree against rsync: random trees, some destination files newer, some
+// older, some missing, synchronised by UpdateTree and, on copies of the same
+// trees, by `rsync -r --update`; the same files with the same contents must end
+// up at both destinations. Times are whole seconds two seconds apart at least,
+// and files of equal times have equal contents (rsync also copies when sizes
+// differ; the synchroniser compares dates to the second).
+class RandomTrees {
+ public:
+  RandomTrees(unsigned seed, std::string source, std::string destination)
+      : rng_(seed), source_(std::move(source)), destination_(std::move(destination)) {
+    fs::create_directories(source_);
+    fs::create_directories(destination_);
+    grow("", 0);
+  }
+  int files = 0;
+
+ private:
+  int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+  time_t someTime() { return 1500000000 + 2 * between(0, 20000); }
+  std::string bytes() {
+    std::string content(static_cast<std::size_t>(between(0, 3000)), '\0');
+    for (auto& c : content) c = static_cast<char>(between(0, 255));
+    return content;
+  }
+  // A name of one of the forms, "#" standing for the number.
+  template <std::size_t N>
+  std::string named(const char* const (&forms)[N], int i) {
+    std::string form = forms[between(0, N - 1)];
+    return form.replace(form.find('#'), 1, std::to_string(i));
+  }
+  static constexpr const char* kFiles[] = {"a#.txt", "Caf\xc3\xa9 #.dat", ".hidden#",
+                                           "noext#", "x#.tar.gz",         "UPPER#.TXT",
+                                           "t#.tmp", "colon:#.bin",       "sp ace #"};
+  static constexpr const char* kFolders[] = {"sub#", "Folder #", "dots.in.name#",
+                                             "\xc3\xbcn\xc3\xaf#"};
+  static void write(const std::string& path, const std::string& content, time_t when) {
+    writeFile(path, content);
+    setTimes(path, when, when);
+  }
+
+  void grow(const std::string& relative, int depth) {
+    for (int i = 0, count = between(0, 6); i < count; ++i, ++files) {
+      const std::string name = relative + named(kFiles, i), content = bytes();
+      const time_t when = someTime();
+      write(source_ + "/" + name, content, when);
+      const std::string there = destination_ + "/" + name;
+      // clang-format off
+      switch (between(0, 4)) {
+        case 0: break;  // missing at the destination
+        case 1: write(there, bytes(), when - 2 * between(1, 500)); break;  // older
+        case 2: write(there, bytes(), when + 2 * between(1, 500)); break;  // newer
+        case 3: write(there, content, when); break;  // the same
+        default: write(there, std::string(content.size(), 'o'), when - 2 * between(1, 500));
+      }  // older, with contents of the same size
+      // clang-format on
+    }
+    if (between(0, 3) == 0) write(destination_ + "/" + relative + "only-here", bytes(), someTime());
+    if (depth >= 3) return;
+    for (int i = 0, count = depth == 0 ? between(2, 4) : between(0, 3 - depth); i < count; ++i) {
+      const std::string name = relative + named(kFolders, i);
+      fs::create_directory(source_ + "/" + name);
+      // Two folders in three are there at the destination already (if their parent is).
+      std::error_code ignored;
+      if (between(0, 2) != 0) fs::create_directory(destination_ + "/" + name, ignored);
+      grow(name + "/", depth + 1);
+    }
+  }
+
+  std::mt19937 rng_;
+  std::string source_, destination_;
+};
+
+// Every folder and file below `root`, by relative path: "/" for a folder, else
+// the file's contents.
+std::map<std::string, std::string> contentsOf(const std::string& root) {
+  std::map<std::string, std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    found[fs::relative(entry.path(), root).string()] =
+        entry.is_directory() ? "/" : readFile(entry.path().string());
+  }
+  return found;
 }
+
+int run(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class FileTreeRsyncTest : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(FileTreeRsyncTest, UpdateTreeEndsWhereRsyncUpdateEnds) {
+  ASSERT_EQ(run("command -v rsync >/dev/null"), 0) << "rsync is missing: run scripts/bootstrap";
+  TempFolder dir;
+  const RandomTrees trees(GetParam(), dir / "src", dir / "dst");
+  ASSERT_EQ(
+      run("cp -a '" + (dir / "src") + "' '" + (dir / "rsrc") + "' && cp -a '" + (dir / "dst") +
+          "' '" + (dir / "rdst") + "' && rsync -r --update --exclude='*.tmp' '" + (dir / "rsrc") +
+          "/' '" + (dir / "rdst") + "/'"),
+      0);
+  RealTree real;
+  real.tree.ExtensionToSkip(u"tmp");
+  real.tree.SourceDir = u(dir / "src");
+  real.tree.DestinationDir = u(dir / "dst");
+  EXPECT_TRUE(real.tree.UpdateTree());
+  for (const auto& line : real.lines) EXPECT_NE(line.color, kRed) << text::toUtf8(line.text);
+  EXPECT_TRUE(real.services.fake.windowing.messages.empty());
+  const auto ours = contentsOf(dir / "dst"), theirs = contentsOf(dir / "rdst");
+  std::vector<std::string> differing;
+  for (const auto& [path, content] : theirs) {
+    if (ours.count(path) == 0 || ours.at(path) != content) differing.push_back(path);
+  }
+  for (const auto& entry : ours) {
+    if (theirs.count(entry.first) == 0) differing.push_back(entry.first);
+  }
+  EXPECT_EQ(differing, std::vector<std::string>{}) << "missing, different or not made by rsync";
+  // A second run finds the tree up to date: the heading, "Skipping: TMP", the
+  // spacers and "OK!".
+  real.lines.clear();
+  EXPECT_TRUE(real.tree.UpdateTree());
+  EXPECT_EQ(real.lines.size(), 7u) << "a second run copied again";
+  std::cout << "random trees of seed " << GetParam() << ": " << trees.files << " source files\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, FileTreeRsyncTest, ::testing::Values(1, 2, 3, 4, 5, 6));
 
 }  // namespace
 }  // namespace sigpatch

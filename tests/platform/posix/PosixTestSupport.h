@@ -1,15 +1,13 @@
 #pragma once
 
 // Helpers of the tests of the POSIX services: temporary folders, files written
-// byte for byte, environment variables set for one test, and running a check
-// without root's privileges.
+// byte for byte, environment variables set for one test, the real services
+// installed, and checks run in a child process (as the user nobody, when root).
 
 #include <fcntl.h>
 #include <grp.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,12 +15,19 @@
 #include <functional>
 #include <optional>
 #include <sstream>
-#include <string>
+
+#include "fakes/FakePlatform.h"
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixSystem.h"
+#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 
-/// A folder of its own under /tmp, removed with everything in it afterwards.
-/// Anybody may enter it, so that a check without privileges can work inside.
+inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); }
+
+/// A folder of its own under /tmp that anybody may enter, removed with
+/// everything in it (write permissions given back first) afterwards.
 class TempFolder {
  public:
   TempFolder() {
@@ -33,7 +38,6 @@ class TempFolder {
   ~TempFolder() {
     namespace fs = std::filesystem;
     std::error_code ec;
-    // Give back the write permissions that tests took away, then remove.
     for (auto it = fs::recursive_directory_iterator(
              path_, fs::directory_options::skip_permission_denied, ec);
          it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -41,9 +45,6 @@ class TempFolder {
     }
     fs::remove_all(path_, ec);
   }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
@@ -62,6 +63,13 @@ inline std::string readFile(const std::string& path) {
   return contents.str();
 }
 
+inline std::vector<std::string> split(const std::string& text, char end = '\n') {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, end);) parts.push_back(part);
+  return parts;
+}
+
 /// Sets the modification and access times to whole seconds since the epoch.
 inline void setTimes(const std::string& path, time_t modified, time_t accessed) {
   const timespec times[2] = {{accessed, 0}, {modified, 0}};
@@ -76,44 +84,81 @@ class ScopedEnv {
     set(value);
   }
   ~ScopedEnv() { set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   void set(const std::optional<std::string>& value) {
-    if (value) setenv(name_, value->c_str(), 1);
-    if (!value) unsetenv(name_);
+    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
   }
   const char* name_;
   std::optional<std::string> old_;
 };
 
-/// A time zone (a POSIX TZ text) for the lifetime of the object.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const std::string& zone) : zone_("TZ", zone) { tzset(); }
-
- private:
-  struct Reset {
-    ~Reset() { tzset(); }  // once TZ is back
-  } reset_;
-  ScopedEnv zone_;
+/// The real clock, disk and system installed for the lifetime of the object.
+struct PosixServices {
+  PosixServices() {
+    fake.Set([&](platform::Platform& services) {
+      services.clock = &clock;
+      services.fileSystem = &fileSystem;
+      services.system = &system;
+    });
+  }
+  fakes::FakePlatform fake;
+  platform::posix::PosixClock clock;
+  platform::posix::PosixFileSystemService fileSystem;
+  platform::posix::PosixSystem system;
 };
 
-/// Runs `check` in a child process as the user nobody (when we are root, who
-/// may read and write everything) and gives its result, 0..255; -1 when the
-/// child did not end normally.
-inline int asNobody(const std::function<int()>& check) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-      _exit(250);
-    }
-    _exit(check() & 0xFF);
+inline void writeAll(int fd, const std::string& text) {
+  for (ssize_t done = 0, n = 0; done < std::ssize(text); done += n) {
+    if ((n = ::write(fd, text.data() + done, text.size() - done)) <= 0) return;
   }
+}
+
+inline std::string readAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  return text;
+}
+
+/// What a child process wrote and its exit code (-1 when it did not exit).
+struct ChildResult {
+  int exitCode = -1;
+  std::string output;
+};
+
+/// Runs `body` in a child process that exits with its result (0..255); what it
+/// writes to `out` reaches the parent. The parent must hold no open store
+/// connection to the files the child uses (SQLite's locks do not cross fork()).
+inline ChildResult runInChild(const std::function<int(int out)>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {};
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    ::_exit(body(fds[1]) & 0xFF);
+  }
+  ::close(fds[1]);
+  ChildResult result{-1, readAll(fds[0])};
+  ::close(fds[0]);
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  return result;
+}
+
+/// Runs `check` in a child process as the user nobody (when we are root, who
+/// may read and write everything); its result, or -1 (250: no such user).
+inline int asNobody(const std::function<int()>& check) {
+  return runInChild([&](int) {
+           const bool root = getuid() == 0;
+           if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+             return 250;
+           }
+           return check();
+         })
+      .exitCode;
 }
 
 }  // namespace sigpatch::testing

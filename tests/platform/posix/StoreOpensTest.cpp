@@ -3,15 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/socket.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
+#include "PosixTestSupport.h"
 #include "platform/RegistryApi.h"
 #include "platform/posix/SqliteStore.h"
 
@@ -28,14 +22,9 @@ bool write(SqliteStore& store, const char16_t* name) {
 class StoreOpensTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder[] = "/tmp/sigpatch-opens-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    dir = folder;
-    path = dir + "/registry.db";
     SqliteStore store(path, {});
     ASSERT_TRUE(write(store, u"First"));
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
   // Checks the store whole; whether a writer had left it open.
   bool leftOpen() {
@@ -47,12 +36,12 @@ class StoreOpensTest : public ::testing::Test {
   }
 
   // A writer in a process of its own that has written its value; `end` makes it
-  // close the store ('c') or be killed ('k').
+  // close the store ('c': its control pipe closes) or kills it ('k').
   struct Writer {
     pid_t pid = -1;
     int control = -1;
     void end(char how) {
-      ASSERT_EQ(::write(control, &how, 1), 1);
+      if (how == 'k') ::kill(pid, SIGKILL);
       ::close(control);
       int status = 0;
       ::waitpid(pid, &status, 0);
@@ -60,32 +49,28 @@ class StoreOpensTest : public ::testing::Test {
     }
   };
   Writer startWriter() {
-    int toChild[2];
-    int fromChild[2];
-    EXPECT_EQ(::pipe(toChild), 0);
-    EXPECT_EQ(::pipe(fromChild), 0);
+    int fds[2];  // the child says 'w' once it has written, then waits until its end closes
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      char how = 0;
+      ::close(fds[0]);
       {
         SqliteStore store(path, {});
-        const char written = write(store, u"Second") ? 'w' : 'f';
-        if (::write(fromChild[1], &written, 1) != 1 || ::read(toChild[0], &how, 1) != 1) ::_exit(2);
-        if (how == 'k') ::raise(SIGKILL);
+        char written = write(store, u"Second") ? 'w' : 'f';
+        if (::write(fds[1], &written, 1) != 1) ::_exit(2);
+        while (::read(fds[1], &written, 1) > 0) continue;
       }
       ::_exit(0);
     }
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
+    ::close(fds[1]);
     char written = 0;
-    EXPECT_EQ(::read(fromChild[0], &written, 1), 1);
+    EXPECT_EQ(::read(fds[0], &written, 1), 1);
     EXPECT_EQ(written, 'w');
-    ::close(fromChild[0]);
-    return {pid, toChild[1]};
+    return {pid, fds[0]};
   }
 
-  std::string dir;
-  std::string path;
+  sigpatch::testing::TempFolder dir;
+  std::string path = dir / "registry.db";
 };
 
 TEST_F(StoreOpensTest, AWriterKilledLeavesTheStoreToBeCheckedWholeOnce) {
@@ -106,7 +91,6 @@ TEST_F(StoreOpensTest, AWriterStillOpenIsNotTakenForOneThatEnded) {
   EXPECT_FALSE(leftOpen());
   writer.end('c');
   EXPECT_FALSE(leftOpen());
-
   // Killed while another writer stays open: found, and the open one still counts.
   auto open = startWriter();
   startWriter().end('k');
@@ -127,8 +111,8 @@ TEST_F(StoreOpensTest, AReaderThatMayNotWriteChecksWholeButLeavesTheMark) {
   EXPECT_TRUE(leftOpen());
 }
 
+// Someone made the writers' file first, open to all, and holds every byte of it.
 TEST_F(StoreOpensTest, AWritersFileOthersMayOpenIsNotBelieved) {
-  // Someone made the file first, open to all, and holds every byte of it.
   const int planted = ::open((path + "-writers").c_str(), O_RDWR | O_CREAT, 0666);
   ASSERT_GE(planted, 0);
   ASSERT_EQ(::fchmod(planted, 0666), 0);
