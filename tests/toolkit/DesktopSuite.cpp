@@ -33,47 +33,13 @@ class DesktopToolkitTest : public DesktopTest {
   std::unique_ptr<toolkit::Window> form;
 };
 
-// Both test screens have 96 dots per inch: 15 twips a pixel. An image takes its picture's size.
-TEST_F(DesktopToolkitTest, ControlsStandWhereTheirTwipsPutThemAndPicturesAreTheirOwn) {
+// Both test screens have 96 dots per inch: 15 twips a pixel. The program's windows at their design
+// size and as the user drags them larger: each control is drawn where the layout put it, inside
+// the window, and the last one named keeps its distance to the right edge (the layout itself is
+// the fake toolkit's tests' concern). Images take their pictures' sizes.
+TEST_F(DesktopToolkitTest, TheProgramsWindowsAtTheirPixelsAtEverySize) {
   ASSERT_EQ(desktop().Screen().TwipsPerPixelX(), 15);
   ASSERT_EQ(desktop().Screen().TwipsPerPixelY(), 15);
-  form->AddRichTextBox(ControlDesign::At(u"rtbBox", 120, 120, 4000, 2000));
-  auto& image = form->AddImage(ControlDesign::At(u"imgPin", 300, 2250, 900, 900), {});
-  form->AddButton(ControlDesign::At(u"cmdGo", 4210, 2250, 1215, 375, 0), {u"&Go"});
-  form->AddStatusBar(ControlDesign::At(u"sbBar", 0, 0, 0, 375), {{u"Info", u"ready"}});
-  EXPECT_EQ(form->hWnd(), 0);
-  form->Show();
-  EXPECT_NE(form->hWnd(), 0);
-  EXPECT_EQ(clientOf(*form), (Place{0, 0, 400, 267}));
-  EXPECT_EQ(placeOf(*form, u"rtbBox"), (Place{8, 8, 267, 133}));
-  EXPECT_EQ(placeOf(*form, u"cmdGo"), (Place{281, 150, 81, 25}));
-  EXPECT_EQ(placeOf(*form, u"sbBar"), (Place{0, 242, 400, 25}));
-  EXPECT_EQ(shownText(*form, u"sbBar"), u"ready");
-  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 60, 60}));
-  image.SetPicture(desktop().LoadPicture(resources::kPinUnpinned.Name));
-  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 16, 11}));
-  image.SetPicture(desktop().LoadPicture(resources::kPinPinned.Name));
-  EXPECT_EQ(placeOf(*form, u"imgPin"), (Place{20, 150, 12, 12}));
-  EXPECT_NE(image.Picture().Handle(), desktop().LoadPicture(resources::kPinPinned.Name).Handle());
-  EXPECT_EQ(desktop().LoadPicture(resources::kLogo.Name).WidthPixels(), 193);
-  try {
-    desktop().LoadPicture(u"missing.png");
-    ADD_FAILURE() << "an unknown picture loaded";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.Number(), err::kFileNotFound);
-  }
-  form->SetWindowState(toolkit::kWindowMinimized);
-  desktop().DoEvents();
-  EXPECT_TRUE(minimizedOnScreen(*form));
-  form->Unload();
-  EXPECT_EQ(form->hWnd(), 0);
-  EXPECT_FALSE(shownOnScreen(*form));
-}
-
-// The program's windows at their design size and as the user drags them larger: each control is
-// drawn where the layout put it, inside the window, and the last one named keeps its distance to
-// the right edge. The layout itself is the fake toolkit's tests' concern.
-TEST_F(DesktopToolkitTest, TheProgramsWindowsKeepTheirLayoutAtEverySize) {
   Application app;
   frmMain main;
   main.InitMyObjects(&app, nullptr);
@@ -108,7 +74,28 @@ TEST_F(DesktopToolkitTest, TheProgramsWindowsKeepTheirLayoutAtEverySize) {
       EXPECT_NEAR(width - placeOf(window, controls.back()).right(), gap, 1);
     }
   }
-  EXPECT_EQ(placeOf(main.Form(), u"sbInfo"), (Place{0, 700 - 25, 900, 25}));  // docked
+  auto& window = main.Form();
+  EXPECT_EQ(placeOf(window, u"sbInfo"), (Place{0, 700 - 25, 900, 25}));  // docked
+  EXPECT_EQ(placeOf(*findForm(u"frmAbout"), u"imgLogo").width, 193);
+  const Place pin = placeOf(window, u"imgPin");
+  EXPECT_EQ(pin.width * 100 + pin.height, 1611);  // 16 x 11 pixels, then 12 x 12 when pinned
+  click(window, u"imgPin");
+  EXPECT_EQ(placeOf(window, u"imgPin"), (Place{pin.left, pin.top, 12, 12}));
+  const auto picture = desktop().LoadPicture(resources::kPinPinned.Name);
+  EXPECT_NE(picture.Handle(), desktop().LoadPicture(resources::kPinPinned.Name).Handle());
+  try {
+    desktop().LoadPicture(u"missing.png");
+    ADD_FAILURE() << "an unknown picture loaded";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), err::kFileNotFound);
+  }
+  EXPECT_NE(window.hWnd(), 0);
+  window.SetWindowState(toolkit::kWindowMinimized);
+  desktop().DoEvents();
+  EXPECT_TRUE(minimizedOnScreen(window));
+  window.Unload();
+  EXPECT_EQ(window.hWnd(), 0);
+  EXPECT_FALSE(shownOnScreen(window));
 }
 
 // The program counts a line end as "\r\n"; the view shows lines in their colours.

@@ -1,13 +1,10 @@
-// The terminal toolkit on a real POSIX terminal and on the journal's stream.
+// The terminal toolkit on the journal's stream. That a file gets no colours is checked end to end
+// (tests/e2e), whose runs write to files.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "fakes/FakeClock.h"
@@ -17,33 +14,6 @@
 
 namespace sigpatch::toolkit::tty {
 namespace {
-
-TtyWindowing make(std::FILE* stream, std::optional<bool> colors = std::nullopt) {
-  TtyOptions options;
-  options.colors = colors;
-  return TtyWindowing(resources::programInfo(u"sigpatch", u"/"), u"", options, stream, stream,
-                      stdin);
-}
-
-// The output side of a pseudo-terminal gets colours unless NO_COLOR says no; a file gets none.
-TEST(TtyTerminalTest, ATerminalGetsColoursUnlessNoColorIsSet) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-  std::FILE* terminal = ::fdopen(::open(::ptsname(master), O_RDWR | O_NOCTTY), "w");
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(terminal, nullptr);
-  const char* term = std::getenv("TERM");
-  const std::string savedTerm = term == nullptr ? "" : term;
-  ::setenv("TERM", "xterm-256color", 1);
-  ::unsetenv("NO_COLOR");
-  EXPECT_TRUE(make(terminal).Colors());
-  EXPECT_FALSE(make(file).Colors());
-  ::setenv("NO_COLOR", "1", 1);
-  EXPECT_FALSE(make(terminal).Colors());
-  ::unsetenv("NO_COLOR");
-  term == nullptr ? ::unsetenv("TERM") : ::setenv("TERM", savedTerm.c_str(), 1);
-  std::fclose(file), std::fclose(terminal), ::close(master);
-}
 
 // systemd connects a service's standard output to the journal and names that stream in
 // JOURNAL_STREAM; journald reads a leading "<3>" as error priority. A red line added in two pieces
@@ -57,7 +27,9 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
     ::setenv("JOURNAL_STREAM",
              (std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino)).c_str(), 1);
     {
-      auto tty = make(out, true);
+      TtyOptions options;
+      options.colors = true;
+      TtyWindowing tty(resources::programInfo(u"sigpatch", u"/"), u"", options, out, out, stdin);
       fakes::FakeClock clock;
       platform::Platform services;
       services.windowing = &tty, services.clock = &clock;
