@@ -48,6 +48,9 @@ TEST_F(HeadlessWindowTest, TheLifeCycleAndItsEvents) {
   window->Show(), window->Show(), window->Hide(), window->Show();  // the first showing resizes
   form().UserResize(1000, 500);
   EXPECT_EQ(std::pair(window->Width(), window->Height()), std::pair(1000.0 + 120, 500.0 + 450));
+  window->OnQueryUnload = [](bool& cancel) { cancel = true; };
+  form().ClickCloseBox();  // the window says no
+  window->OnQueryUnload = nullptr;
   window->SetWindowState(kWindowMinimized), window->SetWindowState(kWindowMinimized);
   form().PressKey(kKeyF1, 1);
   window->Unload(), window->Unload();
@@ -141,6 +144,7 @@ TEST_F(HeadlessWindowTest, TheDriveAndFolderLists) {
       {[&] { dirs.SetPath(u"D:\\x"); }, u"76 d: C:\\Users\\user"},
       {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
       {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
+      {[&] { dirs.SetPath(u"d:"); }, u"0 d: D:\\ folder"},
       {[&] { dirs.SetPath(u"c:"); }, u"0 d: C:\\Users\\user folder"},
       {[&] { dirs.SetPath(u"c:\\"); }, u"0 d: C:\\ folder"}};
   for (const auto& [act, expected] : rows) {
