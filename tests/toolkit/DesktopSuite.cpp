@@ -104,14 +104,10 @@ TEST_F(DesktopToolkitTest, TheRichTextBoxShowsTheProgramsTextInItsColours) {
   form->Show();
   box.SetSelText(u"one\r\ntwo\r\n");
   EXPECT_EQ(box.TextLength(), 10);
-  box.SetSelStart(5);
-  box.SetSelColor(255);
-  box.SetSelText(u"{\\rtf1 <b>1.5</b>}\r\n");
+  box.SetSelStart(5), box.SetSelColor(255), box.SetSelText(u"{\\rtf1 <b>1.5</b>}\r\n");
   EXPECT_EQ(box.Text(), u"one\r\n{\\rtf1 <b>1.5</b>}\r\ntwo\r\n");
   EXPECT_EQ(box.SelStart(), 25);
-  box.SetSelStart(0);
-  box.SetSelLength(3);
-  box.SetSelColor(0xFF0000);
+  box.SetSelStart(0), box.SetSelLength(3), box.SetSelColor(0xFF0000);
   EXPECT_EQ(shownLines(*form, u"rtbBox"),
             (Lines{{u"one", u"", 0xFF0000}, {u"{\\rtf1 <b>1.5</b>}", u"", 255}, {u"two", u"", 0}}));
   box.SetText(u"plain");
@@ -208,8 +204,8 @@ TEST_F(DesktopToolkitTest, TheFolderChooserIsAModalDialog) {
   namespace fs = std::filesystem;
   const fs::path root =
       fs::temp_directory_path() / ("sigpatch-" + std::to_string(std::random_device()()));
-  fs::create_directories(root / "updates" / "old");
-  fs::create_directories(root / "updates" / "new");
+  fs::create_directories(root / "updates" / "old"),
+      fs::create_directories(root / "updates" / "new");
   const std::u16string separator(1, static_cast<char16_t>(fs::path::preferred_separator));
   const std::u16string preset = (root / "updates").u16string() + separator;
   const std::u16string old = preset + u"old" + separator;
