@@ -5,8 +5,8 @@
 
 namespace sigpatch::fakes {
 
-/// A screen of 15 twips a pixel, as a 96-dpi display has. Setting the pointer
-/// raises `pointerFault` when that is not 0.
+/// A screen of 15 twips a pixel, as a 96-dpi display has. Setting the pointer raises
+/// `pointerFault` when that is not 0.
 class FakeScreen : public toolkit::Screen {
  public:
   double TwipsPerPixelX() const override { return twipsPerPixelX; }

@@ -3,21 +3,24 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "fakes/FakeFolders.h"
 #include "fakes/FakeForm.h"
+#include "platform/Platform.h"
+#include "resources/VersionInfo.h"
+#include "runtime/Text.h"
 #include "toolkit/headless/HeadlessWindowing.h"
 
 namespace sigpatch::fakes {
 
-/// Thrown by the fake's End(): the immediate stop made observable. It is not a
-/// std::exception, so no handler of the program can swallow it.
+/// Thrown by the fake's End(): the immediate stop made observable. It is not a std::exception, so
+/// no handler of the program can swallow it.
 struct ImmediateStop {};
 
-/// Thrown when a modal window waits for the user and the test has queued
-/// nothing that could close it.
+/// Thrown when a modal window waits for the user and the test has queued nothing to close it.
 struct ModalLeftOpen {
   std::u16string form;
 };
@@ -29,15 +32,14 @@ struct ShownMessage {
   std::u16string title;
 };
 
-/// A windowing layer that records what the program shows and runs queued events
-/// inside DoEvents and the waits, so that a test can act in the middle of a
-/// run. Its windows are the memory windows of the headless toolkit: a test finds
-/// them by name and clicks, types, presses keys, resizes and closes them. The
-/// waits move the installed (fake) clock instead of taking real time.
+/// A windowing layer that records what the program shows and runs queued events inside DoEvents
+/// and the waits, so that a test can act in the middle of a run. Its windows are the headless
+/// toolkit's: a test finds them by name and clicks, types, presses keys, resizes and closes them.
+/// The waits move the installed (fake) clock instead of taking real time.
 class FakeWindowing : public toolkit::headless::HeadlessWindowing {
  public:
   using WindowAction = std::function<void(toolkit::headless::HeadlessWindow&)>;
-  FakeWindowing();
+  FakeWindowing() : app(resources::programInfo(u"sigpatch", u"/opt/sigpatch")) {}
   ~FakeWindowing() override { ReleaseAll(); }  // the kept windows go while the fake stands
 
   const runtime::ProgramInfo& App() const override { return app; }
@@ -48,22 +50,37 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   void DoEvents() override { ++doEventsCalls, HeadlessWindowing::DoEvents(); }
   [[noreturn]] void End(int ExitCode = 0) override { endCode = ExitCode, throw ImmediateStop{}; }
   void WriteOut(std::u16string_view line) override { written.emplace_back(line); }
-  void RunModal(toolkit::headless::HeadlessWindow& form) override;
+  void RunModal(toolkit::headless::HeadlessWindow& form) override {
+    if (auto shown = whenShown_.extract(form.Design().Name)) shown.mapped()(form);
+    while (form.IsVisible()) {
+      if (RunPosted() || RunTimed(platform::Clock::TimePoint::max())) continue;
+      throw ModalLeftOpen{form.Design().Name};
+    }
+  }
   double FrameWidth() const override { return 120; }
   double FrameHeight() const override { return 450; }
 
   /// Runs `event` at the next DoEvents or wait.
   void Queue(std::function<void()> event) { Post(std::move(event)); }
   /// Runs `event` inside the wait that reaches `delay` from now by the clock.
-  void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event);
+  void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event) {
+    PostAt(platform::clock().Now() + delay, std::move(event));
+  }
   /// Runs `action` with the modal window of that name once it is shown.
   void QueueWhenShown(std::u16string name, WindowAction action) {
     whenShown_[std::move(name)] = std::move(action);
   }
   /// The newest window of that name; a test failure when there is none.
-  toolkit::headless::HeadlessWindow& Form(std::u16string_view name) const;
+  toolkit::headless::HeadlessWindow& Form(std::u16string_view name) const {
+    if (auto* form = FindForm(name)) return *form;
+    throw std::logic_error("no window named " + text::toUtf8(name));
+  }
   /// The texts of the message boxes shown, in order.
-  std::vector<std::u16string> Prompts() const;
+  std::vector<std::u16string> Prompts() const {
+    std::vector<std::u16string> prompts;
+    for (const auto& message : messages) prompts.push_back(message.prompt);
+    return prompts;
+  }
 
   runtime::ProgramInfo app;
   std::u16string command;
@@ -81,7 +98,11 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
 
  protected:
   toolkit::MsgBoxResult ShowMessageBox(std::u16string_view prompt, toolkit::MsgBoxStyle style,
-                                       std::u16string_view title) override;
+                                       std::u16string_view title) override {
+    messages.push_back({std::u16string(prompt), style, std::u16string(title)});
+    if (style != toolkit::MsgBoxStyle::YesNoQuestion) return toolkit::MsgBoxResult::OK;
+    return answerYes ? toolkit::MsgBoxResult::Yes : toolkit::MsgBoxResult::No;
+  }
 
  private:
   std::map<std::u16string, WindowAction> whenShown_;

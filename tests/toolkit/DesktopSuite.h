@@ -1,8 +1,7 @@
 #pragma once
 
 // What a toolkit that draws real windows (Qt, Win32) adds to the windows' behaviour, checked once
-// for both: DesktopSuite.cpp holds the tests; each toolkit's test support provides the functions
-// below over its own windows.
+// for both: DesktopSuite.cpp holds the tests, each toolkit's test support these functions.
 
 #include <gtest/gtest.h>
 

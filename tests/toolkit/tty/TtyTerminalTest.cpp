@@ -1,13 +1,10 @@
-// The terminal toolkit on a real POSIX terminal and on the journal's stream.
+// The terminal toolkit on the journal's stream. That a file gets no colours is checked end to end
+// (tests/e2e), whose runs write to files.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "fakes/FakeClock.h"
@@ -18,39 +15,9 @@
 namespace sigpatch::toolkit::tty {
 namespace {
 
-TtyWindowing make(std::FILE* stream, std::optional<bool> colors = std::nullopt) {
-  TtyOptions options;
-  options.colors = colors;
-  return TtyWindowing(resources::programInfo(u"sigpatch", u"/"), u"", options, stream, stream,
-                      stdin);
-}
-
-TEST(TtyTerminalTest, ATerminalGetsColoursUnlessNoColorIsSet) {
-  // The output side of a pseudo-terminal.
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-  std::FILE* terminal = ::fdopen(::open(::ptsname(master), O_RDWR | O_NOCTTY), "w");
-  ASSERT_NE(terminal, nullptr);
-  const char* term = std::getenv("TERM");
-  const std::string savedTerm = term == nullptr ? "" : term;
-  ::setenv("TERM", "xterm-256color", 1);
-  ::unsetenv("NO_COLOR");
-  EXPECT_TRUE(make(terminal).Colors());
-  ::setenv("NO_COLOR", "", 1);
-  EXPECT_TRUE(make(terminal).Colors());
-  ::setenv("NO_COLOR", "1", 1);
-  EXPECT_FALSE(make(terminal).Colors());
-  ::unsetenv("NO_COLOR");
-  std::FILE* file = std::tmpfile();
-  EXPECT_FALSE(make(file).Colors());
-  std::fclose(file);
-  term == nullptr ? ::unsetenv("TERM") : ::setenv("TERM", savedTerm.c_str(), 1);
-  std::fclose(terminal);
-  ::close(master);
-}
-
-// systemd connects a service's standard output to the journal and names that
-// stream in JOURNAL_STREAM; journald reads a leading "<3>" as error priority.
+// systemd connects a service's standard output to the journal and names that stream in
+// JOURNAL_STREAM; journald reads a leading "<3>" as error priority. A red line added in two pieces
+// carries the prefix once, at its start.
 TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames) {
   for (const bool named : {true, false}) {
     std::FILE* out = std::tmpfile();
@@ -60,7 +27,9 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
     ::setenv("JOURNAL_STREAM",
              (std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino)).c_str(), 1);
     {
-      auto tty = make(out, true);
+      TtyOptions options;
+      options.colors = true;
+      TtyWindowing tty(resources::programInfo(u"sigpatch", u"/"), u"", options, out, out, stdin);
       fakes::FakeClock clock;
       platform::Platform services;
       services.windowing = &tty, services.clock = &clock;
@@ -70,7 +39,6 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
       auto window = tty.NewForm(design);
       auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
       window->Show();
-      // A red line added in two pieces carries the prefix once, at its start.
       for (const auto& [text, color] :
            std::initializer_list<std::pair<const char16_t*, int>>{{u"Installing...\r\n", 16711680},
                                                                   {u"Folder /srv/x ", 255},
@@ -86,8 +54,7 @@ TEST(TtyTerminalTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames
     EXPECT_EQ(written, named ? "Installing...\n<3>Folder /srv/x does not exist!\nFinished!\n"
                              : "\x1b[34mInstalling...\x1b[0m\n\x1b[31mFolder /srv/x \x1b[0m"
                                "\x1b[31mdoes not exist!\x1b[0m\nFinished!\n");
-    std::fclose(out);
-    std::fclose(other);
+    std::fclose(out), std::fclose(other);
   }
 }
 

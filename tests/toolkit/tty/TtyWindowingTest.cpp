@@ -1,5 +1,5 @@
-// The terminal toolkit over streams the test reads back. What the program's
-// runs show on a terminal is checked end to end (tests/e2e).
+// The terminal toolkit over streams the test reads back. What the program's runs show on a
+// terminal is checked end to end (tests/e2e).
 
 #include <gtest/gtest.h>
 
@@ -50,8 +50,8 @@ struct Stream {
 class TtyWindowingTest : public ::testing::Test {
  protected:
   // Installs a terminal toolkit over the streams, with standard input `input`.
-  TtyWindowing& Make(std::optional<bool> colors, std::optional<bool> interactive = std::nullopt,
-                     bool statusBar = false, const std::string& input = "") {
+  void Make(std::optional<bool> colors, std::optional<bool> interactive = std::nullopt,
+            bool statusBar = false, const std::string& input = "") {
     installed.reset(), tty.reset();
     in.emplace(input);
     TtyOptions options;
@@ -62,7 +62,6 @@ class TtyWindowingTest : public ::testing::Test {
     services.windowing = &*tty, services.clock = &clock, services.system = &system;
     services.drivesAndFolders = &folders;
     installed.emplace(services);
-    return *tty;
   }
 
   Stream out, err;
@@ -74,45 +73,37 @@ class TtyWindowingTest : public ::testing::Test {
   std::optional<platform::ScopedPlatform> installed;
 };
 
+// Each colour ends before its line break; a status bar and message boxes go to standard error.
 TEST_F(TtyWindowingTest, AWindowPrintsItsLinesWhenShownAndThenEveryLineAddedAtTheEnd) {
-  Make(true, std::nullopt, true);
   FormDesign design;
   design.Name = u"frmOut", design.Caption = u"Sigpatch";
-  auto window = tty->NewForm(design);
-  auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
-  auto& bar = window->AddStatusBar(ControlDesign::At(u"sb", 0, 0, 0, 375), {{u"Info", u""}});
-  const auto line = [&](std::u16string_view text, std::int32_t color) {
-    box.SetSelStart(box.TextLength()), box.SetSelColor(color);
-    box.SetSelText(std::u16string(text) + u"\r\n");
-  };
-  line(u"made", 255);
-  window->Load();
-  line(u"loaded", 0);
-  bar.Refresh();  // hidden: silent
-  EXPECT_EQ(out.Text(), "");
-  window->Show();
-  box.SetSelStart(0);
-  box.SetSelText(u"before\r\n");
-  line(u"shown", 16711680);
-  bar.SetPanelText(u"Info", u"Copying");
-  bar.Refresh();
-  tty->MsgBox(u"two\r\nlines", MsgBoxStyle::Critical, u"Other");
-  EXPECT_EQ(tty->MsgBox(u"Stop?", MsgBoxStyle::YesNoQuestion),
-            MsgBoxResult::No);  // nobody says Yes
-  // Each colour ends before its line break.
-  EXPECT_EQ(out.Text(), "\x1b[31mmade\x1b[0m\nloaded\n\x1b[34mshown\x1b[0m\n");
-  const std::string said = "Sigpatch status: Copying\nOther: two / lines\nSigpatch: Stop?\n";
-  EXPECT_EQ(err.Text(), said);
-  window.reset();
-  Make(false);  // no colours, and no status bar unless asked for
-  window = tty->NewForm(design);
-  auto& plain = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
-  auto& silent = window->AddStatusBar(ControlDesign::At(u"sb", 0, 0, 0, 375), {{u"Info", u"x"}});
-  window->Show();
-  plain.SetSelColor(255), plain.SetSelText(u"red\r\n");
-  silent.Refresh();
-  EXPECT_EQ(out.Text(), "\x1b[31mmade\x1b[0m\nloaded\n\x1b[34mshown\x1b[0m\nred\n");
-  EXPECT_EQ(err.Text(), said);
+  for (const bool colors : {true, false}) {
+    Make(colors, std::nullopt, colors);  // no status bar unless asked for
+    const auto written = out.Text().size(), said = err.Text().size();
+    auto window = tty->NewForm(design);
+    auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
+    auto& bar = window->AddStatusBar(ControlDesign::At(u"sb", 0, 0, 0, 375), {{u"Info", u""}});
+    const auto line = [&](std::u16string_view text, std::int32_t color) {
+      box.SetSelStart(box.TextLength()), box.SetSelColor(color);
+      box.SetSelText(std::u16string(text) + u"\r\n");
+    };
+    line(u"made", 255);
+    window->Load();
+    line(u"loaded", 0);
+    bar.Refresh();  // hidden: silent
+    EXPECT_EQ(out.Text().size(), written);
+    window->Show();
+    box.SetSelStart(0), box.SetSelText(u"before\r\n");
+    line(u"shown", 16711680);
+    bar.SetPanelText(u"Info", u"Copying"), bar.Refresh();
+    tty->MsgBox(u"two\r\nlines", MsgBoxStyle::Critical, u"Other");
+    EXPECT_EQ(tty->MsgBox(u"Stop?", MsgBoxStyle::YesNoQuestion), MsgBoxResult::No);  // nobody
+    EXPECT_EQ(
+        out.Text().substr(written),
+        colors ? "\x1b[31mmade\x1b[0m\nloaded\n\x1b[34mshown\x1b[0m\n" : "made\nloaded\nshown\n");
+    EXPECT_EQ(err.Text().substr(said), (colors ? "Sigpatch status: Copying\n" : "") +
+                                           std::string("Other: two / lines\nSigpatch: Stop?\n"));
+  }
 }
 
 // The folder chooser asks on an interactive terminal, in the system's own path style.
