@@ -53,15 +53,16 @@ class FakeFolder : public FakeItem<platform::Folder> {
   void SetAttributes(std::int32_t value) override {
     disk_.Node(path_).attributes = value | platform::attr::kDirectory;
   }
-  platform::FileList Files() const override { return children<platform::File, FakeFile>(false); }
+  platform::FileList Files() const override { return children<platform::File, FakeFile>(); }
   platform::FolderList SubFolders() const override {
-    return children<platform::Folder, FakeFolder>(true);
+    return children<platform::Folder, FakeFolder>();
   }
 
  private:
   // The items directly in the folder, in the order they were made.
   template <typename Item, typename Fake>
-  std::vector<std::unique_ptr<Item>> children(bool folders) const {
+  std::vector<std::unique_ptr<Item>> children() const {
+    constexpr bool folders = std::is_same_v<Fake, FakeFolder>;
     disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
     if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
     std::map<std::uint64_t, std::u16string> found;
@@ -76,10 +77,10 @@ class FakeFolder : public FakeItem<platform::Folder> {
   }
 };
 
+// A stream over the bytes the file held when it was opened.
 class FakeStream : public platform::TextStream {
  public:
   FakeStream(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
-
   std::u16string Read(std::int32_t Characters) override {
     disk_.Fault(u"Read", path_);
     const std::string part = bytes_.substr(position_, check(Characters));
@@ -104,19 +105,22 @@ class FakeStream : public platform::TextStream {
   bool closed_ = false;
 };
 
+void require(bool condition, std::int32_t error) {
+  if (!condition) throw RuntimeError(error);
+}
+
 // The file-system object over a fake disk.
 class FakeFileSystem : public platform::FileSystem {
  public:
   explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
 
   std::u16string GetAbsolutePathName(std::u16string_view Path) override {
-    const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
-                                            (Path.size() > 1 && Path[1] == u':'));
-    std::u16string path =
-        absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
-    if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
-      std::replace(path.begin(), path.end(), u'/', u'\\');
+    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":")) {
+      return disk_.normal(Path);
     }
+    std::u16string path = disk_.currentFolder + u"/" + std::u16string(Path);
+    if (disk_.currentFolder.find(u'\\') != std::u16string::npos)
+      std::ranges::replace(path, u'/', u'\\');
     return disk_.normal(path);
   }
   bool FolderExists(std::u16string_view FolderSpec) override {
@@ -129,14 +133,13 @@ class FakeFileSystem : public platform::FileSystem {
   }
   std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override {
     record(u"GetFolder", FolderSpec);
-    if (FolderSpec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
-    const std::u16string path = disk_.normal(FolderSpec);
-    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
-    return std::make_unique<FakeFolder>(disk_, path);
+    require(!FolderSpec.empty(), err::kInvalidProcedureCall);
+    require(disk_.IsFolder(disk_.normal(FolderSpec)), err::kPathNotFound);
+    return std::make_unique<FakeFolder>(disk_, disk_.normal(FolderSpec));
   }
   std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override {
     record(u"GetFile", FileSpec);
-    if (!disk_.IsFile(std::u16string(FileSpec))) throw RuntimeError(err::kFileNotFound);
+    require(disk_.IsFile(std::u16string(FileSpec)), err::kFileNotFound);
     return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
   }
   void CopyFile(std::u16string_view Source, std::u16string_view Destination,
@@ -145,54 +148,53 @@ class FakeFileSystem : public platform::FileSystem {
     std::u16string destination(Destination);
     disk_.calls.push_back(u"CopyFile " + source + u" " + destination);
     disk_.Fault(u"CopyFile", destination);
-    if (!disk_.IsFile(source)) throw RuntimeError(err::kFileNotFound);
+    require(disk_.IsFile(source), err::kFileNotFound);
     const std::u16string folder = disk_.normal(destination);
     if (disk_.isSeparator(destination.back()) || disk_.IsFolder(folder)) {
       destination = folder + runtime::separatorOf(disk_.style) + disk_.nameOf(source);
     }
-    if (!disk_.IsFolder(disk_.parentOf(destination))) throw RuntimeError(err::kPathNotFound);
+    require(disk_.IsFolder(disk_.parentOf(destination)), err::kPathNotFound);
+    FakeNode copy = disk_.Node(source);
+    copy.order = disk_.nextOrder++;
     if (disk_.Has(destination)) {
       const auto& existing = disk_.Node(destination);
-      if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
-      if ((existing.attributes & kReadOnly) != 0 || destination == source) {
-        throw RuntimeError(err::kPermissionDenied);
-      }
+      require(!existing.folder && OverWriteFiles, err::kFileAlreadyExists);
+      require((existing.attributes & kReadOnly) == 0 && destination != source,
+              err::kPermissionDenied);
+      copy.order = existing.order;
     }
-    FakeNode copy = disk_.Node(source);
-    copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
     disk_.nodes[destination] = copy;
   }
   void DeleteFile(std::u16string_view FileSpec, bool Force) override {
     record(u"DeleteFile", FileSpec);
     const std::u16string path(FileSpec);
-    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
-    if (!Force && (disk_.Node(path).attributes & kReadOnly) != 0) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
+    require(disk_.IsFile(path), err::kFileNotFound);
+    require(Force || (disk_.Node(path).attributes & kReadOnly) == 0, err::kPermissionDenied);
     disk_.nodes.erase(path);
   }
   void DeleteFolder(std::u16string_view FolderSpec, bool Force) override {
     record(u"DeleteFolder", FolderSpec);
     const std::u16string path = disk_.normal(FolderSpec);
-    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    require(disk_.IsFolder(path), err::kPathNotFound);
     const auto inTree = [&](const auto& entry) {
       const std::u16string& name = entry.first;
       return name.starts_with(path) &&
              (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
     };
     // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
-    if (!Force && std::any_of(disk_.nodes.begin(), disk_.nodes.end(), [&](const auto& entry) {
-          return inTree(entry) && (entry.second.attributes & kReadOnly) != 0;
-        })) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
+    require(Force || std::ranges::none_of(disk_.nodes,
+                                          [&](const auto& entry) {
+                                            return inTree(entry) &&
+                                                   (entry.second.attributes & kReadOnly) != 0;
+                                          }),
+            err::kPermissionDenied);
     std::erase_if(disk_.nodes, inTree);
   }
   std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {
     record(u"CreateFolder", Path);
     const std::u16string path = disk_.normal(Path);
-    if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
-    if (!disk_.IsFolder(disk_.parentOf(path))) throw RuntimeError(err::kPathNotFound);
+    require(!disk_.Has(path), err::kFileAlreadyExists);
+    require(disk_.IsFolder(disk_.parentOf(path)), err::kPathNotFound);
     disk_.AddFolder(path);
     return std::make_unique<FakeFolder>(disk_, path);
   }
@@ -200,12 +202,11 @@ class FakeFileSystem : public platform::FileSystem {
                                                      std::int32_t IOMode, bool Create,
                                                      std::int32_t Format) override {
     record(u"OpenTextFile", FileName);
-    if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
-      throw RuntimeError(err::kInvalidProcedureCall);
-    }
+    require(IOMode == platform::kForReading && !Create && Format == platform::kTristateFalse,
+            err::kInvalidProcedureCall);
     const std::u16string path(FileName);
-    if (disk_.IsFolder(path)) throw RuntimeError(err::kPermissionDenied);
-    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    require(!disk_.IsFolder(path), err::kPermissionDenied);
+    require(disk_.IsFile(path), err::kFileNotFound);
     return std::make_unique<FakeStream>(disk_, path);
   }
 
@@ -258,13 +259,12 @@ FakeNode& FakeDisk::AddFile(const std::u16string& path, std::string bytes) {
 void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) const {
   for (const auto& key :
        {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)}) {
-    const auto found = faults.find(key);
-    if (found != faults.end()) throw RuntimeError(found->second);
+    if (faults.contains(key)) throw RuntimeError(faults.at(key));
   }
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {
-  if (!available) throw RuntimeError(err::kCannotCreateObject);
+  require(available, err::kCannotCreateObject);
   ++created;
   return std::make_unique<FakeFileSystem>(disk);
 }

@@ -4,20 +4,13 @@
 #include <locale>
 #include <stdexcept>
 
-#include "runtime/RuntimeError.h"
+#include "platform/FileSystemBehaviour.h"
 #include "util/NumberUtilities.h"
 
 namespace sigpatch {
 namespace {
 
-int faultOf(auto&& call) {
-  try {
-    call();
-  } catch (const RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing::errorOf;
 
 // A German locale, whose decimal separator is ",", as each system names it.
 #ifdef _WIN32
@@ -44,36 +37,32 @@ TEST(NumberUtilitiesTest, FValReadsTheNumberAtTheStartWhateverTheLocale) {
       {u"1e-400", 0}};
   std::vector<double> read;
   for (const auto& row : rows) read.push_back(NumberUtilities().fVal(row.first));
-  const int tooLarge = faultOf([] { NumberUtilities().fVal(u"1e400"); });
+  const int tooLarge = errorOf([] { NumberUtilities().fVal(u"1e400"); });
   std::locale::global(std::locale::classic());
   std::setlocale(LC_ALL, before.c_str());
   for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(read[i], rows[i].second) << i;
   EXPECT_EQ(tooLarge, 6);
-  NumberUtilities nu;
-  EXPECT_EQ(nu.Max(3, 7), 7);
-  EXPECT_EQ(nu.Min(3, 7), 3);
-  EXPECT_EQ(nu.Min(INT32_MIN, 0), INT32_MIN);
+  EXPECT_EQ(NumberUtilities().Min(INT32_MIN, 0), INT32_MIN);
+  EXPECT_EQ(NumberUtilities().Max(3, 7), 7);
 }
 
 TEST(NumberUtilitiesTest, ConvertsNumbersAndByteStrings) {
   NumberUtilities nu;
   EXPECT_EQ(nu.LongToByteString(300, 4, 8), (std::u16string{0, 0, 1, 44}));
-  EXPECT_EQ(nu.LongToByteString(200, 1, 8), std::u16string(1, u'È'));  // byte 200
-  EXPECT_EQ(nu.LongToByteString(0, 2, 8), std::u16string(2, u'\0'));
   EXPECT_EQ(nu.LongToByteString(-5, 1, 8), std::u16string(1, u'\0'));
   EXPECT_EQ(nu.LongToByteString(0x80, 1, 8), u"€");  // byte 0x80 of the code page
   EXPECT_EQ(nu.ByteStringToLong(u"€"), 0x80);
   EXPECT_EQ(nu.ByteStringToLong(nu.LongToByteString(123456789, 4, 8)), 123456789);
   EXPECT_EQ(nu.ByteStringToLong(std::u16string{0xFF, 0xFF, 0xFF, 0xFF}), -1);
   EXPECT_EQ(nu.ByteStringToLong(u""), 0);
-  EXPECT_EQ(faultOf([&] { nu.ByteStringToLong(u"12345"); }), 6);
-  EXPECT_EQ(faultOf([&] { nu.LongToByteString(5, 1, 0); }), 5);
+  EXPECT_EQ(errorOf([&] { nu.ByteStringToLong(u"12345"); }), 6);
+  EXPECT_EQ(errorOf([&] { nu.LongToByteString(5, 1, 0); }), 5);
   // Seven bits a character.
   EXPECT_EQ(nu.SevenBitByteStringToLong(std::u16string{1, 0}), 128);
-  for (std::int32_t n : {0, 1, 127, 128, 99999, INT32_MAX}) {
+  for (std::int32_t n : {0, 127, 128, 99999, INT32_MAX}) {
     EXPECT_EQ(nu.SevenBitByteStringToLong(nu.LongToByteString(n, 1, 7)), n);
   }
-  EXPECT_EQ(faultOf([&] { nu.SevenBitByteStringToLong(std::u16string{8, 0, 0, 0, 0}); }), 6);
+  EXPECT_EQ(errorOf([&] { nu.SevenBitByteStringToLong(std::u16string{8, 0, 0, 0, 0}); }), 6);
 }
 
 }  // namespace
