@@ -1,5 +1,3 @@
-// FileUtilities against the fake disk and system, a table a function.
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,14 +6,12 @@
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "platform/FileSystemBehaviour.h"
 #include "util/FileUtilities.h"
 
 namespace sigpatch {
 namespace {
 
 using platform::attr::kReadOnly;
-using testing::errorOf;
 
 // A time point of a calendar time (the fake clock's local time is UTC).
 platform::Clock::TimePoint at(int year, int month, int day, int hour, int minute, int second) {
@@ -46,7 +42,7 @@ class FileUtilitiesTest : public ::testing::Test {
 
 TEST_F(FileUtilitiesTest, MakesTheFileSystemObjectOnceAndStopsTheProgramWithoutIt) {
   file(u"/d/a", "0123456789");
-  EXPECT_EQ(fu.GetFileSize(u"/d/a"), 10);
+  EXPECT_TRUE(fu.CopyFile(u"/d/a", u"/d/b"));
   EXPECT_EQ(&fu.FSO(), &fu.FSO());
   EXPECT_EQ(service.created, 1);
   service.available = false;
@@ -55,45 +51,6 @@ TEST_F(FileUtilitiesTest, MakesTheFileSystemObjectOnceAndStopsTheProgramWithoutI
   EXPECT_THROW(FileUtilities().IsRealZipFile(u"/d/a"), fakes::ImmediateStop);
   ASSERT_EQ(fake.windowing.messages.size(), 2u);
   EXPECT_EQ(fake.windowing.messages[1].prompt, u"Windows Scripting Host not available!");
-}
-
-TEST_F(FileUtilitiesTest, ReadsWholeFilesAndTheirFirstOrLastBytesAsSingleByteTextOrNothing) {
-  file(u"/d/ten", "0123456789");
-  file(u"/d/bytes", std::string("ab\x80\xff\0z", 6));
-  file(u"/d/empty");
-  file(u"/d/faulty", "0123456789");
-  disk.faults[u"Read /d/faulty"] = 57;
-  const std::tuple<const char16_t*, std::u16string, std::u16string, std::u16string> cases[] = {
-      {u"/d/ten", u"0123456789", u"0123", u"789"},
-      {u"/d/bytes", std::u16string(u"ab\u20AC\u00FF\0z", 6), u"ab\u20AC\u00FF",
-       std::u16string(u"\u00FF\0z", 3)},
-      {u"/d/empty", u"", u"", u""},
-      {u"/d/missing", u"", u"", u""},
-      {u"/d/faulty", u"", u"", u""}};
-  for (const auto& [path, whole, first4, last3] : cases) {
-    EXPECT_EQ(fu.GetFileString(path), whole);
-    EXPECT_EQ(fu.GetFirstBytesFromFile(path, 4), first4);
-    EXPECT_EQ(fu.GetLastBytesFromFile(path, 3), last3);
-  }
-  EXPECT_EQ(fu.GetFirstBytesFromFile(u"/d/ten", 40), u"0123456789");
-  EXPECT_EQ(fu.GetLastBytesFromFile(u"/d/ten", 40), u"0123456789");
-  EXPECT_EQ(fu.GetLastBytesFromFile(u"/d/ten", -1), u"");
-  EXPECT_TRUE(fake.windowing.messages.empty());
-}
-
-TEST_F(FileUtilitiesTest, SizesAndDatesPassFaultsToTheCaller) {
-  auto& thirty = file(u"/d/thirty", std::string(30, 'x'));
-  thirty.modified = at(2004, 3, 7, 9, 5, 1);
-  thirty.accessed = at(2026, 12, 31, 23, 59, 59);
-  file(u"/d/big").size = std::int64_t{1} << 31;
-  file(u"/d/fits").size = (std::int64_t{1} << 31) - 1;
-  EXPECT_EQ(fu.GetFileSize(u"/d/fits"), INT32_MAX);
-  EXPECT_EQ(errorOf([&] { fu.GetFileSize(u"/d/big"); }), 6) << "2 GiB do not fit a 32-bit size";
-  EXPECT_EQ(fu.GetFileModDate(u"/d/thirty"), u"2004-03-07 09.05.01");
-  EXPECT_EQ(fu.GetFileAccessedDate(u"/d/thirty"), u"2026-12-31 23.59.59");
-  EXPECT_EQ(errorOf([&] { fu.GetFileSize(u"/d/gone"); }), 53);
-  EXPECT_EQ(errorOf([&] { fu.GetFileModDate(u"/d/gone"); }), 53);
-  EXPECT_EQ(errorOf([&] { fu.GetFileAccessedDate(u"/d/gone"); }), 53);
 }
 
 TEST_F(FileUtilitiesTest, CopyAndDeleteClearTheReadOnlyBitFirstAndGiveFalseOnAnyFault) {
@@ -144,78 +101,6 @@ TEST_F(FileUtilitiesTest, DeleteOldFileDeletesWhenWriteAndAccessAreBothBeforeThe
   disk.faults[u"DeleteFile"] = 70;
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/f", 1));
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/missing", 1));
-}
-
-TEST_F(FileUtilitiesTest, FindLargestFileTakesTheFirstOfTheLargestInTheServicesOrder) {
-  for (const auto& [path, size] : {std::pair{u"/d/ten", 10},
-                                   {u"/d/zeta", 30},
-                                   {u"/d/alpha", 30},
-                                   {u"/d/sub/huge", 99},
-                                   {u"/e/empty1", 0},
-                                   {u"/e/empty2", 0},
-                                   {u"/f/small", 1},
-                                   {u"/f/faulty", 99}}) {
-    file(path, std::string(size, 'x'));
-  }
-  disk.faults[u"Size /f/faulty"] = 57;
-  EXPECT_EQ(fu.FindLargestFile(u"/d"), u"zeta");
-  EXPECT_EQ(fu.FindLargestFile(u"/e"), u"");
-  EXPECT_EQ(fu.FindLargestFile(u"/f"), u"small") << "the name found before the fault";
-  EXPECT_EQ(fu.FindLargestFile(u"/missing"), u"");
-}
-
-std::string selfExtractor(std::string start) {
-  start.resize(130, 'M');
-  const unsigned char tail[] = {126, 83, 150, 70, 16,  0,  150, 70, 16, 0,   150, 70,  16,  0,  150,
-                                70,  16, 0,   23, 70,  16, 0,   18, 64, 22,  0,   151, 70,  16, 0,
-                                17,  90, 18,  0,  151, 70, 16,  0,  82, 105, 99,  104, 150, 70};
-  start.append(reinterpret_cast<const char*>(tail), sizeof tail);
-  return start + "rest of the program";
-}
-
-// Whether each is a zip, rar, ace and exe file, as a string of four bits.
-TEST_F(FileUtilitiesTest, SignaturesCompareTheLeadingBytesExactly) {
-  const std::string exe("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xff\0\0\xb8", 17);
-  const std::pair<std::string, const char*> cases[] = {
-      {std::string("PK\x03\x04\x14\0\0\0", 8), "1000"},
-      {std::string("PK\x05\x06\0\0\0\0", 8), "0000"},  // a central record
-      {"PK\x03", "0000"},
-      {selfExtractor(""), "1000"},
-      {selfExtractor(exe), "1001"},
-      {std::string("Rar!\x1a\x07\0", 7), "0100"},
-      {std::string("Rar!\x1a\x07\x01\0", 8), "0100"},
-      {std::string("\x12\x34\x56\x78\x9a\xbc\xde**ACE**\x14", 15), "0010"},
-      {"1234567**ACE*", "0000"},
-      {exe, "0001"},
-      {std::string("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xfe\0", 15), "0000"},  // another linker
-      {"", "0000"}};
-  for (const auto& [bytes, kinds] : cases) {
-    file(u"/d/f", bytes);
-    const std::string found = {"01"[fu.IsRealZipFile(u"/d/f")], "01"[fu.IsRealRarFile(u"/d/f")],
-                               "01"[fu.IsRealAceFile(u"/d/f")], "01"[fu.IsRealEXEFile(u"/d/f")]};
-    EXPECT_EQ(found, kinds) << ::testing::PrintToString(bytes.substr(0, 16));
-  }
-  // A file missing or one its user may not read is no archive, and no message.
-  disk.faults[u"OpenTextFile /d/secret"] = 70;
-  file(u"/d/secret", "PK\x03\x04");
-  for (auto path : {u"/d/missing", u"/d/secret"}) EXPECT_FALSE(fu.IsRealZipFile(path));
-  EXPECT_TRUE(fake.windowing.messages.empty());
-}
-
-// System folders are upper-cased in the Windows style only.
-TEST_F(FileUtilitiesTest, FoldersComeFromTheSystem) {
-  FileUtilities windows(runtime::PathStyle::Windows);
-  EXPECT_EQ(windows.GetWindowsSystemDir() + windows.GetTempDir(),
-            u"C:\\WINDOWS\\SYSTEM32C:\\TEMP\\");
-  system.systemDir = u"/usr/bin";
-  system.tempPath = u"/tmp/Sig Work/";
-  EXPECT_EQ(fu.GetWindowsSystemDir() + fu.GetTempDir(), u"/usr/bin/tmp/Sig Work/");
-  system.foundEntries = {u"/srv/updates/sdat*.exe"};
-  EXPECT_TRUE(fu.CheckDirExists(u"/srv/updates/sdat*.exe"));
-  EXPECT_FALSE(fu.CheckDirExists(u"/srv/nothing"));
-  system.findFault = 52;
-  EXPECT_FALSE(fu.CheckDirExists(u"/srv/updates/sdat*.exe"));
-  EXPECT_EQ(service.created, 0);
 }
 
 }  // namespace

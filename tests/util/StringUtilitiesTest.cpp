@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "fakes/FakePlatform.h"
-#include "platform/FileSystemBehaviour.h"
 #include "runtime/Text.h"
 #include "util/StringUtilities.h"
 
@@ -62,18 +61,6 @@ TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
         {{u"//srv/updates", u"srv/updates"}, {u"srv", u"srv"}, {u"/", u""}});
 }
 
-TEST(StringUtilitiesTest, ResolvesDotDotAgainstTheProgramsFolder) {
-  fakes::FakePlatform fake;
-  fake.windowing.app.Path = u"C:\\Tools\\Sub";
-  table("ResolvePath", [](Text p) { return win.ResolvePath(p); },
-        {{u"..\\..\\x.txt", u"C:\\x.txt"}, {u"..\\x.txt", u"C:\\Tools\\x.txt"}, {u".\\x", u".\\x"},
-         {u"x", u"x"}, {u"..x", u"..x"}});
-  fake.windowing.app.Path = u"/opt/tools/sub";
-  table("ResolvePath", [](Text p) { return posix.ResolvePath(p); },
-        {{u"../../x.txt", u"/opt/x.txt"}, {u"../share/x", u"/opt/tools/share/x"},
-         {u"../../../../x", u"/x"}, {u"./x", u"./x"}});
-}
-
 // Text, separator, whether quotes keep together, the count of fields, and the
 // fields by number (one past the last is empty).
 TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
@@ -101,57 +88,11 @@ TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
       EXPECT_EQ(su.GetPosSep(line, separator, n, quotes), field) << n;
     }
   }
-  // Occurrences overlap.
-  const std::tuple<Text, Text, int, int> positions[] = {
-      {u"aaa", u"aa", 1, 1}, {u"aaa", u"aa", 2, 2}, {u"aaa", u"aa", 3, 0}, {u"", u"a", 1, 0},
-      {u"abc", u"b", 0, 0}};
-  for (const auto& [line, separator, n, at] : positions) {
-    EXPECT_EQ(su.GetSepPos(line, separator, n), at);
-  }
 }
 
-TEST(StringUtilitiesTest, TrimsEveryRepetitionAndComparesWithoutCase) {
-  // text, what is trimmed, whether without case, LTrimText, RTrimText, TrimText (with case)
-  const std::tuple<Text, Text, bool, Text, Text, Text> trims[] = {
-      {u"////x", u"/", false, u"x", u"////x", u"x"},
-      {u"abababc", u"ab", false, u"c", u"abababc", u"c"},
-      {u"x", u"", false, u"x", u"x", u"x"},
-      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", false, u"hkey_local_machine\\x",
-       u"hkey_local_machine\\x", u"hkey_local_machine\\x"},
-      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true, u"\\x", u"hkey_local_machine\\x",
-       u"\\x"},
-      {u"Path:PATH:x", u"path:", true, u"x", u"Path:PATH:x", u"x"},
-      {u"abcABC", u"abc", true, u"", u"", u""},
-      {u"abcABC", u"abc", false, u"ABC", u"abcABC", u"ABC"},
-      {u"b", u"abc", false, u"b", u"b", u"b"},
-      {u"XabcABC", u"ABC", true, u"XabcABC", u"X", u"X"},
-      {u"abc\r\n\r\n", u"\r\n", false, u"abc\r\n\r\n", u"abc", u"abc"},
-      {u"\"\"C:\\My Updates\"", u"\"", false, u"C:\\My Updates\"", u"\"\"C:\\My Updates",
-       u"C:\\My Updates"},
-      {u"xAx", u"x", false, u"Ax", u"xA", u"A"}};
-  for (const auto& [line, trimmed, noCase, left, right, both] : trims) {
-    SCOPED_TRACE(text::toUtf8(std::u16string(line)));
-    EXPECT_EQ(su.LTrimText(line, trimmed, noCase), left);
-    EXPECT_EQ(su.RTrimText(line, trimmed, noCase), right);
-    if (!noCase) {
-      EXPECT_EQ(su.TrimText(line, trimmed), both);
-    }
-  }
-  // text, test, StartsWith, EndsWith
-  const std::tuple<Text, Text, bool, bool> compared[] = {
-      {u"C:\\Data\\Backup", u"c:\\data", true, false}, {u"x", u"", true, true},
-      {u"ab", u"abc", false, false}, {u"abc", u"ABC", true, true},
-      {u"SDAT.EXE", u".exe", false, true}, {u"exe", u".exe", false, false},
-      {u"ÄRGER", u"är", true, false}};
-  for (const auto& [line, test, starts, ends] : compared) {
-    EXPECT_EQ(su.StartsWith(line, test), starts) << text::toUtf8(std::u16string(line));
-    EXPECT_EQ(su.EndsWith(line, test), ends) << text::toUtf8(std::u16string(line));
-  }
-}
-
-TEST(StringUtilitiesTest, Replaces) {
+TEST(StringUtilitiesTest, ReplacesLeftToRightWithoutOverlap) {
   fakes::FakePlatform fake;
-  // Left to right without overlap; without case it keeps the rest and lets events run.
+  // Without case it keeps the rest and lets events run.
   const std::tuple<Text, Text, Text, Text> replaced[] = {
       {u"aaaa", u"aa", u"b", u"bb"}, {u"a.b.c", u".", u"\\", u"a\\b\\c"},
       {u"abc", u"", u"x", u"abc"}, {u"Hello HELLO hello", u"hello", u"bye", u"Hello HELLO bye"}};
@@ -162,27 +103,6 @@ TEST(StringUtilitiesTest, Replaces) {
   EXPECT_EQ(su.ReplaceString(u"Hello HELLO hello!", u"hello", u"bye", true), u"bye bye bye!");
   EXPECT_EQ(fake.windowing.doEventsCalls, 3);
   EXPECT_EQ(su.ReplaceString(u"aXbxc", u"x", u"-", true), u"a-b-c");
-  EXPECT_EQ(su.ReplaceNthOccuranceOfString(u"a.b.c", u".", u"!", 2), u"a.b!c");
-  EXPECT_EQ(su.ReplaceNthOccuranceOfString(u"aaa", u"aa", u"X", 2), u"aX");
-  for (int occurrence : {0, -1, 3}) {
-    auto replace = [&] { su.ReplaceNthOccuranceOfString(u"a.b.c", u".", u"!", occurrence); };
-    EXPECT_EQ(testing::errorOf(replace), 5);
-  }
-  // The end separator counts only before the next first separator.
-  const std::tuple<Text, Text, Text, Text> between[] = {
-      {u"abc", u"", u"", u"abc"}, {u"key=value;x", u"", u";", u"key=value"},
-      {u"key=value", u"", u";", u""}, {u"key=value;x", u"=", u"", u"value;x"},
-      {u"key", u"=", u"", u""}, {u"<a>one</a>", u"<a>", u"</a>", u"one"},
-      {u"x[1]y[2]", u"[", u"]", u"1"}, {u"x[1", u"[", u"]", u"1"}, {u"x", u"[", u"]", u""},
-      {u"[ab[c]", u"[", u"]", u"ab"}};
-  for (const auto& [line, first, last, want] : between) {
-    EXPECT_EQ(su.GetTextBetweenSeparators(line, first, last), want)
-        << text::toUtf8(std::u16string(line));
-  }
-  EXPECT_EQ(su.ReplacePartOfKeywordString(u"Name: John; Age: 42; rest", u"%", u"Name: %; Age: %;"),
-            u"Name: John; Age: 42;");
-  EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"%", u"no keyword"), u"");
-  EXPECT_EQ(su.ReplacePartOfKeywordString(u"abc", u"", u"%"), u"");
 }
 
 TEST(StringUtilitiesTest, WritesSingleByteCodesInHex) {
