@@ -10,22 +10,13 @@ namespace {
 
 using platform::attr::kReadOnly;
 
-// A file or folder item: the node of a path, read when asked.
-template <typename Item>
-class FakeItem : public Item {
+// A file or folder: the node of a path, read when asked.
+class FakeItem : public platform::File, public platform::Folder {
  public:
-  FakeItem(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
+  FakeItem(FakeDisk& disk, std::u16string path, bool folder)
+      : disk_(disk), path_(std::move(path)), folder_(folder) {}
   std::u16string Name() const override { return disk_.nameOf(path_); }
   std::u16string Path() const override { return path_; }
-
- protected:
-  FakeDisk& disk_;
-  std::u16string path_;
-};
-
-class FakeFile : public FakeItem<platform::File> {
- public:
-  using FakeItem::FakeItem;
   std::int64_t Size() const override {
     disk_.Fault(u"Size", path_);
     return node().size.value_or(static_cast<std::int64_t>(node().bytes.size()));
@@ -34,35 +25,25 @@ class FakeFile : public FakeItem<platform::File> {
   platform::Clock::TimePoint DateLastAccessed() const override { return node().accessed; }
   std::int32_t Attributes() const override { return node().attributes; }
   void SetAttributes(std::int32_t value) override {
+    if (folder_) {
+      node().attributes = value | platform::attr::kDirectory;
+      return;
+    }
     disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
     disk_.Fault(u"SetAttributes", path_);
     node().attributes = value;
   }
+  platform::FileList Files() const override { return children<platform::File>(false); }
+  platform::FolderList SubFolders() const override { return children<platform::Folder>(true); }
 
  private:
   FakeNode& node() const {
-    if (!disk_.IsFile(path_)) throw RuntimeError(err::kFileNotFound);
+    if (!folder_ && !disk_.IsFile(path_)) throw RuntimeError(err::kFileNotFound);
     return disk_.Node(path_);
   }
-};
-
-class FakeFolder : public FakeItem<platform::Folder> {
- public:
-  using FakeItem::FakeItem;
-  std::int32_t Attributes() const override { return disk_.Node(path_).attributes; }
-  void SetAttributes(std::int32_t value) override {
-    disk_.Node(path_).attributes = value | platform::attr::kDirectory;
-  }
-  platform::FileList Files() const override { return children<platform::File, FakeFile>(); }
-  platform::FolderList SubFolders() const override {
-    return children<platform::Folder, FakeFolder>();
-  }
-
- private:
   // The items directly in the folder, in the order they were made.
-  template <typename Item, typename Fake>
-  std::vector<std::unique_ptr<Item>> children() const {
-    constexpr bool folders = std::is_same_v<Fake, FakeFolder>;
+  template <typename Item>
+  std::vector<std::unique_ptr<Item>> children(bool folders) const {
     disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
     if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
     std::map<std::uint64_t, std::u16string> found;
@@ -72,9 +53,15 @@ class FakeFolder : public FakeItem<platform::Folder> {
       }
     }
     std::vector<std::unique_ptr<Item>> items;
-    for (const auto& entry : found) items.push_back(std::make_unique<Fake>(disk_, entry.second));
+    for (const auto& [order, path] : found) {
+      items.push_back(std::make_unique<FakeItem>(disk_, path, folders));
+    }
     return items;
   }
+
+  FakeDisk& disk_;
+  std::u16string path_;
+  bool folder_;
 };
 
 // A stream over the bytes the file held when it was opened.
@@ -135,12 +122,12 @@ class FakeFileSystem : public platform::FileSystem {
     record(u"GetFolder", FolderSpec);
     require(!FolderSpec.empty(), err::kInvalidProcedureCall);
     require(disk_.IsFolder(disk_.normal(FolderSpec)), err::kPathNotFound);
-    return std::make_unique<FakeFolder>(disk_, disk_.normal(FolderSpec));
+    return std::make_unique<FakeItem>(disk_, disk_.normal(FolderSpec), true);
   }
   std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override {
     record(u"GetFile", FileSpec);
     require(disk_.IsFile(std::u16string(FileSpec)), err::kFileNotFound);
-    return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
+    return std::make_unique<FakeItem>(disk_, std::u16string(FileSpec), false);
   }
   void CopyFile(std::u16string_view Source, std::u16string_view Destination,
                 bool OverWriteFiles) override {
@@ -196,7 +183,7 @@ class FakeFileSystem : public platform::FileSystem {
     require(!disk_.Has(path), err::kFileAlreadyExists);
     require(disk_.IsFolder(disk_.parentOf(path)), err::kPathNotFound);
     disk_.AddFolder(path);
-    return std::make_unique<FakeFolder>(disk_, path);
+    return std::make_unique<FakeItem>(disk_, path, true);
   }
   std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
                                                      std::int32_t IOMode, bool Create,

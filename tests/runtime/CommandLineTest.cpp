@@ -39,24 +39,20 @@ TEST(CommandLineTest, TheProgramNameKnowsQuotesButNoEscapes) {
 }
 
 // An unquoted name with blanks is tried at each blank; a quoted name or a
-// quoted argument ends the search.
+// quoted argument ends the search. Each candidate as "program|rest;".
 TEST(CommandLineTest, TheProgramIsSoughtAtEachBlank) {
-  using Candidates = std::vector<std::pair<std::u16string, std::u16string>>;
   auto candidates = [](std::u16string_view line) {
-    Candidates found;
-    for (const auto& c : programCandidates(line)) found.emplace_back(c.program, c.rest);
+    std::u16string found;
+    for (const auto& c : programCandidates(line))
+      found += c.program + u"|" + std::u16string(c.rest) + u";";
     return found;
   };
-  EXPECT_EQ(candidates(u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT"),
-            (Candidates{{u"/srv/my", u" updates/sdat4321.exe /SILENT  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe", u" /SILENT  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe /SILENT", u"  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT", u""}}));
-  EXPECT_EQ(candidates(uR"(  "/srv/my updates/x" /a)"),
-            (Candidates{{u"/srv/my updates/x", u" /a"}}));
-  EXPECT_EQ(candidates(uR"(prog next "a b")"),
-            (Candidates{{u"prog", uR"( next "a b")"}, {u"prog next", uR"( "a b")"}}));
-  EXPECT_TRUE(programCandidates(u" \t ").empty());
+  EXPECT_EQ(candidates(u"/srv/my updates/x.exe /S  /R"),
+            u"/srv/my| updates/x.exe /S  /R;/srv/my updates/x.exe| /S  /R;"
+            u"/srv/my updates/x.exe /S|  /R;/srv/my updates/x.exe /S  /R|;");
+  EXPECT_EQ(candidates(uR"(  "/srv/my updates/x" /a)"), u"/srv/my updates/x| /a;");
+  EXPECT_EQ(candidates(uR"(prog next "a b")"), uR"(prog| next "a b";prog next| "a b";)");
+  EXPECT_EQ(candidates(u" \t "), u"");
 }
 
 TEST(CommandLineTest, RandomArgumentListsSurviveQuotingJoiningAndSplitting) {
