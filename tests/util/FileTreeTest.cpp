@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 using platform::attr::kReadOnly;
 using runtime::PathStyle;
-using Texts = std::vector<std::u16string>;
 
 // The fake windowing layer, telling whenever a status bar is drawn again.
 class StatusWatchingWindowing : public fakes::FakeWindowing {
@@ -86,10 +86,21 @@ struct Rig {
       node.modified = node.accessed = fake.clock.now - age;
     }
   }
-  // The fault "Operation path=number".
-  void fault(std::u16string_view spec) {
-    const auto at = spec.rfind(u'=');
-    disk.faults[std::u16string(spec.substr(0, at))] = std::stoi(text::toUtf8(spec.substr(at + 1)));
+  // The faults "Operation path=number;...".
+  void fault(std::u16string_view specs) {
+    for (std::size_t at = 0, end; at < specs.size(); at = end + 1) {
+      end = std::min(specs.find(u';', at), specs.size());
+      const auto spec = specs.substr(at, end - at), number = spec.substr(spec.rfind(u'=') + 1);
+      disk.faults[std::u16string(spec.substr(0, spec.size() - number.size() - 1))] =
+          std::stoi(text::toUtf8(number));
+    }
+  }
+  // A step on each of the paths in turn.
+  void each(std::initializer_list<const char16_t*> paths, void (*step)(FileTree&)) {
+    for (auto path : paths) {
+      tree->SourceDir = path;
+      step(*tree);
+    }
   }
   // The lines without the status texts.
   std::u16string lines() const {
@@ -100,9 +111,11 @@ struct Rig {
     }
     return found;
   }
-  Texts messages() const {
-    Texts prompts;
-    for (const auto& message : windowing.messages) prompts.push_back(message.prompt);
+  // The error reports shown, one a line.
+  std::u16string messages() const {
+    std::u16string prompts;
+    for (const auto& message : windowing.messages)
+      prompts += (prompts.empty() ? u"" : u"\n") + message.prompt;
     return prompts;
   }
 
@@ -147,17 +160,20 @@ TEST(FileTreeTest, UpdateTreeMakesAMissingTreeShowingEachFolderBeforeItsFiles) {
     fresh.InitMyObjects(&*r.app);
     EXPECT_THROW(run(fresh), fakes::ImmediateStop);
   }
-  EXPECT_EQ(r.messages(), Texts(2, u"Windows Scripting Host not available!"));
+  EXPECT_EQ(r.messages(),
+            u"Windows Scripting Host not available!\nWindows Scripting Host not available!");
 }
 
-// A run of UpdateTree on a disk laid out as `layout` with the fault "Operation
-// path=number", after `more`: the lines between the heading with its spacer and
-// the closing lines, and the error report. A red line or a report fails the run.
-struct UpdateCase {
+// A disk laid out as `layout` with the faults "Operation path=number;...": for
+// UpdateTree from /src to /dst, after `run`, the lines between the heading with
+// its spacer and the closing lines (a red line or a report fails the run); for
+// the other steps, which `run` takes, every line and status text. Then the
+// error report, if any.
+struct Case {
   const char* name;
-  const char16_t *layout, *fault;
-  void (*more)(Rig&);
-  const char16_t *lines, *message = nullptr;
+  const char16_t *layout, *faults;
+  void (*run)(Rig&);
+  const char16_t *lines, *message = u"";
 };
 
 void from(Rig& r, const char16_t* source, const char16_t* destination) {
@@ -165,12 +181,12 @@ void from(Rig& r, const char16_t* source, const char16_t* destination) {
   r.tree->DestinationDir = destination;
 }
 
-// clang-format off
-const UpdateCase kUpdates[] = {
+const Case kUpdates[] = {
     {"OnlyFilesMissingOrNewerToTheSecond",  // within a second the file date texts are equal
      u"/src/newer.txt@24h /dst/newer.txt@86402s /src/older.txt@24h /dst/older.txt@86398s "
      u"/src/same.txt@24h /dst/same.txt@24h /src/second.txt@86399100ms "
-     u"/dst/second.txt@86399900ms /src/missing.txt@24h", u"", nullptr,
+     u"/dst/second.txt@86399900ms /src/missing.txt@24h",
+     u"", nullptr,
      u"|File newer.txt copied from /src/ to /dst/|File missing.txt copied from /src/ to /dst/"},
     {"DontReplaceExistingFiles", u"/src/a.txt /dst/a.txt@100h /src/b.txt", u"",
      [](Rig& r) { r.tree->DontReplaceExistingFiles = true; },
@@ -180,25 +196,33 @@ const UpdateCase kUpdates[] = {
      u"|!Failed to copy file b.txt from /src/sub/ to /dst/sub/"},
     {"SkippedExtensionsIgnoringCaseInTheOrderGiven",
      u"/src/a.TMP /src/b.bak /src/c.txt /src/d.\u00c4rger", u"",
-     [](Rig& r) { for (auto x : {u"tmp", u"Bak", u"TMP", u"\u00e4rger"}) r.tree->ExtensionToSkip(x); },
-     u"|Skipping: TMP, BAK, \u00c4RGER| |Folder /dst created|File c.txt copied from /src/ to /dst/"},
+     [](Rig& r) {
+       for (auto x : {u"tmp", u"Bak", u"TMP", u"\u00e4rger"}) r.tree->ExtensionToSkip(x);
+     },
+     u"|Skipping: TMP, BAK, \u00c4RGER| |Folder /dst created"
+     u"|File c.txt copied from /src/ to /dst/"},
     {"ASkipSetOfBlanksGivesNoSkippingLine", u"/src/a.txt", u"",
      [](Rig& r) { r.tree->ExtensionToSkip(u" "); },
      u"|Folder /dst created|File a.txt copied from /src/ to /dst/"},
     {"ADestinationInsideTheSource", u"/Data/a.txt /dst/", u"",
-     [](Rig& r) { from(r, u"/Data", u"/data/backup"); }, u"|!/data/backup starts with /Data, skipping..."},
+     [](Rig& r) { from(r, u"/Data", u"/data/backup"); },
+     u"|!/data/backup starts with /Data, skipping..."},
     {"ADestinationWhoseNameBeginsWithTheSource", u"/Data/a.txt /dst/", u"",
-     [](Rig& r) { from(r, u"/Data", u"/DataCopy"); }, u"|!/DataCopy starts with /Data, skipping..."},
-    {"NoSource", u"/Data/a.txt /dst/", u"", [](Rig& r) { from(r, u"", u"/dst"); }, u"|!No Source path!"},
+     [](Rig& r) { from(r, u"/Data", u"/DataCopy"); },
+     u"|!/DataCopy starts with /Data, skipping..."},
+    {"NoSource", u"/Data/a.txt /dst/", u"", [](Rig& r) { from(r, u"", u"/dst"); },
+     u"|!No Source path!"},
     {"NoDestination", u"/Data/a.txt /dst/", u"", [](Rig& r) { from(r, u"/Data", u""); },
      u"|!No Destination path!"},
     {"ASourceFileIsCopiedToTheDestinationPath", u"/Data/a.txt /dst/", u"",
-     [](Rig& r) { from(r, u"/Data/a.txt", u"/dst/b.txt"); }, u"|File a.txt copied from /Data/ to /dst/"},
+     [](Rig& r) { from(r, u"/Data/a.txt", u"/dst/b.txt"); },
+     u"|File a.txt copied from /Data/ to /dst/"},
     {"AnOlderReadOnlyDestinationIsOverwritten", u"/src/a.txt /dst/a.txt@48h", u"",
      [](Rig& r) { r.disk.Node(u"/dst/a.txt").attributes = kReadOnly; },
      u"|File a.txt copied from /src/ to /dst/"},
     {"AFailedCopyIsRedAndTheWalkGoesOn", u"/src/a.txt /src/b.txt /dst/", u"CopyFile /dst/a.txt=61",
-     nullptr, u"|!Failed to copy file a.txt from /src/ to /dst/|File b.txt copied from /src/ to /dst/"},
+     nullptr,
+     u"|!Failed to copy file a.txt from /src/ to /dst/|File b.txt copied from /src/ to /dst/"},
     {"AFolderThatCannotBeMadeFailsEvenWithNothingToCopyIntoIt", u"/src/empty/ /dst/",
      u"CreateFolder /dst/empty=70", nullptr, u"|!Failed to create folder /dst/empty"},
     {"TheFilesForAFolderThatCannotBeMadeFailOneByOne", u"/src/sub/x.txt /dst/",
@@ -211,40 +235,11 @@ const UpdateCase kUpdates[] = {
     {"AnUnreadableSourceFolderIsAnErrorReport", u"/src/locked/a.txt /src/b.txt /dst/locked/",
      u"SubFolders /src/locked=70", nullptr, u"|File b.txt copied from /src/ to /dst/",
      u"sigpatch.FileTree.pUpdateTree: 70, Permission denied"}};
-// clang-format on
-
-TEST(FileTreeTest, UpdateTreeReportsEveryItemNotBroughtUpToDateAndFailsTheRun) {
-  for (const auto& c : kUpdates) {
-    SCOPED_TRACE(c.name);
-    Rig r;
-    r.lay(c.layout);
-    if (*c.fault) r.fault(c.fault);
-    if (c.more) c.more(r);
-    const bool ok =
-        !c.message && std::u16string_view(c.lines).find(u"|!") == std::u16string_view::npos;
-    EXPECT_EQ(r.tree->UpdateTree(), ok);
-    EXPECT_EQ(r.lines(), u"|Update files in " + r.tree->DestinationDir + u" with files from " +
-                             r.tree->SourceDir + u"| " + c.lines +
-                             (ok ? u"| |OK!| " : u"| |!There where some errors!| "));
-    EXPECT_EQ(r.messages(), c.message ? Texts{c.message} : Texts{});
-  }
-}
-
-// A step (or several) on a laid-out disk, which then checks what is left of it:
-// every line and status text, and the error reports.
-struct Case {
-  const char* name;
-  void (*run)(Rig&);
-  const char16_t* lines;
-  Texts messages = {};
-};
 
 const Case kCleaning[] = {
-    {"CreatePathAndDeleteFolder",
+    {"CreatePathAndDeleteFolder", u"/f /t/a/b/x.txt /t/ro/y.txt", u"CreateFolder /n/o=70",
      [](Rig& r) {
-       r.lay(u"/f /t/a/b/x.txt /t/ro/y.txt");
        r.disk.Node(u"/t/ro/y.txt").attributes = kReadOnly;
-       r.fault(u"CreateFolder /n/o=70");
        for (auto path : {u"/a/b/c/", u"/a/b/x/y", u"/a/b/x/y", u"/n/o/p", u"/f/x"}) {
          r.tree->CreatePath(path);
        }
@@ -257,14 +252,11 @@ const Case kCleaning[] = {
      u"|!Failed to create folder /n/o/p|!Failed to create folder /f|!Failed to create folder /f/x"
      u"|Folder /t/a deleted|!Failed to delete folder /t/missing|!Failed to delete folder /t/ro"},
     {"EmptyFolderOfAnOldTreeRemovesEverythingButTheFolderItself",
+     u"/t/a/x.txt@48h /t/a/b/y.txt@48h /t/empty/ /t/z.txt@48h", u"",
      [](Rig& r) {
-       r.lay(u"/t/a/x.txt@48h /t/a/b/y.txt@48h /t/empty/ /t/z.txt@48h");
        r.disk.Node(u"/t/a/b/y.txt").attributes = kReadOnly;
        r.disk.Node(u"/t/a").attributes |= kReadOnly;
-       for (auto path : {u"/t", u"/nope"}) {
-         r.tree->SourceDir = path;
-         r.tree->EmptyFolder(1);
-       }
+       r.each({u"/t", u"/nope"}, [](FileTree& t) { t.EmptyFolder(1); });
        EXPECT_EQ(r.disk.nodes.size(), 2u) << "the root and /t";
      },
      u"|Delete everything in /t older than 1 days| |>/t/a/b|File /t/a/b/y.txt deleted"
@@ -272,17 +264,13 @@ const Case kCleaning[] = {
      u"|Folder /t/empty deleted|>/t|File /t/z.txt deleted|>| "
      u"|Delete everything in /nope older than 1 days| |Folder /nope does not exist|>| "},
     {"EmptyFolderKeepsWhatIsRecentLinkedUnreadableOrUndeletable",
+     u"/t/a/b/y.txt@48h /t/a/b/new.txt@1h /t/a/x.txt@48h /t/link/elsewhere.txt@48h "
+     u"/t/locked/l.txt@48h /t/broken/b.txt@48h /t/stuck/s.txt@48h /t/read.txt@48h",
+     u"SubFolders /t/locked=70;Files /t/broken=57;DeleteFolder /t/stuck=70",
      [](Rig& r) {
-       r.lay(
-           u"/t/a/b/y.txt@48h /t/a/b/new.txt@1h /t/a/x.txt@48h /t/link/elsewhere.txt@48h "
-           u"/t/locked/l.txt@48h /t/broken/b.txt@48h /t/stuck/s.txt@48h /t/read.txt@48h");
        r.disk.Node(u"/t/link").attributes |= platform::attr::kAlias;
        r.disk.Node(u"/t/read.txt").accessed = r.fake.clock.now - 1h;
-       r.disk.faults = {{u"SubFolders /t/locked", err::kPermissionDenied},
-                        {u"Files /t/broken", err::kDeviceIOError},
-                        {u"DeleteFolder /t/stuck", err::kPermissionDenied}};
-       r.tree->SourceDir = u"/t";
-       r.tree->EmptyFolder(1);
+       r.each({u"/t"}, [](FileTree& t) { t.EmptyFolder(1); });
        EXPECT_EQ(r.disk.nodes.size(), 16u - 3u) << "three files deleted";
        r.trace = r.lines();
      },
@@ -291,34 +279,26 @@ const Case kCleaning[] = {
      u"|~Folder /t/a skipped|~Folder /t/link skipped|!Permission denied (/t/locked)"
      u"|~Folder /t/locked skipped|~Folder /t/broken skipped|File /t/stuck/s.txt deleted"
      u"|!Failed to delete folder /t/stuck|~File /t/read.txt not deleted| ",
-     {u"sigpatch.FileTree.pEmptyFolder: 57, Device I/O error"}},
-    {"RemoveOldFileDeletesOnlyAnOldFile",
+     u"sigpatch.FileTree.pEmptyFolder: 57, Device I/O error"},
+    {"RemoveOldFileDeletesOnlyAnOldFile", u"/d/old.txt@96h /d/young.txt@24h",
+     u"FileExists /d/f.txt=71",
      [](Rig& r) {
-       r.lay(u"/d/old.txt@96h /d/young.txt@24h");
-       r.fault(u"FileExists /d/f.txt=71");
-       for (auto path : {u"/d/old.txt", u"/d/young.txt", u"/d/old.txt", u"/d/f.txt"}) {
-         r.tree->SourceDir = path;
-         r.tree->RemoveOldFile(3);
-       }
+       r.each({u"/d/old.txt", u"/d/young.txt", u"/d/old.txt", u"/d/f.txt"},
+              [](FileTree& t) { t.RemoveOldFile(3); });
      },
      u"|Deleting /d/old.txt if it's older than 3 days| |File /d/old.txt deleted|>| "
      u"|Deleting /d/young.txt if it's older than 3 days| |File /d/young.txt not deleted|>| "
      u"|Deleting /d/old.txt if it's older than 3 days| |File /d/old.txt does not exist|>| "
      u"|Deleting /d/f.txt if it's older than 3 days| |>| ",
-     {u"sigpatch.FileTree.pRemoveOldFile: 71, Disk not ready"}},
+     u"sigpatch.FileTree.pRemoveOldFile: 71, Disk not ready"},
     {"RemoveEmptySubFoldersRemovesOnlyFoldersWithNoFileBelow",
+     u"/t/empty/ /t/full/a.txt /t/nested/inner/b.txt /t/hollow/x/y/ /t/top.txt@480h /u/a/ "
+     u"/u/locked/ /u/c/",
+     u"Files /u/locked=70",
      [](Rig& r) {
-       r.lay(
-           u"/t/empty/ /t/full/a.txt /t/nested/inner/b.txt /t/hollow/x/y/ /t/top.txt@480h /u/a/ "
-           u"/u/locked/ /u/c/");
-       r.fault(u"Files /u/locked=70");
-       for (auto path : {u"/t", u"/u", u"/nope"}) {
-         r.tree->SourceDir = path;
-         r.tree->RemoveEmptySubFolders();
-       }
+       r.each({u"/t", u"/u", u"/nope"}, [](FileTree& t) { t.RemoveEmptySubFolders(); });
        r.fault(u"SubFolders /t=57");
-       r.tree->SourceDir = u"/t";
-       r.tree->RemoveEmptySubFolders();
+       r.each({u"/t"}, [](FileTree& t) { t.RemoveEmptySubFolders(); });
      },
      u"|Delete all folders in /t not containing any files| |Folder /t/empty deleted"
      u"|~Folder /t/full skipped|~Folder /t/nested skipped|Folder /t/hollow deleted|>| "
@@ -326,15 +306,28 @@ const Case kCleaning[] = {
      u"|!Permission denied (/u)|>| "
      u"|Delete all folders in /nope not containing any files| |Folder /nope does not exist|>| "
      u"|Delete all folders in /t not containing any files| |>| ",
-     {u"sigpatch.FileTree.pRemoveEmptySubFolders: 57, Device I/O error"}}};
+     u"sigpatch.FileTree.pRemoveEmptySubFolders: 57, Device I/O error"}};
 
-TEST(FileTreeTest, CleaningAndCreatingReportEveryItemAndEveryFailure) {
-  for (const auto& c : kCleaning) {
-    SCOPED_TRACE(c.name);
-    Rig r;
-    c.run(r);
-    EXPECT_EQ(r.trace, c.lines);
-    EXPECT_EQ(r.messages(), c.messages);
+TEST(FileTreeTest, EveryStepReportsEveryItemAndEveryFailure) {
+  for (auto cases : {std::span<const Case>(kUpdates), std::span<const Case>(kCleaning)}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      Rig r;
+      r.lay(c.layout);
+      r.fault(c.faults);
+      if (c.run) c.run(r);
+      if (cases.data() == kCleaning) {
+        EXPECT_EQ(r.trace, c.lines);
+      } else {
+        const bool ok =
+            !*c.message && std::u16string_view(c.lines).find(u"|!") == std::u16string::npos;
+        EXPECT_EQ(r.tree->UpdateTree(), ok);
+        EXPECT_EQ(r.lines(), u"|Update files in " + r.tree->DestinationDir + u" with files from " +
+                                 r.tree->SourceDir + u"| " + c.lines +
+                                 (ok ? u"| |OK!| " : u"| |!There where some errors!| "));
+      }
+      EXPECT_EQ(r.messages(), c.message);
+    }
   }
 }
 
