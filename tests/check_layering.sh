@@ -47,6 +47,7 @@ found=$(grep -rnE '#[[:space:]]*include[[:space:]]*[<"](unistd|fcntl|dirent|spaw
   "$src" --include='*.h' --include='*.cpp' |
   grep -vE "^$src/(platform/(posix|win32)|toolkit/(tty|qt|win32)|startup)/")
 [ -n "$wrong" ] && printf 'includes against the layers:\n%s\n' "$wrong"
-[ -n "$found" ] && printf 'system or toolkit headers included outside the implementations:\n%s\n' "$found"
+[ -n "$found" ] &&
+  printf 'system or toolkit headers included outside the implementations:\n%s\n' "$found"
 [ -z "$wrong$found" ] || exit 1
 echo "every folder includes only the layers below it; the core is free of system headers"

@@ -13,12 +13,8 @@ namespace {
 
 using platform::attr::kReadOnly;
 
-// A time point of a calendar time (the fake clock's local time is UTC).
-platform::Clock::TimePoint at(int year, int month, int day, int hour, int minute, int second) {
-  fakes::FakeClock clock;
-  clock.Set({year, month, day, hour, minute, second});
-  return clock.now;
-}
+using namespace std::chrono_literals;
+using Ago = std::chrono::seconds;
 
 class FileUtilitiesTest : public ::testing::Test {
  protected:
@@ -78,26 +74,26 @@ TEST_F(FileUtilitiesTest, CopyAndDeleteClearTheReadOnlyBitFirstAndGiveFalseOnAny
   EXPECT_TRUE(fake.windowing.messages.empty());
 }
 
-// Now is 2026-12-06 10:00:00.
+// How long ago the file was written and read, the days to keep, and whether it goes.
 TEST_F(FileUtilitiesTest, DeleteOldFileDeletesWhenWriteAndAccessAreBothBeforeTheLimit) {
-  const std::tuple<platform::Clock::TimePoint, platform::Clock::TimePoint, std::int32_t, bool>
-      cases[] = {{at(2026, 12, 6, 9, 59, 59), at(2026, 12, 6, 9, 59, 59), 0, true},
-                 {at(2026, 12, 6, 10, 0, 0), at(2026, 12, 6, 9, 0, 0), 0, false},
-                 {at(2026, 12, 6, 9, 0, 0), at(2026, 12, 6, 10, 0, 0), 0, false},
-                 {at(2026, 11, 5, 10, 0, 0), at(2026, 11, 5, 9, 59, 59), 30, true},
-                 {at(2026, 11, 6, 10, 0, 0), at(2026, 11, 1, 0, 0, 0), 30, false},
-                 {at(2026, 11, 7, 10, 0, 0), at(2026, 11, 7, 10, 0, 0), 30, false}};
+  constexpr Ago day = 24h;
+  const std::tuple<Ago, Ago, std::int32_t, bool> cases[] = {{1s, 1s, 0, true},
+                                                            {0s, 1h, 0, false},
+                                                            {1h, 0s, 0, false},
+                                                            {31 * day, 31 * day + 1s, 30, true},
+                                                            {30 * day, 35 * day, 30, false},
+                                                            {29 * day, 29 * day, 30, false}};
   for (const auto& [modified, accessed, days, deleted] : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::pair(days, deleted)));
     auto& node = file(u"/d/f", "x");
-    node.modified = modified;
-    node.accessed = accessed;
+    node.modified = fake.clock.now - modified;
+    node.accessed = fake.clock.now - accessed;
     node.attributes = kReadOnly;
     EXPECT_EQ(fu.DeleteOldFile(u"/d/f", days), deleted);
     EXPECT_EQ(disk.Has(u"/d/f"), !deleted);
   }
   auto& old = file(u"/d/f", "x");
-  old.modified = old.accessed = at(2000, 1, 1, 0, 0, 0);
+  old.modified = old.accessed = fake.clock.now - 9000 * day;
   disk.faults[u"DeleteFile"] = 70;
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/f", 1));
   EXPECT_FALSE(fu.DeleteOldFile(u"/d/missing", 1));

@@ -90,6 +90,45 @@ TEST(StringUtilitiesTest, SplitsFieldsAndKeepsQuotedStretchesTogether) {
   }
 }
 
+TEST(StringUtilitiesTest, TrimsEveryRepetitionAndComparesWithoutCase) {
+  // text, what is trimmed, whether without case, LTrimText, RTrimText, TrimText (with case)
+  const std::tuple<Text, Text, bool, Text, Text, Text> trims[] = {
+      {u"////x", u"/", false, u"x", u"////x", u"x"},
+      {u"abababc", u"ab", false, u"c", u"abababc", u"c"},
+      {u"x", u"", false, u"x", u"x", u"x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", false, u"hkey_local_machine\\x",
+       u"hkey_local_machine\\x", u"hkey_local_machine\\x"},
+      {u"hkey_local_machine\\x", u"HKEY_LOCAL_MACHINE", true, u"\\x", u"hkey_local_machine\\x",
+       u"\\x"},
+      {u"Path:PATH:x", u"path:", true, u"x", u"Path:PATH:x", u"x"},
+      {u"abcABC", u"abc", true, u"", u"", u""},
+      {u"abcABC", u"abc", false, u"ABC", u"abcABC", u"ABC"},
+      {u"b", u"abc", false, u"b", u"b", u"b"},
+      {u"XabcABC", u"ABC", true, u"XabcABC", u"X", u"X"},
+      {u"abc\r\n\r\n", u"\r\n", false, u"abc\r\n\r\n", u"abc", u"abc"},
+      {u"\"\"C:\\My Updates\"", u"\"", false, u"C:\\My Updates\"", u"\"\"C:\\My Updates",
+       u"C:\\My Updates"},
+      {u"xAx", u"x", false, u"Ax", u"xA", u"A"}};
+  for (const auto& [line, trimmed, noCase, left, right, both] : trims) {
+    SCOPED_TRACE(text::toUtf8(std::u16string(line)));
+    EXPECT_EQ(su.LTrimText(line, trimmed, noCase), left);
+    EXPECT_EQ(su.RTrimText(line, trimmed, noCase), right);
+    if (!noCase) {
+      EXPECT_EQ(su.TrimText(line, trimmed), both);
+    }
+  }
+  // text, test, StartsWith, EndsWith
+  const std::tuple<Text, Text, bool, bool> compared[] = {
+      {u"C:\\Data\\Backup", u"c:\\data", true, false}, {u"x", u"", true, true},
+      {u"ab", u"abc", false, false}, {u"abc", u"ABC", true, true},
+      {u"SDAT.EXE", u".exe", false, true}, {u"exe", u".exe", false, false},
+      {u"ÄRGER", u"är", true, false}};
+  for (const auto& [line, test, starts, ends] : compared) {
+    EXPECT_EQ(su.StartsWith(line, test), starts) << text::toUtf8(std::u16string(line));
+    EXPECT_EQ(su.EndsWith(line, test), ends) << text::toUtf8(std::u16string(line));
+  }
+}
+
 TEST(StringUtilitiesTest, ReplacesLeftToRightWithoutOverlap) {
   fakes::FakePlatform fake;
   // Without case it keeps the rest and lets events run.
