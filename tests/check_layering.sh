@@ -1,12 +1,9 @@
 #!/bin/sh
-# Checks the layers of src/, folder by folder:
-#  1. each folder includes only the folders below it (the table below); a
-#     folder not in the table fails, so that a new one gets its rule;
-#  2. no system or toolkit header is included outside the system and toolkit
-#     implementations (platform/<system>/, toolkit/tty|qt|win32/) and startup/.
+# Checks the layers of src/: each folder includes only itself and the folders
+# of its rule below (a folder without a rule fails, so that a new one gets its
+# rule), and no system or toolkit header is included outside the system and
+# toolkit implementations (platform/<system>/, toolkit/tty|qt|win32/) and startup/.
 src=${1:?usage: check_layering.sh SRC_DIR}
-
-# folder: the folders it may include, besides itself.
 rules='
 runtime:
 resources: runtime
@@ -27,46 +24,30 @@ app: runtime platform toolkit toolkit/controls util registry cmdline ui resource
 sigreg: runtime platform platform/posix toolkit util registry resources
 startup: *
 '
-
-status=0
+# "folder included-folder file" for every include of a path with a folder.
 wrong=$(cd "$src" && find . -name '*.h' -o -name '*.cpp' -o -name '*.inc' | sed 's|^\./||' | sort |
   while read -r file; do
-    folder=$(dirname "$file")
-    grep -o '^#[[:space:]]*include[[:space:]]*"[^"]*/[^"]*"' "$file" |
-      sed 's/.*"\(.*\)"/\1/' | while read -r included; do
-        echo "$folder $(dirname "$included") $file"
-      done
+    grep -o '^#[[:space:]]*include[[:space:]]*"[^"]*/[^"]*"' "$file" | sed 's/.*"\(.*\)"/\1/' |
+      while read -r included; do echo "$(dirname "$file") $(dirname "$included") $file"; done
   done |
   awk -v rules="$rules" '
     BEGIN {
       n = split(rules, lines, "\n")
       for (i = 1; i <= n; i++) {
-        if (lines[i] == "") continue
-        split(lines[i], parts, ":")
+        if (split(lines[i], parts, ":") < 2) continue
         known[parts[1]] = 1
-        allowed[parts[1], parts[1]] = 1
         m = split(parts[2], below, " ")
         for (j = 1; j <= m; j++) allowed[parts[1], below[j]] = 1
       }
     }
     $1 == $2 { next }
     !($1 in known) { print $3 ": folder " $1 " has no rule"; next }
-    allowed[$1, "*"] || allowed[$1, $2] { next }
-    { print $3 ": " $1 " may not include " $2 }')
-if [ -n "$wrong" ]; then
-  echo "includes against the layers:"
-  echo "$wrong"
-  status=1
-fi
-
+    !allowed[$1, "*"] && !allowed[$1, $2] { print $3 ": " $1 " may not include " $2 }')
 found=$(grep -rnE '#[[:space:]]*include[[:space:]]*[<"](unistd|fcntl|dirent|spawn|signal|poll|termios|pwd|grp|dlfcn|windows|winreg|shellapi|shlobj|sqlite3|Q[A-Za-z]+|qt[A-Za-z/]+|sys/[a-z_]+)(\.h)?[>"]' \
   "$src" --include='*.h' --include='*.cpp' |
   grep -vE "^$src/(platform/(posix|win32)|toolkit/(tty|qt|win32)|startup)/")
-if [ -n "$found" ]; then
-  echo "system or toolkit headers included outside the implementations:"
-  echo "$found"
-  status=1
-fi
-
-[ "$status" = 0 ] && echo "every folder includes only the layers below it; the core is free of system headers"
-exit "$status"
+[ -n "$wrong" ] && printf 'includes against the layers:\n%s\n' "$wrong"
+[ -n "$found" ] &&
+  printf 'system or toolkit headers included outside the implementations:\n%s\n' "$found"
+[ -z "$wrong$found" ] || exit 1
+echo "every folder includes only the layers below it; the core is free of system headers"

@@ -10,22 +10,13 @@ namespace {
 
 using platform::attr::kReadOnly;
 
-// A file or folder item: the node of a path, read when asked.
-template <typename Item>
-class FakeItem : public Item {
+// A file or folder: the node of a path, read when asked.
+class FakeItem : public platform::File, public platform::Folder {
  public:
-  FakeItem(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
+  FakeItem(FakeDisk& disk, std::u16string path, bool folder)
+      : disk_(disk), path_(std::move(path)), folder_(folder) {}
   std::u16string Name() const override { return disk_.nameOf(path_); }
   std::u16string Path() const override { return path_; }
-
- protected:
-  FakeDisk& disk_;
-  std::u16string path_;
-};
-
-class FakeFile : public FakeItem<platform::File> {
- public:
-  using FakeItem::FakeItem;
   std::int64_t Size() const override {
     disk_.Fault(u"Size", path_);
     return node().size.value_or(static_cast<std::int64_t>(node().bytes.size()));
@@ -34,33 +25,24 @@ class FakeFile : public FakeItem<platform::File> {
   platform::Clock::TimePoint DateLastAccessed() const override { return node().accessed; }
   std::int32_t Attributes() const override { return node().attributes; }
   void SetAttributes(std::int32_t value) override {
+    if (folder_) {
+      node().attributes = value | platform::attr::kDirectory;
+      return;
+    }
     disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
     disk_.Fault(u"SetAttributes", path_);
     node().attributes = value;
   }
+  platform::FileList Files() const override { return children<platform::File>(false); }
+  platform::FolderList SubFolders() const override { return children<platform::Folder>(true); }
 
  private:
   FakeNode& node() const {
-    if (!disk_.IsFile(path_)) throw RuntimeError(err::kFileNotFound);
+    if (!folder_ && !disk_.IsFile(path_)) throw RuntimeError(err::kFileNotFound);
     return disk_.Node(path_);
   }
-};
-
-class FakeFolder : public FakeItem<platform::Folder> {
- public:
-  using FakeItem::FakeItem;
-  std::int32_t Attributes() const override { return disk_.Node(path_).attributes; }
-  void SetAttributes(std::int32_t value) override {
-    disk_.Node(path_).attributes = value | platform::attr::kDirectory;
-  }
-  platform::FileList Files() const override { return children<platform::File, FakeFile>(false); }
-  platform::FolderList SubFolders() const override {
-    return children<platform::Folder, FakeFolder>(true);
-  }
-
- private:
   // The items directly in the folder, in the order they were made.
-  template <typename Item, typename Fake>
+  template <typename Item>
   std::vector<std::unique_ptr<Item>> children(bool folders) const {
     disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
     if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
@@ -71,15 +53,21 @@ class FakeFolder : public FakeItem<platform::Folder> {
       }
     }
     std::vector<std::unique_ptr<Item>> items;
-    for (const auto& entry : found) items.push_back(std::make_unique<Fake>(disk_, entry.second));
+    for (const auto& [order, path] : found) {
+      items.push_back(std::make_unique<FakeItem>(disk_, path, folders));
+    }
     return items;
   }
+
+  FakeDisk& disk_;
+  std::u16string path_;
+  bool folder_;
 };
 
+// A stream over the bytes the file held when it was opened.
 class FakeStream : public platform::TextStream {
  public:
   FakeStream(FakeDisk& disk, std::u16string path) : disk_(disk), path_(std::move(path)) {}
-
   std::u16string Read(std::int32_t Characters) override {
     disk_.Fault(u"Read", path_);
     const std::string part = bytes_.substr(position_, check(Characters));
@@ -104,19 +92,22 @@ class FakeStream : public platform::TextStream {
   bool closed_ = false;
 };
 
+void require(bool condition, std::int32_t error) {
+  if (!condition) throw RuntimeError(error);
+}
+
 // The file-system object over a fake disk.
 class FakeFileSystem : public platform::FileSystem {
  public:
   explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
 
   std::u16string GetAbsolutePathName(std::u16string_view Path) override {
-    const bool absolute = !Path.empty() && (Path.front() == u'/' || Path.front() == u'\\' ||
-                                            (Path.size() > 1 && Path[1] == u':'));
-    std::u16string path =
-        absolute ? std::u16string(Path) : disk_.currentFolder + u"/" + std::u16string(Path);
-    if (!absolute && disk_.currentFolder.find(u'\\') != std::u16string::npos) {
-      std::replace(path.begin(), path.end(), u'/', u'\\');
+    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":")) {
+      return disk_.normal(Path);
     }
+    std::u16string path = disk_.currentFolder + u"/" + std::u16string(Path);
+    if (disk_.currentFolder.find(u'\\') != std::u16string::npos)
+      std::ranges::replace(path, u'/', u'\\');
     return disk_.normal(path);
   }
   bool FolderExists(std::u16string_view FolderSpec) override {
@@ -129,15 +120,14 @@ class FakeFileSystem : public platform::FileSystem {
   }
   std::unique_ptr<platform::Folder> GetFolder(std::u16string_view FolderSpec) override {
     record(u"GetFolder", FolderSpec);
-    if (FolderSpec.empty()) throw RuntimeError(err::kInvalidProcedureCall);
-    const std::u16string path = disk_.normal(FolderSpec);
-    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
-    return std::make_unique<FakeFolder>(disk_, path);
+    require(!FolderSpec.empty(), err::kInvalidProcedureCall);
+    require(disk_.IsFolder(disk_.normal(FolderSpec)), err::kPathNotFound);
+    return std::make_unique<FakeItem>(disk_, disk_.normal(FolderSpec), true);
   }
   std::unique_ptr<platform::File> GetFile(std::u16string_view FileSpec) override {
     record(u"GetFile", FileSpec);
-    if (!disk_.IsFile(std::u16string(FileSpec))) throw RuntimeError(err::kFileNotFound);
-    return std::make_unique<FakeFile>(disk_, std::u16string(FileSpec));
+    require(disk_.IsFile(std::u16string(FileSpec)), err::kFileNotFound);
+    return std::make_unique<FakeItem>(disk_, std::u16string(FileSpec), false);
   }
   void CopyFile(std::u16string_view Source, std::u16string_view Destination,
                 bool OverWriteFiles) override {
@@ -145,67 +135,65 @@ class FakeFileSystem : public platform::FileSystem {
     std::u16string destination(Destination);
     disk_.calls.push_back(u"CopyFile " + source + u" " + destination);
     disk_.Fault(u"CopyFile", destination);
-    if (!disk_.IsFile(source)) throw RuntimeError(err::kFileNotFound);
+    require(disk_.IsFile(source), err::kFileNotFound);
     const std::u16string folder = disk_.normal(destination);
     if (disk_.isSeparator(destination.back()) || disk_.IsFolder(folder)) {
       destination = folder + runtime::separatorOf(disk_.style) + disk_.nameOf(source);
     }
-    if (!disk_.IsFolder(disk_.parentOf(destination))) throw RuntimeError(err::kPathNotFound);
+    require(disk_.IsFolder(disk_.parentOf(destination)), err::kPathNotFound);
+    FakeNode copy = disk_.Node(source);
+    copy.order = disk_.nextOrder++;
     if (disk_.Has(destination)) {
       const auto& existing = disk_.Node(destination);
-      if (existing.folder || !OverWriteFiles) throw RuntimeError(err::kFileAlreadyExists);
-      if ((existing.attributes & kReadOnly) != 0 || destination == source) {
-        throw RuntimeError(err::kPermissionDenied);
-      }
+      require(!existing.folder && OverWriteFiles, err::kFileAlreadyExists);
+      require((existing.attributes & kReadOnly) == 0 && destination != source,
+              err::kPermissionDenied);
+      copy.order = existing.order;
     }
-    FakeNode copy = disk_.Node(source);
-    copy.order = disk_.Has(destination) ? disk_.Node(destination).order : disk_.nextOrder++;
     disk_.nodes[destination] = copy;
   }
   void DeleteFile(std::u16string_view FileSpec, bool Force) override {
     record(u"DeleteFile", FileSpec);
     const std::u16string path(FileSpec);
-    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
-    if (!Force && (disk_.Node(path).attributes & kReadOnly) != 0) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
+    require(disk_.IsFile(path), err::kFileNotFound);
+    require(Force || (disk_.Node(path).attributes & kReadOnly) == 0, err::kPermissionDenied);
     disk_.nodes.erase(path);
   }
   void DeleteFolder(std::u16string_view FolderSpec, bool Force) override {
     record(u"DeleteFolder", FolderSpec);
     const std::u16string path = disk_.normal(FolderSpec);
-    if (!disk_.IsFolder(path)) throw RuntimeError(err::kPathNotFound);
+    require(disk_.IsFolder(path), err::kPathNotFound);
     const auto inTree = [&](const auto& entry) {
       const std::u16string& name = entry.first;
       return name.starts_with(path) &&
              (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
     };
     // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
-    if (!Force && std::any_of(disk_.nodes.begin(), disk_.nodes.end(), [&](const auto& entry) {
-          return inTree(entry) && (entry.second.attributes & kReadOnly) != 0;
-        })) {
-      throw RuntimeError(err::kPermissionDenied);
-    }
+    require(Force || std::ranges::none_of(disk_.nodes,
+                                          [&](const auto& entry) {
+                                            return inTree(entry) &&
+                                                   (entry.second.attributes & kReadOnly) != 0;
+                                          }),
+            err::kPermissionDenied);
     std::erase_if(disk_.nodes, inTree);
   }
   std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {
     record(u"CreateFolder", Path);
     const std::u16string path = disk_.normal(Path);
-    if (disk_.Has(path)) throw RuntimeError(err::kFileAlreadyExists);
-    if (!disk_.IsFolder(disk_.parentOf(path))) throw RuntimeError(err::kPathNotFound);
+    require(!disk_.Has(path), err::kFileAlreadyExists);
+    require(disk_.IsFolder(disk_.parentOf(path)), err::kPathNotFound);
     disk_.AddFolder(path);
-    return std::make_unique<FakeFolder>(disk_, path);
+    return std::make_unique<FakeItem>(disk_, path, true);
   }
   std::unique_ptr<platform::TextStream> OpenTextFile(std::u16string_view FileName,
                                                      std::int32_t IOMode, bool Create,
                                                      std::int32_t Format) override {
     record(u"OpenTextFile", FileName);
-    if (IOMode != platform::kForReading || Create || Format != platform::kTristateFalse) {
-      throw RuntimeError(err::kInvalidProcedureCall);
-    }
+    require(IOMode == platform::kForReading && !Create && Format == platform::kTristateFalse,
+            err::kInvalidProcedureCall);
     const std::u16string path(FileName);
-    if (disk_.IsFolder(path)) throw RuntimeError(err::kPermissionDenied);
-    if (!disk_.IsFile(path)) throw RuntimeError(err::kFileNotFound);
+    require(!disk_.IsFolder(path), err::kPermissionDenied);
+    require(disk_.IsFile(path), err::kFileNotFound);
     return std::make_unique<FakeStream>(disk_, path);
   }
 
@@ -258,13 +246,12 @@ FakeNode& FakeDisk::AddFile(const std::u16string& path, std::string bytes) {
 void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) const {
   for (const auto& key :
        {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)}) {
-    const auto found = faults.find(key);
-    if (found != faults.end()) throw RuntimeError(found->second);
+    if (faults.contains(key)) throw RuntimeError(faults.at(key));
   }
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {
-  if (!available) throw RuntimeError(err::kCannotCreateObject);
+  require(available, err::kCannotCreateObject);
   ++created;
   return std::make_unique<FakeFileSystem>(disk);
 }

@@ -14,17 +14,16 @@
 
 namespace sigpatch::fakes {
 
-/// A file or folder of the fake disk.
+/// A file or folder of the fake disk: its contents one byte a character, a size
+/// that stands in for a file too large to hold, and the place in its folder's
+/// listing (`order`).
 struct FakeNode {
   bool folder = false;
-  /// The contents, one byte a character.
   std::string bytes;
-  /// A size that stands in for a file too large to hold.
   std::optional<std::int64_t> size;
   std::int32_t attributes = 0;
   platform::Clock::TimePoint modified{};
   platform::Clock::TimePoint accessed{};
-  /// The order in which the folder's listing gives it.
   std::uint64_t order = 0;
 };
 
@@ -36,9 +35,8 @@ class FakeDisk {
  public:
   explicit FakeDisk(runtime::PathStyle style = runtime::kNativePathStyle);
 
-  /// A folder (and its parents).
+  /// A folder (and its parents); a file with its contents (and its folder).
   void AddFolder(const std::u16string& path);
-  /// A file with its contents (and its folder).
   FakeNode& AddFile(const std::u16string& path, std::string bytes = {});
   bool Has(const std::u16string& path) const { return nodes.count(path) != 0; }
   FakeNode& Node(const std::u16string& path) { return nodes.at(path); }
@@ -72,7 +70,6 @@ class FakeFileSystemService : public platform::FileSystemService {
  public:
   explicit FakeFileSystemService(runtime::PathStyle style = runtime::kNativePathStyle)
       : disk(style) {}
-
   std::unique_ptr<platform::FileSystem> CreateObject() override;
 
   FakeDisk disk;

@@ -1,22 +1,12 @@
 #!/usr/bin/env bash
-# The Windows installer end to end, under Wine in a fresh prefix of the build
-# tree (installer-test/wineprefix):
+# The Windows installer end to end under Wine, in a fresh prefix of the build tree:
 #   check_installer.sh BUILD_DIR RECORD_PROBE HOLD_PROBE
-# It packs the build twice with cpack (its own version, and a higher one into
-# another folder), installs the first silently and checks every file, the
-# uninstall key in the 64-bit view, the Start-menu entry, the event-log source
-# and the scheduled tasks; runs the installed console program as the start-up
-# task would, against a real package; upgrades while an update run holds its
-# lock (a silent setup with a short wait gives up and changes nothing, one
-# with the usual wait goes on once the run has ended); uninstalls and finds
-# nothing left but the settings; installs again into another folder without
-# the tasks, and uninstalls removing the settings too.
-#
-# Wine's Task Scheduler keeps a task registered with schtasks /Create /XML as
-# a file in C:\windows\system32\tasks, without its triggers, account and
-# action, and never starts it: the test checks the definitions the installer
-# wrote, that the tasks were registered and removed, and runs the task's
-# command line itself.
+# Packs two versions, installs, runs the start-up task's command, upgrades while
+# an update run holds its lock, uninstalls, reinstalls elsewhere without tasks,
+# and uninstalls removing the settings. Wine's Task Scheduler keeps a task
+# registered with schtasks /Create /XML as a file in C:\windows\system32\tasks,
+# without its triggers, account and action, and never starts it: the test checks
+# the definitions the installer wrote and runs the task's command line itself.
 set -euo pipefail
 build=$(realpath "$1")
 record_probe=$(realpath "$2")
@@ -29,18 +19,12 @@ started=$SECONDS
 wineserver=/usr/lib/wine/wineserver
 [[ -x $wineserver ]] || wineserver=$(command -v wineserver)
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "--- $* ($((SECONDS - started)) s)"; }
-# Whatever still runs in the prefix when the test ends, by failure too, ends.
 trap 'WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true' EXIT
 wine() { "$source_dir/cmake/wine-run" "$prefix" "$@"; }
-# Waits until every program of the prefix has ended (an uninstaller goes on in
-# a copy of itself after the one started has ended).
+# Waits until every program of the prefix has ended (an uninstaller goes on in a copy).
 settle() { WINEPREFIX=$prefix "$wineserver" -w; }
-# Waits for a file to appear, two minutes at most.
 wait_for_file() {
   local deadline=$((SECONDS + 120))
   until [[ -e $1 ]]; do
@@ -49,8 +33,7 @@ wait_for_file() {
   done
 }
 
-# The data of a registry value in the 64-bit view (or the view given third),
-# nothing when it is missing.
+# The data of a registry value in the 64-bit view (or the view given third).
 reg_value() {
   wine reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
     sed -n "s/^    $2    REG_[A-Z_]*    //p"
@@ -71,8 +54,7 @@ scheduler=$drive_c/windows/system32/tasks
 startup_task="Sigpatch at start-up"
 daily_task="Sigpatch daily"
 
-# What a task definition file says, as UTF-8 on one line: the installer's are
-# UTF-16, Wine keeps its copies in UTF-8 with a byte-order mark.
+# A task definition as UTF-8 on one line: the installer's are UTF-16, Wine's copies UTF-8.
 task_text() {
   if [[ $(od -An -tx1 -N2 "$1" | tr -d ' ') == fffe ]]; then
     iconv -f UTF-16 -t UTF-8 "$1"
@@ -82,7 +64,6 @@ task_text() {
 }
 task_field() { task_text "$1" | sed -n "s:.*<$2>\(.*\)</$2>.*:\1:p"; }
 
-# ---------------------------------------------------------------------------
 step "packing two versions and making a fresh prefix"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 IFS=. read -r major minor _ <<<"$version"
@@ -90,8 +71,7 @@ newer="$major.$((minor + 1)).0"
 if [[ -d $prefix ]]; then WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true; fi
 rm -rf "$work"
 mkdir -p "$work"
-# One cpack after the other (each makes sure the build is up to date), beside
-# the making of the prefix.
+# One cpack after the other, beside the making of the prefix.
 (cpack --config "$build/CPackConfig.cmake" -B "$work/v1" >"$work/cpack.log" 2>&1 &&
   cpack --config "$build/CPackConfig.cmake" -B "$work/v2" -D "CPACK_PACKAGE_VERSION=$newer" \
     >>"$work/cpack.log" 2>&1) &
@@ -101,7 +81,7 @@ wait $pack || { cat "$work/cpack.log"; fail "cpack failed"; }
 setup1=$work/v1/Sigpatch-$version-win64.exe
 setup2=$work/v2/Sigpatch-$newer-win64.exe
 [[ -f $setup1 && -f $setup2 ]] || fail "no Sigpatch-$version-win64.exe and Sigpatch-$newer-win64.exe"
-# What each installer holds (strip gives each packing its own time stamp).
+# What each installer holds.
 staged=$work/v1/_CPack_Packages/win64/NSIS64/Sigpatch-$version-win64
 staged2=$work/v2/_CPack_Packages/win64/NSIS64/Sigpatch-$newer-win64
 [[ -f $staged/sigpatch.exe && -f $staged2/sigpatch.exe ]] || fail "no packed files in $staged"
@@ -109,7 +89,6 @@ staged2=$work/v2/_CPack_Packages/win64/NSIS64/Sigpatch-$newer-win64
 pe=$(od -An -tu4 -j60 -N4 "$setup1" | tr -d ' ')
 [[ $(od -An -tx1 -j"$pe" -N6 "$setup1" | tr -d ' ') == 504500006486 ]] || fail "the installer is not a 64-bit program"
 
-# ---------------------------------------------------------------------------
 step "silent install of $version"
 wine "$setup1" /S || fail "setup /S ended with $?"
 inst="$drive_c/Program Files/Sigpatch"
@@ -162,14 +141,12 @@ done
 [[ $(task_field "$scheduler/$startup_task" Description) == "$(task_field "$inst/startup-task.xml" Description)" ]] ||
   fail "the registered start-up task is not the one of startup-task.xml"
 
-# ---------------------------------------------------------------------------
 step "the start-up task's command installs a package"
 mkdir -p "$drive_c/updates" "$drive_c/probe"
 cp "$record_probe" "$drive_c/updates/sdat4500.exe"
 wine reg add "$settings_key" /v Path /d 'C:\updates' /f /reg:64 >/dev/null
 wine reg add "$settings_key" /v PackageSettleSeconds /d 0 /f /reg:64 >/dev/null
-# Wine gives every file the prefix's own account and keeps no access lists, so
-# no folder can be shown safe here (the trust checks have tests of their own).
+# Wine keeps no access lists, so no folder can be shown safe here.
 wine reg add "$settings_key" /v AllowUntrustedSource /t REG_DWORD /d 1 /f /reg:64 >/dev/null
 command=$(task_field "$inst/startup-task.xml" Command)
 arguments=$(task_field "$inst/startup-task.xml" Arguments)
@@ -182,7 +159,6 @@ expect_value "$settings_key" LatestUpdate SDAT4500.EXE
 [[ $(sed -n 2p "$drive_c/probe/record-4500.txt" | tr -d '\r') == 'C:\Program Files\Sigpatch' ]] ||
   fail "the package ran in: $(sed -n 2p "$drive_c/probe/record-4500.txt")"
 
-# ---------------------------------------------------------------------------
 step "upgrade to $newer while an update run installs a package"
 cp "$hold_probe" "$drive_c/updates/sdat4600.exe"
 SIGPATCH_PROBE_RECORD='C:\probe\record-4600.txt' SIGPATCH_PROBE_RELEASE='C:\probe\release' \
@@ -222,7 +198,6 @@ for task in "$startup_task" "$daily_task"; do
 done
 [[ -f $start_menu_link ]] || fail "the upgrade lost the Start-menu entry"
 
-# ---------------------------------------------------------------------------
 step "silent uninstall keeps the settings"
 uninstall=$(reg_value "$uninstall_key" QuietUninstallString)
 [[ $uninstall == '"C:\Program Files\Sigpatch\Uninstall.exe" /S' ]] || fail "QuietUninstallString is $uninstall"
@@ -238,7 +213,6 @@ done
 expect_value "$settings_key" LatestUpdate SDAT4600.EXE
 expect_value "$settings_key" Path 'C:\updates'
 
-# ---------------------------------------------------------------------------
 step "silent install into another folder without the tasks"
 wine "$setup1" /S /TASKS=0 '/D=C:\Tools\Sigpatch' || fail "setup /TASKS=0 /D= ended with $?"
 other=$drive_c/Tools/Sigpatch

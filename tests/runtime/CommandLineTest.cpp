@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/ArgumentString.h"
 #include "runtime/CommandLine.h"
 
 namespace sigpatch::platform {
@@ -11,30 +12,21 @@ namespace {
 
 using Args = std::vector<std::u16string>;
 
-struct SplitCase {
-  const char16_t* line;
-  Args arguments;
-};
-
-class ArgumentSplitting : public ::testing::TestWithParam<SplitCase> {};
-
 // The Windows C runtime's own examples, and the corners between them.
-INSTANTIATE_TEST_SUITE_P(
-    WindowsRules, ArgumentSplitting,
-    ::testing::Values(
-        SplitCase{uR"("abc" d e)", {u"abc", u"d", u"e"}},
-        SplitCase{uR"(a\\b d"e f"g h)", {uR"(a\\b)", u"de fg", u"h"}},
-        SplitCase{uR"(a\\\"b c d)", {uR"(a\"b)", u"c", u"d"}},
-        SplitCase{uR"(a\\\\"b c" d e)", {uR"(a\\b c)", u"d", u"e"}},
-        SplitCase{uR"(a"b"" c d)", {uR"(ab" c d)"}}, SplitCase{u"  \t a\t\tb  ", {u"a", u"b"}},
-        SplitCase{uR"("" x "")", {u"", u"x", u""}},
-        SplitCase{uR"("unterminated arg)", {u"unterminated arg"}},
-        SplitCase{uR"(C:\dir\ "C:\dir\\" \)", {uR"(C:\dir\)", uR"(C:\dir\)", uR"(\)"}},
-        SplitCase{uR"(/Path:"C:\My Updates" /SILENT)", {uR"(/Path:C:\My Updates)", u"/SILENT"}},
-        SplitCase{u"", {}}));
-
-TEST_P(ArgumentSplitting, GivesTheArgumentsTheRuntimeGives) {
-  EXPECT_EQ(splitArguments(GetParam().line), GetParam().arguments);
+TEST(CommandLineTest, SplitsArgumentsAsTheWindowsRuntimeDoes) {
+  const std::pair<std::u16string_view, Args> rows[] = {
+      {uR"("abc" d e)", {u"abc", u"d", u"e"}},
+      {uR"(a\\b d"e f"g h)", {uR"(a\\b)", u"de fg", u"h"}},
+      {uR"(a\\\"b c d)", {uR"(a\"b)", u"c", u"d"}},
+      {uR"(a\\\\"b c" d e)", {uR"(a\\b c)", u"d", u"e"}},
+      {uR"(a"b"" c d)", {uR"(ab" c d)"}},
+      {u"  \t a\t\tb  ", {u"a", u"b"}},
+      {uR"("" x "")", {u"", u"x", u""}},
+      {uR"("unterminated arg)", {u"unterminated arg"}},
+      {uR"(C:\dir\ "C:\dir\\" \)", {uR"(C:\dir\)", uR"(C:\dir\)", uR"(\)"}},
+      {uR"(/Path:"C:\My Updates" /SILENT)", {uR"(/Path:C:\My Updates)", u"/SILENT"}},
+      {u"", {}}};
+  for (const auto& [line, arguments] : rows) EXPECT_EQ(splitArguments(line), arguments);
 }
 
 TEST(CommandLineTest, TheProgramNameKnowsQuotesButNoEscapes) {
@@ -47,38 +39,26 @@ TEST(CommandLineTest, TheProgramNameKnowsQuotesButNoEscapes) {
 }
 
 // An unquoted name with blanks is tried at each blank; a quoted name or a
-// quoted argument ends the search.
+// quoted argument ends the search. Each candidate as "program|rest;".
 TEST(CommandLineTest, TheProgramIsSoughtAtEachBlank) {
-  using Candidates = std::vector<std::pair<std::u16string, std::u16string>>;
   auto candidates = [](std::u16string_view line) {
-    Candidates found;
-    for (const auto& c : programCandidates(line)) found.emplace_back(c.program, c.rest);
+    std::u16string found;
+    for (const auto& c : programCandidates(line))
+      found += c.program + u"|" + std::u16string(c.rest) + u";";
     return found;
   };
-  EXPECT_EQ(candidates(u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT"),
-            (Candidates{{u"/srv/my", u" updates/sdat4321.exe /SILENT  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe", u" /SILENT  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe /SILENT", u"  /REBOOT"},
-                        {u"/srv/my updates/sdat4321.exe /SILENT  /REBOOT", u""}}));
-  EXPECT_EQ(candidates(uR"(  "/srv/my updates/x" /a)"),
-            (Candidates{{u"/srv/my updates/x", u" /a"}}));
-  EXPECT_EQ(candidates(uR"(prog next "a b")"),
-            (Candidates{{u"prog", uR"( next "a b")"}, {u"prog next", uR"( "a b")"}}));
-  EXPECT_TRUE(programCandidates(u" \t ").empty());
+  EXPECT_EQ(candidates(u"/srv/my updates/x.exe /S  /R"),
+            u"/srv/my| updates/x.exe /S  /R;/srv/my updates/x.exe| /S  /R;"
+            u"/srv/my updates/x.exe /S|  /R;/srv/my updates/x.exe /S  /R|;");
+  EXPECT_EQ(candidates(uR"(  "/srv/my updates/x" /a)"), u"/srv/my updates/x| /a;");
+  EXPECT_EQ(candidates(uR"(prog next "a b")"), uR"(prog| next "a b";prog next| "a b";)");
+  EXPECT_EQ(candidates(u" \t "), u"");
 }
 
-TEST(CommandLineTest, QuotedArgumentsComeBackUnchanged) {
-  const Args samples = {u"",      u"plain",   u"a b",      uR"(a"b)",   uR"(a\)", uR"(a\ b)",
-                        uR"(\")", u"tab\tin", uR"(end\\)", uR"(\\"\\)", u"\"\"",  uR"(C:\x y\)"};
-  for (const auto& sample : samples) {
-    EXPECT_EQ(splitArguments(quoteArgument(sample)), Args{sample}) << quoteArgument(sample).size();
-  }
+TEST(CommandLineTest, RandomArgumentListsSurviveQuotingJoiningAndSplitting) {
   EXPECT_EQ(quoteArgument(u"plain"), u"plain");
   EXPECT_EQ(quoteArgument(uR"(C:\x y\)"), uR"("C:\x y\\")");
   EXPECT_EQ(quoteArgument(uR"(a"b)"), uR"("a\"b")");
-}
-
-TEST(CommandLineTest, RandomArgumentListsSurviveJoiningAndSplitting) {
   std::mt19937 random(4711);
   const char16_t alphabet[] = {u'a', u' ', u'\t', u'"', u'\\', u'/', u'\u00E9'};
   for (int round = 0; round < 2000; ++round) {
@@ -91,6 +71,21 @@ TEST(CommandLineTest, RandomArgumentListsSurviveJoiningAndSplitting) {
     }
     ASSERT_EQ(splitArguments(line), arguments);
   }
+}
+
+// On POSIX the separate arguments are joined back into the line as typed.
+TEST(CommandLineTest, RebuildsTheArgumentStringAsTypedOnWindows) {
+  const std::pair<Args, std::u16string_view> rows[] = {
+      {{}, u""},
+      {{u"/Silent", u"/Path:/srv/updates"}, u"/Silent /Path:/srv/updates"},
+      {{u"/Path:/srv/my updates", u"/SetDef"}, u"/Path:\"/srv/my updates\" /SetDef"},
+      {{u"two words", u""}, u"\"two words\" \"\""},
+      {{u"/No colon here"}, u"\"/No colon here\""},
+      {{u"/Path:a\tb"}, u"/Path:\"a\tb\""},
+      // The usage's own quoted form typed inside the shell's quotes stays one value.
+      {{u"/Path:\"/srv/my updates\""}, u"/Path:\"/srv/my updates\""},
+      {{u"\"two words\""}, u"\"two words\""}};
+  for (const auto& [arguments, line] : rows) EXPECT_EQ(buildArgumentString(arguments), line);
 }
 
 }  // namespace

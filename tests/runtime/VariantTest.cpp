@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/FileSystemBehaviour.h"
 #include "registry/RegistryTestSupport.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Variant.h"
@@ -8,22 +9,22 @@ namespace sigpatch {
 namespace {
 
 TEST(VariantTest, TextAsTheSystemConvertsValues) {
-  // clang-format off
   const std::pair<Variant, std::u16string_view> rows[] = {
-      {Variant(), u""}, {Variant(std::int16_t{-12}), u"-12"}, {Variant(2147483647), u"2147483647"},
-      {Variant(0.5), u"0.5"}, {Variant(-1.25), u"-1.25"}, {Variant(0.0), u"0"},
-      {Variant(0.0001), u"0.0001"}, {Variant(0.00001), u"1E-05"},
-      {Variant(123456789012345.0), u"123456789012345"}, {Variant(1e15), u"1E+15"},
-      {Variant(1.0 / 3), u"0.333333333333333"}, {Variant(true), u"True"},
-      {Variant(false), u"False"}, {Variant(u"text"), u"text"}};
-  // clang-format on
+      {Variant(), u""},
+      {Variant(std::int16_t{-12}), u"-12"},
+      {Variant(2147483647), u"2147483647"},
+      {Variant(0.5), u"0.5"},
+      {Variant(-1.25), u"-1.25"},
+      {Variant(0.0), u"0"},
+      {Variant(0.0001), u"0.0001"},
+      {Variant(0.00001), u"1E-05"},
+      {Variant(123456789012345.0), u"123456789012345"},
+      {Variant(1e15), u"1E+15"},
+      {Variant(1.0 / 3), u"0.333333333333333"},
+      {Variant(true), u"True"},
+      {Variant(false), u"False"},
+      {Variant(u"text"), u"text"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(value.toText(), text);
-  EXPECT_TRUE(Variant().IsEmpty());
-  EXPECT_EQ(Variant(std::int16_t{1}).kind(), Variant::Kind::Integer);
-  EXPECT_EQ(Variant(1).kind(), Variant::Kind::Long);
-  EXPECT_EQ(Variant(1.0).kind(), Variant::Kind::Double);
-  EXPECT_EQ(Variant(u"1").kind(), Variant::Kind::String);
-  EXPECT_EQ(Variant(true).kind(), Variant::Kind::Boolean);
   EXPECT_NE(Variant(1), Variant(u"1"));
 }
 
@@ -47,12 +48,9 @@ TEST(VariantTest, ToLongRoundsReadsOrRaisesTheSystemsError) {
   // clang-format on
   for (const auto& [value, number, fault] : rows) {
     SCOPED_TRACE(::testing::PrintToString(value.toText()));
-    try {
-      EXPECT_EQ(value.toLong(), number);
-      EXPECT_EQ(fault, 0);
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.Number(), fault);
-    }
+    std::int32_t read = 0;
+    EXPECT_EQ(testing::errorOf([&] { read = value.toLong(); }), fault);
+    EXPECT_EQ(read, number);
   }
 }
 

@@ -11,24 +11,19 @@
 
 namespace sigpatch::testing {
 
-/// What a trace records for a status text in place of a colour.
-inline constexpr std::int32_t kStatus = -1;
-
-/// One reported line and its colour, or a status text.
+/// One reported line and its colour.
 struct TreeLine {
   std::u16string text;
   std::int32_t color;
   bool operator==(const TreeLine&) const = default;
   friend void PrintTo(const TreeLine& line, std::ostream* os) {
-    *os << (line.color == kStatus ? "status" : std::to_string(line.color)) << " \""
-        << text::toUtf8(line.text) << "\"";
+    *os << line.color << " \"" << text::toUtf8(line.text) << "\"";
   }
 };
 
 inline TreeLine black(std::u16string text) { return {std::move(text), kBlack}; }
 inline TreeLine red(std::u16string text) { return {std::move(text), kRed}; }
 inline TreeLine blue(std::u16string text) { return {std::move(text), kBlue}; }
-inline TreeLine status(std::u16string text) { return {std::move(text), kStatus}; }
 inline const TreeLine kSpacer{u" ", kBlack};
 
 }  // namespace sigpatch::testing
