@@ -15,27 +15,19 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/RegistryTransactions.h"
+#include "registry/RegistryTestSupport.h"
 
 namespace sigpatch::testing {
 
 /// Behaviours that not every registry under test can show.
 enum class Behaviour {
-  /// A user who may only read the whole store (the store's own mode).
-  ReadOnlyStore,
-  /// Transactions over the registry functions (the store's own).
-  Transactions,
-  /// Values listed in the order they were first written.
-  ValueOrder,
-  /// Sub-keys ordered by their upper-cased names, so that "_" and "[" sort
-  /// after the letters.
-  UpperCaseOrder,
-  /// Key names held to the documented limits: at most 255 characters, no
-  /// empty name between two backslashes.
-  DocumentedKeyNames,
-  /// Keys as deep as the system allows, counted from a root.
-  DepthLimit,
-  /// Exactly the four roots: other predefined handles are invalid.
-  FourRoots,
+  ReadOnlyStore,       ///< A user who may only read the whole store (the store's own mode).
+  Transactions,        ///< Transactions over the registry functions (the store's own).
+  ValueOrder,          ///< Values listed in the order they were first written.
+  UpperCaseOrder,      ///< Sub-keys ordered by upper-cased names: "_" and "[" after letters.
+  DocumentedKeyNames,  ///< Key names of at most 255 characters, none empty between two "\".
+  DepthLimit,          ///< Keys as deep as the system allows, counted from a root.
+  FourRoots,           ///< Exactly the four roots: other predefined handles are invalid.
 };
 
 /// A registry under test: its functions, and the same registry seen again (by a
@@ -69,7 +61,6 @@ inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { subject = GetParam().make(); }
-
   platform::RegistryApi& api() { return subject->api(); }
 
   platform::RegKey open(platform::RegKey root, std::u16string_view path,
@@ -79,40 +70,48 @@ class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
     return key;
   }
   platform::RegKey create(platform::RegKey root, std::u16string_view path,
-                          std::uint32_t* disposition = nullptr) {
+                          std::uint32_t* disposition = nullptr, std::u16string_view cls = u"") {
     platform::RegKey key = 0;
-    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0)
+    EXPECT_EQ(api().CreateKeyEx(root, path, cls, 0, platform::kKeyAllAccess, key, disposition), 0)
         << text(path);
     return key;
   }
-  std::int32_t openCode(platform::RegKey root, std::u16string_view path, std::uint32_t access) {
+  void make(platform::RegKey root, std::u16string_view path) { api().CloseKey(create(root, path)); }
+  /// The result of opening (or creating) the key, which is closed again.
+  std::int32_t openCode(platform::RegKey root, std::u16string_view path,
+                        std::uint32_t access = platform::kKeyRead, bool creating = false) {
     platform::RegKey key = 0;
-    const auto code = api().OpenKeyEx(root, path, 0, access, key);
+    const auto code = creating ? api().CreateKeyEx(root, path, u"", 0, access, key, nullptr)
+                               : api().OpenKeyEx(root, path, 0, access, key);
     if (code == 0) api().CloseKey(key);
     return code;
   }
   std::int32_t createCode(platform::RegKey root, std::u16string_view path,
                           std::uint32_t access = platform::kKeyAllAccess) {
-    platform::RegKey key = 0;
-    const auto code = api().CreateKeyEx(root, path, u"", 0, access, key, nullptr);
-    if (code == 0) api().CloseKey(key);
-    return code;
+    return openCode(root, path, access, true);
   }
-  std::vector<std::u16string> subKeys(platform::RegKey key) { return names(key, true); }
-  std::vector<std::u16string> valueNames(platform::RegKey key) { return names(key, false); }
-  std::vector<std::u16string> names(platform::RegKey key, bool ofKeys) {
+  /// The names of the sub-keys, or of the values, in the order enumerated.
+  std::vector<std::u16string> names(platform::RegKey key, bool ofKeys = true) {
     std::vector<std::u16string> names;
     for (std::uint32_t i = 0;; ++i) {
       char16_t name[300];
       std::uint32_t length = ofKeys ? 256 : 300;
       const auto code = ofKeys ? api().EnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr)
                                : api().EnumValue(key, i, name, &length, nullptr, nullptr, nullptr);
-      if (code == platform::kErrorNoMoreItems) break;
-      EXPECT_EQ(code, 0);
-      if (code != 0) break;
+      if (code != 0) {
+        EXPECT_EQ(code, platform::kErrorNoMoreItems);
+        return names;
+      }
       names.emplace_back(name, length);
     }
-    return names;
+  }
+  std::int32_t put(platform::RegKey root, std::u16string_view path, std::u16string_view name,
+                   const StoredValue& value) {
+    return storeValue(api(), root, path, name, value.type, value.data);
+  }
+  std::optional<StoredValue> get(platform::RegKey root, std::u16string_view path,
+                                 std::u16string_view name) {
+    return storedValue(api(), root, path, name);
   }
   static std::string text(std::u16string_view s) { return std::string(s.begin(), s.end()); }
 

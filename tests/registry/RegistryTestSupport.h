@@ -40,20 +40,13 @@ struct StoredValue {
 /// The value as stored, or nothing when the key or the value is missing.
 inline std::optional<StoredValue> storedValue(platform::RegistryApi& api, platform::RegKey root,
                                               std::u16string_view path, std::u16string_view name) {
-  platform::RegKey key = 0;
-  if (api.OpenKeyEx(root, path, 0, platform::kKeyRead, key) != 0) return std::nullopt;
   StoredValue value;
   std::uint32_t size = 0;
-  std::optional<StoredValue> result;
-  if (api.QueryValueEx(key, name, &value.type, nullptr, &size) == 0) {
-    value.data.resize(size);
-    if (api.QueryValueEx(key, name, &value.type, value.data.data(), &size) == 0) {
-      value.data.resize(size);
-      result = value;
-    }
-  }
-  api.CloseKey(key);
-  return result;
+  if (api.GetValue(root, path, name, &value.type, nullptr, &size) != 0) return std::nullopt;
+  value.data.resize(size);
+  if (api.GetValue(root, path, name, &value.type, value.data.data(), &size) != 0) return {};
+  value.data.resize(size);
+  return value;
 }
 
 /// Writes a value, creating the key; returns the first failing result code. The
@@ -83,12 +76,12 @@ inline bool keyExists(platform::RegistryApi& api, platform::RegKey root, std::u1
 /// UTF-16LE bytes of a text, with its terminator when asked.
 inline Bytes utf16(std::u16string_view text, bool terminated = true) {
   Bytes bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
+  for (char16_t c : text) bytes.insert(bytes.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
   if (terminated) bytes.insert(bytes.end(), {0, 0});
   return bytes;
 }
+
+/// A REG_SZ value of the text with its terminator.
+inline StoredValue sz(std::u16string_view text) { return {platform::kRegSz, utf16(text)}; }
 
 }  // namespace sigpatch::testing
