@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -62,23 +61,33 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   /// How often each call was made.
   std::map<Call, int> calls;
 
-  struct Node;
-
  private:
+  // A key, found by its root's number and its folded names ("2\SOFTWARE\X").
+  struct Entry {
+    struct Value {
+      std::u16string name;
+      U32 type = 0;
+      std::vector<std::uint8_t> data;
+    };
+    std::u16string name, className;
+    std::uint64_t id = 0, written = 0;
+    std::vector<Value> values;  // in the order they were first written
+  };
   struct Handle {
-    std::shared_ptr<Node> node;
+    std::u16string path;
+    std::uint64_t id = 0;
     U32 access = 0;
   };
-  std::int32_t enter(Call call, Key hKey, Handle& at);
-  Key open(Handle at);
-  void journal(std::function<void()> undo);
+  std::int32_t enter(Call call, Key hKey, Handle& at, Entry*& entry);
+  std::vector<Entry*> children(const std::u16string& path);
 
-  std::shared_ptr<Node> roots_[4];
+  std::map<std::u16string, Entry> keys_;
   std::map<Key, Handle> handles_;
   Key nextHandle_ = 0x1000;
+  std::uint64_t lastId_ = 0;
   std::map<Call, std::vector<std::pair<int, std::int32_t>>> failures_;
-  /// While a transaction runs: how to undo each of its changes, in order.
-  std::unique_ptr<std::vector<std::function<void()>>> undo_;
+  /// While a transaction runs: the keys as they were when it began.
+  std::unique_ptr<std::map<std::u16string, Entry>> saved_;
 };
 
 }  // namespace sigpatch::fakes
