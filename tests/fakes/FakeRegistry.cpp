@@ -22,26 +22,28 @@ void FakeRegistry::FailCall(Call call, std::int32_t code, int nth) {
 
 // The key a handle names, with the access it grants, unless the test made the
 // call fail.
-std::int32_t FakeRegistry::enter(Call call, Key hKey, Handle& at, Entry*& entry) {
+FakeRegistry::Found FakeRegistry::enter(Call call, Key hKey) {
   ++calls[call];
-  std::int32_t code = kErrorSuccess;
+  Found found{kErrorSuccess, {}, nullptr};
+  auto& [code, at, entry] = found;
   auto& pending = failures_[call];
   for (auto& [left, failure] : pending) {
     if (--left == 0) code = failure;
   }
   std::erase_if(pending, [](auto& p) { return p.first <= 0; });
-  if (code != kErrorSuccess) return code;
+  if (code != kErrorSuccess) return found;
   if (const int root = rules::rootIndex(hKey); root >= 0) {
     at = {std::u16string(1, static_cast<char16_t>(u'0' + root)), 0, kKeyAllAccess};
   } else if (handles_.contains(hKey)) {
     at = handles_[hKey];
   } else {
-    return kErrorInvalidHandle;
+    code = kErrorInvalidHandle;
+    return found;
   }
   const auto it = keys_.find(at.path);
-  if (it == keys_.end() || it->second.id != at.id) return kErrorKeyDeleted;
-  entry = &it->second;
-  return kErrorSuccess;
+  if (it == keys_.end() || it->second.id != at.id) code = kErrorKeyDeleted;
+  entry = it == keys_.end() ? nullptr : &it->second;
+  return found;
 }
 
 // The sub-keys of a key, in the order of their folded names.
@@ -57,10 +59,8 @@ std::vector<FakeRegistry::Entry*> FakeRegistry::children(const std::u16string& p
 
 std::int32_t FakeRegistry::OpenKeyEx(Key hKey, Name lpSubKey, U32, U32 samDesired, Key& phkResult) {
   phkResult = 0;
-  Handle at;
-  Entry* entry = nullptr;
   std::vector<std::u16string> names;
-  std::int32_t code = enter(Call::OpenKeyEx, hKey, at, entry);
+  auto [code, at, entry] = enter(Call::OpenKeyEx, hKey);
   if (code != 0 || (code = rules::splitOpenPath(hKey, lpSubKey, names)) != 0) return code;
   for (const auto& name : names) at.path += u'\\' + rules::fold(name);
   const auto it = keys_.find(at.path);
@@ -74,10 +74,8 @@ std::int32_t FakeRegistry::OpenKeyEx(Key hKey, Name lpSubKey, U32, U32 samDesire
 std::int32_t FakeRegistry::CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U32 dwOptions,
                                        U32 samDesired, Key& phkResult, U32* lpdwDisposition) {
   phkResult = 0;
-  Handle at;
-  Entry* entry = nullptr;
   std::vector<std::u16string> names;
-  std::int32_t code = enter(Call::CreateKeyEx, hKey, at, entry);
+  auto [code, at, entry] = enter(Call::CreateKeyEx, hKey);
   if (code != 0 || (code = rules::splitSubKey(lpSubKey, names)) != 0) return code;
   if (dwOptions != kRegOptionNonVolatile) return kErrorInvalidParameter;
   std::size_t found = 0;
@@ -107,11 +105,10 @@ std::int32_t FakeRegistry::CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U3
 
 std::int32_t FakeRegistry::QueryValueEx(Key hKey, Name lpValueName, U32* lpType,
                                         std::uint8_t* lpData, U32* lpcbData) {
-  Handle at;
-  Entry* entry = nullptr;
-  if (const auto code = enter(Call::QueryValueEx, hKey, at, entry)) return code;
+  auto [code, at, entry] = enter(Call::QueryValueEx, hKey);
+  if (code != 0) return code;
   if (!(at.access & kKeyQueryValue)) return kErrorAccessDenied;
-  if (const auto code = rules::checkValueName(lpValueName)) return code;
+  if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   for (const auto& value : entry->values) {
     if (rules::fold(value.name) != rules::fold(lpValueName)) continue;
     if (lpType) *lpType = value.type;
@@ -123,13 +120,12 @@ std::int32_t FakeRegistry::QueryValueEx(Key hKey, Name lpValueName, U32* lpType,
 
 std::int32_t FakeRegistry::SetValueEx(Key hKey, Name lpValueName, U32 dwType,
                                       const std::uint8_t* lpData, U32 cbData) {
-  Handle at;
-  Entry* entry = nullptr;
   U32 size = 0;
-  if (const auto code = enter(Call::SetValueEx, hKey, at, entry)) return code;
+  auto [code, at, entry] = enter(Call::SetValueEx, hKey);
+  if (code != 0) return code;
   if (readOnly || !(at.access & kKeySetValue)) return kErrorAccessDenied;
-  if (const auto code = rules::checkValueName(lpValueName)) return code;
-  if (const auto code = rules::dataToStore(dwType, lpData, cbData, size)) return code;
+  if ((code = rules::checkValueName(lpValueName)) != 0) return code;
+  if ((code = rules::dataToStore(dwType, lpData, cbData, size)) != 0) return code;
   Entry::Value stored{std::u16string(lpValueName), dwType, {lpData, lpData + size}};
   auto& values = entry->values;
   const auto it = std::find_if(values.begin(), values.end(), [&](auto& v) {
@@ -146,10 +142,8 @@ std::int32_t FakeRegistry::SetValueEx(Key hKey, Name lpValueName, U32 dwType,
 }
 
 std::int32_t FakeRegistry::DeleteKey(Key hKey, Name lpSubKey) {
-  Handle at;
-  Entry* entry = nullptr;
   std::vector<std::u16string> names;
-  std::int32_t code = enter(Call::DeleteKey, hKey, at, entry);
+  auto [code, at, entry] = enter(Call::DeleteKey, hKey);
   if (code != 0 || (code = rules::splitSubKey(lpSubKey, names)) != 0) return code;
   for (const auto& name : names) at.path += u'\\' + rules::fold(name);
   if (!keys_.contains(at.path)) return kErrorFileNotFound;
@@ -159,11 +153,10 @@ std::int32_t FakeRegistry::DeleteKey(Key hKey, Name lpSubKey) {
 }
 
 std::int32_t FakeRegistry::DeleteValue(Key hKey, Name lpValueName) {
-  Handle at;
-  Entry* entry = nullptr;
-  if (const auto code = enter(Call::DeleteValue, hKey, at, entry)) return code;
+  auto [code, at, entry] = enter(Call::DeleteValue, hKey);
+  if (code != 0) return code;
   if (readOnly || !(at.access & kKeySetValue)) return kErrorAccessDenied;
-  if (const auto code = rules::checkValueName(lpValueName)) return code;
+  if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   if (!std::erase_if(entry->values,
                      [&](auto& v) { return rules::fold(v.name) == rules::fold(lpValueName); })) {
     return kErrorFileNotFound;
@@ -175,14 +168,13 @@ std::int32_t FakeRegistry::DeleteValue(Key hKey, Name lpValueName) {
 std::int32_t FakeRegistry::EnumValue(Key hKey, U32 dwIndex, char16_t* lpValueName,
                                      U32* lpcchValueName, U32* lpType, std::uint8_t* lpData,
                                      U32* lpcbData) {
-  Handle at;
-  Entry* entry = nullptr;
-  if (const auto code = enter(Call::EnumValue, hKey, at, entry)) return code;
+  auto [code, at, entry] = enter(Call::EnumValue, hKey);
+  if (code != 0) return code;
   if (!(at.access & kKeyQueryValue)) return kErrorAccessDenied;
   if (dwIndex >= entry->values.size()) return kErrorNoMoreItems;
   const auto& value = entry->values[dwIndex];
   if (lpType) *lpType = value.type;
-  if (const auto code = rules::deliverName(value.name, lpValueName, lpcchValueName)) {
+  if ((code = rules::deliverName(value.name, lpValueName, lpcchValueName)) != 0) {
     if (code == kErrorMoreData && lpcbData) *lpcbData = static_cast<U32>(value.data.size());
     return code;
   }
@@ -192,9 +184,7 @@ std::int32_t FakeRegistry::EnumValue(Key hKey, U32 dwIndex, char16_t* lpValueNam
 std::int32_t FakeRegistry::EnumKeyEx(Key hKey, U32 dwIndex, char16_t* lpName, U32* lpcchName,
                                      char16_t* lpClass, U32* lpcchClass,
                                      std::uint64_t* lpftWritten) {
-  Handle at;
-  Entry* entry = nullptr;
-  std::int32_t code = enter(Call::EnumKeyEx, hKey, at, entry);
+  auto [code, at, entry] = enter(Call::EnumKeyEx, hKey);
   if (code != 0) return code;
   if (!(at.access & kKeyEnumerateSubKeys)) return kErrorAccessDenied;
   const auto subKeys = children(at.path);
@@ -209,9 +199,7 @@ std::int32_t FakeRegistry::EnumKeyEx(Key hKey, U32 dwIndex, char16_t* lpName, U3
 }
 
 std::int32_t FakeRegistry::CloseKey(Key hKey) {
-  Handle at;
-  Entry* entry = nullptr;
-  const auto code = enter(Call::CloseKey, hKey, at, entry);
+  const auto code = enter(Call::CloseKey, hKey).code;
   if (code != kErrorSuccess && code != kErrorKeyDeleted) return code;
   handles_.erase(hKey);
   return kErrorSuccess;

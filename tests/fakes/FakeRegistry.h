@@ -18,17 +18,10 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   using Key = platform::RegKey;
   using Name = std::u16string_view;
   using U32 = std::uint32_t;
-  enum class Call {
-    OpenKeyEx,
-    CreateKeyEx,
-    QueryValueEx,
-    SetValueEx,
-    DeleteKey,
-    DeleteValue,
-    EnumValue,
-    EnumKeyEx,
-    CloseKey
-  };
+  // clang-format off
+  enum class Call { OpenKeyEx, CreateKeyEx, QueryValueEx, SetValueEx, DeleteKey, DeleteValue,
+                    EnumValue, EnumKeyEx, CloseKey };
+  // clang-format on
 
   FakeRegistry();
   ~FakeRegistry() override;
@@ -78,7 +71,12 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
     std::uint64_t id = 0;
     U32 access = 0;
   };
-  std::int32_t enter(Call call, Key hKey, Handle& at, Entry*& entry);
+  struct Found {
+    std::int32_t code;
+    Handle at;
+    Entry* entry;
+  };
+  Found enter(Call call, Key hKey);
   std::vector<Entry*> children(const std::u16string& path);
 
   std::map<std::u16string, Entry> keys_;
