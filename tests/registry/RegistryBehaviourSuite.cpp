@@ -75,17 +75,13 @@ TEST_P(RegistryBehaviourTest, ValuesComeInTheOrderTheyWereFirstWritten) {
 }
 
 TEST_P(RegistryBehaviourTest, DataIsKeptByteForByteWithItsType) {
-  const std::vector<StoredValue> values = {sz(u"C:\\Updates \"x\" Ω"),
-                                           {kRegSz, Bytes{}},
-                                           {kRegSz, Bytes{0x41}},  // not even a whole character
-                                           {kRegExpandSz, utf16(u"%PATH%")},
-                                           {kRegBinary, Bytes{0, 1, 0xFF, 0x80}},
-                                           {kRegDword, Bytes{0xFF, 0xFF, 0xFF, 0xFF}},
-                                           {kRegMultiSz, utf16(kMulti, false)},
-                                           {kRegNone, Bytes{}},
-                                           {kRegQword, Bytes{1, 2, 3, 4, 5, 6, 7, 8}},
-                                           {0x12345678u, Bytes{9}},
-                                           sz(u"default")};
+  // clang-format off
+  const std::vector<StoredValue> values = {
+      sz(u"C:\\Updates \"x\" Ω"), {kRegSz, Bytes{}}, {kRegSz, Bytes{0x41}} /* half a character */,
+      {kRegExpandSz, utf16(u"%PATH%")}, {kRegBinary, Bytes{0, 1, 0xFF, 0x80}},
+      {kRegDword, Bytes(4, 0xFF)}, {kRegMultiSz, utf16(kMulti, false)}, {kRegNone, Bytes{}},
+      {kRegQword, Bytes{1, 2, 3, 4, 5, 6, 7, 8}}, {0x12345678u, Bytes{9}}, sz(u"default")};
+  // clang-format on
   // The last one is the key's default value, the one without a name.
   auto name = [&](std::size_t i) {
     return i + 1 < values.size() ? u"v" + std::u16string(1, static_cast<char16_t>(u'0' + i)) : u"";
@@ -102,36 +98,31 @@ TEST_P(RegistryBehaviourTest, DataIsKeptByteForByteWithItsType) {
 TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollows) {
   const Bytes ab{0x61, 0, 0x62, 0, 0, 0, 0x11, 0x11};  // "ab", a terminator, more
   const Bytes abEnd{0x61, 0, 0x62, 0, 0, 0}, abBare{0x61, 0, 0x62, 0};
-  struct Case {
-    const char* what;
-    std::uint32_t type;
-    Bytes buffer;  // empty: no buffer
-    std::uint32_t size;
-    std::int32_t code;
-    Bytes stored;
-  };
-  const Case cases[] = {
+  const Bytes abZero{0x61, 0, 0x62, 0, 0, 0, 0};
+  // What, the type, the buffer (empty: none) and size given, the result, what is stored.
+  using Row = std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, std::int32_t, Bytes>;
+  // clang-format off
+  const Row cases[] = {
       {"REG_SZ", kRegSz, ab, 4, 0, abEnd},
       {"REG_EXPAND_SZ", kRegExpandSz, ab, 4, 0, abEnd},
       {"REG_MULTI_SZ", kRegMultiSz, utf16(kMulti, false), 6, 0, utf16(kMulti.substr(0, 4), false)},
       {"a character follows", kRegSz, utf16(u"abc"), 4, 0, abBare},
       {"not text", kRegBinary, ab, 4, 0, abBare},
       {"ends in a zero", kRegSz, Bytes{0x61, 0, 0, 0, 0, 0}, 4, 0, Bytes{0x61, 0, 0, 0}},
-      {"odd size, a zero character from its last byte", kRegSz, Bytes{0x61, 0, 0x62, 0, 0, 0, 0}, 5,
-       0, Bytes{0x61, 0, 0x62, 0, 0, 0, 0}},
+      {"odd size, a zero character from its last byte", kRegSz, abZero, 5, 0, abZero},
       {"odd size, a character from its last byte", kRegSz, ab, 3, 0, Bytes{0x61, 0, 0x62}},
       {"no data", kRegSz, ab, 0, 0, Bytes{}},
       {"no buffer for text", kRegSz, Bytes{}, 4, kErrorNoAccess, Bytes{}},
       {"no buffer for bytes", kRegBinary, Bytes{}, 4, kErrorNoAccess, Bytes{}},
-      {"no buffer and no data", kRegBinary, Bytes{}, 0, 0, Bytes{}},
-  };
+      {"no buffer and no data", kRegBinary, Bytes{}, 0, 0, Bytes{}}};
+  // clang-format on
   RegKey key = create(kHklm, u"Text");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto* data = c.buffer.empty() ? nullptr : c.buffer.data();
-    EXPECT_EQ(api().SetValueEx(key, u"V", c.type, data, c.size), c.code);
+  for (const auto& [what, type, buffer, size, code, stored] : cases) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(api().SetValueEx(key, u"V", type, buffer.empty() ? nullptr : buffer.data(), size),
+              code);
     EXPECT_EQ(get(kHklm, u"Text", u"V"),
-              c.code ? std::nullopt : std::optional(StoredValue{c.type, c.stored}));
+              code ? std::nullopt : std::optional(StoredValue{type, stored}));
     api().DeleteValue(key, u"V");
   }
   // A buffer in the first 64 KiB of the address space, where none can lie, is
@@ -144,45 +135,36 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
 // A read with room to spare ends text that was stored without its terminator;
 // the size it gives stays the stored one. Enumeration does the same.
 TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator) {
-  struct Case {
-    const char* what;
-    std::uint32_t type;
-    Bytes stored;
-    std::uint32_t room;
-    Bytes delivered;  // the buffer of 8 bytes after the read, 0xCC where untouched
-  };
+  // What, the type, what is stored, the room given, the buffer after: 0xCC where untouched.
   const Bytes ab{0x61, 0, 0x62, 0}, abCut{0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC};
-  const Bytes abEnded{0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC};
-  const Case cases[] = {
+  const Bytes a0b = utf16(kMulti.substr(0, 3), false), abEnded{0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC};
+  // clang-format off
+  const std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, Bytes> cases[] = {
       {"no room", kRegSz, ab, 4, abCut},
       {"room for a byte", kRegSz, ab, 5, abCut},
       {"room for a character", kRegSz, ab, 6, abEnded},
       {"more room", kRegSz, ab, 8, abEnded},
       {"REG_EXPAND_SZ", kRegExpandSz, ab, 8, abEnded},
-      {"REG_MULTI_SZ",
-       kRegMultiSz,
-       utf16(kMulti.substr(0, 3), false),
-       8,
-       {0x61, 0, 0, 0, 0x62, 0, 0, 0}},
+      {"REG_MULTI_SZ", kRegMultiSz, a0b, 8, utf16(kMulti.substr(0, 4), false)},
       {"not text", kRegBinary, ab, 8, abCut},
       {"terminated", kRegSz, utf16(u"a"), 8, {0x61, 0, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC}},
       {"one byte", kRegSz, Bytes{0x61}, 8, {0x61, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}},
       {"three bytes", kRegSz, Bytes{0x61, 0, 0x62}, 8, {0x61, 0, 0x62, 0, 0, 0xCC, 0xCC, 0xCC}},
-      {"empty", kRegSz, Bytes{}, 8, Bytes(8, 0xCC)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    ASSERT_EQ(put(kHklm, u"Room", u"V", {c.type, c.stored}), 0);
+      {"empty", kRegSz, Bytes{}, 8, Bytes(8, 0xCC)}};
+  // clang-format on
+  for (const auto& [what, type, stored, room, delivered] : cases) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(put(kHklm, u"Room", u"V", {type, stored}), 0);
     RegKey key = open(kHklm, u"Room", kKeyRead);
     for (bool enumerating : {false, true}) {
       Bytes buffer(8, 0xCC);
       char16_t name[4];
-      std::uint32_t length = 4, size = c.room;
+      std::uint32_t length = 4, size = room;
       EXPECT_EQ(enumerating ? api().EnumValue(key, 0, name, &length, nullptr, buffer.data(), &size)
                             : api().QueryValueEx(key, u"V", nullptr, buffer.data(), &size),
                 0);
-      EXPECT_EQ(size, c.stored.size());
-      EXPECT_EQ(buffer, c.delivered) << (enumerating ? "EnumValue" : "QueryValueEx");
+      EXPECT_EQ(size, stored.size());
+      EXPECT_EQ(buffer, delivered) << (enumerating ? "EnumValue" : "QueryValueEx");
     }
     api().CloseKey(key);
   }
@@ -215,17 +197,13 @@ TEST_P(RegistryBehaviourTest, GetValueGivesWhatOpenQueryAndCloseGive) {
   ASSERT_EQ(put(kHklm, u"G", u"", {kRegDword, Bytes{7, 0, 0, 0}}), 0);
   const RegKey g = open(kHklm, u"G"), gone = create(kHklm, u"Gone");
   ASSERT_EQ(api().DeleteKey(kHklm, u"Gone"), 0);
+  // The key, sub-key and value, and the room to read into (0: the size only).
+  // clang-format off
   const std::tuple<RegKey, const char16_t*, const char16_t*, std::uint32_t> cases[] = {
-      {kHklm, u"G\\Sub", u"TEXT", 64},
-      {kHklm, u"G\\Sub", u"Text", 0},  // 0: the size only
-      {kHklm, u"G\\Sub", u"Text", 7},
-      {g, u"Sub", u"Text", 64},
-      {g, u"", u"", 64},
-      {kHklm, u"G\\None", u"Text", 64},
-      {g, u"Sub", u"Other", 0},
-      {gone, u"", u"", 64},
-      {kHklm, u"", u"", 64},
-      {0x1234, u"", u"", 64}};
+      {kHklm, u"G\\Sub", u"TEXT", 64}, {kHklm, u"G\\Sub", u"Text", 0}, {g, u"Sub", u"Text", 64},
+      {kHklm, u"G\\Sub", u"Text", 7}, {g, u"", u"", 64}, {kHklm, u"G\\None", u"Text", 64},
+      {g, u"Sub", u"Other", 0}, {gone, u"", u"", 64}, {kHklm, u"", u"", 9}, {0x1234, u"", u"", 9}};
+  // clang-format on
   for (const auto& [root, subKey, name, room] : cases) {
     SCOPED_TRACE(text(std::u16string(subKey) + u"|" + name));
     std::uint8_t one[64] = {}, other[64] = {};
@@ -320,14 +298,13 @@ TEST_P(RegistryBehaviourTest, InvalidHandlesGive6) {
 }
 
 TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
+  const std::u16string kLong(300, u'k');
+  // clang-format off
   const std::tuple<bool, RegKey, std::u16string, std::int32_t> cases[] = {
-      {false, kHklm, u"Missing", kErrorFileNotFound},
-      {false, 0, u"x", kErrorInvalidHandle},
-      {false, kHklm, u"\\x", kErrorBadPathname},
-      {true, 0, u"x", kErrorInvalidHandle},
-      {true, kHku, u"\\x", kErrorBadPathname},
-      {true, kHku, std::u16string(300, u'k'), kErrorInvalidParameter},
-  };
+      {false, kHklm, u"Missing", kErrorFileNotFound}, {false, 0, u"x", kErrorInvalidHandle},
+      {false, kHklm, u"\\x", kErrorBadPathname}, {true, 0, u"x", kErrorInvalidHandle},
+      {true, kHku, u"\\x", kErrorBadPathname}, {true, kHku, kLong, kErrorInvalidParameter}};
+  // clang-format on
   for (const auto& [creating, root, path, code] : cases) {
     SCOPED_TRACE(text(path.substr(0, 10)) + (creating ? " created" : " opened"));
     RegKey key = 0x7654;
@@ -344,25 +321,21 @@ TEST_P(RegistryBehaviourTest, ClassesRootOpensAPathThatBeginsWithABackslash) {
   // Every system's HKEY_CLASSES_ROOT holds CLSID; the stores under test get one.
   make(kHkcr, u"CLSID");
   auto& system = subject->predefined();
-  auto code = [&](RegKey root, std::u16string_view path, RegKey* kept = nullptr) {
-    RegKey key = 0;
-    const auto result = system.OpenKeyEx(root, path, 0, kKeyRead, key);
-    if (kept)
-      *kept = key;
-    else if (key)
-      system.CloseKey(key);
+  RegKey root = 0, key = 0;
+  auto code = [&](RegKey at, std::u16string_view path) {
+    const auto result = system.OpenKeyEx(at, path, 0, kKeyRead, key);
+    if (key != 0 && path != u"\\") system.CloseKey(key);
     return result;
   };
   EXPECT_EQ(code(kHkcr, u"\\clsid"), 0);
   EXPECT_EQ(code(kHkcr, u"\\CLSID\\"), 0);
-  RegKey root = 0;
-  ASSERT_EQ(code(kHkcr, u"\\", &root), 0);
+  ASSERT_EQ(code(kHkcr, u"\\"), 0);
+  root = key;
   EXPECT_EQ(code(root, u"CLSID"), 0) << "\\ alone opens the root";
   system.CloseKey(root);
   EXPECT_EQ(code(kHkcr, u"\\\\clsid"), kErrorBadPathname) << "two backslashes";
   EXPECT_EQ(code(kHklm, u"\\Software"), kErrorBadPathname) << "another root";
   EXPECT_EQ(code(kHkcu, u"\\"), kErrorBadPathname) << "another root, the backslash alone";
-  RegKey key = 0;
   EXPECT_EQ(system.CreateKeyEx(kHkcr, u"\\SigpatchNever", u"", 0, kKeyAllAccess, key, nullptr),
             kErrorBadPathname);
   EXPECT_EQ(system.DeleteKey(kHkcr, u"\\SigpatchNever"), kErrorBadPathname);
