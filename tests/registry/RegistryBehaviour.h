@@ -1,10 +1,7 @@
 #pragma once
 
-// One suite of the system's registry rules, run against every registry the
-// program may use: the in-memory fake, the SQLite store and, in the Windows
-// build, the system's own registry. So the fake the program's tests use cannot
-// drift from the store the program uses, and the store keeps the rules that
-// Windows defines.
+// One suite of the system's registry rules, run against every registry the program may use (the
+// fake, the SQLite store, the system's own), so that none can drift from the rules Windows defines.
 
 #include <gtest/gtest.h>
 
@@ -30,14 +27,13 @@ enum class Behaviour {
   FourRoots,           ///< Exactly the four roots: other predefined handles are invalid.
 };
 
-/// A registry under test: its functions, and the same registry seen again (by a
-/// new object) or as a user who may only read it.
+/// A registry under test: its functions, and the same registry seen again (by a new object) or as
+/// a user who may only read it.
 class Subject {
  public:
   virtual ~Subject() = default;
   virtual platform::RegistryApi& api() = 0;
-  /// The registry with its predefined keys where the system has them, for calls
-  /// that change nothing: api() itself unless the subject moved the roots.
+  /// The registry with the system's own predefined keys, for calls that change nothing.
   virtual platform::RegistryApi& predefined() { return api(); }
   /// The transactions; nullptr when the registry has none.
   virtual platform::RegistryTransactions* transactions() = 0;
@@ -60,38 +56,37 @@ inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
 
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
+  using Key = platform::RegKey;
+  using Path = std::u16string_view;
   void SetUp() override { subject = GetParam().make(); }
   platform::RegistryApi& api() { return subject->api(); }
 
-  platform::RegKey open(platform::RegKey root, std::u16string_view path,
-                        std::uint32_t access = platform::kKeyAllAccess) {
-    platform::RegKey key = 0;
+  Key open(Key root, Path path, std::uint32_t access = platform::kKeyAllAccess) {
+    Key key = 0;
     EXPECT_EQ(api().OpenKeyEx(root, path, 0, access, key), 0) << text(path);
     return key;
   }
-  platform::RegKey create(platform::RegKey root, std::u16string_view path,
-                          std::uint32_t* disposition = nullptr, std::u16string_view cls = u"") {
-    platform::RegKey key = 0;
-    EXPECT_EQ(api().CreateKeyEx(root, path, cls, 0, platform::kKeyAllAccess, key, disposition), 0)
+  Key create(Key root, Path path, std::uint32_t* disposition = nullptr) {
+    Key key = 0;
+    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0)
         << text(path);
     return key;
   }
-  void make(platform::RegKey root, std::u16string_view path) { api().CloseKey(create(root, path)); }
+  void make(Key root, Path path) { api().CloseKey(create(root, path)); }
   /// The result of opening (or creating) the key, which is closed again.
-  std::int32_t openCode(platform::RegKey root, std::u16string_view path,
-                        std::uint32_t access = platform::kKeyRead, bool creating = false) {
-    platform::RegKey key = 0;
+  std::int32_t openCode(Key root, Path path, std::uint32_t access = platform::kKeyRead,
+                        bool creating = false) {
+    Key key = 0;
     const auto code = creating ? api().CreateKeyEx(root, path, u"", 0, access, key, nullptr)
                                : api().OpenKeyEx(root, path, 0, access, key);
     if (code == 0) api().CloseKey(key);
     return code;
   }
-  std::int32_t createCode(platform::RegKey root, std::u16string_view path,
-                          std::uint32_t access = platform::kKeyAllAccess) {
+  std::int32_t createCode(Key root, Path path, std::uint32_t access = platform::kKeyAllAccess) {
     return openCode(root, path, access, true);
   }
   /// The names of the sub-keys, or of the values, in the order enumerated.
-  std::vector<std::u16string> names(platform::RegKey key, bool ofKeys = true) {
+  std::vector<std::u16string> names(Key key, bool ofKeys = true) {
     std::vector<std::u16string> names;
     for (std::uint32_t i = 0;; ++i) {
       char16_t name[300];
@@ -105,15 +100,13 @@ class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
       names.emplace_back(name, length);
     }
   }
-  std::int32_t put(platform::RegKey root, std::u16string_view path, std::u16string_view name,
-                   const StoredValue& value) {
+  std::int32_t put(Key root, Path path, Path name, const StoredValue& value) {
     return storeValue(api(), root, path, name, value.type, value.data);
   }
-  std::optional<StoredValue> get(platform::RegKey root, std::u16string_view path,
-                                 std::u16string_view name) {
+  std::optional<StoredValue> get(Key root, Path path, Path name) {
     return storedValue(api(), root, path, name);
   }
-  static std::string text(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+  static std::string text(Path s) { return std::string(s.begin(), s.end()); }
 
   std::unique_ptr<Subject> subject;
 };

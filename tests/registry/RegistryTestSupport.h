@@ -1,7 +1,6 @@
 #pragma once
 
-// Direct access to a registry store for tests: writing and reading raw values
-// without going through RegUtilities.
+// Direct access to a registry store for tests: raw values, without RegUtilities.
 
 #include <cstdint>
 #include <optional>
@@ -49,10 +48,8 @@ inline std::optional<StoredValue> storedValue(platform::RegistryApi& api, platfo
   return value;
 }
 
-/// Writes a value, creating the key; returns the first failing result code. The
-/// data is stored exactly as given: a character that is not a zero follows it in
-/// the buffer, so text without its terminator stays without (the registry would
-/// store the terminator when one followed).
+/// Writes a value, creating the key; returns the first failing result code. A character that is
+/// not a zero follows the data, so text without its terminator is stored without.
 inline std::int32_t storeValue(platform::RegistryApi& api, platform::RegKey root,
                                std::u16string_view path, std::u16string_view name,
                                std::uint32_t type, const Bytes& data) {
