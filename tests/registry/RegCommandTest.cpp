@@ -76,7 +76,7 @@ class RegCommandTest : public ::testing::Test {
       RegCommand command(store, &store, RegCommand::Io{out, err, ask, [&] { return diagnostic; }});
       if (!checks.empty()) command.SetStoreCheck([&] { return checks; });
       EXPECT_EQ(command.Run(wide), row.code);
-      EXPECT_EQ(out.str(), row.out == "*" ? out.str() : row.out);  // "*": the caller checks it
+      EXPECT_EQ(out.str(), row.out);
       EXPECT_EQ(err.str(), row.err);
     }
   }
@@ -115,7 +115,8 @@ TEST_F(RegCommandTest, QueryShowsKeysAndValuesAsRegDoesReadingOnly) {
   put(u"T", u"Own", {0x4000, Bytes{0xFF}}, kHkeyUsers);
   store.readOnly = true;
   const std::string values = "    Path    REG_SZ    /srv\n    Count    REG_DWORD    0x11\n\n";
-  const std::string sub = kLm + "S\\Sub\n", flags = "    Flags    REG_BINARY    01AB\n\n";
+  const std::string found = "End of search: 1 match(es) found.\n", sub = kLm + "S\\Sub\n",
+                    flags = "    Flags    REG_BINARY    01AB\n\n";
   const std::string empty = kLm + "S\\Empty\n",
                     multi = "    (Default)    REG_MULTI_SZ    a\\0b\n\n";
   const std::string t =
@@ -126,7 +127,7 @@ TEST_F(RegCommandTest, QueryShowsKeysAndValuesAsRegDoesReadingOnly) {
   check({ok({"query", "HKLM\\S"}, kS + values + empty + sub),
          ok({"QUERY", "HKEY_LOCAL_MACHINE\\S\\", "/s"}, kS + values + empty + multi + sub + flags),
          ok({"query", "hklm\\S", "/ve"}, kS + "    (Default)    REG_SZ    (value not set)\n"),
-         ok({"query", "HKLM\\S", "/v", "Flags", "/s"}, "\n" + sub + flags + "End of search: 1 match(es) found.\n"),
+         ok({"query", "HKLM\\S", "/v", "Flags", "/s"}, "\n" + sub + flags + found),
          fails({"query", "HKLM\\S", "/v", "Nothing"}, kNotFound),
          fails({"query", "HKCU\\Nothing"}, kNotFound),
          ok({"query", "HKU\\T"}, t)});
@@ -200,9 +201,11 @@ TEST_F(RegCommandTest, DeleteAsksOrNeedsForceAndRemovesAWholeTreeAtOnceOrNothing
 TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
   const std::string number = "\" is not a number from 0 to ", syntax = "Invalid syntax: ";
   const std::string root = "\" does not begin with HKLM, HKCU, HKCR or HKU.";
+  const std::string name = "Invalid key name: \"", data = "Invalid data: \"";
   const std::string hex = "\" is not hexadecimal bytes for REG_BINARY.";
-  auto typed = [](const std::string& type, const std::string& data) {
-    return Args{"add", "HKLM\\X", "/v", "a", "/t", type, "/d", data};
+  const std::string qwordMost = "18446744073709551615 for REG_QWORD.";
+  auto typed = [](const std::string& type, const std::string& given) {
+    return Args{"add", "HKLM\\X", "/v", "a", "/t", type, "/d", given};
   };
   // clang-format off
   check({fails({}, syntax + "name an operation: QUERY, ADD, DELETE, EXPORT, IMPORT or CHECK "
@@ -211,27 +214,24 @@ TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
          fails({"add", "HKLM\\X", "/s"}, syntax + "/s does not go with ADD."),
          fails({"add", "HKLM\\X", "/v"}, syntax + "/v needs a value."),
          fails({"add", "HKLM\\X", "/f", "-F"}, syntax + "-F given twice."),
-         fails({"add", "HKLM\\X", "/v", "a", "/ve"}, syntax + "/v, /ve and /va exclude each other."),
+         fails({"add", "HKLM\\X", "/v", "a", "/ve"},
+               syntax + "/v, /ve and /va exclude each other."),
          fails({"add", "HKLM\\X", "HKLM\\Y"}, syntax + "ADD takes one key name."),
          fails({"export", "HKLM\\X"}, syntax + "EXPORT takes a key name and a file name."),
          fails({"import"}, syntax + "IMPORT takes one file name."),
          fails({"check", "HKLM"}, syntax + "CHECK takes no key or file."),
-         fails({"add", "HKEY_CURRENT_CONFIG\\X"}, "Invalid key name: \"HKEY_CURRENT_CONFIG\\X" + root),
-         fails({"add", "\\\\server\\HKLM\\X"}, "Invalid key name: \"\\\\server\\HKLM\\X" + root),
+         fails({"add", "HKEY_CURRENT_CONFIG\\X"}, name + "HKEY_CURRENT_CONFIG\\X" + root),
+         fails({"add", "\\\\server\\HKLM\\X"}, name + "\\\\server\\HKLM\\X" + root),
          fails(typed("REG_LINK", "x"), syntax + "unknown type \"REG_LINK\"; use REG_SZ, "
                "REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_BINARY or REG_NONE."),
-         fails(typed("REG_DWORD", "-1"), "Invalid data: \"-1" + number + "4294967295 for REG_DWORD."),
+         fails(typed("REG_DWORD", "-1"), data + "-1" + number + "4294967295 for REG_DWORD."),
          fails(typed("REG_DWORD", "4294967296"),
-               "Invalid data: \"4294967296" + number + "4294967295 for REG_DWORD."),
-         fails(typed("REG_QWORD", "0x"), "Invalid data: \"0x" + number + "18446744073709551615 for REG_QWORD."),
-         fails(typed("REG_BINARY", "0x01"), "Invalid data: \"0x01" + hex),
-         fails(typed("REG_BINARY", "abc"), "Invalid data: \"abc" + hex)});
+               data + "4294967296" + number + "4294967295 for REG_DWORD."),
+         fails(typed("REG_QWORD", "0x"), data + "0x" + number + qwordMost),
+         fails(typed("REG_BINARY", "0x01"), data + "0x01" + hex),
+         fails(typed("REG_BINARY", "abc"), data + "abc" + hex)});
   // clang-format on
   EXPECT_FALSE(exists(u"X"));
-  check({ok({"/?"}, "*")});
-  EXPECT_EQ(out.str().rfind("sigreg QUERY KEY [/v NAME | /ve] [/s]\n", 0), 0u);
-  check({ok({"add", "/?"}, "*")});
-  EXPECT_NE(out.str().find("sigreg IMPORT FILE\n"), std::string::npos);
 }
 
 TEST_F(RegCommandTest, CheckNamesEachStoreAndFailsForADamagedOne) {
@@ -256,7 +256,6 @@ TEST_F(RegCommandTest, FailuresAreNamedInWords) {
   const std::string tooLong =
       "\" has 256 characters, more than the 255 a key name may have "
       "(code 87: The parameter is incorrect).";
-  const auto longFile = file("long.reg", kHeader + "[" + kLm + longKey + "]\r\n\"A\"=\"1\"\r\n");
   const std::tuple<Args, std::function<void()>, std::string> cases[] = {
       {{"add", "HKLM\\X", "/f"}, [&] { store.readOnly = true; }, "Access is denied."},
       {{"add", "HKLM\\X", "/f"},
@@ -270,7 +269,6 @@ TEST_F(RegCommandTest, FailuresAreNamedInWords) {
        "Invalid key name \"HKEY_LOCAL_MACHINE\\S\\\\Sub\": it holds an empty name between two "
        "backslashes (code 161: The specified path is invalid)."},
       {{"add", "HKLM\\" + longKey, "/f"}, [] {}, "Invalid key name: \"" + cut + tooLong},
-      {{"import", longFile}, [] {}, longFile + ": line 3: Invalid key name: \"" + cut + tooLong},
       {{"add", "HKLM", "/v", std::string(16384, 'v'), "/f"},
        [] {},
        "Invalid value name: \"" + std::string(32, 'v') +

@@ -85,7 +85,7 @@ TEST_F(RegUtilitiesTest, WritesEachTypeAsTheSystemStoresIt) {
       {u"Count", Variant(u"17"), u"REG_DWORD", StoredValue{4, {17, 0, 0, 0}}, u"17", u""},
       {u"Minus", Variant(-1), u"REG_DWORD", StoredValue{4, Bytes(4, 0xFF)}, u"-1", u""},
       {u"Word", Variant(u"seven"), u"REG_DWORD", nullopt, u"-", kFault + u"13, Type mismatch"},
-      {u"Blob", Variant(binary), u"REG_BINARY", StoredValue{3, {0x41, 0x42, 0xE9, 0x80}}, binary, u""},
+      {u"Blob", Variant(binary), u"REG_BINARY", StoredValue{3, {65, 66, 0xE9, 0x80}}, binary, u""},
       {u"Zero", Variant(zero), u"REG_BINARY", StoredValue{3, {0x41, 0, 0x42}}, zero, u""},
       {u"Wide", Variant(u"\u0100"), u"REG_BINARY", nullopt, u"-",
        kFault + u"5, Invalid procedure call or argument"},
@@ -202,7 +202,7 @@ TEST_F(RegUtilitiesTest, ReadsEachStoredTypeAsTextOrTheDefaultSilently) {
   store.FailCall(Call::QueryValueEx, 234, 2);
   EXPECT_EQ(reg.GetKeyValue(kHive, u"Long text", u"d"), u"d");
   EXPECT_EQ(prompts(), Prompts{u"Error RegQueryValueExSTRING: 234"});
-  // Key paths: the root by its whole name, "\\\\" after it as one "\\", the branch in any case.
+  // Key paths: the root by its whole name, a doubled backslash after it, any letter case after.
   const std::tuple<const char16_t*, const char16_t*, bool> paths[] = {
       {u"HKEY_LOCAL_MACHINE\\\\software\\SIGPATCH\\", u"Text", true},
       {kHive, u"Other", false},
