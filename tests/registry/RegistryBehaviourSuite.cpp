@@ -247,7 +247,7 @@ TEST_P(RegistryBehaviourTest, EnumerationEndsWith259AndSmallBuffersGive234) {
   EXPECT_EQ(type, kRegBinary);
   EXPECT_EQ(Bytes(data, data + 3), (Bytes{1, 2, 3}));
   length = 5;
-  EXPECT_EQ(api().EnumValue(key, 1, name, &length, &type, data, nullptr), kErrorNoMoreItems);
+  EXPECT_EQ(api().EnumValue(key, 1, name, &length, &type, data, &size), kErrorNoMoreItems);
   length = 3;
   EXPECT_EQ(api().EnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr), kErrorMoreData);
   length = 4;
