@@ -46,18 +46,16 @@ TEST(RegFileTest, ReadsTheRegistryEditorsFormatsAndEncodings) {
                                u"\"Gone\"=-\r\n\r\n"
                                u"[-HKEY_CURRENT_USER\\Old]\r\n\r\n"
                                u"[hklm\\Short]\r\n"));
+  // clang-format off
   const std::vector<RegFileKey> expected = {
       {u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Sigpatch", false,
-       Values{value(u"Path", 1, utf16(u"C:\\Updates \"new\"")),
-              value(u"", 1, utf16(u"Grüße Ω")),
-              value(u"Count", 4, Bytes{0x1F, 0, 0, 0}),
-              value(u"Flags", 3, Bytes{1, 2, 0xFF}),
-              value(u"Where", 2, Bytes{0x25, 0, 0x50, 0, 0, 0}),
-              value(u"Empty", 3, Bytes{}),
-              value(u"Big", 11, Bytes{1, 0, 0, 0, 0, 0, 0, 0}),
-              {u"Gone", true, 0, {}}}},
+       Values{value(u"Path", 1, utf16(u"C:\\Updates \"new\"")), value(u"", 1, utf16(u"Grüße Ω")),
+              value(u"Count", 4, Bytes{0x1F, 0, 0, 0}), value(u"Flags", 3, Bytes{1, 2, 0xFF}),
+              value(u"Where", 2, Bytes{0x25, 0, 0x50, 0, 0, 0}), value(u"Empty", 3, Bytes{}),
+              value(u"Big", 11, Bytes{1, 0, 0, 0, 0, 0, 0, 0}), {u"Gone", true, 0, {}}}},
       {u"HKEY_CURRENT_USER\\Old", true, {}},
       {u"HKEY_LOCAL_MACHINE\\Short", false, {}}};
+  // clang-format on
   EXPECT_EQ(content.Keys, expected);
   EXPECT_EQ(content.Keys.at(0).Line, 4);
   // UTF-8 with and without a byte order mark and with bare line feeds; REGEDIT4
