@@ -1,10 +1,7 @@
 #pragma once
 
-// One suite of the system's registry rules, run against every registry the
-// program may use: the in-memory fake, the SQLite store and, in the Windows
-// build, the system's own registry. So the fake the program's tests use cannot
-// drift from the store the program uses, and the store keeps the rules that
-// Windows defines.
+// One suite of the system's registry rules, run against every registry the program may use (the
+// fake, the SQLite store, the system's own), so that none can drift from the rules Windows defines.
 
 #include <gtest/gtest.h>
 
@@ -15,37 +12,28 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/RegistryTransactions.h"
+#include "registry/RegistryTestSupport.h"
 
 namespace sigpatch::testing {
 
 /// Behaviours that not every registry under test can show.
 enum class Behaviour {
-  /// A user who may only read the whole store (the store's own mode).
-  ReadOnlyStore,
-  /// Transactions over the registry functions (the store's own).
-  Transactions,
-  /// Values listed in the order they were first written.
-  ValueOrder,
-  /// Sub-keys ordered by their upper-cased names, so that "_" and "[" sort
-  /// after the letters.
-  UpperCaseOrder,
-  /// Key names held to the documented limits: at most 255 characters, no
-  /// empty name between two backslashes.
-  DocumentedKeyNames,
-  /// Keys as deep as the system allows, counted from a root.
-  DepthLimit,
-  /// Exactly the four roots: other predefined handles are invalid.
-  FourRoots,
+  ReadOnlyStore,       ///< A user who may only read the whole store (the store's own mode).
+  Transactions,        ///< Transactions over the registry functions (the store's own).
+  ValueOrder,          ///< Values listed in the order they were first written.
+  UpperCaseOrder,      ///< Sub-keys ordered by upper-cased names: "_" and "[" after letters.
+  DocumentedKeyNames,  ///< Key names of at most 255 characters, none empty between two "\".
+  DepthLimit,          ///< Keys as deep as the system allows, counted from a root.
+  FourRoots,           ///< Exactly the four roots: other predefined handles are invalid.
 };
 
-/// A registry under test: its functions, and the same registry seen again (by a
-/// new object) or as a user who may only read it.
+/// A registry under test: its functions, and the same registry seen again (by a new object) or as
+/// a user who may only read it.
 class Subject {
  public:
   virtual ~Subject() = default;
   virtual platform::RegistryApi& api() = 0;
-  /// The registry with its predefined keys where the system has them, for calls
-  /// that change nothing: api() itself unless the subject moved the roots.
+  /// The registry with the system's own predefined keys, for calls that change nothing.
   virtual platform::RegistryApi& predefined() { return api(); }
   /// The transactions; nullptr when the registry has none.
   virtual platform::RegistryTransactions* transactions() = 0;
@@ -68,53 +56,57 @@ inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
 
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
+  using Key = platform::RegKey;
+  using Path = std::u16string_view;
   void SetUp() override { subject = GetParam().make(); }
-
   platform::RegistryApi& api() { return subject->api(); }
 
-  platform::RegKey open(platform::RegKey root, std::u16string_view path,
-                        std::uint32_t access = platform::kKeyAllAccess) {
-    platform::RegKey key = 0;
+  Key open(Key root, Path path, std::uint32_t access = platform::kKeyAllAccess) {
+    Key key = 0;
     EXPECT_EQ(api().OpenKeyEx(root, path, 0, access, key), 0) << text(path);
     return key;
   }
-  platform::RegKey create(platform::RegKey root, std::u16string_view path,
-                          std::uint32_t* disposition = nullptr) {
-    platform::RegKey key = 0;
+  Key create(Key root, Path path, std::uint32_t* disposition = nullptr) {
+    Key key = 0;
     EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0)
         << text(path);
     return key;
   }
-  std::int32_t openCode(platform::RegKey root, std::u16string_view path, std::uint32_t access) {
-    platform::RegKey key = 0;
-    const auto code = api().OpenKeyEx(root, path, 0, access, key);
+  void make(Key root, Path path) { api().CloseKey(create(root, path)); }
+  /// The result of opening (or creating) the key, which is closed again.
+  std::int32_t openCode(Key root, Path path, std::uint32_t access = platform::kKeyRead,
+                        bool creating = false) {
+    Key key = 0;
+    const auto code = creating ? api().CreateKeyEx(root, path, u"", 0, access, key, nullptr)
+                               : api().OpenKeyEx(root, path, 0, access, key);
     if (code == 0) api().CloseKey(key);
     return code;
   }
-  std::int32_t createCode(platform::RegKey root, std::u16string_view path,
-                          std::uint32_t access = platform::kKeyAllAccess) {
-    platform::RegKey key = 0;
-    const auto code = api().CreateKeyEx(root, path, u"", 0, access, key, nullptr);
-    if (code == 0) api().CloseKey(key);
-    return code;
+  std::int32_t createCode(Key root, Path path, std::uint32_t access = platform::kKeyAllAccess) {
+    return openCode(root, path, access, true);
   }
-  std::vector<std::u16string> subKeys(platform::RegKey key) { return names(key, true); }
-  std::vector<std::u16string> valueNames(platform::RegKey key) { return names(key, false); }
-  std::vector<std::u16string> names(platform::RegKey key, bool ofKeys) {
+  /// The names of the sub-keys, or of the values, in the order enumerated.
+  std::vector<std::u16string> names(Key key, bool ofKeys = true) {
     std::vector<std::u16string> names;
     for (std::uint32_t i = 0;; ++i) {
       char16_t name[300];
       std::uint32_t length = ofKeys ? 256 : 300;
       const auto code = ofKeys ? api().EnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr)
                                : api().EnumValue(key, i, name, &length, nullptr, nullptr, nullptr);
-      if (code == platform::kErrorNoMoreItems) break;
-      EXPECT_EQ(code, 0);
-      if (code != 0) break;
+      if (code != 0) {
+        EXPECT_EQ(code, platform::kErrorNoMoreItems);
+        return names;
+      }
       names.emplace_back(name, length);
     }
-    return names;
   }
-  static std::string text(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+  std::int32_t put(Key root, Path path, Path name, const StoredValue& value) {
+    return storeValue(api(), root, path, name, value.type, value.data);
+  }
+  std::optional<StoredValue> get(Key root, Path path, Path name) {
+    return storedValue(api(), root, path, name);
+  }
+  static std::string text(Path s) { return std::string(s.begin(), s.end()); }
 
   std::unique_ptr<Subject> subject;
 };

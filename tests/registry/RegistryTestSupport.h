@@ -1,7 +1,6 @@
 #pragma once
 
-// Direct access to a registry store for tests: writing and reading raw values
-// without going through RegUtilities.
+// Direct access to a registry store for tests: raw values, without RegUtilities.
 
 #include <cstdint>
 #include <optional>
@@ -40,26 +39,17 @@ struct StoredValue {
 /// The value as stored, or nothing when the key or the value is missing.
 inline std::optional<StoredValue> storedValue(platform::RegistryApi& api, platform::RegKey root,
                                               std::u16string_view path, std::u16string_view name) {
-  platform::RegKey key = 0;
-  if (api.OpenKeyEx(root, path, 0, platform::kKeyRead, key) != 0) return std::nullopt;
   StoredValue value;
   std::uint32_t size = 0;
-  std::optional<StoredValue> result;
-  if (api.QueryValueEx(key, name, &value.type, nullptr, &size) == 0) {
-    value.data.resize(size);
-    if (api.QueryValueEx(key, name, &value.type, value.data.data(), &size) == 0) {
-      value.data.resize(size);
-      result = value;
-    }
-  }
-  api.CloseKey(key);
-  return result;
+  if (api.GetValue(root, path, name, &value.type, nullptr, &size) != 0) return std::nullopt;
+  value.data.resize(size);
+  if (api.GetValue(root, path, name, &value.type, value.data.data(), &size) != 0) return {};
+  value.data.resize(size);
+  return value;
 }
 
-/// Writes a value, creating the key; returns the first failing result code. The
-/// data is stored exactly as given: a character that is not a zero follows it in
-/// the buffer, so text without its terminator stays without (the registry would
-/// store the terminator when one followed).
+/// Writes a value, creating the key; returns the first failing result code. A character that is
+/// not a zero follows the data, so text without its terminator is stored without.
 inline std::int32_t storeValue(platform::RegistryApi& api, platform::RegKey root,
                                std::u16string_view path, std::u16string_view name,
                                std::uint32_t type, const Bytes& data) {
@@ -83,12 +73,12 @@ inline bool keyExists(platform::RegistryApi& api, platform::RegKey root, std::u1
 /// UTF-16LE bytes of a text, with its terminator when asked.
 inline Bytes utf16(std::u16string_view text, bool terminated = true) {
   Bytes bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
+  for (char16_t c : text) bytes.insert(bytes.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
   if (terminated) bytes.insert(bytes.end(), {0, 0});
   return bytes;
 }
+
+/// A REG_SZ value of the text with its terminator.
+inline StoredValue sz(std::u16string_view text) { return {platform::kRegSz, utf16(text)}; }
 
 }  // namespace sigpatch::testing
