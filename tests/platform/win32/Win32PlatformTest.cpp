@@ -1,9 +1,10 @@
-// The processes and system rules (PlatformBehaviour.h) on the Windows calls,
-// and what only Windows shows: the command line passed on as it is, exception
-// statuses, jobs that end what a process started, the shell's answers; short
-// paths, the machine lock, the session's end, ... The programs are the probes
-// the build makes (Probe.cpp). The calls that change the session (screen
-// saver, monitor, task bar, log-off, shut-down) are not made here.
+// The processes and system rules (PlatformBehaviour.h) on the Windows calls, and what only Windows
+// shows: the command line passed on as it is, exception statuses, jobs that end what a process
+// started, the shell's answers; short paths, the machine lock, the session's end; the program's
+// own facts and its events' source. The programs are the probes the build makes (Probe.cpp). The
+// calls that change the session (screen saver, monitor, task bar, log-off, shut-down) are not
+// made here. Wine keeps no events (ReportEventW answers success, the log reads as empty), so
+// what the Application log keeps of them is not read back.
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,14 @@
 #include <thread>
 
 #include "Win32TrustSupport.h"
+#include "platform/EventLogCases.h"
 #include "platform/PlatformBehaviour.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Program.h"
 #include "platform/win32/Win32System.h"
 #include "runtime/RuntimeError.h"
 
@@ -390,6 +395,110 @@ TEST(Win32ClockTest, LocalTimeIsTheSystemsLocalTime) {
   // 2004-03-07 09:05:01 UTC, seen from the local time zone.
   const DateTime then = clock.ToLocal(Clock::TimePoint(std::chrono::seconds(1078650301)));
   EXPECT_EQ(std::tuple(then.Year, then.Second), std::tuple(2004, 1));
+}
+
+using Pairs = std::vector<std::pair<std::u16string, std::u16string>>;
+
+TEST(Win32ProgramTest, TheArgumentsFollowTheProgramsNameAndItsFolderIsTheModules) {
+  // clang-format off
+  for (const auto& [line, arguments] : Pairs{
+           {u"sigpatch.exe /Silent", u"/Silent"}, {u"C:\\Sig\\sigpatch.exe\t/?", u"/?"},
+           {u"\"C:\\Program Files\\sigpatch.exe\"  /Path:\"C:\\My x\" ", u"/Path:\"C:\\My x\" "},
+           {u"\"C:\\a b\"c.exe x", u"x"}, {u"\"unclosed x", u""}, {u"\"sigpatch\"", u""}}) {
+    EXPECT_EQ(argumentsOf(line), arguments) << text::toUtf8(line);
+  }
+  // clang-format on
+  const ProgramInfo app = currentProgramInfo();
+  wchar_t module[MAX_PATH + 1] = {};
+  ::GetModuleFileNameW(nullptr, module, MAX_PATH + 1);
+  EXPECT_EQ(app.Path + u"\\" + app.EXEName + u".exe", fromWide(module));
+  EXPECT_EQ(
+      app.Title + u" " + text::dec(app.Major) + text::dec(app.Minor) + text::dec(app.Revision),
+      u"Sigpatch 112");
+}
+
+TEST(Win32ProgramTest, TheRootOfAPathIsItsDriveOrShare) {
+  // clang-format off
+  for (const auto& [path, root] : Pairs{{u"C:\\Temp", u"C:\\"}, {u"\\\\server\\share", u"\\\\server\\share\\"},
+                                        {u"\\\\server", u""}, {u"relative", u""}}) {
+    EXPECT_EQ(rootOf(path), root) << text::toUtf8(path);
+  }
+  // clang-format on
+  EXPECT_EQ(Win32DrivesAndFolders().DriveOf(u"\\\\server\\share\\folder"), u"\\\\server\\share");
+}
+
+// The resource script's version information and icon, in sigpatch.exe.
+TEST(Win32ProgramTest, SigpatchExeNamesItsMakerAndVersionAndHasItsIcon) {
+  const std::wstring exe = wide(builtProgram(SIGPATCH_EXE));
+  DWORD ignored = 0;
+  std::vector<unsigned char> data(::GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+  ASSERT_NE(::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()), 0);
+  for (const auto& [name, expected] : Pairs{{u"CompanyName", u"Ferrolite"},
+                                            {u"FileVersion", u"1.1.2"},
+                                            {u"OriginalFilename", u"sigpatch.exe"}}) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = L"\\StringFileInfo\\040904B0\\" + wide(name);
+    ASSERT_NE(::VerQueryValueW(data.data(), query.c_str(), &value, &length), 0);
+    EXPECT_EQ(fromWide(static_cast<const wchar_t*>(value)), expected);
+  }
+  const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_NE(::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);
+  ::FreeLibrary(module);
+}
+
+// What the Event Viewer shows of an event: the message of the event's id in
+// the source's message file, with the event's strings put in.
+TEST(Win32EventLogTest, TheProgramsMessageTableShowsTheRunsMessage) {
+  for (const char* program : {SIGPATCH_EXE, SIGPATCH_CONSOLE_EXE}) {
+    SCOPED_TRACE(program);
+    const HMODULE module =
+        ::LoadLibraryExW(wide(builtProgram(program)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << ::GetLastError();
+    const DWORD_PTR strings[] = {reinterpret_cast<DWORD_PTR>(L"Installed sdat4500.exe (100% %1)"),
+                                 reinterpret_cast<DWORD_PTR>(L"installed")};
+    wchar_t* text = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                             FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                         module, kRunEventId, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                         reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(strings)));
+    ::FreeLibrary(module);
+    ASSERT_NE(length, 0u);
+    std::wstring shown(text, length);
+    ::LocalFree(text);
+    while (shown.ends_with(L'\n') || shown.ends_with(L'\r')) shown.pop_back();
+    EXPECT_EQ(shown, L"Installed sdat4500.exe (100% %1)");
+  }
+}
+
+TEST(Win32EventLogTest, TheSourceIsRegisteredForTheProgramAndRemovedAgain) {
+  const std::u16string program = builtProgram(SIGPATCH_EXE);
+  const std::int32_t registered = registerEventSource(program);
+  if (registered == ERROR_ACCESS_DENIED) GTEST_SKIP() << "registering needs administrator rights";
+  ASSERT_EQ(registered, ERROR_SUCCESS);
+  const std::wstring key = wide(kEventSourceKey);
+  wchar_t file[1024] = {};
+  DWORD types = 0, fileType = 0, typesType = 0, size = sizeof file;
+  EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"EventMessageFile",
+                           RRF_RT_ANY | RRF_NOEXPAND, &fileType, file, &size),
+            ERROR_SUCCESS);
+  size = sizeof types;
+  EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"TypesSupported", RRF_RT_ANY,
+                           &typesType, &types, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(fileType, DWORD{REG_EXPAND_SZ});
+  EXPECT_EQ(fromWide(file), program);
+  EXPECT_EQ(typesType, DWORD{REG_DWORD});
+  EXPECT_EQ(types, 7u);
+  Win32EventLog log;
+  for (const auto& c : kEventLogCases) EXPECT_EQ(log.Write(c.record), 0u) << c.name;
+
+  EXPECT_EQ(unregisterEventSource(), ERROR_SUCCESS);
+  HKEY gone = nullptr;
+  EXPECT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &gone),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(unregisterEventSource(), ERROR_SUCCESS) << "a source that is not there";
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
 
-// Helpers of the tests of the Windows services: temporary folders, files
-// written byte for byte, the paths of the programs the build made, and what
-// tells Wine from Windows.
+// Helpers of the tests of the Windows services: temporary folders, files written byte for byte,
+// the paths of the programs the build made, and what tells Wine from Windows.
 
 #include <gtest/gtest.h>
 
@@ -69,26 +68,14 @@ class TempFolder {
     return path_ + u"\\" + std::u16string(name);
   }
 
-  /// Removes a file or a folder tree, whatever its attributes.
+  /// Removes a file or a folder tree, read-only bits and all.
   static void remove(const std::u16string& path) {
-    const std::wstring name = wide(path);
-    const DWORD attributes = ::GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      ::DeleteFileW(name.c_str());
-      return;
-    }
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                              ? INVALID_HANDLE_VALUE
-                              : ::FindFirstFileW((name + L"\\*").c_str(), &entry);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &entry)) {
-      const std::wstring child = entry.cFileName;
-      if (child != L"." && child != L"..") remove(path + u"\\" + fromWide(child));
-    }
-    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-    ::RemoveDirectoryW(name.c_str());
+    namespace fs = std::filesystem;
+    std::error_code error;
+    ::SetFileAttributesW(wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(path), error))
+      ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(fs::path(path), error);
   }
 
  private:

@@ -1,9 +1,8 @@
 #pragma once
 
-// Helpers of the tests of package trust and of the program's runs: access
-// lists set and read in the system's words (SDDL), the account the tests run
-// as, the test's root certificate among the trusted roots, and the program's
-// settings in the machine's registry.
+// Helpers of the tests of package trust and of the program's runs: access lists set and read in
+// the system's words (SDDL), the account the tests run as, the test's root certificate among the
+// trusted roots, and the program's settings in the machine's registry.
 
 #include <gtest/gtest.h>
 
@@ -18,78 +17,67 @@
 
 namespace sigpatch::testing {
 
-/// A security descriptor made from SDDL ("O:BAD:P(A;OICI;FA;;;SY)"), freed when done.
+/// A security descriptor made from SDDL ("O:BAD:P(A;OICI;FA;;;SY)"), freed when done; Wine reads
+/// "D:NO_ACCESS_CONTROL" (no access list at all) as an empty list, so that one is made by hand.
 class Descriptor {
  public:
   explicit Descriptor(const wchar_t* sddl) {
-    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &parsed_,
-                                                           nullptr);
-    descriptor_ = parsed_;
-    // No access list at all; Wine reads "D:NO_ACCESS_CONTROL" as an empty one.
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &parsed_, {});
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
     if (parsed_ != nullptr && std::wstring_view(sddl).ends_with(L"D:NO_ACCESS_CONTROL")) {
-      PSID owner = nullptr;
-      BOOL defaulted = FALSE;
       ::GetSecurityDescriptorOwner(parsed_, &owner, &defaulted);
       ::InitializeSecurityDescriptor(&open_, SECURITY_DESCRIPTOR_REVISION);
       ::SetSecurityDescriptorOwner(&open_, owner, FALSE);
       ::SetSecurityDescriptorDacl(&open_, TRUE, nullptr, FALSE);
-      descriptor_ = &open_;
     }
   }
   ~Descriptor() { ::LocalFree(parsed_); }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
 
-  bool Valid() const { return descriptor_ != nullptr; }
-  PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
-  PACL Dacl() const {
+  PSECURITY_DESCRIPTOR Get() { return open_.Revision != 0 ? &open_ : parsed_; }
+  PACL Dacl() {
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
-    ::GetSecurityDescriptorDacl(descriptor_, &present, &dacl, &defaulted);
+    ::GetSecurityDescriptorDacl(Get(), &present, &dacl, &defaulted);
     return dacl;
   }
 
  private:
   PSECURITY_DESCRIPTOR parsed_ = nullptr;
   SECURITY_DESCRIPTOR open_{};
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
 };
 
-/// Gives a file or folder the access list of the SDDL ("D:P(...)"), keeping out
-/// what the folder above hands down; the system's result.
+/// Gives a file or folder the access list of the SDDL ("D:P(...)"), keeping out what the folder
+/// above hands down; the system's result.
 inline DWORD setSecurity(const std::u16string& path, const wchar_t* sddl) {
-  const Descriptor descriptor(sddl);
-  if (!descriptor.Valid()) return ERROR_INVALID_PARAMETER;
-  std::wstring name = wide(path);
-  return ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+  Descriptor descriptor(sddl);
+  if (descriptor.Get() == nullptr) return ERROR_INVALID_PARAMETER;
+  return ::SetNamedSecurityInfoW(wide(path).data(), SE_FILE_OBJECT,
                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                  nullptr, nullptr, descriptor.Dacl(), nullptr);
 }
 
-/// The owner and the access list of an object as SDDL; "(unreadable: N)" when
-/// they cannot be read.
-inline std::string securityOf(HANDLE object, SE_OBJECT_TYPE type) {
+/// The owner and the access list of an object (of a file or folder by its path) as SDDL;
+/// "(unreadable: N)" when they cannot be read.
+inline std::string securityOf(HANDLE object, SE_OBJECT_TYPE type = SE_FILE_OBJECT) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  if (const DWORD result =
-          ::GetSecurityInfo(object, type, what, nullptr, nullptr, nullptr, nullptr, &descriptor)) {
-    return "(unreadable: " + std::to_string(result) + ")";
-  }
   wchar_t* text = nullptr;
+  const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  if (const DWORD error = ::GetSecurityInfo(object, type, what, {}, {}, {}, {}, &descriptor))
+    return "(unreadable: " + std::to_string(error) + ")";
   ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, what, &text,
                                                          nullptr);
   const std::string sddl = text == nullptr ? "" : text::toUtf8(fromWide(text));
-  ::LocalFree(text);
-  ::LocalFree(descriptor);
+  ::LocalFree(text), ::LocalFree(descriptor);
   return sddl;
 }
-
-/// The same of a file or folder.
 inline std::string securityOf(const std::u16string& path) {
-  const HANDLE entry = ::CreateFileW(wide(path).c_str(), READ_CONTROL,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const std::string sddl = securityOf(entry, SE_FILE_OBJECT);
+  const HANDLE entry =
+      ::CreateFileW(wide(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const std::string sddl = securityOf(entry);
   ::CloseHandle(entry);
   return sddl;
 }
@@ -99,19 +87,17 @@ inline std::u16string testAccount() {
   HANDLE token = nullptr;
   ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
   std::vector<BYTE> user(512);
-  DWORD size = 0;
+  DWORD size = 0, nameSize = 256, domainSize = 256;
   ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size);
   ::CloseHandle(token);
   wchar_t name[256] = {}, domain[256] = {};
-  DWORD nameSize = 256, domainSize = 256;
   SID_NAME_USE use{};
   ::LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, name,
                       &nameSize, domain, &domainSize, &use);
   return fromWide(domain) + u"\\" + fromWide(name);
 }
 
-/// The program's own folder in %ProgramData%, and the one below it where the
-/// copies it runs are made.
+/// The program's own folder in %ProgramData%, and the one in it for the copies it runs.
 inline std::u16string programFolder() {
   PWSTR path = nullptr;
   ::SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path);
@@ -121,29 +107,26 @@ inline std::u16string programFolder() {
 }
 inline std::u16string programCopies() { return programFolder() + u"\\packages"; }
 
-/// The test's root certificate (DER) among the machine's trusted roots while
-/// the object lives. The store is closed after each change: a system store
-/// writes its changes to the registry, where the chain engine reads them,
-/// once nothing holds it open.
+/// The test's root certificate (DER) among the machine's trusted roots while the object lives.
+/// The store is closed after each change: a system store writes its changes to the registry,
+/// where the chain engine reads them, once nothing holds it open.
 class TrustedRoot {
  public:
   explicit TrustedRoot(const std::u16string& certificateFile) : der_(readFile(certificateFile)) {
-    if (const HCERTSTORE roots = der_.empty() ? nullptr : openRoots()) {
-      added_ = ::CertAddEncodedCertificateToStore(roots, X509_ASN_ENCODING, bytes(), size(),
-                                                  CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != 0;
-      ::CertCloseStore(roots, 0);
-    }
+    const HCERTSTORE roots = openRoots();
+    added_ = ::CertAddEncodedCertificateToStore(roots, X509_ASN_ENCODING, bytes(), size(),
+                                                CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != 0;
+    ::CertCloseStore(roots, 0);
   }
   ~TrustedRoot() {
-    const HCERTSTORE roots = added_ ? openRoots() : nullptr;
-    if (roots == nullptr) return;
-    if (const auto ours = ::CertCreateCertificateContext(X509_ASN_ENCODING, bytes(), size())) {
-      if (const auto found = ::CertFindCertificateInStore(roots, X509_ASN_ENCODING, 0,
-                                                          CERT_FIND_EXISTING, ours, nullptr)) {
-        ::CertDeleteCertificateFromStore(found);
-      }
-      ::CertFreeCertificateContext(ours);
+    const HCERTSTORE roots = openRoots();
+    const auto ours = ::CertCreateCertificateContext(X509_ASN_ENCODING, bytes(), size());
+    if (const auto found = added_ ? ::CertFindCertificateInStore(roots, X509_ASN_ENCODING, 0,
+                                                                 CERT_FIND_EXISTING, ours, nullptr)
+                                  : nullptr) {
+      ::CertDeleteCertificateFromStore(found);
     }
+    ::CertFreeCertificateContext(ours);
     ::CertCloseStore(roots, 0);
   }
   TrustedRoot(const TrustedRoot&) = delete;
@@ -163,17 +146,14 @@ class TrustedRoot {
   bool added_ = false;
 };
 
-/// The program's settings in the machine's registry.
+/// The program's settings in the machine's registry; none at all, as where it never ran.
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
-
 inline void setSetting(const wchar_t* name, const std::u16string& value) {
   const std::wstring data = wide(value);
   ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, data.c_str(),
                               static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
             ERROR_SUCCESS);
 }
-
-/// No settings at all, as on a machine where the program never ran.
 inline void clearSettings() { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
 
 }  // namespace sigpatch::testing
