@@ -106,18 +106,15 @@ TEST_F(Win32FileSystemTest, AFileHeldOpenCannotBeDeletedOrRead) {
 
 TEST(Win32FileErrorsTest, SystemErrorsBecomeTheServicesNumbers) {
   constexpr Subject kFile = Subject::File, kFolder = Subject::Folder;
-  const std::tuple<DWORD, Subject, int> cases[] = {{ERROR_FILE_NOT_FOUND, kFile, 53},
-                                                   {ERROR_FILE_NOT_FOUND, kFolder, 76},
-                                                   {ERROR_PATH_NOT_FOUND, kFile, 53},
-                                                   {ERROR_PATH_NOT_FOUND, kFolder, 76},
-                                                   {ERROR_ACCESS_DENIED, kFile, 70},
-                                                   {ERROR_SHARING_VIOLATION, kFile, 70},
-                                                   {ERROR_ALREADY_EXISTS, kFolder, 58},
-                                                   {ERROR_FILE_EXISTS, kFile, 58},
-                                                   {ERROR_DISK_FULL, kFile, 61},
-                                                   {ERROR_NOT_READY, kFolder, 71},
-                                                   {ERROR_CRC, kFile, 57},
-                                                   {ERROR_INVALID_NAME, kFile, 75}};
+  // clang-format off
+  const std::tuple<DWORD, Subject, int> cases[] = {
+      {ERROR_FILE_NOT_FOUND, kFile, 53}, {ERROR_FILE_NOT_FOUND, kFolder, 76},
+      {ERROR_PATH_NOT_FOUND, kFile, 53}, {ERROR_PATH_NOT_FOUND, kFolder, 76},
+      {ERROR_ACCESS_DENIED, kFile, 70}, {ERROR_SHARING_VIOLATION, kFile, 70},
+      {ERROR_ALREADY_EXISTS, kFolder, 58}, {ERROR_FILE_EXISTS, kFile, 58},
+      {ERROR_DISK_FULL, kFile, 61}, {ERROR_NOT_READY, kFolder, 71}, {ERROR_CRC, kFile, 57},
+      {ERROR_INVALID_NAME, kFile, 75}};
+  // clang-format on
   for (const auto& [error, subject, number] : cases)
     EXPECT_EQ(fileErrorNumber(error, subject), number) << error;
 }

@@ -27,6 +27,9 @@ using namespace sigpatch::testing;
 #define USERS WRITABLE u"BUILTIN\\Users"
 #define SY_ONLY L"O:BAD:P(A;;FA;;;SY)"
 #define SY_BA L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+#define NS_MAY_WRITE L"O:BAD:P" SY_BA L"(A;OICI;0x1301bf;;;NS)"
+#define AUTH WRITABLE u"NT AUTHORITY\\Authenticated Users"
+#define NS WRITABLE u"NT AUTHORITY\\NETWORK SERVICE"
 // C:\ itself, owned by TrustedInstaller: any user may add a folder to it.
 #define DRIVE                                                                            \
   L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"                    \
@@ -43,17 +46,14 @@ TEST(AccessRulesTest, OnlyTheTrustedMayChangeWhatRuns) {
     const char16_t* trustedOwner;
     const char16_t* said;  // "" when nobody else could change it
   } rows[] = {
+      // clang-format off
       {kFolder, L"O:BAD:P" SY_BA L"(A;OICI;0x1200a9;;;BU)", u"", u""},
       {kFolder, L"O:BAD:P" SY_BA L"(A;OICI;0x1301bf;;;BU)", u"", USERS MAKE_SAFE u")"},
-      // As Windows makes C:\Updates at the top of C:\, which hands down
-      // "Authenticated Users: Modify" to new folders.
-      {kFolder,
-       L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)"
-       L"(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGRGWGX;;;AU)",
-       u"", WRITABLE u"NT AUTHORITY\\Authenticated Users" MAKE_SAFE u")"},
+      // As Windows makes C:\Updates at the top of C:\: "Authenticated Users: Modify" handed down.
+      {kFolder, L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1200a9;;;BU)"
+                L"(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGRGWGX;;;AU)", u"", AUTH MAKE_SAFE u")"},
       {kAbove, DRIVE, u"", u""},
-      {kFolder, DRIVE, u"",
-       WRITABLE u"NT AUTHORITY\\Authenticated Users" MAKE_SAFE u" /remove:g *S-1-5-11)"},
+      {kFolder, DRIVE, u"", AUTH MAKE_SAFE u" /remove:g *S-1-5-11)"},
       // C:\ProgramData lets the Users add files and folders and write attributes.
       {kAbove, L"O:SYD:PAI" SY_BA L"(A;OICIIO;GA;;;CO)(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)", u"",
        u""},
@@ -61,20 +61,18 @@ TEST(AccessRulesTest, OnlyTheTrustedMayChangeWhatRuns) {
       {kFolder, L"O:BAD:P" SY_BA L"(A;OICIIO;FA;;;WD)", u"", u""},
       {kFolder, L"O:BAD:P(D;OICI;0x1301bf;;;BU)" SY_BA L"(A;OICI;0x1301bf;;;BU)", u"",
        USERS MAKE_SAFE u")"},
-      {kPackage, SY_ONLY L"(A;;GW;;;AU)", u"", WRITABLE u"NT AUTHORITY\\Authenticated Users"},
+      {kPackage, SY_ONLY L"(A;;GW;;;AU)", u"", AUTH},
       {kAbove, SY_ONLY L"(A;;GA;;;BU)", u"", USERS},
       {kFolder, L"O:BAD:NO_ACCESS_CONTROL", u"",
        WRITABLE u"everyone, as it has no access list" MAKE_SAFE u")"},
       {kFolder, L"O:BUD:P" SY_BA, u"",
        u"C:\\Updates belongs to BUILTIN\\Users (icacls \"C:\\Updates\" /setowner *S-1-5-32-544)"},
       {kPackage, L"O:NSD:P(A;;FA;;;SY)(A;;FA;;;NS)", u"NT AUTHORITY\\NETWORK SERVICE", u""},
-      {kFolder, L"O:BAD:P" SY_BA L"(A;OICI;0x1301bf;;;NS)", u"NETWORK SERVICE", u""},
-      {kFolder, L"O:BAD:P" SY_BA L"(A;OICI;0x1301bf;;;NS)", u"",
-       WRITABLE u"NT AUTHORITY\\NETWORK SERVICE" MAKE_SAFE u" /remove:g *S-1-5-20)"},
-      {kFolder, L"O:BAD:P" SY_BA L"(A;OICI;0x1301bf;;;NS)", u"no-such-account",
-       WRITABLE u"NT AUTHORITY\\NETWORK SERVICE" MAKE_SAFE u" /remove:g *S-1-5-20)"},
-      // Removing what is in a folder above, removing it, changing its access list count; adding
-      // to it does not.
+      {kFolder, NS_MAY_WRITE, u"NETWORK SERVICE", u""},
+      {kFolder, NS_MAY_WRITE, u"", NS MAKE_SAFE u" /remove:g *S-1-5-20)"},
+      {kFolder, NS_MAY_WRITE, u"no-such-account", NS MAKE_SAFE u" /remove:g *S-1-5-20)"},
+      // Removing what is in a folder above, removing it, changing its access list count; adding to
+      // it does not.
       {kAbove, SY_ONLY L"(A;;0x40;;;BU)", u"", USERS},
       {kAbove, SY_ONLY L"(A;;SD;;;BU)", u"", USERS},
       {kAbove, SY_ONLY L"(A;;WD;;;BU)", u"", USERS},
@@ -85,12 +83,10 @@ TEST(AccessRulesTest, OnlyTheTrustedMayChangeWhatRuns) {
       {kLink, SY_ONLY L"(A;;0x100;;;BU)", u"", USERS},
       // CREATOR OWNER on the entry itself lets nobody in.
       {kFolder, L"O:BAD:P(A;OICI;FA;;;SY)(A;;FA;;;CO)", u"", u""},
-      {kFolder,
-       L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;BU)(A;OICI;0x1301bf;;;AU)(A;;FA;;;WD)"
-       L"(A;OICI;0x1301bf;;;WD)",
-       u"",
-       USERS u", NT AUTHORITY\\Authenticated Users and "
-             u"Everyone" MAKE_SAFE u" /remove:g *S-1-5-11 *S-1-1-0)"}};
+      {kFolder, L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;BU)(A;OICI;0x1301bf;;;AU)(A;;FA;;;WD)"
+                L"(A;OICI;0x1301bf;;;WD)", u"", USERS u", NT AUTHORITY\\Authenticated Users and "
+                u"Everyone" MAKE_SAFE u" /remove:g *S-1-5-11 *S-1-1-0)"}};
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(text::toUtf8(fromWide(row.sddl)) + " " + text::toUtf8(row.trustedOwner));
     Descriptor descriptor(row.sddl);
@@ -117,37 +113,26 @@ class PackageTrustTest : public ::testing::Test {
 };
 
 constexpr wchar_t kOpenFolder[] = L"D:P" SY_BA L"(A;OICI;0x1301bf;;;WD)";
-constexpr char16_t kMe[] = u"(the test's account)";
 
 // A package in a folder in a folder above, in a folder of the test's own at the top of the
 // system's drive (so that the folders above are the system's), each given an access list
-// (nullptr: as handed down): what the system's own lists add to the rules above.
+// (nullptr: as handed down) that Wine keeps: one that only Everyone's rights tell apart.
 TEST_F(PackageTrustTest, OnlyTheTrustedMayChangeThePackageOrAFolderOnItsPath) {
   const struct {
     const wchar_t *above, *folder, *package;
-    const char16_t *trustedOwner, *said;
-    bool keptOnlyByWindows = false;  // Wine keeps only what the host file's mode carries
+    const char16_t* said;  // the test's account trusted
   } rows[] = {
-      {nullptr, nullptr, nullptr, kMe, u""},
+      {nullptr, nullptr, nullptr, u""},
       {L"D:P" SY_BA L"(A;OICI;0x1200a9;;;WD)", L"D:P" SY_BA L"(A;OICI;0x1200a9;;;WD)",
-       L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;WD)", kMe, u""},
-      {nullptr, kOpenFolder, nullptr, kMe,
+       L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;WD)", u""},
+      {nullptr, kOpenFolder, nullptr,
        u"{folder} is writable by Everyone (icacls \"{folder}" GRANTS u" /remove:g *S-1-1-0)"},
-      {nullptr, nullptr, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;WD)", kMe,
+      {nullptr, nullptr, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;WD)",
        u"{package} is writable by Everyone"},
-      {L"D:P" SY_BA L"(A;OICI;0x1301ff;;;WD)", nullptr, nullptr, kMe,
-       u"{above} is writable by Everyone"},
-      {nullptr, L"D:P" SY_BA L"(A;OICI;0x1301bf;;;BU)", nullptr, u"",
-       u"{folder} is writable by BUILTIN\\Users (icacls \"{folder}" GRANTS u")", true},
-      // As a folder made at the top of C:\ inherits "Authenticated Users: Modify".
-      {L"D:P" SY_BA L"(A;OICIIO;SDGRGWGX;;;AU)(A;;0x4;;;AU)", nullptr, nullptr, u"",
-       u"{folder} is writable by NT AUTHORITY\\Authenticated Users (icacls \"{folder}" GRANTS u")",
-       true},
-      {nullptr, L"D:P" SY_BA L"(A;OICI;0x1301bf;;;NS)", nullptr, u"NT AUTHORITY\\NETWORK SERVICE",
-       u"", true}};
+      {L"D:P" SY_BA L"(A;OICI;0x1301ff;;;WD)", nullptr, nullptr,
+       u"{above} is writable by Everyone"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(text::toUtf8(row.said));
-    if (row.keptOnlyByWindows && underWine()) continue;
     TempFolder base(u"sigpatch-trust-", systemDrive() + u"\\");
     const std::u16string above = base / u"Above", folder = above + u"\\Updates",
                          package = folder + u"\\sdat4500.exe";
@@ -164,9 +149,8 @@ TEST_F(PackageTrustTest, OnlyTheTrustedMayChangeThePackageOrAFolderOnItsPath) {
         ASSERT_EQ(setSecurity(path, sddl), 0u) << text::toUtf8(path);
       }
     }
-    const std::u16string owner = row.trustedOwner == kMe ? testAccount() : row.trustedOwner;
     EXPECT_EQ(
-        text::toUtf8(system.WhoElseCanChange(package, owner)),
+        text::toUtf8(system.WhoElseCanChange(package, testAccount())),
         text::toUtf8(
             fill(row.said, {{u"{above}", above}, {u"{folder}", folder}, {u"{package}", package}})));
   }
