@@ -17,24 +17,27 @@ using namespace platform;
 
 constexpr char16_t kTestsKey[] = u"Software\\SigpatchTests";
 
-/// The system's registry with each of the four roots moved below a key of the
-/// test's own in HKEY_CURRENT_USER, so that the tests touch nothing else and
-/// need no administrator. Everything else passes straight through; a root
-/// cannot be deleted and closing it does nothing, as with the real roots.
-class RootedRegistry final : public RegistryApi {
+/// The system's registry with each of the four roots moved below a key of the test's own,
+/// HKEY_CURRENT_USER\Software\SigpatchTests\RunN (removed with everything in it afterwards, the
+/// shared parent with the last one), so that the tests touch nothing else and need no
+/// administrator. Everything else passes straight through; a root cannot be deleted and closing
+/// it does nothing, as with the real roots.
+class SystemSubject final : public Subject, public RegistryApi {
  public:
-  RootedRegistry(RegistryApi& system, const std::u16string& base) : system_(system) {
+  SystemSubject() {
     for (const auto& [root, name] : {std::pair{kHkeyClassesRoot, u"HKCR"},
                                      {kHkeyCurrentUser, u"HKCU"},
                                      {kHkeyLocalMachine, u"HKLM"},
                                      {kHkeyUsers, u"HKU"}}) {
-      EXPECT_EQ(system_.CreateKeyEx(kHkeyCurrentUser, base + u"\\" + name, u"", 0, kKeyAllAccess,
+      EXPECT_EQ(system_.CreateKeyEx(kHkeyCurrentUser, name_ + u"\\" + name, u"", 0, kKeyAllAccess,
                                     roots_[root], nullptr),
                 0);
     }
   }
-  ~RootedRegistry() override {
+  ~SystemSubject() override {
     for (const auto& [root, key] : roots_) system_.CloseKey(key);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name_).c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, wide(kTestsKey).c_str());
   }
 
   std::int32_t OpenKeyEx(RegKey hKey, std::u16string_view lpSubKey, std::uint32_t ulOptions,
@@ -78,28 +81,7 @@ class RootedRegistry final : public RegistryApi {
     return roots_.count(hKey) != 0 ? kErrorSuccess : system_.CloseKey(hKey);
   }
 
- private:
-  RegKey map(RegKey key) const {
-    const auto found = roots_.find(key);
-    return found == roots_.end() ? key : found->second;
-  }
-
-  RegistryApi& system_;
-  std::map<RegKey, RegKey> roots_;
-};
-
-/// The rooted registry below HKEY_CURRENT_USER\Software\SigpatchTests\RunN, a
-/// key of the test's own, removed with everything in it afterwards (the shared
-/// parent with the last one).
-class SystemSubject : public Subject {
- public:
-  ~SystemSubject() override {
-    rooted_.reset();
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name_).c_str());
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, wide(kTestsKey).c_str());
-  }
-
-  RegistryApi& api() override { return *rooted_; }
+  RegistryApi& api() override { return *this; }
   RegistryApi& predefined() override { return system_; }
   RegistryTransactions* transactions() override { return nullptr; }
   void reopen() override {}
@@ -133,7 +115,12 @@ class SystemSubject : public Subject {
     return name;
   }();
   win32::Win32Registry system_;
-  std::unique_ptr<RootedRegistry> rooted_ = std::make_unique<RootedRegistry>(system_, name_);
+  std::map<RegKey, RegKey> roots_;
+
+  RegKey map(RegKey key) const {
+    const auto found = roots_.find(key);
+    return found == roots_.end() ? key : found->second;
+  }
 };
 
 INSTANTIATE_TEST_SUITE_P(System, RegistryBehaviourTest,
