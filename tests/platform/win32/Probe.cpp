@@ -86,13 +86,12 @@ int main() {
   if constexpr (PROBE_MODE == 5)
     writeWhole(variable(L"SIGPATCH_PROBE_RECORD"), std::to_string(::GetCurrentProcessId()));
   if constexpr (PROBE_MODE == 6) {
-    if (const int written = record(); written != 0) return written;
-    for (int i = 0; i < 2400 && ::GetFileAttributesW(variable(L"SIGPATCH_PROBE_RELEASE").c_str()) ==
-                                    INVALID_FILE_ATTRIBUTES;
-         ++i) {
+    const std::wstring release = variable(L"SIGPATCH_PROBE_RELEASE");
+    const int written = record();
+    for (int i = 0; i < 2400 && ::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++i)
       ::Sleep(50);
-    }
-    return 0;
+    return written;
   }
   ::Sleep(PROBE_MODE == 3 ? 3000 : 60000);
   return 0;

@@ -13,23 +13,16 @@
 namespace sigpatch::testing {
 namespace {
 
-using Lines = std::vector<std::u16string>;
-
-// The lines of a program's output: UTF-8, lines ending in "\r\n".
-Lines linesOf(const std::string& bytes) {
-  Lines lines;
+// A program's output (UTF-8, lines ending in "\r\n") with lines ending in "\n", and a listing of
+// packages (lines without a blank) sorted: the file system lists them in an order of its own.
+std::u16string shown(const std::string& bytes) {
+  std::vector<std::u16string> lines;
   const std::u16string all = text::fromUtf8(bytes);
   for (std::size_t start = 0, end = 0; start < all.size(); start = end + 1) {
     end = std::min(all.find(u'\n', start), all.size());
     lines.push_back(all.substr(start, end - start));
     if (lines.back().ends_with(u'\r')) lines.back().pop_back();
   }
-  return lines;
-}
-
-// The lines as one text, each ending in "\n", with a listing of packages (lines
-// without a blank) sorted: the file system lists them in an order of its own.
-std::u16string listed(Lines lines) {
   for (auto at = lines.begin(); at != lines.end();) {
     const auto bare = [](const std::u16string& line) { return line.find(u' ') == line.npos; };
     const auto end = std::find_if_not(at, lines.end(), bare);
@@ -53,7 +46,7 @@ std::u16string setting(const wchar_t* name) {
 /// What one run of sigpatch-console.exe gave.
 struct Outcome {
   DWORD exitCode = 0;
-  Lines out, err;
+  std::u16string out, err;
 };
 
 class SigpatchRunTest : public ::testing::Test {
@@ -118,18 +111,18 @@ class SigpatchRunTest : public ::testing::Test {
     EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), DWORD{WAIT_OBJECT_0});
     ::GetExitCodeProcess(process.hProcess, &result.exitCode);
     ::CloseHandle(process.hProcess);
-    return {result.exitCode, linesOf(readFile(outFile)), linesOf(readFile(errFile))};
+    return {result.exitCode, shown(readFile(outFile)), shown(readFile(errFile))};
   }
 
   std::u16string filled(const std::u16string& text) const {
     return fill(text, {{u"{u}", updates}, {u"{w}", work.path()}});
   }
-  // What the package started in the last run wrote: its command line and
-  // working folder; and what the program's copy of a package writes.
-  Lines record() { return linesOf(readFile(recordFile)); }
-  Lines ranCopyOf(const std::u16string& package) const {
-    return {programCopies() + u"\\" + package + u" /SILENT /REBOOT",
-            exe.substr(0, exe.rfind(u'\\'))};
+  // What the package started in the last run wrote: its command line and working folder; and
+  // what the program's copy of a package, started from the program's folder, writes.
+  std::string record() { return readFile(recordFile); }
+  std::string ranCopyOf(const std::u16string& package) const {
+    return text::toUtf8(programCopies() + u"\\" + package + u" /SILENT /REBOOT\n" +
+                        exe.substr(0, exe.rfind(u'\\')) + u"\n");
   }
 
   std::u16string exe = builtProgram(SIGPATCH_CONSOLE_EXE);
@@ -204,9 +197,9 @@ TEST_F(SigpatchRunTest, RunsOneAfterAnother) {
     if (step.before) step.before();
     const Outcome outcome = run(step.arguments);
     EXPECT_EQ(outcome.exitCode, step.exitCode);
-    EXPECT_EQ(outcome.err, Lines{});
-    EXPECT_EQ(text::toUtf8(listed(outcome.out)), text::toUtf8(filled(step.out)));
-    EXPECT_EQ(record(), *step.ran ? ranCopyOf(step.ran) : Lines{});
+    EXPECT_EQ(text::toUtf8(outcome.err), "");
+    EXPECT_EQ(text::toUtf8(outcome.out), text::toUtf8(filled(step.out)));
+    EXPECT_EQ(record(), *step.ran ? ranCopyOf(step.ran) : "");
     EXPECT_FALSE(*step.ran && exists(programCopies() + u"\\" + step.ran)) << "the copy is removed";
     EXPECT_EQ(setting(L"LatestUpdate"), step.latest);
   }
