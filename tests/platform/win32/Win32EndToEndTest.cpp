@@ -5,71 +5,48 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "Win32TrustSupport.h"
-#include "runtime/Text.h"
 
 namespace sigpatch::testing {
 namespace {
 
-constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
-
-using Lines = std::vector<std::u16string>;
-
-// The lines of a program's output: UTF-8, lines ending in "\r\n".
-Lines linesOf(const std::string& bytes) {
-  Lines lines;
+// A program's output (UTF-8, lines ending in "\r\n") with lines ending in "\n", and a listing of
+// packages (lines without a blank) sorted: the file system lists them in an order of its own.
+std::u16string shown(const std::string& bytes) {
+  std::vector<std::u16string> lines;
   const std::u16string all = text::fromUtf8(bytes);
-  std::size_t start = 0;
-  while (start < all.size()) {
-    auto end = all.find(u'\n', start);
-    if (end == std::u16string::npos) end = all.size();
-    auto line = all.substr(start, end - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
+  for (std::size_t start = 0, end = 0; start < all.size(); start = end + 1) {
+    end = std::min(all.find(u'\n', start), all.size());
+    lines.push_back(all.substr(start, end - start));
+    if (lines.back().ends_with(u'\r')) lines.back().pop_back();
   }
-  return lines;
+  for (auto at = lines.begin(); at != lines.end();) {
+    const auto bare = [](const std::u16string& line) { return line.find(u' ') == line.npos; };
+    const auto end = std::find_if_not(at, lines.end(), bare);
+    std::sort(at, end);
+    at = end == lines.end() ? end : end + 1;
+  }
+  std::u16string text;
+  for (const auto& line : lines) text += line + u"\n";
+  return text;
 }
 
-// A value of the settings key, or "(missing)".
+// A value of the settings, or "(missing)".
 std::u16string setting(const wchar_t* name) {
   wchar_t buffer[1024] = {};
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  DWORD type = 0;
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_ANY, &type, buffer, &size) !=
-      ERROR_SUCCESS) {
+  DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_ANY, &type, buffer, &size))
     return u"(missing)";
-  }
-  if (type != REG_SZ) return u"(type " + text::dec(type) + u")";
-  return fromWide(buffer);
-}
-
-void setSetting(const wchar_t* name, const std::u16string& value) {
-  const std::wstring data = wide(value);
-  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, data.c_str(),
-                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
-}
-
-void setNumber(const wchar_t* name, DWORD value) {
-  ASSERT_EQ(
-      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_DWORD, &value, sizeof value),
-      ERROR_SUCCESS);
-}
-
-bool holds(const std::vector<std::u16string>& lines, const std::u16string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
+  return type == REG_SZ ? fromWide(buffer) : u"(type " + text::dec(type) + u")";
 }
 
 /// What one run of sigpatch-console.exe gave.
 struct Outcome {
   DWORD exitCode = 0;
-  Lines out;
-  Lines err;
+  std::u16string out, err;
 };
 
 class SigpatchRunTest : public ::testing::Test {
@@ -81,7 +58,7 @@ class SigpatchRunTest : public ::testing::Test {
       ::RegCloseKey(existing);
       GTEST_SKIP() << "this machine has settings of its own, which the test leaves alone";
     }
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+    clearSettings();
     ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
     // The packages are made just before each run: they may start at once.
     setSetting(L"PackageSettleSeconds", u"0");
@@ -91,63 +68,66 @@ class SigpatchRunTest : public ::testing::Test {
     // file does, C:\ too), which is trusted as a downloader's account would be.
     setSetting(L"TrustedOwner", testAccount());
   }
-  void TearDown() override { ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey); }
+  void TearDown() override { clearSettings(); }
 
   void addPackage(const std::u16string& name, const std::u16string& program) {
     ASSERT_NE(::CopyFileW(wide(program).c_str(), wide(updates + u"\\" + name).c_str(), FALSE), 0);
   }
-  void addPackage(const std::u16string& name) { addPackage(name, recorder); }
 
   // Starts sigpatch-console.exe with the argument string as typed, its output to
   // files; a process without handles when it cannot start.
   PROCESS_INFORMATION start(const std::u16string& arguments) {
+    ::DeleteFileW(wide(recordFile).c_str());
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE out = ::CreateFileW(wide(outFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const HANDLE err = ::CreateFileW(wide(errFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const HANDLE in = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto open = [&](const std::u16string& name, DWORD access, DWORD disposition) {
+      return ::CreateFileW(wide(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
+    startup.hStdInput = open(u"NUL", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = open(outFile, GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = open(errFile, GENERIC_WRITE, CREATE_ALWAYS);
     std::wstring line = L"\"" + wide(exe) + L"\" " + wide(arguments);
     PROCESS_INFORMATION process{};
     ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", wide(recordFile).c_str());
     const bool started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                           wide(work.path()).c_str(), &startup, &process) != 0;
     ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", nullptr);
-    ::CloseHandle(out);
-    ::CloseHandle(err);
-    ::CloseHandle(in);
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+      ::CloseHandle(handle);
     EXPECT_TRUE(started) << text::toUtf8(fromWide(line));
     if (started) ::CloseHandle(process.hThread);
     return process;
   }
 
-  // Runs sigpatch-console.exe with the argument string as typed, to its end.
+  // Runs sigpatch-console.exe with the argument string as typed ({u} the
+  // packages' folder, {w} the test's), to its end.
   Outcome run(const std::u16string& arguments) {
     Outcome result;
-    const PROCESS_INFORMATION process = start(arguments);
+    const PROCESS_INFORMATION process = start(filled(arguments));
     if (process.hProcess == nullptr) return result;
-    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 60000), DWORD{WAIT_OBJECT_0});
     ::GetExitCodeProcess(process.hProcess, &result.exitCode);
     ::CloseHandle(process.hProcess);
-    result.out = linesOf(readFile(outFile));
-    result.err = linesOf(readFile(errFile));
-    return result;
+    return {result.exitCode, shown(readFile(outFile)), shown(readFile(errFile))};
   }
 
-  // What the last package started wrote: its command line and working folder.
-  Lines record() { return linesOf(readFile(recordFile)); }
+  std::u16string filled(const std::u16string& text) const {
+    return fill(text, {{u"{u}", updates}, {u"{w}", work.path()}});
+  }
+  // What the package started in the last run wrote: its command line and working folder; and
+  // what the program's copy of a package, started from the program's folder, writes.
+  std::string record() { return readFile(recordFile); }
+  std::string ranCopyOf(const std::u16string& package) const {
+    return text::toUtf8(programCopies() + u"\\" + package + u" /SILENT /REBOOT\n" +
+                        exe.substr(0, exe.rfind(u'\\')) + u"\n");
+  }
 
   std::u16string exe = builtProgram(SIGPATCH_CONSOLE_EXE);
-  std::u16string exeFolder = exe.substr(0, exe.rfind(u'\\'));
   std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
-  std::u16string exit7 = builtProgram(SIGPATCH_EXIT7_PROBE);
+  std::u16string signedProbe = builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\signed.exe";
   TempFolder work{u"sigpatch e2e "};
   std::u16string updates = work / u"Update Packages";
   std::u16string recordFile = work / u"record.txt";
@@ -155,77 +135,82 @@ class SigpatchRunTest : public ::testing::Test {
   std::u16string errFile = work / u"err.txt";
 };
 
-TEST_F(SigpatchRunTest, TheWorkedExampleInAFolderWithABlank) {
-  addPackage(u"sdat4400.exe");
-  addPackage(u"sdat4500.exe");
+#define HEAD(folder) u"Sigpatch V1.01.02\n \nLooking for SDAT*.EXE Updates in " folder u"\\...\n"
+#define LISTED u"SDAT4600.EXE\nsdat4400.exe\nsdat4500.exe\nsdat4800.exe\nsdat4900.exe\n"
+#define REFUSED                                                                   \
+  u"sdat5000.exe is not started, as {u} is writable by Everyone (icacls \"{u}\" " \
+  u"/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F "         \
+  u"*S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0).\nFinished!\n"
+
+// One run after another from a folder with a blank: what each says, the package whose copy it
+// starts (in the program's folder, from its own folder) and what it records.
+TEST_F(SigpatchRunTest, RunsOneAfterAnother) {
+  if (!underWine()) GTEST_SKIP() << "the test puts a root of its own among the machine's roots";
+  const TrustedRoot root(builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\root.cer");
+  ASSERT_TRUE(root.Added());
   writeFile(updates + u"\\readme.txt", "read me");
   setSetting(L"LatestUpdate", u"SDAT4400.EXE");
-
-  const Outcome first = run(u"/Path:\"" + updates + u"\" /SetDef");
-  EXPECT_EQ(first.exitCode, 0u);
-  EXPECT_EQ(first.err, Lines{});
-  ASSERT_EQ(first.out.size(), 8u) << ::testing::PrintToString(first.out);
-  EXPECT_EQ(first.out[0], u"Sigpatch V1.01.02");
-  EXPECT_EQ(first.out[1], u" ");
-  EXPECT_EQ(first.out[2], u"Looking for SDAT*.EXE Updates in " + updates + u"\\...");
-  EXPECT_EQ(first.out[3], u"Last update on this PC: SDAT4400.EXE");
-  // The two packages in the order the file system lists them.
-  EXPECT_EQ((std::set<std::u16string>{first.out[4], first.out[5]}),
-            (std::set<std::u16string>{u"sdat4400.exe", u"sdat4500.exe"}));
-  EXPECT_EQ(first.out[6], u"Installing " + updates + u"\\sdat4500.exe...");
-  EXPECT_EQ(first.out[7], u"Finished!");
-
-  // What ran is the program's own copy, in the program's folder.
-  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4500.exe /SILENT /REBOOT", exeFolder}));
-  EXPECT_FALSE(exists(programCopies() + u"\\sdat4500.exe")) << "the copy is removed afterwards";
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
-  EXPECT_EQ(setting(L"Path"), updates);
-  EXPECT_EQ(setting(L"LatestRunVersion"), u"Sigpatch V1.01.02");
-  EXPECT_EQ(setting(L"SDATParam"), u"/SILENT /REBOOT");
-  EXPECT_EQ(setting(L"FileMask"), u"sdat*.exe");
-  const std::u16string date = setting(L"LatestUpdateDate");
-  ASSERT_EQ(date.size(), 19u) << text::toUtf8(date);
-  EXPECT_EQ(date.substr(4, 1) + date.substr(7, 1) + date.substr(10, 1) + date.substr(13, 1) +
-                date.substr(16, 1),
-            u"-- ::");
-
-  // A silent run from the stored folder: nothing on the screen, the newer
-  // package installed and recorded.
-  addPackage(u"SDAT4600.EXE");
-  ::DeleteFileW(wide(recordFile).c_str());
-  const Outcome silent = run(u"/Silent");
-  EXPECT_EQ(silent.exitCode, 0u);
-  EXPECT_EQ(silent.out, Lines{});
-  EXPECT_EQ(silent.err, Lines{});
-  EXPECT_EQ(record(), (Lines{programCopies() + u"\\SDAT4600.EXE /SILENT /REBOOT", exeFolder}));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
-
-  // Nothing newer: listed, not installed.
-  ::DeleteFileW(wide(recordFile).c_str());
-  const Outcome again = run(u"/Silent");
-  EXPECT_EQ(again.out, Lines{});
-  EXPECT_EQ(record(), Lines{});
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
-}
-
-TEST_F(SigpatchRunTest, APackageThatEndsWithAnExitCodeStillCountsAsInstalled) {
-  addPackage(u"sdat4800.exe", exit7);
-  const Outcome run7 = run(u"/Path:\"" + updates + u"\"");
-  EXPECT_EQ(run7.exitCode, 0u);
-  EXPECT_EQ(run7.err, Lines{});
-  EXPECT_EQ(run7.out, (Lines{u"Sigpatch V1.01.02", u" ",
-                             u"Looking for SDAT*.EXE Updates in " + updates + u"\\...",
-                             u"Last update on this PC: ", u"sdat4800.exe",
-                             u"Installing " + updates + u"\\sdat4800.exe...", u"Finished!"}));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4800.EXE");
-  EXPECT_EQ(setting(L"Path"), updates);  // a first start keeps its folder
+  const std::u16string exit7 = builtProgram(SIGPATCH_EXIT7_PROBE);
+  const auto publisher = [] { setSetting(L"PackagePublisher", u"Ferrolite Test Publisher"); };
+  const auto openFolder = [&] {
+    ASSERT_EQ(setSecurity(updates, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)"),
+              0u);
+  };
+  const auto allowUntrusted = [] {
+    const DWORD allow = 1;
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, L"AllowUntrustedSource", REG_DWORD, &allow,
+                      sizeof allow);
+  };
+  const struct {
+    std::vector<std::pair<const char16_t*, const std::u16string*>> add;  // packages, what each is
+    std::function<void()> before;
+    const char16_t *arguments, *out;  // what the run writes, its listing of packages sorted
+    DWORD exitCode;
+    const char16_t *ran, *latest;  // the package whose copy ran ("" none); LatestUpdate after
+  } steps[] = {
+      // clang-format off
+      {{{u"sdat4400.exe", &recorder}, {u"sdat4500.exe", &recorder}}, {}, u"/Path:\"{u}\" /SetDef",
+       HEAD(u"{u}") u"Last update on this PC: SDAT4400.EXE\nsdat4400.exe\nsdat4500.exe\n"
+       u"Installing {u}\\sdat4500.exe...\nFinished!\n", 0, u"sdat4500.exe", u"SDAT4500.EXE"},
+      // Silent, from the stored folder: the newer package installed, nothing said.
+      {{{u"SDAT4600.EXE", &recorder}}, {}, u"/Silent", u"", 0, u"SDAT4600.EXE", u"SDAT4600.EXE"},
+      // A package that ends with an exit code of its own still counts as installed.
+      {{{u"sdat4800.exe", &exit7}}, {}, u"/Silent", u"", 0, u"", u"SDAT4800.EXE"},
+      {{}, {}, u"/Path:\"{w}\\No Such Folder\"", HEAD(u"{w}\\No Such Folder")
+       u"Last update on this PC: SDAT4800.EXE\nFolder {w}\\No Such Folder\\ does not exist!\n", 1,
+       u"", u"SDAT4800.EXE"},
+      // With a publisher named, only a package with a sound signature of that publisher starts.
+      {{{u"sdat4900.exe", &recorder}}, publisher, u"/Path:\"{u}\"", HEAD(u"{u}")
+       u"Last update on this PC: SDAT4800.EXE\n" LISTED
+       u"sdat4900.exe is not started, as it is not signed.\nFinished!\n", 1, u"", u"SDAT4800.EXE"},
+      // Anybody could have put a package into a folder that everyone may change, unless the
+      // check is switched off.
+      {{{u"sdat5000.exe", &signedProbe}}, openFolder, u"/Path:\"{u}\"", HEAD(u"{u}")
+       u"Last update on this PC: SDAT4800.EXE\n" LISTED u"sdat5000.exe\n" REFUSED, 1, u"",
+       u"SDAT4800.EXE"},
+      {{}, allowUntrusted, u"/Silent", u"", 0, u"sdat5000.exe", u"SDAT5000.EXE"},
+      // clang-format on
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(text::toUtf8(step.arguments));
+    for (const auto& [name, program] : step.add) addPackage(name, *program);
+    if (step.before) step.before();
+    const Outcome outcome = run(step.arguments);
+    EXPECT_EQ(outcome.exitCode, step.exitCode);
+    EXPECT_EQ(text::toUtf8(outcome.err), "");
+    EXPECT_EQ(text::toUtf8(outcome.out), text::toUtf8(filled(step.out)));
+    EXPECT_EQ(record(), *step.ran ? ranCopyOf(step.ran) : "");
+    EXPECT_FALSE(*step.ran && exists(programCopies() + u"\\" + step.ran)) << "the copy is removed";
+    EXPECT_EQ(setting(L"LatestUpdate"), step.latest);
+  }
+  EXPECT_EQ(setting(L"Path"), updates) << "kept from the first run";
 }
 
 // The package runs in a job of the run: a run that is killed (by the task
 // manager, by a script) takes its package with it, and nothing is recorded.
 TEST_F(SigpatchRunTest, APackageEndsWithARunThatIsKilled) {
   addPackage(u"sdat4900.exe", builtProgram(SIGPATCH_HOLD_PROBE));
-  const PROCESS_INFORMATION sigpatch = start(u"/Path:\"" + updates + u"\"");
+  const PROCESS_INFORMATION sigpatch = start(filled(u"/Path:\"{u}\""));
   ASSERT_NE(sigpatch.hProcess, nullptr);
   // The package's number, once it runs.
   std::string package;
@@ -235,83 +220,13 @@ TEST_F(SigpatchRunTest, APackageEndsWithARunThatIsKilled) {
   ASSERT_FALSE(package.empty()) << "the package did not start";
   const HANDLE packageProcess = ::OpenProcess(SYNCHRONIZE, FALSE, std::stoul(package));
   ASSERT_NE(packageProcess, nullptr);
-
   ::TerminateProcess(sigpatch.hProcess, 1);
-  EXPECT_EQ(::WaitForSingleObject(sigpatch.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
-  EXPECT_EQ(::WaitForSingleObject(packageProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+  EXPECT_EQ(::WaitForSingleObject(sigpatch.hProcess, 10000), DWORD{WAIT_OBJECT_0});
+  EXPECT_EQ(::WaitForSingleObject(packageProcess, 10000), DWORD{WAIT_OBJECT_0})
       << "the package runs on after the run was killed";
   ::CloseHandle(packageProcess);
   ::CloseHandle(sigpatch.hProcess);
   EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
-}
-
-// Anybody could have put a package into a folder that everyone may change:
-// it is not started, unless the check is switched off.
-TEST_F(SigpatchRunTest, APackageFromAFolderEveryoneMayChangeIsNotStarted) {
-  addPackage(u"sdat4500.exe");
-  ASSERT_EQ(setSecurity(updates, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)"),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  const Outcome refused = run(u"/Path:\"" + updates + u"\"");
-  EXPECT_EQ(refused.exitCode, 1u);
-  EXPECT_TRUE(holds(refused.out,
-                    u"sdat4500.exe is not started, as " + updates +
-                        u" is writable by Everyone (icacls \"" + updates +
-                        u"\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F "
-                        u"*S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0)."))
-      << ::testing::PrintToString(refused.out);
-  EXPECT_EQ(record(), Lines{});
-  EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
-
-  setNumber(L"AllowUntrustedSource", 1);
-  const Outcome allowed = run(u"/Path:\"" + updates + u"\"");
-  EXPECT_EQ(allowed.exitCode, 0u) << ::testing::PrintToString(allowed.out);
-  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4500.exe /SILENT /REBOOT", exeFolder}));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4500.EXE");
-}
-
-// With a publisher named, only a package with a sound signature of that
-// publisher is started; an unsigned one is left, and tried again next time.
-TEST_F(SigpatchRunTest, OnlyAPackageSignedByTheNamedPublisherIsStarted) {
-  if (!underWine()) {
-    GTEST_SKIP() << "the test puts a root certificate of its own among the machine's trusted roots";
-  }
-  const TrustedRoot root(builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\root.cer");
-  ASSERT_TRUE(root.Added());
-  setSetting(L"PackagePublisher", u"Ferrolite Test Publisher");
-  addPackage(u"sdat4500.exe");
-  const Outcome notSigned = run(u"/Path:\"" + updates + u"\"");
-  EXPECT_EQ(notSigned.exitCode, 1u);
-  EXPECT_TRUE(holds(notSigned.out, u"sdat4500.exe is not started, as it is not signed."))
-      << ::testing::PrintToString(notSigned.out);
-  EXPECT_EQ(record(), Lines{});
-  EXPECT_FALSE(exists(programCopies() + u"\\sdat4500.exe"))
-      << "the copy that was checked is removed";
-
-  addPackage(u"sdat4600.exe", builtProgram(SIGPATCH_SIGNED_PROBES) + u"\\signed.exe");
-  const Outcome good = run(u"/Path:\"" + updates + u"\"");
-  EXPECT_EQ(good.exitCode, 0u) << ::testing::PrintToString(good.out);
-  EXPECT_EQ(record(), (Lines{programCopies() + u"\\sdat4600.exe /SILENT /REBOOT", exeFolder}));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"SDAT4600.EXE");
-}
-
-TEST_F(SigpatchRunTest, AFolderThatDoesNotExistIsSaidInRed) {
-  const Outcome missing = run(u"/Path:\"" + work / u"No Such Folder" + u"\"");
-  EXPECT_EQ(missing.out,
-            (Lines{u"Sigpatch V1.01.02", u" ",
-                   u"Looking for SDAT*.EXE Updates in " + work / u"No Such Folder" + u"\\...",
-                   u"Last update on this PC: ",
-                   u"Folder " + work / u"No Such Folder" + u"\\ does not exist!"}));
-  EXPECT_EQ(setting(L"LatestUpdate"), u"(missing)");
-}
-
-TEST_F(SigpatchRunTest, TheUsageTextIsTheAboutBox) {
-  const Outcome usage = run(u"/?");
-  EXPECT_EQ(usage.exitCode, 0u);
-  ASSERT_FALSE(usage.out.empty());
-  EXPECT_NE(std::find(usage.out.begin(), usage.out.end(),
-                      u"Sigpatch [/Path:\"C:\\Updates\" [/SetDef]] [/Silent] [/Minimized] [/?]"),
-            usage.out.end())
-      << ::testing::PrintToString(usage.out);
 }
 
 }  // namespace

@@ -1,29 +1,24 @@
-// The processes and system rules (PlatformBehaviour.h) on the Windows calls,
-// what only Windows shows (the command line passed on as it is, exception
-// statuses, jobs that end what a process started, the shell's answers; short
-// paths, the machine lock, the session's end, ...), and the library over them.
-// The programs are the probes the build makes (Probe.cpp). The calls that
-// change the session (screen saver, monitor, task bar, log-off, shut-down, the
-// About dialog) are not made here.
+// The processes and system rules (PlatformBehaviour.h) on the Windows calls, and what only Windows
+// shows: the command line passed on as it is, exception statuses, jobs that end what a process
+// started, the shell's answers; short paths, the machine lock, the session's end; the program's
+// own facts and its events' message. The programs are the probes the build makes (Probe.cpp). The
+// calls that change the session (screen saver, monitor, task bar, log-off, shut-down) are not
+// made here.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
-#include <vector>
 
-#include "Win32TestSupport.h"
-#include "fakes/FakePlatform.h"
+#include "Win32TrustSupport.h"
 #include "platform/PlatformBehaviour.h"
-#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DrivesAndFolders.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Program.h"
 #include "platform/win32/Win32System.h"
 #include "runtime/RuntimeError.h"
-#include "runtime/Text.h"
-#include "util/SysUtilities.h"
-// After <windows.h>:
-#include <aclapi.h>
 
 namespace sigpatch::platform::win32 {
 namespace {
@@ -39,24 +34,17 @@ std::u16string systemText(DWORD error, const std::u16string& program) {
   ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                    buffer, 512, nullptr);
   std::u16string text = fromWide(buffer);
-  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
-  if (const auto insert = text.find(u"%1"); insert != std::u16string::npos) {
-    text.replace(insert, 2, program);
-  }
-  return text;
+  while (text.ends_with(u'\n') || text.ends_with(u'\r')) text.pop_back();
+  return fill(text, {{u"%1", program}});
 }
 
 // A named event that the act probe waits for ("act await NAME CODE").
 struct Event {
-  Event() : handle(::CreateEventW(nullptr, TRUE, FALSE, name.c_str())) {}
-  ~Event() {
-    ::SetEvent(handle);
-    ::CloseHandle(handle);
-  }
+  ~Event() { ::SetEvent(handle), ::CloseHandle(handle); }
   inline static int count = 0;
   std::wstring name = L"sigpatch-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                       std::to_wstring(++count);
-  HANDLE handle;
+  HANDLE handle = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
 };
 
 struct Win32ProcessesSubject : ProcessesSubject {
@@ -80,14 +68,6 @@ INSTANTIATE_TEST_SUITE_P(Win32, ProcessesBehaviourTest,
                              "Win32", [] { return std::make_unique<Win32ProcessesSubject>(); }}),
                          KindName());
 
-/// What the recording program wrote: its command line and its working folder.
-std::pair<std::u16string, std::u16string> readRecord(const std::u16string& file) {
-  const std::u16string contents = text::fromUtf8(readFile(file));
-  const auto first = contents.find(u'\n'), second = contents.find(u'\n', first + 1);
-  if (second == std::u16string::npos) return {};
-  return {contents.substr(0, first), contents.substr(first + 1, second - first - 1)};
-}
-
 class Win32ProcessesTest : public ::testing::Test {
  protected:
   Win32ProcessesTest() {
@@ -102,11 +82,24 @@ class Win32ProcessesTest : public ::testing::Test {
     const bool ended = processes.WaitForSingleObject(info.hProcess, 60s) == WaitResult::Ended;
     return processes.CloseHandle(info.hProcess) && ended;
   }
+  // What the recording program wrote: its command line and its working folder.
+  std::pair<std::u16string, std::u16string> recorded() {
+    const std::u16string contents = text::fromUtf8(readFile(record));
+    const auto first = contents.find(u'\n'), second = contents.find(u'\n', first + 1);
+    if (second == contents.npos) return {};
+    return {contents.substr(0, first), contents.substr(first + 1, second - first - 1)};
+  }
+  // Starts `act` with the arguments, in a process group of its own.
+  ProcessInformation act(const std::u16string& arguments) {
+    ProcessInformation info;
+    EXPECT_TRUE(processes.CreateProcess(inQuotes(builtProgram(SIGPATCH_ACT_PROBE)) + arguments, u"",
+                                        info, kCreateNewProcessGroup));
+    return info;
+  }
 
   TempFolder dir;
   std::u16string record = dir / u"record.txt";
   std::u16string recorder = builtProgram(SIGPATCH_RECORD_PROBE);
-  std::u16string act = builtProgram(SIGPATCH_ACT_PROBE);
   Win32Processes processes;
 };
 
@@ -114,25 +107,19 @@ TEST_F(Win32ProcessesTest, TheCommandLineReachesTheProgramAsItIsInTheFolderGiven
   const std::u16string line =
       inQuotes(recorder) + u"  /Path:\"C:\\My Updates\\\" \"a \\\"b\\\"\"\tlast\\ \u00E9t\u00E9";
   ASSERT_TRUE(run(line, dir.path()));
-  EXPECT_EQ(readRecord(record), std::pair(line, dir.path()));
+  EXPECT_EQ(recorded(), std::pair(line, dir.path()));
   wchar_t current[MAX_PATH + 1] = {};
   ::GetCurrentDirectoryW(MAX_PATH + 1, current);
   ASSERT_TRUE(run(inQuotes(recorder)));
-  EXPECT_EQ(readRecord(record).second, fromWide(current)) << "without a folder, in ours";
-}
-
-TEST_F(Win32ProcessesTest, AnUnquotedPathWithABlankIsSplitByTheSystem) {
-  // The system tries "...\with" first, then "...\with blank\recorder.exe".
+  EXPECT_EQ(recorded().second, fromWide(current)) << "without a folder, in ours";
+  // Unquoted, a path with a blank is split by the system, which tries
+  // "...\with" first; Wine puts quotes around the name it found at a blank.
   TempFolder blank(u"with blank ");
-  const std::u16string copy = blank / u"recorder.exe";
-  ASSERT_NE(::CopyFileW(wide(recorder).c_str(), wide(copy).c_str(), FALSE), 0);
-  ASSERT_TRUE(run(copy + u" /SILENT /REBOOT", dir.path()));
-  ASSERT_FALSE(readRecord(record).first.empty()) << "the program ran";
-  if (underWine()) {
-    GTEST_SKIP() << "Wine puts quotes around a program's name that it found at a blank; "
-                    "Windows passes the command line on as it is";
-  }
-  EXPECT_EQ(readRecord(record).first, copy + u" /SILENT /REBOOT");
+  ASSERT_NE(::CopyFileW(wide(recorder).c_str(), wide(blank / u"recorder.exe").c_str(), FALSE), 0);
+  ASSERT_TRUE(run(blank / u"recorder.exe /SILENT /REBOOT", dir.path()));
+  EXPECT_EQ(recorded().first,
+            (underWine() ? inQuotes(blank / u"recorder.exe") : blank / u"recorder.exe") +
+                u" /SILENT /REBOOT");
 }
 
 TEST_F(Win32ProcessesTest, AFailedStartSaysWhyInTheSystemsWords) {
@@ -148,16 +135,14 @@ TEST_F(Win32ProcessesTest, AFailedStartSaysWhyInTheSystemsWords) {
 TEST_F(Win32ProcessesTest, AnErrorStatusIsAnEndByTheSystemAndEveryOtherCodeAnEndByItself) {
   const std::tuple<const char16_t*, std::uint32_t, bool> cases[] = {
       {u"7", 7, true},
-      {u"0xFFFFFFFF", 0xFFFFFFFF, true},  // -1
+      {u"0xFFFFFFFF", 0xFFFFFFFF, true},
       {u"0xBFFFFFFF", 0xBFFFFFFF, true},
       {u"0xC0000005", 0xC0000005, false},
       {u"0xCFFFFFFF", 0xCFFFFFFF, false},
       {u"0xD0000000", 0xD0000000, true}};
   for (const auto& [code, value, byItself] : cases) {
     SCOPED_TRACE(text::toUtf8(code));
-    ProcessInformation info;
-    ASSERT_TRUE(processes.CreateProcess(inQuotes(act) + u" exit " + code, u"", info,
-                                        kCreateNewProcessGroup));
+    const ProcessInformation info = act(u" exit " + std::u16string(code));
     ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
     ProcessExit exit;
     ASSERT_TRUE(processes.GetExitCodeProcess(info.hProcess, exit));
@@ -169,13 +154,10 @@ TEST_F(Win32ProcessesTest, AnErrorStatusIsAnEndByTheSystemAndEveryOtherCodeAnEnd
 }
 
 TEST_F(Win32ProcessesTest, AForcedStopEndsWhatTheProcessStartedAndIdentitiesOnlyRunningOnes) {
-  const std::u16string childFile = dir / u"child.txt";
-  ProcessInformation info;
-  ASSERT_TRUE(processes.CreateProcess(inQuotes(act) + u" spawn " + inQuotes(childFile), u"", info,
-                                      kCreateNewProcessGroup));
+  const ProcessInformation info = act(u" spawn " + inQuotes(dir / u"child.txt"));
   // The child's number, once the probe has written it (whole, at once).
   std::string child;
-  for (int i = 0; i < 1200 && (child = readFile(childFile)).empty(); ++i) {
+  for (int i = 0; i < 1200 && (child = readFile(dir / u"child.txt")).empty(); ++i) {
     if (processes.WaitForSingleObject(info.hProcess, 50ms) != WaitResult::TimedOut) break;
   }
   ASSERT_FALSE(child.empty()) << "the probe started no child";
@@ -190,8 +172,8 @@ TEST_F(Win32ProcessesTest, AForcedStopEndsWhatTheProcessStartedAndIdentitiesOnly
 
   EXPECT_TRUE(processes.StopProcess(info.hProcess, true));
   ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
-  EXPECT_EQ(::WaitForSingleObject(childProcess, 60000), static_cast<DWORD>(WAIT_OBJECT_0))
-      << "the child ended with the job";
+  EXPECT_EQ(::WaitForSingleObject(childProcess, 60000), DWORD{WAIT_OBJECT_0})
+      << "ended with the job";
   EXPECT_EQ(processes.ProcessIdentity(childPid), u"") << "an ended process whose handle is open";
   ::CloseHandle(childProcess);
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
@@ -204,8 +186,9 @@ TEST_F(Win32ProcessesTest, AClosedHandleLetsTheProcessRunOnOutsideTheJobsEnd) {
   {
     Win32Processes own;
     ProcessInformation info;
-    ASSERT_TRUE(own.CreateProcess(inQuotes(act) + u" await " + fromWide(go.name) + u" 5", u"", info,
-                                  kCreateNewProcessGroup));
+    ASSERT_TRUE(own.CreateProcess(
+        inQuotes(builtProgram(SIGPATCH_ACT_PROBE)) + u" await " + fromWide(go.name) + u" 5", u"",
+        info, kCreateNewProcessGroup));
     process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                             static_cast<DWORD>(info.dwProcessId));
     ASSERT_NE(process, nullptr);
@@ -213,7 +196,7 @@ TEST_F(Win32ProcessesTest, AClosedHandleLetsTheProcessRunOnOutsideTheJobsEnd) {
   }
   // Ended with the job, it would not be waiting for the event, nor end with 5.
   ::SetEvent(go.handle);
-  EXPECT_EQ(::WaitForSingleObject(process, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(::WaitForSingleObject(process, 60000), DWORD{WAIT_OBJECT_0});
   DWORD code = 0;
   EXPECT_NE(::GetExitCodeProcess(process, &code), 0);
   EXPECT_EQ(code, 5u);
@@ -257,22 +240,13 @@ class Win32SystemTest : public ::testing::Test {
   Win32System system;
 };
 
-TEST_F(Win32SystemTest, VersionDomainWorkAreaAndBootAreTheSystems) {
-  OsVersionInfo info;
-  ASSERT_TRUE(system.GetVersionEx(info));
-  EXPECT_GE(info.dwMajorVersion, 6u) << "the true version, not the one shown to old programs";
-  EXPECT_GT(info.dwBuildNumber, 0u);
+TEST_F(Win32SystemTest, TheDomainAndTheBootAreTheSystems) {
   std::u16string domain;
   ASSERT_TRUE(system.GetUserDomain(domain));
   EXPECT_FALSE(domain.empty());
   if (!variable(L"USERDOMAIN").empty()) {
     EXPECT_EQ(text::toUpper(domain), text::toUpper(variable(L"USERDOMAIN")));
   }
-  Rect area;
-  ASSERT_TRUE(system.GetWorkArea(area));
-  EXPECT_GT(area.right, area.left);
-  EXPECT_GT(area.bottom, area.top);
-  EXPECT_LE(area.right - area.left, ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
   // The boot id is the boot time, a FILETIME before now, the same at every call.
   const std::u16string boot = system.BootId();
   EXPECT_EQ(boot.find_first_not_of(u"0123456789"), std::u16string::npos) << text::toUtf8(boot);
@@ -283,32 +257,26 @@ TEST_F(Win32SystemTest, VersionDomainWorkAreaAndBootAreTheSystems) {
             (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
-TEST_F(Win32SystemTest, SystemFoldersAreTheSystemsOwn) {
-  std::u16string windows;
+TEST_F(Win32SystemTest, SystemFoldersAndShortPathsAreTheSystemsOwn) {
+  std::u16string windows, programs, temp, special;
   ASSERT_TRUE(system.GetWindowsDirectory(windows));
   EXPECT_EQ(text::toUpper(windows), text::toUpper(variable(L"SystemRoot")));
-  std::u16string programs;
   ASSERT_TRUE(system.GetSystemDirectory(programs));
   EXPECT_EQ(text::toUpper(programs), text::toUpper(windows) + u"\\SYSTEM32");
-  std::u16string temp;
   ASSERT_TRUE(system.GetTempPath(temp));
   EXPECT_EQ(temp.back(), u'\\');
   EXPECT_TRUE(Win32FileSystem().FolderExists(temp));
-  std::u16string special;
   ASSERT_TRUE(system.GetSpecialFolder(0x001A, special));  // CSIDL_APPDATA
   EXPECT_EQ(text::toUpper(special), text::toUpper(variable(L"APPDATA")));
   ASSERT_TRUE(system.GetSpecialFolder(0x0024, special));  // CSIDL_WINDOWS
   EXPECT_EQ(text::toUpper(special), text::toUpper(windows));
   EXPECT_FALSE(system.GetSpecialFolder(0x7777, special));
-}
 
-TEST_F(Win32SystemTest, LongAndShortPathsOfWhatExists) {
   TempFolder dir(u"Long Folder Name ");
   writeFile(dir / u"A Long File Name.text", "x");
-  std::u16string shortPath;
+  std::u16string shortPath, longPath;
   ASSERT_TRUE(system.GetShortPathName(dir / u"A Long File Name.text", shortPath));
   EXPECT_EQ(shortPath.find(u' '), std::u16string::npos) << text::toUtf8(shortPath);
-  std::u16string longPath;
   ASSERT_TRUE(system.GetLongPathName(shortPath, longPath));
   EXPECT_EQ(text::toUpper(longPath), text::toUpper(dir / u"A Long File Name.text"));
   EXPECT_FALSE(system.GetLongPathName(dir / u"missing", longPath));
@@ -346,33 +314,6 @@ TEST_F(Win32SystemTest, OnlyWindowsOfThisProgramAreKeptOnTop) {
   ::DestroyWindow(window);
 }
 
-// The SIDs that the access list of a kernel object lets in, in order; "" for
-// one that is no allowing entry.
-std::vector<std::u16string> allowedIn(HANDLE object) {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  std::vector<std::u16string> sids;
-  if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return {u"(no access list)"};
-  }
-  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    ::GetAce(dacl, i, &ace);
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    wchar_t* sid = nullptr;
-    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-        ::ConvertSidToStringSidW(&allowed->SidStart, &sid) != 0) {
-      sids.push_back(fromWide(sid));
-      ::LocalFree(sid);
-    } else {
-      sids.emplace_back();
-    }
-  }
-  ::LocalFree(descriptor);
-  return sids;
-}
-
 TEST_F(Win32SystemTest, TheMachineLockIsOneGlobalMutexOnlyTheAdministratorsMayOpen) {
   auto lock = system.CreateMachineLock(u"TestLock");
   ASSERT_NE(lock, nullptr);
@@ -381,9 +322,15 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneGlobalMutexOnlyTheAdministratorsMayOp
   const HANDLE named =
       ::OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, L"Global\\Sigpatch-TestLock");
   ASSERT_NE(named, nullptr) << "made in the global name space";
-  // SYSTEM and the Administrators, nobody else.
-  EXPECT_EQ(allowedIn(named), (std::vector<std::u16string>{u"S-1-5-18", u"S-1-5-32-544"}));
+  // SYSTEM and the Administrators, nobody else: each entry's type and account.
+  const std::string sddl = securityOf(named, SE_KERNEL_OBJECT);
   ::CloseHandle(named);
+  std::vector<std::string> entries;
+  for (auto at = sddl.find('(', sddl.find("D:")); at != sddl.npos; at = sddl.find('(', at + 1)) {
+    const std::string entry = sddl.substr(at + 1, sddl.find(')', at) - at - 1);
+    entries.push_back(entry.substr(0, entry.find(';')) + " " + entry.substr(entry.rfind(';') + 1));
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{"A SY", "A BA"})) << sddl;
 
   // Another holder (the other thread stands for another process) waits.
   auto tryElsewhere = [&] {
@@ -407,21 +354,11 @@ TEST_F(Win32SystemTest, TheMachineLockIsOneGlobalMutexOnlyTheAdministratorsMayOp
 // answers (after which the system may end the process) only when catching ends.
 TEST_F(Win32SystemTest, TheSessionsEndIsKeptAsAStopRequest) {
   system.CatchStopRequests(true);
-  HWND watch = nullptr;
-  ::EnumWindows(
-      [](HWND window, LPARAM found) {
-        DWORD process = 0;
-        wchar_t name[64] = {};
-        ::GetWindowThreadProcessId(window, &process);
-        ::GetClassNameW(window, name, 64);
-        if (process != ::GetCurrentProcessId() || std::wstring(name) != L"SigpatchSessionWatch") {
-          return TRUE;
-        }
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&watch));
+  const HWND watch = ::FindWindowW(L"SigpatchSessionWatch", nullptr);
   ASSERT_NE(watch, nullptr) << "no window hears the session's end";
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(watch, &owner);
+  EXPECT_EQ(owner, ::GetCurrentProcessId());
   EXPECT_EQ(::SendMessageW(watch, WM_QUERYENDSESSION, 0, 0), TRUE) << "the end is not held back";
   EXPECT_EQ(system.StopRequested(), u"") << "a query is not the end yet";
   EXPECT_FALSE(system.ShuttingDown());
@@ -436,36 +373,78 @@ TEST_F(Win32SystemTest, TheSessionsEndIsKeptAsAStopRequest) {
   EXPECT_FALSE(::IsWindow(watch));
 }
 
-// The one check of the library's system text on the real system.
-TEST_F(Win32SystemTest, SysUtilitiesDescribeTheSystem) {
-  fakes::FakePlatform fake;
-  fake.Set([&](Platform& s) { s.system = &system; });
-  OsVersionInfo info;
-  ASSERT_TRUE(system.GetVersionEx(info));
-  EXPECT_EQ(SysUtilities().GetOSVersionString(), u"Windows NT V" + text::dec(info.dwMajorVersion) +
-                                                     u"." + text::dec(info.dwMinorVersion) + u"." +
-                                                     text::dec(info.dwBuildNumber) + u" " +
-                                                     info.szCSDVersion);
+using Pairs = std::vector<std::pair<std::u16string, std::u16string>>;
+
+TEST(Win32ProgramTest, TheArgumentsFollowTheProgramsNameAndItsFolderIsTheModules) {
+  // clang-format off
+  for (const auto& [line, arguments] : Pairs{
+           {u"sigpatch.exe /Silent", u"/Silent"}, {u"C:\\Sig\\sigpatch.exe\t/?", u"/?"},
+           {u"\"C:\\Program Files\\sigpatch.exe\"  /Path:\"C:\\My x\" ", u"/Path:\"C:\\My x\" "},
+           {u"\"C:\\a b\"c.exe x", u"x"}, {u"\"unclosed x", u""}, {u"\"sigpatch\"", u""}}) {
+    EXPECT_EQ(argumentsOf(line), arguments) << text::toUtf8(line);
+  }
+  // clang-format on
+  const ProgramInfo app = currentProgramInfo();
+  wchar_t module[MAX_PATH + 1] = {};
+  ::GetModuleFileNameW(nullptr, module, MAX_PATH + 1);
+  EXPECT_EQ(app.Path + u"\\" + app.EXEName + u".exe", fromWide(module));
+  EXPECT_EQ(
+      app.Title + u" " + text::dec(app.Major) + text::dec(app.Minor) + text::dec(app.Revision),
+      u"Sigpatch 112");
 }
 
-TEST(Win32ClockTest, LocalTimeIsTheSystemsLocalTime) {
-  Win32Clock clock;
-  const auto now = clock.Now();
-  SYSTEMTIME local{};
-  ::GetLocalTime(&local);
-  const DateTime converted = clock.ToLocal(now);
-  EXPECT_EQ(converted.Year, local.wYear);
-  EXPECT_EQ(converted.Month, local.wMonth);
-  EXPECT_EQ(converted.Day, local.wDay);
-  EXPECT_EQ(converted.Hour, local.wHour);
-  // 2004-03-07 09:05:01 UTC, seen from the local time zone.
-  const auto fixed = Clock::TimePoint(std::chrono::seconds(1078650301));
-  const DateTime then = clock.ToLocal(fixed);
-  EXPECT_EQ(then.Second, 1);
-  EXPECT_EQ(then.Year, 2004);
-  const auto ticks = clock.Ticks();
-  clock.Sleep(std::chrono::milliseconds(15));
-  EXPECT_GE((clock.Ticks() - ticks).count(), 10);
+TEST(Win32ProgramTest, TheRootOfAPathIsItsDriveOrShare) {
+  // clang-format off
+  for (const auto& [path, root] : Pairs{{u"C:\\Temp", u"C:\\"}, {u"\\\\server", u""},
+                                        {u"relative", u""},
+                                        {u"\\\\server\\share", u"\\\\server\\share\\"}}) {
+    EXPECT_EQ(rootOf(path), root) << text::toUtf8(path);
+  }
+  // clang-format on
+  EXPECT_EQ(Win32DrivesAndFolders().DriveOf(u"\\\\server\\share\\folder"), u"\\\\server\\share");
+}
+
+// The resource script's version information and icon, in sigpatch.exe.
+TEST(Win32ProgramTest, SigpatchExeNamesItsMakerAndVersionAndHasItsIcon) {
+  const std::wstring exe = wide(builtProgram(SIGPATCH_EXE));
+  DWORD ignored = 0;
+  std::vector<unsigned char> data(::GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+  ASSERT_NE(::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()), 0);
+  for (const auto& [name, expected] : Pairs{{u"CompanyName", u"Ferrolite"},
+                                            {u"FileVersion", u"1.1.2"},
+                                            {u"OriginalFilename", u"sigpatch.exe"}}) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = L"\\StringFileInfo\\040904B0\\" + wide(name);
+    ASSERT_NE(::VerQueryValueW(data.data(), query.c_str(), &value, &length), 0);
+    EXPECT_EQ(fromWide(static_cast<const wchar_t*>(value)), expected);
+  }
+  const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_NE(::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);
+  ::FreeLibrary(module);
+}
+
+// What the Event Viewer shows of an event: the message of the event's id in
+// the source's message file, with the event's strings put in.
+TEST(Win32EventLogTest, TheProgramsMessageTableShowsTheRunsMessage) {
+  for (const char* program : {SIGPATCH_EXE, SIGPATCH_CONSOLE_EXE}) {
+    SCOPED_TRACE(program);
+    const HMODULE module =
+        ::LoadLibraryExW(wide(builtProgram(program)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    const DWORD_PTR strings[] = {reinterpret_cast<DWORD_PTR>(L"Installed sdat4500.exe (100% %1)"),
+                                 reinterpret_cast<DWORD_PTR>(L"installed")};
+    wchar_t* text = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                             FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                         module, kRunEventId, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                         reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(strings)));
+    ::FreeLibrary(module);
+    ASSERT_NE(length, 0u);
+    EXPECT_EQ(std::wstring(text, length), L"Installed sdat4500.exe (100% %1)\r\n");
+    ::LocalFree(text);
+  }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <map>
-#include <memory>
 
 #include "Win32TestSupport.h"
 #include "platform/win32/Win32Registry.h"
@@ -18,56 +17,28 @@ using namespace platform;
 
 constexpr char16_t kTestsKey[] = u"Software\\SigpatchTests";
 
-/// A key of its own below HKEY_CURRENT_USER\Software\SigpatchTests for one
-/// test, removed with everything in it afterwards.
-class TestKey {
+/// The system's registry with each of the four roots moved below a key of the test's own,
+/// HKEY_CURRENT_USER\Software\SigpatchTests\RunN (removed with everything in it afterwards, the
+/// shared parent with the last one), so that the tests touch nothing else and need no
+/// administrator. Everything else passes straight through; a root cannot be deleted and closing
+/// it does nothing, as with the real roots.
+class SystemSubject final : public Subject, public RegistryApi {
  public:
-  TestKey() {
-    static std::atomic<int> counter{0};
-    name_ = std::u16string(kTestsKey) + u"\\Run" + text::dec(::GetCurrentProcessId()) + u"-" +
-            text::dec(++counter);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name_).c_str());
-  }
-  ~TestKey() {
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name_).c_str());
-    // The shared parent goes with the last test key.
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, wide(kTestsKey).c_str());
-  }
-  TestKey(const TestKey&) = delete;
-  TestKey& operator=(const TestKey&) = delete;
-
-  /// The path below HKEY_CURRENT_USER.
-  const std::u16string& name() const { return name_; }
-
- private:
-  std::u16string name_;
-};
-
-/// The system's registry with each of the four roots moved below a test key,
-/// so that the tests touch nothing else and need no administrator: the key
-/// "HKLM" of the test key stands for HKEY_LOCAL_MACHINE and so on. Everything
-/// else passes straight through; a root cannot be deleted and closing it does
-/// nothing, as with the real roots.
-class RootedRegistry final : public RegistryApi {
- public:
-  RootedRegistry(RegistryApi& system, const std::u16string& base) : system_(system) {
-    const std::pair<RegKey, const char16_t*> roots[] = {{kHkeyClassesRoot, u"HKCR"},
-                                                        {kHkeyCurrentUser, u"HKCU"},
-                                                        {kHkeyLocalMachine, u"HKLM"},
-                                                        {kHkeyUsers, u"HKU"}};
-    for (const auto& [root, name] : roots) {
-      RegKey key = 0;
-      EXPECT_EQ(system_.CreateKeyEx(kHkeyCurrentUser, base + u"\\" + name, u"", 0, kKeyAllAccess,
-                                    key, nullptr),
+  SystemSubject() {
+    for (const auto& [root, name] : {std::pair{kHkeyClassesRoot, u"HKCR"},
+                                     {kHkeyCurrentUser, u"HKCU"},
+                                     {kHkeyLocalMachine, u"HKLM"},
+                                     {kHkeyUsers, u"HKU"}}) {
+      EXPECT_EQ(system_.CreateKeyEx(kHkeyCurrentUser, name_ + u"\\" + name, u"", 0, kKeyAllAccess,
+                                    roots_[root], nullptr),
                 0);
-      roots_[root] = key;
     }
   }
-  ~RootedRegistry() override {
+  ~SystemSubject() override {
     for (const auto& [root, key] : roots_) system_.CloseKey(key);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name_).c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, wide(kTestsKey).c_str());
   }
-  RootedRegistry(const RootedRegistry&) = delete;
-  RootedRegistry& operator=(const RootedRegistry&) = delete;
 
   std::int32_t OpenKeyEx(RegKey hKey, std::u16string_view lpSubKey, std::uint32_t ulOptions,
                          std::uint32_t samDesired, RegKey& phkResult) override {
@@ -107,26 +78,10 @@ class RootedRegistry final : public RegistryApi {
                              lpftLastWriteTime);
   }
   std::int32_t CloseKey(RegKey hKey) override {
-    if (roots_.count(hKey) != 0) return kErrorSuccess;
-    return system_.CloseKey(hKey);
+    return roots_.count(hKey) != 0 ? kErrorSuccess : system_.CloseKey(hKey);
   }
 
- private:
-  RegKey map(RegKey key) const {
-    const auto found = roots_.find(key);
-    return found == roots_.end() ? key : found->second;
-  }
-
-  RegistryApi& system_;
-  std::map<RegKey, RegKey> roots_;
-};
-
-class SystemSubject : public Subject {
- public:
-  SystemSubject() : rooted_(std::make_unique<RootedRegistry>(system_, key_.name())) {}
-  ~SystemSubject() override { rooted_.reset(); }
-
-  RegistryApi& api() override { return *rooted_; }
+  RegistryApi& api() override { return *this; }
   RegistryApi& predefined() override { return system_; }
   RegistryTransactions* transactions() override { return nullptr; }
   void reopen() override {}
@@ -134,40 +89,38 @@ class SystemSubject : public Subject {
   std::string cannotShow(Behaviour behaviour) const override {
     switch (behaviour) {
       case Behaviour::ReadOnlyStore:
-        return "the system's registry has no read-only mode as a whole: who may change a key is "
-               "set key by key in its security descriptor";
+        return "the system's registry is read-only key by key, in each key's security descriptor";
       case Behaviour::Transactions:
-        return "transactions over the registry functions belong to the settings store; the "
-               "system's registry functions have none";
+        return "the system's registry functions have no transactions";
       case Behaviour::DepthLimit:
-        return "the test keys lie four levels below the root of the user's hive, so they cannot "
-               "reach the depth limit where a root's keys reach it";
+        return "the test keys lie four levels below a root, so they cannot reach the depth limit";
       case Behaviour::FourRoots:
-        return "Windows predefines more roots than the four the program uses "
-               "(HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG)";
+        return "Windows predefines more roots than the four the program uses";
       case Behaviour::DocumentedKeyNames:
-        return "the system's registry takes a key name of 256 characters, one more than its "
-               "documented limit of 255 that the settings store keeps";
+        return "the system's registry takes a key name one longer than its documented limit";
       case Behaviour::UpperCaseOrder:
-        if (underWine()) {
-          return "Wine orders sub-keys by their lower-cased names, so \"_\" and \"[\" sort "
-                 "before the letters; Windows orders them by their upper-cased names";
-        }
-        return {};
+        return underWine() ? "Wine orders sub-keys by their lower-cased names" : "";
       case Behaviour::ValueOrder:
-        if (underWine()) {
-          return "Wine lists a key's values sorted by name; Windows lists them in the order "
-                 "they were first written";
-        }
-        return {};
+        return underWine() ? "Wine lists a key's values sorted by name" : "";
     }
     return {};
   }
 
  private:
-  TestKey key_;
+  inline static std::atomic<int> counter{0};
+  std::u16string name_ = [] {
+    const std::u16string name = std::u16string(kTestsKey) + u"\\Run" +
+                                text::dec(::GetCurrentProcessId()) + u"-" + text::dec(++counter);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(name).c_str());
+    return name;
+  }();
   win32::Win32Registry system_;
-  std::unique_ptr<RootedRegistry> rooted_;
+  std::map<RegKey, RegKey> roots_;
+
+  RegKey map(RegKey key) const {
+    const auto found = roots_.find(key);
+    return found == roots_.end() ? key : found->second;
+  }
 };
 
 INSTANTIATE_TEST_SUITE_P(System, RegistryBehaviourTest,

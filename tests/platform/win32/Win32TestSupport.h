@@ -1,8 +1,7 @@
 #pragma once
 
-// Helpers of the tests of the Windows services: temporary folders, files
-// written byte for byte, the paths of the programs the build made, and what
-// tells Wine from Windows.
+// Helpers of the tests of the Windows services: temporary folders, files written byte for byte,
+// the paths of the programs the build made, and what tells Wine from Windows.
 
 #include <gtest/gtest.h>
 
@@ -31,33 +30,32 @@ inline bool underWine() {
 /// path becomes the drive path that leads to it (Z:\...); anything else stays.
 inline std::u16string hostPath(const char* path) {
   using DosName = wchar_t*(CDECL*)(const char*);
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto dosName = kernel == nullptr ? nullptr
-                                         : reinterpret_cast<DosName>(reinterpret_cast<void*>(
-                                               ::GetProcAddress(kernel, "wine_get_dos_file_name")));
-  if (path[0] == '/' && dosName != nullptr) {
-    if (wchar_t* name = dosName(path)) {
-      std::u16string result = fromWide(name);
-      ::HeapFree(::GetProcessHeap(), 0, name);
-      return result;
-    }
+  const auto dosName = reinterpret_cast<DosName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  if (wchar_t* name = path[0] == '/' && dosName != nullptr ? dosName(path) : nullptr) {
+    std::u16string result = fromWide(name);
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return result;
   }
   std::u16string result = text::fromUtf8(path);
-  for (auto& c : result) {
-    if (c == u'/') c = u'\\';
-  }
+  for (auto& c : result) c = c == u'/' ? u'\\' : c;
   return result;
 }
 
-/// A folder of its own in the system's temporary folder, removed with
-/// everything in it afterwards (read-only bits cleared first).
+/// The path of a program the build made beside the test program.
+inline std::u16string builtProgram(const char* path) { return hostPath(path); }
+
+/// A folder of its own (in the system's temporary folder unless another is
+/// given), removed with everything in it afterwards.
 class TempFolder {
  public:
-  explicit TempFolder(std::u16string_view prefix = u"sigpatch-test-") {
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    std::random_device random;
-    path_ = fromWide(temp) + std::u16string(prefix) + text::dec(random() % 1000000000) +
+  explicit TempFolder(std::u16string_view prefix = u"sigpatch-test-", std::u16string parent = {}) {
+    if (parent.empty()) {
+      wchar_t temp[MAX_PATH + 1] = {};
+      ::GetTempPathW(MAX_PATH + 1, temp);
+      parent = fromWide(temp);
+    }
+    path_ = parent + std::u16string(prefix) + text::dec(std::random_device()() % 1000000000) +
             text::dec(::GetCurrentProcessId());
     ::CreateDirectoryW(wide(path_).c_str(), nullptr);
   }
@@ -70,28 +68,14 @@ class TempFolder {
     return path_ + u"\\" + std::u16string(name);
   }
 
-  /// Removes a file or a folder tree, whatever its attributes.
+  /// Removes a file or a folder tree, read-only bits and all.
   static void remove(const std::u16string& path) {
-    const std::wstring name = wide(path);
-    const DWORD attributes = ::GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      ::DeleteFileW(name.c_str());
-      return;
-    }
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-      WIN32_FIND_DATAW entry{};
-      const HANDLE search = ::FindFirstFileW((name + L"\\*").c_str(), &entry);
-      if (search != INVALID_HANDLE_VALUE) {
-        do {
-          const std::wstring child = entry.cFileName;
-          if (child != L"." && child != L"..") remove(path + u"\\" + fromWide(child));
-        } while (::FindNextFileW(search, &entry) != 0);
-        ::FindClose(search);
-      }
-    }
-    ::RemoveDirectoryW(name.c_str());
+    namespace fs = std::filesystem;
+    std::error_code error;
+    ::SetFileAttributesW(wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(path), error))
+      ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(fs::path(path), error);
   }
 
  private:
@@ -109,6 +93,17 @@ inline std::string readFile(const std::u16string& path) {
   return contents.str();
 }
 
+/// The text with every mark ("{folder}") replaced by what it stands for.
+inline std::u16string fill(
+    std::u16string text,
+    std::initializer_list<std::pair<std::u16string_view, std::u16string>> marks) {
+  for (const auto& [mark, value] : marks) {
+    for (auto at = text.find(mark); at != text.npos; at = text.find(mark, at + value.size()))
+      text.replace(at, mark.size(), value);
+  }
+  return text;
+}
+
 inline DWORD attributes(const std::u16string& path) {
   return ::GetFileAttributesW(wide(path).c_str());
 }
@@ -116,13 +111,5 @@ inline DWORD attributes(const std::u16string& path) {
 inline bool exists(const std::u16string& path) {
   return attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
-
-inline void setReadOnly(const std::u16string& path, bool readOnly) {
-  ::SetFileAttributesW(wide(path).c_str(),
-                       readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-}
-
-/// The path of a program the build made beside the test program.
-inline std::u16string builtProgram(const char* path) { return hostPath(path); }
 
 }  // namespace sigpatch::testing

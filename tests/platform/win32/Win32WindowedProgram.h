@@ -55,12 +55,46 @@ inline bool waitFor(const std::function<bool()>& done, unsigned milliseconds = 1
 class WindowedProgram {
  public:
   WindowedProgram(const std::u16string& exe, const std::u16string& arguments,
-                  const std::u16string& folder, const std::u16string& recordFile);
-  ~WindowedProgram();
+                  const std::u16string& folder, const std::u16string& recordFile) {
+    using platform::win32::wide;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring line = L"\"" + wide(exe) + L"\" " + wide(arguments);
+    PROCESS_INFORMATION process{};
+    ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", wide(recordFile).c_str());
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         wide(folder).c_str(), &startup, &process) != 0) {
+      ::CloseHandle(process.hThread);
+      process_ = process.hProcess;
+      id_ = process.dwProcessId;
+    }
+    ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", nullptr);
+  }
+  ~WindowedProgram() {
+    if (process_ != nullptr && !WaitForExit(0)) ::TerminateProcess(process_, 9);
+    if (process_ != nullptr) ::CloseHandle(process_);
+  }
 
   bool Started() const { return process_ != nullptr; }
   /// Waits for the program's visible top-level window with that caption; nullptr when none came.
-  HWND WaitForWindow(const std::u16string& caption, unsigned milliseconds = 120000) const;
+  HWND WaitForWindow(const std::u16string& caption, unsigned milliseconds = 120000) const {
+    struct Search {
+      DWORD id;
+      const std::u16string& caption;
+      HWND found = nullptr;
+    } search{id_, caption};
+    const auto look = [](HWND window, LPARAM data) -> BOOL {
+      auto* wanted = reinterpret_cast<Search*>(data);
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(window, &owner);
+      if (owner == wanted->id && ::IsWindowVisible(window) && textOf(window) == wanted->caption)
+        wanted->found = window;
+      return wanted->found == nullptr;
+    };
+    waitFor([&] { return ::EnumWindows(look, reinterpret_cast<LPARAM>(&search)), search.found; },
+            milliseconds);
+    return search.found;
+  }
   bool WaitForExit(unsigned milliseconds = 120000) const {
     return ::WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
   }
@@ -79,49 +113,5 @@ class WindowedProgram {
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
 };
-
-inline WindowedProgram::WindowedProgram(const std::u16string& exe, const std::u16string& arguments,
-                                        const std::u16string& folder,
-                                        const std::u16string& recordFile) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  std::wstring line =
-      L"\"" + platform::win32::wide(exe) + L"\" " + platform::win32::wide(arguments);
-  PROCESS_INFORMATION process{};
-  ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", platform::win32::wide(recordFile).c_str());
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       platform::win32::wide(folder).c_str(), &startup, &process) != 0) {
-    ::CloseHandle(process.hThread);
-    process_ = process.hProcess;
-    id_ = process.dwProcessId;
-  }
-  ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RECORD", nullptr);
-}
-
-inline WindowedProgram::~WindowedProgram() {
-  if (process_ != nullptr && !WaitForExit(0)) ::TerminateProcess(process_, 9);
-  if (process_ != nullptr) ::CloseHandle(process_);
-}
-
-inline HWND WindowedProgram::WaitForWindow(const std::u16string& caption,
-                                           unsigned milliseconds) const {
-  struct Search {
-    DWORD id;
-    const std::u16string& caption;
-    HWND found = nullptr;
-  } search{id_, caption};
-  const auto look = [](HWND window, LPARAM data) -> BOOL {
-    auto* wanted = reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == wanted->id && ::IsWindowVisible(window) && textOf(window) == wanted->caption) {
-      wanted->found = window;
-    }
-    return wanted->found == nullptr;
-  };
-  waitFor([&] { return ::EnumWindows(look, reinterpret_cast<LPARAM>(&search)), search.found; },
-          milliseconds);
-  return search.found;
-}
 
 }  // namespace sigpatch::testing

@@ -10,14 +10,11 @@
 namespace sigpatch::testing {
 namespace {
 
-constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ferrolite\\Sigpatch";
-
 TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePinIsPulled) {
   if (!underWine()) GTEST_SKIP() << "the test changes the machine's settings";
   TempFolder work{u"sigpatch windowed "};
-  const std::u16string updates = work / u"Update Packages";
-  const std::u16string exe = builtProgram(SIGPATCH_EXE);
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+  const std::u16string updates = work / u"Update Packages", exe = builtProgram(SIGPATCH_EXE);
+  clearSettings();
   ASSERT_NE(::CreateDirectoryW(wide(updates).c_str(), nullptr), 0);
   // The package installs until the test lets it go.
   ASSERT_NE(::CopyFileW(wide(builtProgram(SIGPATCH_RELEASE_PROBE)).c_str(),
@@ -26,11 +23,8 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
   ::SetEnvironmentVariableW(L"SIGPATCH_PROBE_RELEASE", wide(work / u"go").c_str());
   // Made just now, the package may start at once; under Wine the program starts only packages
   // that nobody but the trusted could have put there, and the prefix's account is trusted.
-  for (const auto& [name, value] : {std::pair{L"PackageSettleSeconds", std::wstring(L"0")},
-                                    std::pair{L"TrustedOwner", wide(testAccount())}}) {
-    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSettingsKey, name, REG_SZ, value.c_str(),
-                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
+  setSetting(L"PackageSettleSeconds", u"0");
+  setSetting(L"TrustedOwner", testAccount());
   WindowedProgram program(exe, u"/Path:\"" + updates + u"\"", work.path(), work / u"record.txt");
   ASSERT_TRUE(program.Started());
   HWND window = program.WaitForWindow(u"Sigpatch");
@@ -59,7 +53,7 @@ TEST(WindowedRunTest, F1DuringTheRunShowsTheAboutBoxAndKeepsTheWindowUntilThePin
   ::PostMessageW(about, WM_CLOSE, 0, 0);
   WindowedProgram::Click(WindowedProgram::FirstImage(window));
   EXPECT_TRUE(program.WaitForExit());
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSettingsKey);
+  clearSettings();
 }
 
 }  // namespace
