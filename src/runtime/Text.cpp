@@ -44,8 +44,8 @@ void appendUtf16(std::u16string& out, char32_t cp) {
 
 // Applies a code-point mapping to UTF-16 text, keeping unpaired surrogates as they are.
 template <typename Map>
-std::u16string mapText(std::u16string_view text, Map map) {
-  std::u16string out;
+void mapText(std::u16string_view text, std::u16string& out, Map map) {
+  out.clear();
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
@@ -60,13 +60,18 @@ std::u16string mapText(std::u16string_view text, Map map) {
       appendUtf16(out, map(c));
     }
   }
-  return out;
 }
 
 }  // namespace
 
 std::u16string fromUtf8(std::string_view utf8) {
   std::u16string out;
+  fromUtf8(utf8, out);
+  return out;
+}
+
+void fromUtf8(std::string_view utf8, std::u16string& out) {
+  out.clear();
   out.reserve(utf8.size());
   std::size_t i = 0;
   const std::size_t n = utf8.size();
@@ -108,7 +113,6 @@ std::u16string fromUtf8(std::string_view utf8) {
     appendUtf16(out, cp);
     i = j;
   }
-  return out;
 }
 
 std::string toUtf8(std::u16string_view text) {
@@ -183,11 +187,19 @@ char32_t toLower(char32_t c) {
 }
 
 std::u16string toUpper(std::u16string_view text) {
-  return mapText(text, [](char32_t c) { return toUpper(c); });
+  std::u16string out;
+  toUpper(text, out);
+  return out;
+}
+
+void toUpper(std::u16string_view text, std::u16string& out) {
+  mapText(text, out, [](char32_t c) { return toUpper(c); });
 }
 
 std::u16string toLower(std::u16string_view text) {
-  return mapText(text, [](char32_t c) { return toLower(c); });
+  std::u16string out;
+  mapText(text, out, [](char32_t c) { return toLower(c); });
+  return out;
 }
 
 std::u16string fromAscii(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }

@@ -18,6 +18,7 @@ using sigpatch::testing::asNobody;
 using sigpatch::testing::errorOf;
 using sigpatch::testing::FileSystemBehaviourTest;
 using sigpatch::testing::FileSystemSubject;
+using sigpatch::testing::listedNames;
 using sigpatch::testing::names;
 using sigpatch::testing::subjectOf;
 using sigpatch::testing::TempFolder;
@@ -75,6 +76,7 @@ TEST_F(PosixFileSystemTest, LinksAreFollowedAndShownButFifosAreNeitherFileNorFol
   }
   const auto top = fs.GetFolder(path(""));
   EXPECT_EQ(names(top->Files()), (Names{u".hidden", u"file", u"toFile"}));
+  EXPECT_EQ(listedNames(*top), (Names{u".hidden", u"file", u"toFile"}));
   EXPECT_EQ(names(top->SubFolders()), (Names{u"folder", u"toFolder"}));
   EXPECT_EQ(fs.GetFolder(path("toFolder"))->Path(), path("toFolder"));
   EXPECT_EQ(fs.GetFile(path(".hidden"))->Attributes(), attr::kHidden);
@@ -162,6 +164,7 @@ TEST_F(PosixFileSystemTest, WhatAUserMayNotReadOrChangeRaises70) {
   writeFile(at("open"), "x", 0666);
   const std::function<void(PosixFileSystem&)> calls[] = {
       [&](PosixFileSystem& n) { n.GetFolder(path("closed"))->Files(); },
+      [&](PosixFileSystem& n) { n.GetFolder(path("closed"))->ListFiles(); },
       [&](PosixFileSystem& n) { n.OpenTextFile(path("secret"), 1, false, 0); },
       [&](PosixFileSystem& n) { n.CopyFile(path("open"), path("locked/copy"), true); },
       [&](PosixFileSystem& n) { n.DeleteFile(path("locked/file"), true); },
