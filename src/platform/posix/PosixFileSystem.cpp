@@ -198,8 +198,7 @@ bool isFile(int dirFd, const dirent& entry) {
 
 class PosixFileListing final : public FileListing {
  public:
-  explicit PosixFileListing(std::string folder)
-      : folder_(std::move(folder)), directory_(folder_) {}
+  explicit PosixFileListing(std::string folder) : folder_(std::move(folder)), directory_(folder_) {}
 
   bool Next() override {
     while ((entry_ = directory_.next()) != nullptr) {
@@ -279,7 +278,6 @@ class PosixFolder final : public Folder {
   }
 
  private:
-
   // The identities of this folder and of every folder on its path, as the
   // path is written (through links).
   std::set<std::pair<dev_t, ino_t>> foldersOnPath() const {
