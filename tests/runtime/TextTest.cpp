@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "runtime/Text.h"
 
 namespace sigpatch::text {
@@ -51,6 +53,18 @@ TEST(CaseMapping, FollowsTheSimpleUnicodeMappings) {
   EXPECT_EQ(toUpper(u"ı"), u"I");
   EXPECT_EQ(toUpper(u"\U00010428"), u"\U00010400");  // outside the first plane
   EXPECT_EQ(toLower(u"ΣΑΣ"), u"σασ");                // no final-sigma rule
+}
+
+TEST(CaseMapping, IntoABufferLeavesNothingOfItsFormerText) {
+  std::u16string out = u"LONGER THAN THE NEXT";
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"grüße.exe", u"GRÜßE.EXE"}, {u"ab", u"AB"}, {u"ä", u"Ä"}};
+  for (const auto& [text, upper] : cases) {
+    toUpper(text, out);
+    EXPECT_EQ(out, upper);
+    fromUtf8(toUtf8(text), out);
+    EXPECT_EQ(out, text);
+  }
 }
 
 TEST(CaseMapping, KeepsUnpairedSurrogatesAndLength) {
