@@ -14,11 +14,28 @@ std::u16string sep() { return std::u16string(1, runtime::separatorOf(runtime::kN
 class RunControlTest : public RunFixture {
  public:
   RunControlTest() {
-    files.disk.AddFolder(native(u"/updates"));
-    files.disk.AddFolder(native(u"/srv/updates"));
-    fake.windowing.folders.AddFolder(native(u"/srv/sigfetch"));
-    fake.windowing.folders.AddFolder(native(u"/updates"));
+    for (const auto* folder : {u"/srv/sigfetch", u"/updates"})
+      fake.windowing.folders.AddFolder(native(folder));
   }
+  /// Answers the folder chooser when it opens: OK with the text typed, or Cancel.
+  void AnswerChooser(std::optional<std::u16string> typed) {
+    fake.windowing.QueueWhenShown(u"frmSelectFolder", [this, typed](auto& dialog) {
+      auto& path = dialog.TextBoxNamed(u"tboPath");
+      chooserProposal = path.Text();
+      if (typed) path.Type(*typed);
+      dialog.ButtonNamed(typed ? u"cmdOK" : u"cmdCancel").Click();
+    });
+  }
+  /// Closes the modal About box when it opens, keeping its text.
+  void CloseAboutBox() {
+    fake.windowing.QueueWhenShown(u"frmAbout", [this](auto& box) {
+      usage = box.RichTextBoxNamed(u"txtText").Text();
+      aboutOverMain = MainWindow().IsVisible();
+      box.ButtonNamed(u"cmdOK").Click();
+    });
+  }
+  std::u16string chooserProposal, usage;
+  bool aboutOverMain = false;
 };
 
 // How the source folder is settled: the stored Path, the downloader's folder (when `downloader`),
@@ -102,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, FolderSettling, ::testing::ValuesIn(kFolderCases)
 
 TEST_F(RunControlTest, SilentWinsOverMinimizedAndMinimizedShowsTheWindowMinimized) {
   Set(u"Path", native(u"/updates"));
-  AddPackage(native(u"/updates/sdat4500.exe"));
+  AddPackage(u"/updates/sdat4500.exe");
   bool shownDuringTheRun = true;
   processes.onWait = [&] { shownDuringTheRun = MainWindow().IsVisible(); };
   ASSERT_TRUE(Run(u"/MINIMIZED /silent"));
@@ -119,7 +136,7 @@ TEST_F(RunControlTest, SilentWinsOverMinimizedAndMinimizedShowsTheWindowMinimize
 
 TEST_F(RunControlTest, EmptyStoredSettingsAreReplacedByTheDefaults) {
   Set(u"Path", native(u"/updates")), Set(u"SDATParam", u""), Set(u"FileMask", u"");
-  ASSERT_TRUE(Run(u""));
+  ASSERT_TRUE(Run());
   EXPECT_EQ(Setting(u"SDATParam"), u"/SILENT /REBOOT");
   EXPECT_EQ(Setting(u"FileMask"), u"sdat*.exe");
 }
@@ -137,8 +154,8 @@ TEST_F(RunControlTest, AStoreTheUserMayOnlyReadIsReadButNothingIsInstalled) {
   Set(u"Path", native(u"/updates")), Set(u"LatestUpdate", u"SDAT4400.EXE");
   system.messages[5] = u"Access is denied.\r\n";
   registry.readOnly = true;
-  AddPackage(native(u"/updates/sdat4500.exe"));
-  ASSERT_TRUE(Run(u""));
+  AddPackage(u"/updates/sdat4500.exe");
+  ASSERT_TRUE(Run());
   EXPECT_EQ(fake.windowing.FindForm(u"frmSelectFolder"), nullptr);
   EXPECT_EQ(fake.windowing.messages.at(0).prompt,
             u"Error updating registry:  5\r\nFor keyname: SOFTWARE\\Ferrolite\\Sigpatch\r\n"
@@ -157,7 +174,7 @@ TEST_F(RunControlTest, AStoreTheUserMayOnlyReadIsReadButNothingIsInstalled) {
 // for none), and what the program said in a message box (then nothing is written or started).
 struct StatusCase {
   const char* name;
-  std::function<void(RunFixture&)> arrange;
+  std::function<void(RunControlTest&)> arrange;
   const char16_t* command;
   int status;
   std::u16string result;
@@ -166,11 +183,11 @@ struct StatusCase {
 };
 void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
-void stored(RunFixture& t) { t.Set(u"Path", native(u"/updates")); }
-void package(RunFixture& t) { stored(t), t.AddPackage(native(u"/updates/sdat4500.exe")); }
-void withUsage(RunFixture& t) { package(t), t.CloseAboutBox(); }
-auto aged(int days, std::function<void(RunFixture&)> more = {}) {
-  return [=](RunFixture& t) {
+void stored(RunControlTest& t) { t.Set(u"Path", native(u"/updates")); }
+void package(RunControlTest& t) { stored(t), t.AddPackage(u"/updates/sdat4500.exe"); }
+void withUsage(RunControlTest& t) { package(t), t.CloseAboutBox(); }
+auto aged(int days, std::function<void(RunControlTest&)> more = {}) {
+  return [=](RunControlTest& t) {
     package(t);
     t.files.disk.Node(native(u"/updates/sdat4500.exe")).modified = t.fake.clock.now - days * 24h;
     if (more) more(t);
@@ -255,7 +272,7 @@ TEST_F(RunControlTest, ALongResultIsCutToWhatTheSettingTakesAndLoggedWhole) {
   package(*this);
   const std::u16string reason(200, u'x');
   processes.exit = {false, 9, reason};
-  ASSERT_TRUE(Run(u""));
+  ASSERT_TRUE(Run());
   const std::u16string result = u"failed: sdat4500.exe: " + reason;
   EXPECT_EQ(Setting(u"LatestRunResult"), result.substr(0, RegUtilities::kLongestSetting));
   ASSERT_EQ(fake.eventLog.reports.size(), 1u);

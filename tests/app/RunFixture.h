@@ -42,22 +42,25 @@ struct Line {
 using Lines = std::vector<Line>;
 inline const Line kFinished{u"Finished!"};
 constexpr auto kMissing = u"<missing>";
-inline Line looking(std::u16string_view folder = u"/updates/",
-                    std::u16string_view mask = u"SDAT*.EXE") {
-  return {u"Looking for " + std::u16string(mask) + u" Updates in " + native(folder) + u"..."};
+inline Line looking(std::u16string folder = u"/updates/", std::u16string mask = u"SDAT*.EXE") {
+  return {u"Looking for " + mask + u" Updates in " + native(folder) + u"..."};
 }
+inline Line last(std::u16string name = u"") { return {u"Last update on this PC: " + name}; }
+inline Line red(std::u16string text) { return {std::move(text), kRed}; }
 
-/// A whole program run against fakes: the registry, the disk, the processes and the system, with
-/// the fake toolkit and clock. The program's copies of packages go to /var/lib/sigpatch/packages.
+/// A whole program run against fakes: the registry, the disk with the folders /updates and
+/// /srv/updates, the processes and the system, with the fake toolkit and clock. The program's
+/// copies of packages go to /var/lib/sigpatch/packages.
 class RunFixture : public ::testing::Test {
  public:
   RunFixture() {
     system.privateFolder = native(u"/var/lib/sigpatch/packages");
-    files.disk.AddFolder(system.privateFolder);
+    for (const auto* folder : {u"/var/lib/sigpatch/packages", u"/updates", u"/srv/updates"})
+      files.disk.AddFolder(native(folder));
   }
   /// A setting under the settings key, "<missing>" when there is none.
   std::u16string Setting(std::u16string_view name) {
-    return RegUtilities().GetKeyValue(kSettingsKey, name, u"<missing>");
+    return RegUtilities().GetKeyValue(kSettingsKey, name, kMissing);
   }
   void Store(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
     RegUtilities().SetKeyValue(key, name, Variant(value), u"REG_SZ");
@@ -66,8 +69,8 @@ class RunFixture : public ::testing::Test {
     Store(kSettingsKey, name, value);
   }
   /// A package written an hour ago, as one the downloader has just fetched.
-  void AddPackage(const std::u16string& path) {
-    files.disk.AddFile(path, "package").modified = fake.clock.now - 1h;
+  void AddPackage(std::u16string_view path) {
+    files.disk.AddFile(native(path), "package").modified = fake.clock.now - 1h;
   }
   /// Makes the application with the command line; it may stop the program.
   Application& Start(std::u16string_view command) {
@@ -76,7 +79,7 @@ class RunFixture : public ::testing::Test {
   }
   /// Start, and the entry procedure's Execute and Terminate; false when the program stopped at
   /// once. The lines, the folder and the outcome are kept when the window goes with the run.
-  bool Run(std::u16string_view command) {
+  bool Run(std::u16string_view command = u"") {
     outcome = {}, exitStatus = -1;
     try {
       Start(command).Execute();
@@ -118,23 +121,7 @@ class RunFixture : public ::testing::Test {
     return window != nullptr && window->IsLoaded();
   }
   toolkit::headless::HeadlessWindow& MainWindow() { return fake.windowing.Form(u"frmMain"); }
-  /// Answers the folder chooser when it opens: OK with the text typed, or Cancel.
-  void AnswerChooser(std::optional<std::u16string> typed) {
-    fake.windowing.QueueWhenShown(u"frmSelectFolder", [this, typed](auto& dialog) {
-      auto& path = dialog.TextBoxNamed(u"tboPath");
-      chooserProposal = path.Text();
-      if (typed) path.Type(*typed);
-      dialog.ButtonNamed(typed ? u"cmdOK" : u"cmdCancel").Click();
-    });
-  }
-  /// Closes the modal About box when it opens; `usage` then holds its text.
-  void CloseAboutBox() {
-    fake.windowing.QueueWhenShown(u"frmAbout", [this](auto& box) {
-      usage = box.RichTextBoxNamed(u"txtText").Text();
-      aboutOverMain = MainWindow().IsVisible();
-      box.ButtonNamed(u"cmdOK").Click();
-    });
-  }
+  /// The prompts of the message boxes shown, each ended by "|".
   std::u16string Prompts() {
     std::u16string all;
     for (const auto& message : fake.windowing.messages) all += message.prompt + u"|";
@@ -147,10 +134,8 @@ class RunFixture : public ::testing::Test {
   fakes::FakeProcesses& processes = fake.processes;
   fakes::FakeSystem& system = fake.system;
   std::optional<Application> app;
-  /// What the chooser and the About box showed; the source folder the run was given.
-  std::u16string chooserProposal, usage, runFolder;
-  bool aboutOverMain = false;
-  /// What the last run came to, and the program's exit status.
+  /// The source folder the run was given, what the last run came to and the exit status.
+  std::u16string runFolder;
   RunOutcome outcome;
   int exitStatus = -1;
 
