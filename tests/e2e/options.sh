@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# "/?", "--help" and "--version", unknown and duplicate options, a first start
-# without a terminal to ask on, the chooser on a terminal, a package that cannot
-# start, a folder with a blank, a relative folder and a stale package, as the
-# terminal shows them, with the exit status and "LatestRunResult".
+# "/?", "--help" and "--version", unknown options, the chooser on a terminal, a
+# package that cannot start, a folder with a blank, a relative folder and a
+# stale package, as the terminal shows them, with the exit status and
+# "LatestRunResult".
 source "$(dirname "$0")/lib.sh"
 usage='Sigpatch [/Path:"C:\Updates" [/SetDef]] [/Silent] [/Minimized] [/?]'
 
@@ -28,15 +28,6 @@ for option in --verbose /Bogus:1 -x; do
     "Sigpatch: Invalid Argument: ${option/#\/Bogus:1//BOGUS}"$'\n  /SetDef\t\tSets the specified path as default 2' \
     "$(cat "$work/err"; grep "^  /SetDef" "$work/out") $status"
 done
-run /Silent /silent
-check "a duplicate option, and nothing else: status 2" "Sigpatch: Duplicate Argument: silent| 2" \
-  "$(cat "$work/err")|$(cat "$work/out") $status"
-
-# No stored folder and no terminal: nobody can choose one.
-run
-check "nobody to ask: said: status 1" "Sigpatch V1.01.02| |Sigpatch: No source folder: none is stored, and nobody is here to choose one. Store one with /Path:FOLDER /SetDef.|<missing> 1" \
-  "$(tr '\n' '|' < "$work/out")$(cat "$work/err")|$(setting Path) $status"
-
 # On a terminal the chooser takes only a folder that exists.
 mkdir -p "$work/chosen"
 printf '%s\n%s\n' "$work/nowhere" "$work/chosen" \

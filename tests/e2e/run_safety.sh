@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A package is installed exactly once also when things go wrong: a store that
-# cannot be written, a package that dies, hangs or is still being written, a
-# run that is ended or killed, and a user who tries to hold the updates back.
+# A package is installed exactly once also when things go wrong: a package that
+# dies, hangs or is still being written, a run that is ended or killed, and a
+# user who tries to hold the updates back. (A store that cannot be written:
+# tests/platform/posix/RegistryProcessTest.cpp and tests/app.)
 source "$(dirname "$0")/lib.sh"
 
 wait_for() {  # description command...: waits until the command succeeds (a minute at most)
@@ -27,26 +28,6 @@ fresh_start() {  # a new store with the folder stored, and a package: plain, lon
 }
 start_in_background() { "$SIGPATCH" > "$work/out" 2>&1 < /dev/null & run_pid=$!; }
 kill_run() { kill "-$1" "$run_pid"; wait "$run_pid" 2> /dev/null || true; }
-
-# A store on a full disk: the start record cannot be written, nothing starts.
-# The files may grow to 32 KiB, room for the store's shared memory but not for
-# the writes of a run; standard output is a pipe, which the limit leaves alone.
-fresh_start plain
-(trap '' XFSZ; ulimit -f 32; exec "$SIGPATCH" < /dev/null 2> "$work/err") | cat > "$work/out" || true
-check "full disk: said in red, nothing started or recorded" \
-  "Nothing is installed, as the settings cannot be written: 1016,|0|<missing>" \
-  "$(grep -o '^Nothing is installed, as the settings cannot be written: [0-9]*,' "$work/out")|$(installs)|$(setting LatestUpdate)"
-
-# A store that an ordinary user may read but not write: read all the same,
-# nothing installed, and why.
-fresh_start plain
-set_value LatestUpdate SDAT4400.EXE
-chmod 755 "$work"
-setpriv --reuid=nobody --regid=nogroup --clear-groups \
-  env HOME=/nonexistent "$SIGPATCH" > "$work/out" 2> "$work/err" < /dev/null || true
-check "read-only store: read, nothing started, and why" \
-  $'Last update on this PC: SDAT4400.EXE\nNothing is installed, as the settings cannot be written: 5, Access is denied.|0' \
-  "$(grep -e '^Last update' -e '^Nothing is installed' "$work/out")|$(installs)"
 
 # Packages that die by a signal have not ended by themselves; each reason is
 # said, and the package is tried again at the next start.

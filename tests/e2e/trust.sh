@@ -26,38 +26,28 @@ expect() {  # description expected-refusal ("" when it must start)
   fi
 }
 
+# Each row: what is checked, the source folder (under $work; "-" the last one,
+# with the store kept), what is done to it, and the refusal ("" when it starts).
 safe=$work/safe/updates
-source_folder "$safe"
-expect "a folder only root may write" ""
-source_folder "$work/group/updates"
-chgrp users "$work/group/updates" && chmod g+w "$work/group/updates"
-expect "writable by a group" "$work/group/updates is writable by the group users"
-set_value TrustedOwner users
-expect "writable by the trusted group" ""
-source_folder "$work/others/updates"
-chmod o+w "$work/others/updates"
-expect "writable by every user" "$work/others/updates is writable by every user"
-set_value AllowUntrustedSource 1
-expect "the administrator accepts the risk" ""
-source_folder "$work/parent/updates"
-chmod o+w "$work/parent"
-expect "a parent folder open to every user" "$work/parent is writable by every user"
-source_folder "$work/owned/updates"
-chown nobody "$work/owned/updates/sdat4500.exe"
-expect "a package of another user" "$work/owned/updates/sdat4500.exe belongs to nobody"
 mkdir -p "$work/sticky" && chmod 1777 "$work/sticky"
-source_folder "$work/sticky/root"
-expect "root's folder in a sticky folder" ""
-source_folder "$work/sticky/user"
-chown nobody "$work/sticky/user"
-expect "another user's folder in a sticky folder" "$work/sticky/user belongs to nobody"
-ln -s "$safe" "$work/linked"
-source_folder "$work/linked"
-expect "root's link to a safe folder" ""
-ln -s "$safe" "$work/planted"
-chown -h nobody "$work/planted"
-source_folder "$work/planted"
-expect "another user's link" "$work/planted belongs to nobody"
+ln -s "$safe" "$work/linked" && ln -s "$safe" "$work/planted" && chown -h nobody "$work/planted"
+while IFS='|' read -r description folder change refusal; do
+  [[ $folder == - ]] || source_folder "$work/$folder"
+  eval "$change"
+  expect "$description" "$refusal"
+done <<ROWS
+a folder only root may write|safe/updates||
+writable by a group|group/updates|chgrp users $work/group/updates; chmod g+w $work/group/updates|$work/group/updates is writable by the group users
+writable by the trusted group|-|set_value TrustedOwner users|
+writable by every user|others/updates|chmod o+w $work/others/updates|$work/others/updates is writable by every user
+the administrator accepts the risk|-|set_value AllowUntrustedSource 1|
+a parent folder open to every user|parent/updates|chmod o+w $work/parent|$work/parent is writable by every user
+a package of another user|owned/updates|chown nobody $work/owned/updates/sdat4500.exe|$work/owned/updates/sdat4500.exe belongs to nobody
+root's folder in a sticky folder|sticky/root||
+another user's folder in a sticky folder|sticky/user|chown nobody $work/sticky/user|$work/sticky/user belongs to nobody
+root's link to a safe folder|linked||
+another user's link|planted||$work/planted belongs to nobody
+ROWS
 
 # An ordinary user's own run is not checked.
 userwork=$(mktemp -d /tmp/sigpatch-user.XXXXXX)

@@ -82,8 +82,7 @@ class FakeSystem : public platform::System {
     if (findFault != 0) throw RuntimeError(findFault);
     return foundEntries.contains(std::u16string(pattern));
   }
-  std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view name) override {
-    lockNames.emplace_back(name);
+  std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view) override {
     return locksAvailable ? std::make_unique<Lock>(*this) : nullptr;
   }
   std::u16string BootId() override { return bootId; }
@@ -92,17 +91,13 @@ class FakeSystem : public platform::System {
   std::u16string StopRequested() override {
     return !catchCalls.empty() && catchCalls.back() ? stopRequest : u"";
   }
-  bool RunsPrivileged() override { return privileged; }
-  std::u16string WhoElseCanChange(std::u16string_view path, std::u16string_view owner) override {
-    trustChecks.push_back(std::u16string(path) + u" " + std::u16string(owner));
-    return openTo;
-  }
+  // Never privileged, so the source is not checked (tests/e2e/trust.sh checks it).
+  bool RunsPrivileged() override { return false; }
+  std::u16string WhoElseCanChange(std::u16string_view, std::u16string_view) override { return u""; }
   std::u16string SignatureSetting() override { return u"PackageKeyring"; }
-  std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
-                                std::u16string_view anchor) override {
-    signatureChecks.push_back(std::u16string(file) + u" " + std::u16string(original) + u" " +
-                              std::u16string(anchor));
-    return signatureProblem;
+  std::u16string CheckSignature(std::u16string_view, std::u16string_view,
+                                std::u16string_view) override {
+    return u"";
   }
   std::u16string PrivateFolder() override { return privateFolder; }
   std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override {
@@ -132,20 +127,15 @@ class FakeSystem : public platform::System {
   std::u16string tempPath = u"C:\\Temp\\";
   std::map<std::int32_t, std::u16string> specialFolders;
   std::set<std::u16string> foundEntries;
-  /// The machine locks asked for; whether the system can make one, for how many more tries
-  /// another process holds it, and whether one is held now.
-  std::vector<std::u16string> lockNames;
+  /// Whether the system can make a machine lock, for how many more tries another process holds
+  /// it, and whether one is held now.
   bool locksAvailable = true, lockHeld = false;
   int lockBusyTries = 0;
   std::u16string bootId = u"boot-1";
   /// A request to end from outside ("" none), seen while caught, and the calls to catch them.
   std::u16string stopRequest;
-  bool shuttingDown = false, privileged = true;
+  bool shuttingDown = false;
   std::vector<bool> catchCalls;
-  /// What WhoElseCanChange and CheckSignature answer, and their calls ("path owner", "file original
-  /// anchor").
-  std::u16string openTo, signatureProblem;
-  std::vector<std::u16string> trustChecks, signatureChecks;
   std::u16string privateFolder;
   /// The files written whole, by path, and standard output; why every write fails ("": none).
   std::map<std::u16string, std::string> files;
