@@ -1,10 +1,7 @@
-// A whole program run against fakes: the update run (what it lists, installs and records, and
-// that it installs a package once at most also when things go wrong: a store that stops taking
-// writes, a restart or a killed run in the middle of an install, a package still being copied,
-// the close box and a shut-down) and the run control (how the source folder is settled, the
-// options, the settings and their defaults, and what a run tells the one who started it: the exit
-// status, "LatestRunResult" and the system's log). What real packages, signals, stores, sources
-// and terminals do: tests/e2e.
+// A whole program run against fakes: the update run (what it lists, installs and records, also
+// when things go wrong) and the run control (the source folder, the options, the settings, the
+// exit status, "LatestRunResult" and the system's log). What real packages, signals, stores,
+// sources and terminals do: tests/e2e; the main window's closing and pin: tests/ui.
 
 #include <gtest/gtest.h>
 
@@ -122,10 +119,6 @@ class RunFixture : public ::testing::Test, public fakes::FakeServices {
               (Lines{{u"Sigpatch V1.01.02"}, {u" "}}));
     return {lines.begin() + std::min(2 + from, lines.size()), lines.end()};
   }
-  bool MainWindowOpen() const {
-    const auto* window = windowing.FindForm(u"frmMain");
-    return window != nullptr && window->IsLoaded();
-  }
   toolkit::headless::HeadlessWindow& MainWindow() { return windowing.Form(u"frmMain"); }
   /// Answers the folder chooser when it opens: OK with the text typed, or Cancel.
   void AnswerChooser(std::optional<std::u16string> typed) {
@@ -240,20 +233,16 @@ RunCase refuses(const char* name, Arrange arrange, std::u16string why,
 // The package in a folder with a blank, run from a private folder with `blank` in it: quoted.
 RunCase blankFolders(const char* name, std::u16string blank) {
   const auto copy = native(u"/var/lib/my" + blank + u"sigpatch");
-  return {name,
-          [=](UpdateRunTest& t) {
-            t.Set(u"Path", native(u"/my updates"));
-            t.AddPackage(u"/my updates/sdat4500.exe");
-            t.system.privateFolder = copy;
-            t.files.disk.AddFolder(copy);
-          },
-          {looking(u"/my updates/"),
-           last(),
-           {u"sdat4500.exe"},
-           installing(u"/my updates/sdat4500.exe"),
-           kFinished},
-          {u"\"" + copy + native(u"/sdat4500.exe") + u"\" /SILENT /REBOOT"},
-          u"SDAT4500.EXE"};
+  Lines lines = listing({installing(u"/my updates/sdat4500.exe"), kFinished});
+  lines[0] = looking(u"/my updates/");
+  const Arrange arrange = [=](UpdateRunTest& t) {
+    t.Set(u"Path", native(u"/my updates"));
+    t.AddPackage(u"/my updates/sdat4500.exe");
+    t.system.privateFolder = copy;
+    t.files.disk.AddFolder(copy);
+  };
+  const auto started = u"\"" + copy + native(u"/sdat4500.exe") + u"\" /SILENT /REBOOT";
+  return {name, arrange, lines, {started}, u"SDAT4500.EXE"};
 }
 // The package written `from` now.
 Arrange written(std::chrono::seconds from) {
@@ -385,33 +374,12 @@ TEST_F(UpdateRunTest, FaultsOfTheDiskAndTheFileSystemServiceAreReported) {
   EXPECT_EQ(Setting(u"LatestUpdate"), kMissing);
 }
 
-TEST_F(UpdateRunTest, TheControllerSetsTheStatusBarAndRefusesAnEmptyFolder) {
+TEST_F(UpdateRunTest, TheControllerRefusesAnEmptyFolder) {
   auto& controller = *Start(u"").AM();
-  controller.UpdateStatusBar(native(u"/updates/sub"));
-  EXPECT_EQ(MainWindow().StatusBarNamed(u"sbInfo").PanelText(u"Info"), native(u"/updates/sub"));
   controller.FileMask = u"sdat*.exe";
   controller.CheckForUpdates();
   EXPECT_EQ(AllLines(), Lines{red(u"No Source path!")});
   EXPECT_EQ(controller.FileMask, u"sdat*.exe");  // the run ended before the mask
-}
-
-TEST_F(UpdateRunTest, TheWindowClosesThreeSecondsAfterTheLastLineUnlessPinned) {
-  AddPackage(u"/updates/sdat4500.exe");
-  processes.runTime = 1500ms;
-  const auto start = clock.now;
-  ASSERT_TRUE(Run());
-  EXPECT_FALSE(MainWindowOpen());
-  EXPECT_GE(clock.now - start, 3s);
-  EXPECT_LT(clock.now - start, 6s);
-  AddPackage(u"/updates/sdat4600.exe");
-  processes.onWait = [this] {
-    processes.onWait = nullptr;
-    windowing.Queue([this] { MainWindow().ImageNamed(u"imgPin").Click(); });
-  };
-  ASSERT_TRUE(Run());
-  EXPECT_TRUE(MainWindow().IsVisible());
-  MainWindow().ImageNamed(u"imgPin").Click();
-  EXPECT_FALSE(MainWindowOpen());
 }
 
 TEST_F(UpdateRunTest, ThePendingRecordIsWrittenBeforeTheStartAndClearedAfterIt) {
@@ -534,7 +502,7 @@ TEST_P(FolderSettling, SettlesTheSourceFolder) {
       lines.empty() ? u"" : lines[0].text,
       c.runFolder.empty() ? u"" : u"Looking for SDAT*.EXE Updates in " + c.runFolder + u"...");
   EXPECT_EQ(Prompts(), u"");
-  EXPECT_FALSE(MainWindowOpen());
+  EXPECT_TRUE(!windowing.FindForm(u"frmMain") || !MainWindow().IsLoaded());
   EXPECT_GE(clock.now - start, 3s);
 }
 
@@ -554,15 +522,6 @@ TEST_F(RunControlTest, SilentWinsOverMinimizedAndMinimizedShowsTheWindowMinimize
   Start(u"/minimized").Execute();
   EXPECT_TRUE(MainWindow().IsVisible());
   EXPECT_EQ(MainWindow().WindowState(), toolkit::kWindowMinimized);
-  app->Terminate();
-}
-
-TEST_F(RunControlTest, WithoutAControllerTheRunIsReported) {
-  Set(u"Path", kUpdates);
-  Start(u"").SetAM(nullptr);
-  app->Execute();
-  EXPECT_EQ(Prompts(),
-            u"sigpatch.Application.Execute: 91, Object variable or With block variable not set|");
   app->Terminate();
 }
 

@@ -32,26 +32,22 @@ done
 mkdir -p "$work/chosen"
 printf '%s\n%s\n' "$work/nowhere" "$work/chosen" \
   | script -qec "$SIGPATCH" /dev/null > "$work/out" 2>&1 || true
-check "the chooser refuses a missing folder" "Folder $work/nowhere does not exist." \
-  "$(grep -o "Folder $work/nowhere does not exist." "$work/out")"
-check "and takes the next answer" "$work/chosen/" "$(setting Path)"
+check "the chooser refuses a missing folder and takes the next answer" \
+  "Folder $work/nowhere does not exist.|$work/chosen/" \
+  "$(grep -o "Folder $work/nowhere does not exist." "$work/out")|$(setting Path)"
 "$SIGREG" delete "$settings" /v Path /f > /dev/null
 
 make_package "$work/my updates/sdat4500.exe"
 chmod -x "$work/my updates/sdat4500.exe"
 run "/Path:$work/my updates"
-check "a package that cannot start" $'Installation failed!\nsdat4500.exe: Permission denied\nFinished!' \
-  "$(tail -n 3 "$work/out")"
-check "a package that cannot start: the result: status 1" \
-  "failed: sdat4500.exe: Permission denied 1" "$(setting LatestRunResult) $status"
-check "the folder from the command line is stored on a first start" "$work/my updates" "$(setting Path)"
+check "a package that cannot start: said, the result, status 1; the folder stored on a first start" \
+  $'Installation failed!\nsdat4500.exe: Permission denied\nFinished!|failed: sdat4500.exe: Permission denied 1|'"$work/my updates" \
+  "$(tail -n 3 "$work/out")|$(setting LatestRunResult) $status|$(setting Path)"
 chmod +x "$work/my updates/sdat4500.exe"
 run
-check "tried again at the next start" "Installing $work/my updates/sdat4500.exe..." \
-  "$(grep Installing "$work/out")"
-check "a path with a blank reaches the package whole" "/SILENT /REBOOT|$(dirname "$SIGPATCH")" \
-  "$(cat "$work/installed.log")"
-check "installed: the result: status 0" "installed: sdat4500.exe 0" "$(setting LatestRunResult) $status"
+check "tried again at the next start, the path with a blank whole: the result, status 0" \
+  "Installing $work/my updates/sdat4500.exe...|/SILENT /REBOOT|$(dirname "$SIGPATCH")|installed: sdat4500.exe 0" \
+  "$(grep Installing "$work/out")|$(cat "$work/installed.log")|$(setting LatestRunResult) $status"
 run '/Path:"'"$work/my updates"'"'
 check "the usage's quoted form reaches the run whole" \
   "Looking for SDAT*.EXE Updates in $work/my updates/..." "$(grep '^Looking' "$work/out")"

@@ -26,8 +26,21 @@ expect() {  # description expected-refusal ("" when it must start)
   fi
 }
 
+# Signatures: a keyring of the test's own, packages signed by its key.
+command -v gpg > /dev/null && command -v gpgv > /dev/null \
+  || { fail "gpg and gpgv are needed (scripts/bootstrap installs them)"; finish; }
+export GNUPGHOME=$work/gnupg other=$work/gnupg-other
+mkdir -m 700 "$GNUPGHOME" "$other"
+for home in "$GNUPGHOME" "$other"; do
+  GNUPGHOME=$home gpg --batch --quiet --passphrase '' --quick-gen-key "Key <$(basename "$home")@example.org>" \
+    ed25519 sign never 2> /dev/null
+done
+gpg --batch --quiet --export > "$work/keyring.gpg"
+sign() { gpg --batch --quiet --yes --detach-sign -o "$1.sig" "$1"; }
+
 # Each row: what is checked, the source folder (under $work; "-" the last one,
 # with the store kept), what is done to it, and the refusal ("" when it starts).
+# Run as root, and then a signature checked when a keyring is set.
 safe=$work/safe/updates
 mkdir -p "$work/sticky" && chmod 1777 "$work/sticky"
 ln -s "$safe" "$work/linked" && ln -s "$safe" "$work/planted" && chown -h nobody "$work/planted"
@@ -47,6 +60,10 @@ root's folder in a sticky folder|sticky/root||
 another user's folder in a sticky folder|sticky/user|chown nobody $work/sticky/user|$work/sticky/user belongs to nobody
 root's link to a safe folder|linked||
 another user's link|planted||$work/planted belongs to nobody
+no signature|safe/updates|set_value PackageKeyring $work/keyring.gpg|its signature $safe/sdat4500.exe.sig is missing
+a good signature|-|sign $safe/sdat4500.exe|
+a changed byte|-|echo '# changed' >> $safe/sdat4500.exe; touch -d '1 hour ago' $safe/sdat4500.exe|its signature is bad
+another key's signature|-|GNUPGHOME=$other sign $safe/sdat4500.exe|its signature is by a key that is not in $work/keyring.gpg
 ROWS
 
 # An ordinary user's own run is not checked.
@@ -61,37 +78,12 @@ setpriv --reuid=nobody --regid=nogroup --clear-groups bash -c "
 check "an ordinary user's own run is not refused" "ran" "$(cat "$userwork/ran" 2> /dev/null)"
 rm -rf "$userwork"
 
-# Signatures: a keyring of the test's own, packages signed by its key.
-command -v gpg > /dev/null && command -v gpgv > /dev/null \
-  || { fail "gpg and gpgv are needed (scripts/bootstrap installs them)"; finish; }
-export GNUPGHOME=$work/gnupg other=$work/gnupg-other
-mkdir -m 700 "$GNUPGHOME" "$other"
-for home in "$GNUPGHOME" "$other"; do
-  GNUPGHOME=$home gpg --batch --quiet --passphrase '' --quick-gen-key "Key <$(basename "$home")@example.org>" \
-    ed25519 sign never 2> /dev/null
-done
-gpg --batch --quiet --export > "$work/keyring.gpg"
-sign() { gpg --batch --quiet --yes --detach-sign -o "$1.sig" "$1"; }
-source_folder "$safe"
-set_value PackageKeyring "$work/keyring.gpg"
-expect "no signature" "its signature $safe/sdat4500.exe.sig is missing"
-sign "$safe/sdat4500.exe"
-expect "a good signature" ""
-echo "# changed" >> "$safe/sdat4500.exe"
-touch -d '1 hour ago' "$safe/sdat4500.exe"
-expect "a changed byte" "its signature is bad"
-GNUPGHOME=$other sign "$safe/sdat4500.exe"
-expect "another key's signature" "its signature is by a key that is not in $work/keyring.gpg"
-
 # A package swapped while the run looks at it: what runs is the signed one or nothing.
-source_folder "$safe"
-set_value PackageKeyring "$work/keyring.gpg"
-sed 's/^echo "installing/echo "signed/' "$safe/sdat4500.exe" > "$work/signed.exe"
-sed 's/^echo "installing/echo "planted/' "$safe/sdat4500.exe" > "$work/planted.exe"
-sign "$work/signed.exe"
-cp "$work/signed.exe.sig" "$safe/sdat4500.exe.sig"
-chmod 755 "$work/signed.exe" "$work/planted.exe"
-touch -d '1 hour ago' "$work/signed.exe" "$work/planted.exe"
+for exe in signed planted; do
+  sed "s/^echo \"installing/echo \"$exe/" "$safe/sdat4500.exe" > "$work/$exe.exe"
+  chmod 755 "$work/$exe.exe" && touch -d '1 hour ago' "$work/$exe.exe"
+done
+sign "$work/signed.exe" && cp "$work/signed.exe.sig" "$safe/sdat4500.exe.sig"
 (while [[ ! -e "$work/stop" ]]; do
    for exe in planted signed; do cp -p "$work/$exe.exe" "$safe/.swap" && mv -f "$safe/.swap" "$safe/sdat4500.exe"; done
  done) &

@@ -100,8 +100,7 @@ class FakeProcesses : public platform::Processes {
   std::chrono::milliseconds runTime{0};
   platform::ProcessExit exit;
   std::u16string startFailure = u"No such file or directory";
-  /// Run at every wait (to act in the middle of a run), and at every start before it succeeds or
-  /// fails.
+  /// Run at every wait (to act in the middle of a run), and at every start, before it succeeds.
   std::function<void()> onWait, onStart;
   /// The processes of the machine that run now, by number, with their identity.
   std::map<std::int32_t, std::u16string> running;

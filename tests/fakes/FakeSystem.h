@@ -49,12 +49,8 @@ class FakeSystem : public platform::System {
   void SetMonitorPower(std::int32_t state) override {
     command(u"SetMonitorPower " + text::dec(state));
   }
-  void SetScreenSaverRunning(bool on) override {
-    command(on ? u"SetScreenSaverRunning true" : u"SetScreenSaverRunning false");
-  }
-  void ShowTaskbar(bool show) override {
-    command(show ? u"ShowTaskbar true" : u"ShowTaskbar false");
-  }
+  void SetScreenSaverRunning(bool on) override { command(u"SetScreenSaverRunning", on); }
+  void ShowTaskbar(bool show) override { command(u"ShowTaskbar", show); }
   void SetWindowPos(std::intptr_t hWnd, std::intptr_t after, std::int32_t x, std::int32_t y,
                     std::int32_t cx, std::int32_t cy, std::uint32_t flags) override {
     windowPositions.push_back({hWnd, after, x, y, cx, cy, flags});
@@ -127,8 +123,8 @@ class FakeSystem : public platform::System {
   std::u16string tempPath = u"C:\\Temp\\";
   std::map<std::int32_t, std::u16string> specialFolders;
   std::set<std::u16string> foundEntries;
-  /// Whether the system can make a machine lock, for how many more tries another process holds
-  /// it, and whether one is held now.
+  /// Whether a machine lock can be made, for how many tries another process holds it, whether
+  /// one is held.
   bool locksAvailable = true, lockHeld = false;
   int lockBusyTries = 0;
   std::u16string bootId = u"boot-1";
@@ -166,6 +162,7 @@ class FakeSystem : public platform::System {
     commands.push_back(std::move(call));
     if (commandFault != 0) throw RuntimeError(commandFault);
   }
+  void command(std::u16string call, bool on) { command(call + (on ? u" true" : u" false")); }
 };
 
 }  // namespace sigpatch::fakes
