@@ -10,9 +10,8 @@ run "/?" /Silent
 check "usage" "$(printf '%s\n' "$usage" $'  /Path\t\tSpecify a source directory' \
   $'  /SetDef\t\tSets the specified path as default' $'  /Silent\t\tNo output to the screen' \
   $'  /Minimized\tRun minimized' $'  /?\t\tThis information')" "$(grep -A5 '^Sigpatch \[' "$work/out")"
-check "usage runs nothing" "" "$(grep -E 'Looking for|Finished' "$work/out" || true)"
-check "usage records the start, not the settings: status 0" "Sigpatch V1.01.02 <missing> 0" \
-  "$(setting LatestRunVersion) $(setting SDATParam) $status"
+check "usage runs nothing, records the start, not the settings: status 0" "|Sigpatch V1.01.02 <missing> 0" \
+  "$(grep -E 'Looking for|Finished' "$work/out")|$(setting LatestRunVersion) $(setting SDATParam) $status"
 for help in --help -h -? --HELP; do
   run "$help"
   check "$help shows the usage: status 0" "$usage 0" "$(grep '^Sigpatch \[' "$work/out") $status"
