@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# A package is installed exactly once also when things go wrong: a package that
-# dies, hangs or is still being written, a run that is ended or killed, and a
-# user who tries to hold the updates back. (A store that cannot be written:
-# tests/platform/posix/RegistryProcessTest.cpp and tests/app.)
+# A package is installed exactly once also when things go wrong: a store the
+# user may only read, a package that dies, hangs or is still being written, a
+# run that is ended or killed, and a user who tries to hold the updates back.
+# (A full disk: tests/platform/posix/RegistryProcessTest.cpp and tests/app.)
 source "$(dirname "$0")/lib.sh"
 
 wait_for() {  # description command...: waits until the command succeeds (a minute at most)
@@ -25,6 +25,17 @@ fresh_start() {  # a new store with the folder stored, and a package: plain, lon
 }
 start_in_background() { "$SIGPATCH" > "$work/out" 2>&1 < /dev/null & run_pid=$!; }
 kill_run() { kill "-$1" "$run_pid"; wait "$run_pid" 2> /dev/null || true; }
+
+# A store that an ordinary user may read but not write: read all the same,
+# nothing installed, and why.
+fresh_start plain
+set_value LatestUpdate SDAT4400.EXE
+chmod 755 "$work"
+setpriv --reuid=nobody --regid=nogroup --clear-groups \
+  env HOME=/nonexistent "$SIGPATCH" > "$work/out" 2> "$work/err" < /dev/null || true
+check "read-only store: read, nothing started, and why" \
+  $'Last update on this PC: SDAT4400.EXE\nNothing is installed, as the settings cannot be written: 5, Access is denied.|0' \
+  "$(grep -e '^Last update' -e '^Nothing is installed' "$work/out")|$(installs)"
 
 # Packages that die by a signal have not ended by themselves; each reason is said.
 for signal in KILL:9\ \(Killed\) SEGV:11\ \(Segmentation\ fault\); do
