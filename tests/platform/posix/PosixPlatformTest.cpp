@@ -10,9 +10,7 @@
 #include <csignal>
 
 #include "PosixTestSupport.h"
-#include "platform/FileSystemBehaviour.h"
 #include "platform/PlatformBehaviour.h"
-#include "platform/RegistryApi.h"
 #include "platform/posix/PosixProcesses.h"
 
 namespace sigpatch::platform::posix {
