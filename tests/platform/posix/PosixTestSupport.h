@@ -30,17 +30,15 @@ inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); 
 /// everything in it (write permissions given back first) afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = "/tmp/sigpatch-test-XXXXXX";
-    path_ = mkdtemp(pattern.data());
+  TempFolder() : path_(mkdtemp(std::string("/tmp/sigpatch-test-XXXXXX").data())) {
     chmod(path_.c_str(), 0777);
   }
   ~TempFolder() {
     namespace fs = std::filesystem;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(
-             path_, fs::directory_options::skip_permission_denied, ec);
-         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const auto options = fs::directory_options::skip_permission_denied;
+    for (fs::recursive_directory_iterator it(path_, options, ec), end; it != end;
+         it.increment(ec)) {
       if (!it->is_symlink()) chmod(it->path().c_str(), 0777);
     }
     fs::remove_all(path_, ec);
@@ -63,7 +61,7 @@ inline std::string readFile(const std::string& path) {
   return contents.str();
 }
 
-inline std::vector<std::string> split(const std::string& text, char end = '\n') {
+inline std::vector<std::string> split(const std::string& text, char end) {
   std::vector<std::string> parts;
   std::istringstream in(text);
   for (std::string part; std::getline(in, part, end);) parts.push_back(part);
@@ -77,20 +75,17 @@ inline void setTimes(const std::string& path, time_t modified, time_t accessed) 
 }
 
 /// An environment variable set (or removed) for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
+struct ScopedEnv {
+  ScopedEnv(const char* variable, std::optional<std::string> value) : name(variable) {
+    if (const char* was = getenv(name)) old = was;
     set(value);
   }
-  ~ScopedEnv() { set(old_); }
-
- private:
+  ~ScopedEnv() { set(old); }
   void set(const std::optional<std::string>& value) {
-    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
   }
-  const char* name_;
-  std::optional<std::string> old_;
+  const char* name;
+  std::optional<std::string> old;
 };
 
 /// The real clock, disk and system installed for the lifetime of the object.
