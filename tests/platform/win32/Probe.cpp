@@ -1,11 +1,10 @@
 // Small Windows programs for the process tests and the runs, one a mode (PROBE_MODE): 1 record
 // writes its command line and working folder, each followed by "\n", in UTF-8, to the file that
 // SIGPATCH_PROBE_RECORD names; 2 exit7 ends with 7; 3 sleep3 runs three seconds; 4 act does what
-// its arguments say: "exit CODE" (decimal or 0x...; 0xC0000005 as a crash ends), "await EVENT
-// CODE" (ends with CODE once the named event is set), "spawn FILE" (starts "act await" as a child,
-// writes its number to FILE and waits for it); 5 hold writes its process number to the record file
-// and runs a minute; 6 release records as 1 does, then runs until the file SIGPATCH_PROBE_RELEASE
-// names exists. Every file is written beside its place and then moved there, whole.
+// its arguments say: "exit CODE" (decimal or 0x...), "await EVENT CODE" (ends with CODE once the
+// named event is set), "spawn FILE" (starts "act await" as a child, writes its number to FILE and
+// waits for it); 5 release records, then runs until the file SIGPATCH_PROBE_RELEASE names exists.
+// Every file is written beside its place and then moved there, whole.
 
 #include <windows.h>
 // After <windows.h>:
@@ -77,15 +76,13 @@ namespace {
 
 }  // namespace
 
-static_assert(PROBE_MODE >= 1 && PROBE_MODE <= 6, "PROBE_MODE: 1 record ... 6 release");
+static_assert(PROBE_MODE >= 1 && PROBE_MODE <= 5, "PROBE_MODE: 1 record ... 5 release");
 
 int main() {
   if constexpr (PROBE_MODE == 1) return record();
   if constexpr (PROBE_MODE == 2) return 7;
   if constexpr (PROBE_MODE == 4) return act();
-  if constexpr (PROBE_MODE == 5)
-    writeWhole(variable(L"SIGPATCH_PROBE_RECORD"), std::to_string(::GetCurrentProcessId()));
-  if constexpr (PROBE_MODE == 6) {
+  if constexpr (PROBE_MODE == 5) {
     const std::wstring release = variable(L"SIGPATCH_PROBE_RELEASE");
     const int written = record();
     for (int i = 0; i < 2400 && ::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES;
@@ -93,6 +90,6 @@ int main() {
       ::Sleep(50);
     return written;
   }
-  ::Sleep(PROBE_MODE == 3 ? 3000 : 60000);
+  ::Sleep(3000);
   return 0;
 }

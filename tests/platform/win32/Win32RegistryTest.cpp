@@ -1,5 +1,4 @@
-// The registry rules (tests/registry/RegistryBehaviourSuite.cpp) on the
-// system's own registry, through the wide advapi32 functions.
+// The registry rules (tests/registry/RegistryBehaviourSuite.cpp) on the system's own registry.
 
 #include <gtest/gtest.h>
 
@@ -18,10 +17,8 @@ using namespace platform;
 constexpr char16_t kTestsKey[] = u"Software\\SigpatchTests";
 
 /// The system's registry with each of the four roots moved below a key of the test's own,
-/// HKEY_CURRENT_USER\Software\SigpatchTests\RunN (removed with everything in it afterwards, the
-/// shared parent with the last one), so that the tests touch nothing else and need no
-/// administrator. Everything else passes straight through; a root cannot be deleted and closing
-/// it does nothing, as with the real roots.
+/// HKEY_CURRENT_USER\Software\SigpatchTests\RunN (removed afterwards), so that the tests touch
+/// nothing else and need no administrator; a root cannot be deleted, and closing it does nothing.
 class SystemSubject final : public Subject, public RegistryApi {
  public:
   SystemSubject() {

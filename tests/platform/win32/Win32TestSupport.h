@@ -26,8 +26,8 @@ inline bool underWine() {
   return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-/// A path of the build machine as this system names it: under Wine a POSIX
-/// path becomes the drive path that leads to it (Z:\...); anything else stays.
+/// A path of the build machine as this system names it: under Wine a POSIX path becomes the drive
+/// path that leads to it (Z:\...); anything else stays.
 inline std::u16string hostPath(const char* path) {
   using DosName = wchar_t*(CDECL*)(const char*);
   const auto dosName = reinterpret_cast<DosName>(reinterpret_cast<void*>(
@@ -45,8 +45,8 @@ inline std::u16string hostPath(const char* path) {
 /// The path of a program the build made beside the test program.
 inline std::u16string builtProgram(const char* path) { return hostPath(path); }
 
-/// A folder of its own (in the system's temporary folder unless another is
-/// given), removed with everything in it afterwards.
+/// A folder of its own (in the system's temporary folder unless another is given), removed with
+/// everything in it afterwards.
 class TempFolder {
  public:
   explicit TempFolder(std::u16string_view prefix = u"sigpatch-test-", std::u16string parent = {}) {
@@ -86,7 +86,6 @@ inline void writeFile(const std::u16string& path, const std::string& bytes) {
   std::ofstream file(std::filesystem::path(path), std::ios::binary);
   ASSERT_TRUE(file << bytes) << text::toUtf8(path);
 }
-
 inline std::string readFile(const std::u16string& path) {
   std::stringstream contents;
   contents << std::ifstream(std::filesystem::path(path), std::ios::binary).rdbuf();
@@ -107,7 +106,6 @@ inline std::u16string fill(
 inline DWORD attributes(const std::u16string& path) {
   return ::GetFileAttributesW(wide(path).c_str());
 }
-
 inline bool exists(const std::u16string& path) {
   return attributes(path) != INVALID_FILE_ATTRIBUTES;
 }

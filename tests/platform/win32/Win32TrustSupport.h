@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers of the tests of package trust and of the program's runs: access lists set and read in
-// the system's words (SDDL), the account the tests run as, the test's root certificate among the
+// Helpers of the tests of package trust and of the program's runs: access lists set in the
+// system's words (SDDL), the account the tests run as, the test's root certificate among the
 // trusted roots, and the program's settings in the machine's registry.
 
 #include <gtest/gtest.h>
@@ -57,29 +57,6 @@ inline DWORD setSecurity(const std::u16string& path, const wchar_t* sddl) {
   return ::SetNamedSecurityInfoW(wide(path).data(), SE_FILE_OBJECT,
                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                  nullptr, nullptr, descriptor.Dacl(), nullptr);
-}
-
-/// The owner and the access list of an object (of a file or folder by its path) as SDDL;
-/// "(unreadable: N)" when they cannot be read.
-inline std::string securityOf(HANDLE object, SE_OBJECT_TYPE type = SE_FILE_OBJECT) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  wchar_t* text = nullptr;
-  const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-  if (const DWORD error = ::GetSecurityInfo(object, type, what, {}, {}, {}, {}, &descriptor))
-    return "(unreadable: " + std::to_string(error) + ")";
-  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, what, &text,
-                                                         nullptr);
-  const std::string sddl = text == nullptr ? "" : text::toUtf8(fromWide(text));
-  ::LocalFree(text), ::LocalFree(descriptor);
-  return sddl;
-}
-inline std::string securityOf(const std::u16string& path) {
-  const HANDLE entry =
-      ::CreateFileW(wide(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const std::string sddl = securityOf(entry);
-  ::CloseHandle(entry);
-  return sddl;
 }
 
 /// "DOMAIN\name" of the account the tests run as.

@@ -24,7 +24,6 @@ toolkit::win32::Win32Windowing& windowing() {
 HWND handleOf(const toolkit::Window& form) {
   return dynamic_cast<const Win32Window&>(form).Handle();
 }
-
 HWND child(const toolkit::Window& form, std::u16string_view control) {
   if (HWND found = dynamic_cast<const Win32Window&>(form).ControlHandle(control)) return found;
   throw std::logic_error("no control " + text::toUtf8(control));
@@ -87,7 +86,6 @@ Place placeOf(const toolkit::Window& form, std::u16string_view control) {
 
 bool shownOnScreen(const toolkit::Window& form) { return ::IsWindowVisible(handleOf(form)); }
 bool minimizedOnScreen(const toolkit::Window& form) { return ::IsIconic(handleOf(form)); }
-
 std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
   HWND window = child(form, control);
   if (childOf(::GetParent(window), STATUSCLASSNAMEW) != window) return textOf(window);
@@ -119,7 +117,6 @@ std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view c
 }
 
 bool hourglassShown() { return ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT); }
-
 void resizeClient(const toolkit::Window& form, int width, int height) {
   HWND window = handleOf(form);
   RECT frame{0, 0, width, height};
@@ -134,13 +131,11 @@ void click(const toolkit::Window& form, std::u16string_view control) {
   postClick(child(form, control));
   windowing().DoEvents();
 }
-
 void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
   ::SetFocus(child(form, control));
   postKey(child(form, control), static_cast<unsigned>(keyCode));
   windowing().DoEvents();
 }
-
 void closeBox(const toolkit::Window& form) {
   ::SendMessageW(handleOf(form), WM_SYSCOMMAND, SC_CLOSE, 0);
 }
@@ -177,10 +172,8 @@ void answerNextMessageBox(std::optional<Shown>& seen) {
 void later(std::function<void()> action, int milliseconds) {
   static UINT_PTR last = 0;
   pending[++last] = std::move(action);
-  if (milliseconds == 0)
-    ::PostMessageW(poster(), WM_APP, last, 0);
-  else
-    ::SetTimer(poster(), last, static_cast<UINT>(milliseconds), nullptr);
+  if (milliseconds == 0) ::PostMessageW(poster(), WM_APP, last, 0);
+  if (milliseconds != 0) ::SetTimer(poster(), last, static_cast<UINT>(milliseconds), nullptr);
 }
 
 }  // namespace sigpatch::testing

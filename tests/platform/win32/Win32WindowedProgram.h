@@ -75,7 +75,6 @@ class WindowedProgram {
     if (process_ != nullptr) ::CloseHandle(process_);
   }
 
-  bool Started() const { return process_ != nullptr; }
   /// Waits for the program's visible top-level window with that caption; nullptr when none came.
   HWND WaitForWindow(const std::u16string& caption, unsigned milliseconds = 120000) const {
     struct Search {
