@@ -489,7 +489,8 @@ class PosixCopyBatch final : public CopyBatch {
   }
 
   void SyncFolder(std::size_t index) override {
-    const auto [entry, first] = folders_.emplace(splitPath(copies_.at(index)->destination).first, 0);
+    const auto [entry, first] =
+        folders_.emplace(splitPath(copies_.at(index)->destination).first, 0);
     if (first) {
       Descriptor folder(open(entry->first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
       if (folder.get() < 0 || fsync(folder.get()) != 0) entry->second = errno;
