@@ -1,6 +1,7 @@
 #include "util/FileTree.h"
 
 #include <exception>
+#include <map>
 
 #include "platform/Platform.h"
 #include "runtime/Colors.h"
@@ -170,9 +171,24 @@ bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string
     }
     showStatus(strSource);
     toolkit::doEvents();
+    // The destination's files, listed at once: one found there needs no look-up
+    // of its own. One not found is looked up by its path.
+    std::map<std::u16string, std::unique_ptr<platform::File>> there;
+    try {
+      for (auto& file : fso.GetFolder(strDest)->Files()) {
+        const std::u16string name = file->Name();
+        there.emplace(name, std::move(file));
+      }
+    } catch (const std::exception&) {
+    }
     for (const auto& file : folder->Files()) {
       toolkit::doEvents();
-      if (!pUpdateFile(file->Path(), into + file->Name())) ok = false;
+      const std::u16string name = file->Name();
+      const auto existing = there.find(name);
+      if (!pUpdateFile(file->Path(), into + name,
+                       existing == there.end() ? nullptr : existing->second.get())) {
+        ok = false;
+      }
     }
     return ok;
   } catch (const std::exception& e) {
@@ -182,13 +198,16 @@ bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string
   }
 }
 
-bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest) {
+bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
+                           const platform::File* existing) {
   if (CheckExtension(strings().ExtractExtension(strSource))) return true;
-  if (FSO().FileExists(strDest)) {
+  if (existing != nullptr || FSO().FileExists(strDest)) {
     if (DontReplaceExistingFiles) return true;
     auto& fu = files();
+    const std::u16string there = existing != nullptr ? fu.fileDateText(existing->DateLastModified())
+                                                     : fu.GetFileModDate(strDest);
     // File date texts order by time; an equal or older source stays put.
-    if (!(fu.GetFileModDate(strSource) > fu.GetFileModDate(strDest))) return true;
+    if (!(fu.GetFileModDate(strSource) > there)) return true;
   }
   return pCopyFile(strSource, strDest);
 }

@@ -79,7 +79,9 @@ class FileTree {
 
  private:
   bool pUpdateTree(const std::u16string& strSource, const std::u16string& strDest);
-  bool pUpdateFile(const std::u16string& strSource, const std::u16string& strDest);
+  /// `existing`: the destination file when the folder's listing holds it.
+  bool pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
+                   const platform::File* existing = nullptr);
   bool pCopyFile(const std::u16string& strSource, const std::u16string& strDest);
   bool pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDaysToKeep);
   bool pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDaysToKeep);

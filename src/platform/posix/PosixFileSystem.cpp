@@ -67,6 +67,12 @@ std::string fullPath(std::u16string_view given) {
   if (given.empty()) throw RuntimeError(err::kInvalidProcedureCall);
   std::string path = text::toUtf8(given);
   if (path.front() != '/') path = currentFolder() + "/" + path;
+  // Most paths given are full already; a walk of a tree asks for many.
+  const bool normal = path.find("//") == std::string::npos &&
+                      path.find("/./") == std::string::npos &&
+                      path.find("/../") == std::string::npos && !path.ends_with("/.") &&
+                      !path.ends_with("/..") && (path.size() == 1 || path.back() != '/');
+  if (normal) return path;
   path = std::filesystem::path(path).lexically_normal().string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
