@@ -18,10 +18,7 @@
 #include "PosixTestSupport.h"
 #include "app/Application.h"
 #include "fakes/ExpectedColors.h"
-#include "fakes/FakePlatform.h"
-#include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixSystem.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
 #include "util/FileTree.h"
@@ -107,11 +104,7 @@ class RecordingFileSystem final : public platform::FileSystem {
 // it up to date through the seam.
 struct Rig : platform::FileSystemService {
   Rig() {
-    fake.Set([&](platform::Platform& services) {
-      services.clock = &clock;
-      services.fileSystem = this;
-      services.system = &system;
-    });
+    posix.fake.Set([&](platform::Platform& services) { services.fileSystem = this; });
   }
   std::unique_ptr<platform::FileSystem> CreateObject() override {
     return std::make_unique<RecordingFileSystem>(seam);
@@ -146,9 +139,7 @@ struct Rig : platform::FileSystemService {
   TempFolder dir;
   Seam seam;
   std::map<std::string, std::string> before;  // "": missing at dst
-  fakes::FakePlatform fake;
-  platform::posix::PosixClock clock;
-  platform::posix::PosixSystem system;
+  testing::PosixServices posix;
 };
 
 TEST(FileTreeDurabilityTest, CopiesAreSyncedThenPlacedThenTheirFoldersSyncedAndNoneAfterAFault) {
