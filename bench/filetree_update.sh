@@ -9,11 +9,14 @@
 #             side's must be too
 #   uptodate  into a destination that is already up to date, against
 #             `rsync -a --update`
-# Prints the median wall time of RUNS runs of each side and their ratio.
-# Manual only (not part of the tests):
+# The sides take turns, one run of each in every round, so that a load that
+# comes and goes on the machine falls on all of them alike. Prints the median
+# wall time of RUNS runs of each side and their ratio. Manual only (not part of
+# the tests):
 #   bench/filetree_update.sh [BUILD_DIR] [COUNT] [TOTAL_MB] [RUNS]
 # Build first: cmake --preset release && cmake --build --preset release --target bench_filetree
-# BENCH_FILETREE names another driver binary to time (an older build, say).
+# BENCH_FILETREE names another driver to time; BENCH_BASELINE one to time as
+# well, beside it (an older build, say).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
@@ -52,34 +55,46 @@ timed() {
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 filetree() { "$bench" "$src" "$1"; }
+baseline() { "$BENCH_BASELINE" "$src" "$1"; }
 cp_sync() { mkdir -p "$1" && cp -ru "$src/." "$1/" && sync; }
 rsync_update() { rsync -a --update "$src/" "$1/"; }
 
-declare -A result
-for tool in filetree cp_sync rsync_update; do
-  dst="$work/dst-$tool"
-  empty=()
+tools=(filetree cp_sync rsync_update)
+[[ -n ${BENCH_BASELINE:-} ]] && tools=(baseline "${tools[@]}")
+declare -A times result
+for case in empty uptodate; do
   for ((r = 0; r < runs; r++)); do
-    rm -rf "$dst"
-    sync
-    empty+=("$(timed "$tool" "$dst")")
+    for tool in "${tools[@]}"; do
+      dst="$work/dst-$tool"
+      if [[ $case == empty ]]; then
+        rm -rf "$dst"
+        sync
+      fi
+      times[$tool,$case]+=" $(timed "$tool" "$dst")"
+    done
   done
-  uptodate=()
-  for ((r = 0; r < runs; r++)); do uptodate+=("$(timed "$tool" "$dst")"); done
+done
+for tool in "${tools[@]}"; do
   # The copy is whole: every file there with the source's contents.
-  diff -r -q "$src" "$dst" >/dev/null || { echo "$tool: the copy differs from the source" >&2; exit 1; }
-  result[$tool,empty]=$(median "${empty[@]}")
-  result[$tool,uptodate]=$(median "${uptodate[@]}")
-  echo "$tool: empty ${empty[*]} ms; up to date ${uptodate[*]} ms"
-  rm -rf "$dst"
+  diff -r -q "$src" "$work/dst-$tool" >/dev/null ||
+    { echo "$tool: the copy differs from the source" >&2; exit 1; }
+  for case in empty uptodate; do
+    # shellcheck disable=SC2086
+    result[$tool,$case]=$(median ${times[$tool,$case]})
+  done
+  echo "$tool: empty${times[$tool,empty]} ms; up to date${times[$tool,uptodate]} ms"
 done
 
 echo
 echo "medians of $runs runs, $count files, $(du -sm "$src" | cut -f1) MB:"
 line() {
-  awk -v k="$1" -v f="$2" -v o="$3" -v n="$4" 'BEGIN {
-    printf "  %-9s FileTree %6d ms | %-18s %6d ms | ratio %.2f\n", k, f, n, o, f / (o ? o : 1)
+  awk -v k="$1" -v n="$2" -v f="$3" -v m="$4" -v o="$5" 'BEGIN {
+    printf "  %-9s %-8s %6d ms | %-18s %6d ms | ratio %.2f\n", k, n, f, m, o, f / (o ? o : 1)
   }'
 }
-line empty "${result[filetree,empty]}" "${result[cp_sync,empty]}" "cp -ru; sync"
-line uptodate "${result[filetree,uptodate]}" "${result[rsync_update,uptodate]}" "rsync -a --update"
+for tool in "${tools[@]:0:$(( ${#tools[@]} - 2 ))}"; do
+  name=FileTree
+  [[ $tool == baseline ]] && name=baseline
+  line empty $name "${result[$tool,empty]}" "cp -ru; sync" "${result[cp_sync,empty]}"
+  line uptodate $name "${result[$tool,uptodate]}" "rsync -a --update" "${result[rsync_update,uptodate]}"
+done
