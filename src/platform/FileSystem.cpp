@@ -21,6 +21,10 @@ class ImmediateCopyBatch final : public CopyBatch {
 
 }  // namespace
 
+Clock::TimePoint FileSystem::FileDateLastModified(std::u16string_view FileSpec) {
+  return GetFile(FileSpec)->DateLastModified();
+}
+
 std::unique_ptr<CopyBatch> FileSystem::NewCopyBatch() {
   return std::make_unique<ImmediateCopyBatch>(*this);
 }

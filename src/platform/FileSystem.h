@@ -56,6 +56,9 @@ class FileSystem {
   virtual std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) = 0;
   /// The file item; error 53 when there is no such file.
   virtual std::unique_ptr<File> GetFile(std::u16string_view FileSpec) = 0;
+  /// The date of last change of a file, with the faults of GetFile. The
+  /// default asks GetFile; a system may read it in one step.
+  virtual Clock::TimePoint FileDateLastModified(std::u16string_view FileSpec);
   /// Copies a file, keeping its contents, date of last change and read-only
   /// bit. A destination that ends in a separator or names a folder receives the
   /// file under its own name. An existing destination raises 58 unless

@@ -550,6 +550,12 @@ std::unique_ptr<File> PosixFileSystem::GetFile(std::u16string_view FileSpec) {
                                      std::move(name));
 }
 
+Clock::TimePoint PosixFileSystem::FileDateLastModified(std::u16string_view FileSpec) {
+  const struct stat st = statOf(fullPath(FileSpec), Subject::File);
+  if (!S_ISREG(st.st_mode)) throw RuntimeError(err::kFileNotFound);
+  return timePoint(st.st_mtim);
+}
+
 void PosixFileSystem::CopyFile(std::u16string_view Source, std::u16string_view Destination,
                                bool OverWriteFiles) {
   Staged staged;

@@ -15,6 +15,8 @@ class PosixFileSystem final : public FileSystem {
   bool FileExists(std::u16string_view FileSpec) override;
   std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) override;
   std::unique_ptr<File> GetFile(std::u16string_view FileSpec) override;
+  /// One status read.
+  Clock::TimePoint FileDateLastModified(std::u16string_view FileSpec) override;
   void CopyFile(std::u16string_view Source, std::u16string_view Destination,
                 bool OverWriteFiles) override;
   void DeleteFile(std::u16string_view FileSpec, bool Force) override;
