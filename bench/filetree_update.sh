@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
 # FileTree.UpdateTree (bench_filetree, as the program runs it: the real POSIX
-# services, the terminal toolkit writing its lines to /dev/null) against
-# `rsync -a --update` and `cp -ru`, on a generated tree of COUNT files of about
-# TOTAL_MB in all (10 x 10 folders, random sizes), in two cases:
+# services, the terminal toolkit writing its lines to /dev/null) on a generated
+# tree of COUNT files of about TOTAL_MB in all (10 x 10 folders, random sizes),
+# in two cases, each against the standard tool that does the same work:
 #   empty     into an empty destination (removed and the disk synced before
-#             every run, not timed)
-#   uptodate  into a destination that is already up to date
-# The file-system service makes every copy durable before it takes the
-# destination's place (fsync, then rename), so the durable forms of the other
-# two are timed as well: `rsync -a --update --fsync` and `cp -ru` followed by
-# one `sync`. Prints the median wall time of RUNS runs of each and the
-# ratios. Manual only
-# (not part of the tests):
+#             every run, not timed), against `cp -ru` followed by `sync`: the
+#             synchroniser's copies are durable when it ends, so the other
+#             side's must be too
+#   uptodate  into a destination that is already up to date, against
+#             `rsync -a --update`
+# The sides take turns, one run of each in every round, so that a load that
+# comes and goes on the machine falls on all of them alike. Prints the median
+# wall time of RUNS runs of each side and their ratio. Manual only (not part of
+# the tests):
 #   bench/filetree_update.sh [BUILD_DIR] [COUNT] [TOTAL_MB] [RUNS]
 # Build first: cmake --preset release && cmake --build --preset release --target bench_filetree
+# BENCH_FILETREE names another driver to time; BENCH_BASELINE one to time as
+# well, beside it (an older build, say).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 count=${2:-10000}
 total_mb=${3:-1000}
 runs=${4:-5}
-bench="$PWD/$build/bench/bench_filetree"
+bench=${BENCH_FILETREE:-$PWD/$build/bench/bench_filetree}
 [[ -x $bench ]] || { echo "build $bench first (see the head of this script)" >&2; exit 1; }
 command -v rsync >/dev/null || { echo "rsync is missing: run scripts/bootstrap" >&2; exit 1; }
 
@@ -52,37 +55,46 @@ timed() {
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 filetree() { "$bench" "$src" "$1"; }
+baseline() { "$BENCH_BASELINE" "$src" "$1"; }
+cp_sync() { mkdir -p "$1" && cp -ru "$src/." "$1/" && sync; }
 rsync_update() { rsync -a --update "$src/" "$1/"; }
-cp_update() { mkdir -p "$1" && cp -ru "$src/." "$1/"; }
-rsync_fsync() { rsync -a --update --fsync "$src/" "$1/"; }
-cp_sync() { cp_update "$1" && sync; }
 
-declare -A result
-for tool in filetree rsync_update cp_update rsync_fsync cp_sync; do
-  dst="$work/dst-$tool"
-  empty=()
+tools=(filetree cp_sync rsync_update)
+[[ -n ${BENCH_BASELINE:-} ]] && tools=(baseline "${tools[@]}")
+declare -A times result
+for case in empty uptodate; do
   for ((r = 0; r < runs; r++)); do
-    rm -rf "$dst"
-    sync
-    empty+=("$(timed "$tool" "$dst")")
+    for tool in "${tools[@]}"; do
+      dst="$work/dst-$tool"
+      if [[ $case == empty ]]; then
+        rm -rf "$dst"
+        sync
+      fi
+      times[$tool,$case]+=" $(timed "$tool" "$dst")"
+    done
   done
-  uptodate=()
-  for ((r = 0; r < runs; r++)); do uptodate+=("$(timed "$tool" "$dst")"); done
+done
+for tool in "${tools[@]}"; do
   # The copy is whole: every file there with the source's contents.
-  diff -r -q "$src" "$dst" >/dev/null || { echo "$tool: the copy differs from the source" >&2; exit 1; }
-  result[$tool,empty]=$(median "${empty[@]}")
-  result[$tool,uptodate]=$(median "${uptodate[@]}")
-  echo "$tool: empty ${empty[*]} ms; up to date ${uptodate[*]} ms"
-  rm -rf "$dst"
+  diff -r -q "$src" "$work/dst-$tool" >/dev/null ||
+    { echo "$tool: the copy differs from the source" >&2; exit 1; }
+  for case in empty uptodate; do
+    # shellcheck disable=SC2086
+    result[$tool,$case]=$(median ${times[$tool,$case]})
+  done
+  echo "$tool: empty${times[$tool,empty]} ms; up to date${times[$tool,uptodate]} ms"
 done
 
 echo
 echo "medians of $runs runs, $count files, $(du -sm "$src" | cut -f1) MB:"
-for case in empty uptodate; do
-  awk -v k="$case" -v f="${result[filetree,$case]}" -v r="${result[rsync_update,$case]}" \
-      -v c="${result[cp_update,$case]}" -v rf="${result[rsync_fsync,$case]}" \
-      -v cs="${result[cp_sync,$case]}" 'BEGIN {
-    printf "  %-9s FileTree %6d ms | rsync -a --update %6d ms (ratio %.2f) | cp -ru %6d ms (ratio %.2f)\n", k, f, r, f / (r ? r : 1), c, f / (c ? c : 1)
-    printf "  %-9s          durable: rsync --fsync %6d ms (ratio %.2f) | cp -ru; sync %6d ms (ratio %.2f)\n", "", rf, f / (rf ? rf : 1), cs, f / (cs ? cs : 1)
+line() {
+  awk -v k="$1" -v n="$2" -v f="$3" -v m="$4" -v o="$5" 'BEGIN {
+    printf "  %-9s %-8s %6d ms | %-18s %6d ms | ratio %.2f\n", k, n, f, m, o, f / (o ? o : 1)
   }'
+}
+for tool in "${tools[@]:0:$(( ${#tools[@]} - 2 ))}"; do
+  name=FileTree
+  [[ $tool == baseline ]] && name=baseline
+  line empty $name "${result[$tool,empty]}" "cp -ru; sync" "${result[cp_sync,empty]}"
+  line uptodate $name "${result[$tool,uptodate]}" "rsync -a --update" "${result[rsync_update,uptodate]}"
 done

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -13,6 +14,28 @@ namespace sigpatch::platform {
 /// The modes and formats of OpenTextFile.
 inline constexpr std::int32_t kForReading = 1;
 inline constexpr std::int32_t kTristateFalse = 0;
+
+/// Copies of many files made durable together rather than one by one. Add
+/// writes a copy beside its destination under a temporary name; Sync makes
+/// every copy added durable, with its date and attributes; Place then moves one
+/// into its destination's place, and SyncFolder makes that move durable. A copy
+/// not placed is removed with the batch.
+class CopyBatch {
+ public:
+  virtual ~CopyBatch() = default;
+  /// Copies as FileSystem::CopyFile over an existing destination does, with its
+  /// faults, but leaves the copy under its temporary name; the bytes copied.
+  virtual std::int64_t Add(std::u16string_view Source, std::u16string_view Destination) = 0;
+  /// Makes every copy added durable; a fault when any one may not be, and then
+  /// none of them may be placed.
+  virtual void Sync() = 0;
+  /// Moves copy `index` (counted from 0 in the order added) into its place:
+  /// the destination is replaced in one step. Error 5 before a Sync that held.
+  virtual void Place(std::size_t index) = 0;
+  /// Makes the entry of placed copy `index` in its folder durable; a folder is
+  /// synced once in a batch, and its fault is given for each of its copies.
+  virtual void SyncFolder(std::size_t index) = 0;
+};
 
 /// One object of the scripting file-system service. Every failure is a
 /// RuntimeError with the system's number: 53 file not found, 58 file already
@@ -33,6 +56,9 @@ class FileSystem {
   virtual std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) = 0;
   /// The file item; error 53 when there is no such file.
   virtual std::unique_ptr<File> GetFile(std::u16string_view FileSpec) = 0;
+  /// The date of last change of a file, with the faults of GetFile. The
+  /// default asks GetFile; a system may read it in one step.
+  virtual Clock::TimePoint FileDateLastModified(std::u16string_view FileSpec);
   /// Copies a file, keeping its contents, date of last change and read-only
   /// bit. A destination that ends in a separator or names a folder receives the
   /// file under its own name. An existing destination raises 58 unless
@@ -53,6 +79,9 @@ class FileSystem {
   virtual std::unique_ptr<TextStream> OpenTextFile(std::u16string_view FileName,
                                                    std::int32_t IOMode, bool Create,
                                                    std::int32_t Format) = 0;
+  /// A new, empty batch of copies. The default batch copies with CopyFile at
+  /// once; syncing and placing then have nothing left to do.
+  virtual std::unique_ptr<CopyBatch> NewCopyBatch();
 };
 
 /// The service that makes file-system objects ("Scripting.FileSystemObject").

@@ -1,6 +1,7 @@
 #include "util/FileTree.h"
 
 #include <exception>
+#include <map>
 
 #include "platform/Platform.h"
 #include "runtime/Colors.h"
@@ -26,6 +27,21 @@ bool isLink(const platform::Folder& folder) {
   return (folder.Attributes() & platform::attr::kAlias) != 0;
 }
 
+// A file or folder whose read-only attribute is cleared.
+template <typename Item>
+void clearReadOnly(Item& item) {
+  const std::int32_t attributes = item.Attributes();
+  if ((attributes & platform::attr::kReadOnly) != 0) {
+    item.SetAttributes(attributes & ~platform::attr::kReadOnly);
+  }
+}
+
+// A batch of copies is made durable and placed once it holds this many files
+// or bytes: many small files share one round of syncs, and a crash leaves
+// little more behind in temporary files than one large copy would.
+constexpr std::size_t kBatchCopies = 256;
+constexpr std::int64_t kBatchBytes = std::int64_t{64} << 20;
+
 }  // namespace
 
 FileTree::FileTree(runtime::PathStyle style) : style_(style) {}
@@ -48,9 +64,19 @@ FileUtilities& FileTree::files() const {
   return *fu_;
 }
 
-void FileTree::showStatus(std::u16string_view strText) { StatusChange.raise(strText); }
+void FileTree::showStatus(std::u16string_view strText) {
+  if (!held_.empty()) {
+    held_.push_back({Held::Status, std::u16string(strText), 0, {}});
+    return;
+  }
+  StatusChange.raise(strText);
+}
 
 void FileTree::pRaiseChange(std::u16string_view strText, std::int32_t Color) {
+  if (!held_.empty()) {
+    held_.push_back({Held::Line, std::u16string(strText), Color, {}});
+    return;
+  }
   // Receivers get the colour by reference; what they make of it is not used.
   std::int32_t color = Color;
   FileTreeChange.raise(strText, color);
@@ -96,7 +122,10 @@ bool FileTree::UpdateTree() {
     pRaiseChange(u"Skipping: " + skipped, kBlack);
     pRaiseChange(u" ", kBlack);
   }
-  const bool ok = pUpdateTree(SourceDir, DestinationDir);
+  copiesFailed_ = false;
+  bool ok = pUpdateTree(SourceDir, DestinationDir);
+  placeCopies();
+  if (copiesFailed_) ok = false;
   pRaiseChange(u" ", kBlack);
   if (ok) {
     pRaiseChange(u"OK!", kBlack);
@@ -142,42 +171,123 @@ bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string
     }
     showStatus(strSource);
     toolkit::doEvents();
+    // The destination's files, listed at once: one found there needs no look-up
+    // of its own. One not found is looked up by its path.
+    std::map<std::u16string, std::unique_ptr<platform::File>> there;
+    try {
+      for (auto& file : fso.GetFolder(strDest)->Files()) {
+        const std::u16string name = file->Name();
+        there.emplace(name, std::move(file));
+      }
+    } catch (const std::exception&) {
+    }
     for (const auto& file : folder->Files()) {
       toolkit::doEvents();
-      if (!pUpdateFile(file->Path(), into + file->Name())) ok = false;
+      const std::u16string name = file->Name();
+      const auto existing = there.find(name);
+      if (!pUpdateFile(file->Path(), into + name,
+                       existing == there.end() ? nullptr : existing->second.get())) {
+        ok = false;
+      }
     }
     return ok;
   } catch (const std::exception& e) {
+    placeCopies();  // the lines before the report first
     toolkit::showErrorReport(u"FileTree", u"pUpdateTree", e);
     return false;
   }
 }
 
-bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest) {
+bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
+                           const platform::File* existing) {
   if (CheckExtension(strings().ExtractExtension(strSource))) return true;
-  if (FSO().FileExists(strDest)) {
+  if (existing != nullptr || FSO().FileExists(strDest)) {
     if (DontReplaceExistingFiles) return true;
     auto& fu = files();
+    const std::u16string there = existing != nullptr ? fu.fileDateText(existing->DateLastModified())
+                                                     : fu.GetFileModDate(strDest);
     // File date texts order by time; an equal or older source stays put.
-    if (!(fu.GetFileModDate(strSource) > fu.GetFileModDate(strDest))) return true;
+    if (!(fu.GetFileModDate(strSource) > there)) return true;
   }
   return pCopyFile(strSource, strDest);
 }
 
 bool FileTree::pCopyFile(const std::u16string& strSource, const std::u16string& strDest) {
-  const bool copied = files().CopyFile(strSource, strDest);
   auto& su = strings();
   const std::u16string name = su.ExtractFilename(strSource);
   const std::u16string from = su.ExtractPath(strSource);
   const std::u16string to = su.ExtractPath(strDest);
-  if (!copied) {
-    pRaiseChange(u"Failed to copy file " + name + u" from " + from + u" to " + to, kRed);
+  const std::u16string failed = u"Failed to copy file " + name + u" from " + from + u" to " + to;
+  if (!batchCopy(strSource, strDest)) {
+    pRaiseChange(failed, kRed);
     return false;
   }
+  std::u16string copied;
   if (!OnlyLogErrors) {
-    pRaiseChange(u"File " + name + u" copied from " + from + u" to " + to, kBlack);
+    copied = u"File " + name + u" copied from " + from + u" to " + to;
   }
+  held_.push_back({Held::Copy, copied, kBlack, failed});
+  if (batchCopies_ >= kBatchCopies || batchBytes_ >= kBatchBytes) placeCopies();
   return true;
+}
+
+bool FileTree::batchCopy(const std::u16string& strSource, const std::u16string& strDest) {
+  try {
+    auto& fso = FSO();
+    // As FileUtilities.CopyFile does: a read-only destination is overwritten.
+    if (fso.FileExists(strDest)) clearReadOnly(*fso.GetFile(strDest));
+    if (!batch_) batch_ = fso.NewCopyBatch();
+    batchBytes_ += batch_->Add(strSource, strDest);
+    ++batchCopies_;
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void FileTree::placeCopies() {
+  const std::vector<Held> held = std::move(held_);
+  held_.clear();
+  const std::unique_ptr<platform::CopyBatch> batch = std::move(batch_);
+  std::vector<bool> placed(batchCopies_, false);
+  batchCopies_ = 0;
+  batchBytes_ = 0;
+  if (batch) {
+    // A copy replaces what is there only once every copy of the batch is
+    // durable, and counts as done only once its folder is.
+    try {
+      batch->Sync();
+      placed.assign(placed.size(), true);
+    } catch (const std::exception&) {
+    }
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      try {
+        if (placed[i]) batch->Place(i);
+      } catch (const std::exception&) {
+        placed[i] = false;
+      }
+    }
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      try {
+        if (placed[i]) batch->SyncFolder(i);
+      } catch (const std::exception&) {
+        placed[i] = false;
+      }
+    }
+  }
+  std::size_t copy = 0;
+  for (const Held& h : held) {
+    if (h.kind == Held::Status) {
+      showStatus(h.text);
+    } else if (h.kind == Held::Line) {
+      pRaiseChange(h.text, h.color);
+    } else if (placed[copy++]) {
+      if (!h.text.empty()) pRaiseChange(h.text, h.color);
+    } else {
+      copiesFailed_ = true;
+      pRaiseChange(h.failure, kRed);
+    }
+  }
 }
 
 void FileTree::CreatePath(std::u16string_view strPath) {
@@ -317,11 +427,7 @@ void FileTree::DeleteFolder(std::u16string_view strPath) {
   const std::u16string path(strPath);
   try {
     auto& fso = FSO();
-    const auto folder = fso.GetFolder(path);
-    const std::int32_t attributes = folder->Attributes();
-    if ((attributes & platform::attr::kReadOnly) != 0) {
-      folder->SetAttributes(attributes & ~platform::attr::kReadOnly);
-    }
+    clearReadOnly(*fso.GetFolder(path));
     fso.DeleteFolder(path, false);
     pRaiseChange(u"Folder " + path + u" deleted", kBlack);
   } catch (const std::exception&) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "runtime/Collection.h"
@@ -78,7 +79,9 @@ class FileTree {
 
  private:
   bool pUpdateTree(const std::u16string& strSource, const std::u16string& strDest);
-  bool pUpdateFile(const std::u16string& strSource, const std::u16string& strDest);
+  /// `existing`: the destination file when the folder's listing holds it.
+  bool pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
+                   const platform::File* existing = nullptr);
   bool pCopyFile(const std::u16string& strSource, const std::u16string& strDest);
   bool pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDaysToKeep);
   bool pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDaysToKeep);
@@ -88,6 +91,12 @@ class FileTree {
   void reportFolderFault(const std::exception& e, const std::u16string& strFolder,
                          std::u16string_view procedure);
   platform::FileSystem& FSO();
+
+  /// Adds a copy to the batch; false when it could not be made.
+  bool batchCopy(const std::u16string& strSource, const std::u16string& strDest);
+  /// Makes the batch's copies durable, moves them into place and makes their
+  /// folders durable, then reports what was held back for them.
+  void placeCopies();
 
   /// True when a file lies anywhere below the folder.
   bool holdsFiles(const platform::Folder& folder);
@@ -100,6 +109,20 @@ class FileTree {
   std::unique_ptr<FileUtilities> fu_;
   std::unique_ptr<Collection<std::u16string>> skip_;
   std::unique_ptr<platform::FileSystem> fso_;
+
+  // While copies wait in a batch, the lines and status texts after them are
+  // held back, so that each is reported only once what it follows is known.
+  struct Held {
+    enum Kind { Line, Status, Copy } kind;
+    std::u16string text;  // a copy's line once it is in place; empty: no line
+    std::int32_t color = 0;
+    std::u16string failure;  // a copy's line when it could not be placed
+  };
+  std::unique_ptr<platform::CopyBatch> batch_;
+  std::vector<Held> held_;
+  std::size_t batchCopies_ = 0;
+  std::int64_t batchBytes_ = 0;
+  bool copiesFailed_ = false;
 };
 
 }  // namespace sigpatch

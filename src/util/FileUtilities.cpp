@@ -142,9 +142,7 @@ std::u16string FileUtilities::GetFirstBytesFromFile(std::u16string_view strFileN
   }
 }
 
-platform::FileSystem& FileUtilities::FSO() {
-  return fileSystemOf(fso_);
-}
+platform::FileSystem& FileUtilities::FSO() { return fileSystemOf(fso_); }
 
 std::int32_t FileUtilities::GetFileSize(std::u16string_view strPath) {
   return asLong(FSO().GetFile(strPath)->Size());
@@ -155,7 +153,7 @@ std::u16string FileUtilities::fileDateText(platform::Clock::TimePoint t) const {
 }
 
 std::u16string FileUtilities::GetFileModDate(std::u16string_view strPath) {
-  return fileDateText(FSO().GetFile(strPath)->DateLastModified());
+  return fileDateText(FSO().FileDateLastModified(strPath));
 }
 
 std::u16string FileUtilities::GetFileAccessedDate(std::u16string_view strPath) {

@@ -72,10 +72,11 @@ class FileUtilities {
   bool IsRealAceFile(std::u16string_view strFileName);
   /// A Windows executable ("MZ" and the header start the common linkers write).
   bool IsRealEXEFile(std::u16string_view strFileName);
+  /// A time as GetFileModDate gives the date of last change, as file date text.
+  std::u16string fileDateText(platform::Clock::TimePoint t) const;
 
  private:
   std::u16string systemFolderName(std::u16string folder) const;
-  std::u16string fileDateText(platform::Clock::TimePoint t) const;
   bool reportUnreadable(std::u16string_view strFileName) const;
 
   runtime::PathStyle style_;

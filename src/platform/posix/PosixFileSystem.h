@@ -15,6 +15,8 @@ class PosixFileSystem final : public FileSystem {
   bool FileExists(std::u16string_view FileSpec) override;
   std::unique_ptr<Folder> GetFolder(std::u16string_view FolderSpec) override;
   std::unique_ptr<File> GetFile(std::u16string_view FileSpec) override;
+  /// One status read.
+  Clock::TimePoint FileDateLastModified(std::u16string_view FileSpec) override;
   void CopyFile(std::u16string_view Source, std::u16string_view Destination,
                 bool OverWriteFiles) override;
   void DeleteFile(std::u16string_view FileSpec, bool Force) override;
@@ -22,6 +24,8 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<Folder> CreateFolder(std::u16string_view Path) override;
   std::unique_ptr<TextStream> OpenTextFile(std::u16string_view FileName, std::int32_t IOMode,
                                            bool Create, std::int32_t Format) override;
+  /// Copies synced together in one round of fsync, then moved into place.
+  std::unique_ptr<CopyBatch> NewCopyBatch() override;
 };
 
 /// Makes PosixFileSystem objects; always available.
