@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <random>
+
 #include "PosixTestSupport.h"
 #include "fakes/FakeRegistry.h"
 #include "platform/posix/FileSystemKind.h"
@@ -232,6 +234,46 @@ TEST_F(SqliteStoreTest, DamagedOrForeignStoreIsReportedAndLeftAsItIs) {
     EXPECT_EQ(store.Diagnostic(), text::fromUtf8("The registry store " + single) + report);
     EXPECT_EQ(readFile(single), before);
   }
+}
+
+// Random bytes written into a good store: opening it either says it is damaged,
+// or every value reads back exactly as written; the file is never changed.
+TEST_F(SqliteStoreTest, RandomBytesInsideAreReportedOrHarmless) {
+  const auto key = [](int i) { return u"SOFTWARE\\K" + text::dec(i % 6); };
+  const auto name = [](int i) { return u"Value " + text::dec(i); };
+  const auto data = [](int i) {
+    return utf16(u"data " + text::dec(i * 7919) + std::u16string(i, u'\u00E9'));
+  };
+  {
+    SqliteRegistry store(one);
+    for (int i = 0; i < 60; ++i)
+      ASSERT_EQ(storeValue(store, kHkeyLocalMachine, key(i), name(i), kRegSz, data(i)), 0);
+  }
+  const auto original = readFile(single), trial = dir / "trial.db";
+  std::mt19937 random(20240611);
+  int reported = 0;
+  for (int round = 0; round < 160; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    auto damaged = original;
+    const auto at = 100 + random() % (original.size() - 100);
+    for (auto i = 1 + random() % 24; i > 0 && at + i <= damaged.size(); --i)
+      damaged[at + i - 1] = char(random());
+    removeStore(trial);
+    writeFile(trial, damaged);
+    SqliteRegistry store(StoreLocations::singleFile(trial));
+    int i = 0;
+    for (std::optional<StoredValue> found;
+         i < 60 && (found = storedValue(store, kHkeyLocalMachine, key(i), name(i))); ++i) {
+      ASSERT_EQ(*found, (StoredValue{kRegSz, data(i)})) << "silently changed";
+    }
+    if (i < 60) {
+      ASSERT_NE(store.Diagnostic().find(u"is damaged"), std::u16string::npos)
+          << "a value went missing without a report";
+      ++reported;
+    }
+    ASSERT_EQ(readFile(trial), damaged) << "a damaged store is never changed";
+  }
+  EXPECT_GT(reported, 30) << "the damage should often hit live data";
 }
 
 }  // namespace
