@@ -14,8 +14,6 @@ FakeRegistry::FakeRegistry() {
   for (char16_t root = u'0'; root < u'4'; ++root) keys_[std::u16string(1, root)] = {};
 }
 
-FakeRegistry::~FakeRegistry() = default;
-
 void FakeRegistry::FailCall(Call call, std::int32_t code, int nth) {
   failures_[call].push_back({nth, code});
 }
@@ -92,11 +90,9 @@ std::int32_t FakeRegistry::CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U3
   }
   for (; found < names.size(); ++found) {
     at.path += u'\\' + rules::fold(names[found]);
-    keys_[at.path] = {names[found],
-                      found + 1 == names.size() ? std::u16string(lpClass) : u"",
-                      ++lastId_,
-                      rules::fileTimeNow(),
-                      {}};
+    const bool last = found + 1 == names.size();
+    keys_[at.path] = {
+        names[found], last ? std::u16string(lpClass) : u"", ++lastId_, rules::fileTimeNow(), {}};
   }
   at.id = keys_[at.path].id;
   handles_[phkResult = (nextHandle_ += 4)] = at;
@@ -207,20 +203,18 @@ std::int32_t FakeRegistry::CloseKey(Key hKey) {
 
 std::int32_t FakeRegistry::BeginTransaction() {
   if (saved_) return kErrorInvalidParameter;
-  saved_ = std::make_unique<std::map<std::u16string, Entry>>(keys_);
+  saved_ = keys_;
   return kErrorSuccess;
 }
 
-std::int32_t FakeRegistry::CommitTransaction() {
-  if (!saved_) return kErrorInvalidParameter;
-  saved_.reset();
-  return kErrorSuccess;
-}
+std::int32_t FakeRegistry::CommitTransaction() { return endTransaction(false); }
 
 // A handle to a key the transaction created then names a deleted key.
-std::int32_t FakeRegistry::RollbackTransaction() {
+std::int32_t FakeRegistry::RollbackTransaction() { return endTransaction(true); }
+
+std::int32_t FakeRegistry::endTransaction(bool undo) {
   if (!saved_) return kErrorInvalidParameter;
-  keys_ = std::move(*saved_);
+  if (undo) keys_ = std::move(*saved_);
   saved_.reset();
   return kErrorSuccess;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +24,6 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   // clang-format on
 
   FakeRegistry();
-  ~FakeRegistry() override;
   std::int32_t OpenKeyEx(Key hKey, Name lpSubKey, U32, U32 samDesired, Key& phkResult) override;
   std::int32_t CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U32 dwOptions, U32 samDesired,
                            Key& phkResult, U32* lpdwDisposition) override;
@@ -84,8 +83,9 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   Key nextHandle_ = 0x1000;
   std::uint64_t lastId_ = 0;
   std::map<Call, std::vector<std::pair<int, std::int32_t>>> failures_;
+  std::int32_t endTransaction(bool undo);
   /// While a transaction runs: the keys as they were when it began.
-  std::unique_ptr<std::map<std::u16string, Entry>> saved_;
+  std::optional<std::map<std::u16string, Entry>> saved_;
 };
 
 }  // namespace sigpatch::fakes

@@ -50,9 +50,7 @@ struct Kind {
 };
 
 /// The name of an instantiation's test: the kind's name.
-inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
-  return param.param.name;
-}
+inline std::string kindName(const ::testing::TestParamInfo<Kind>& p) { return p.param.name; }
 
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
@@ -68,8 +66,7 @@ class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
   }
   Key create(Key root, Path path, std::uint32_t* disposition = nullptr) {
     Key key = 0;
-    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0)
-        << text(path);
+    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0);
     return key;
   }
   void make(Key root, Path path) { api().CloseKey(create(root, path)); }
