@@ -24,19 +24,14 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   // clang-format on
 
   FakeRegistry();
-  std::int32_t OpenKeyEx(Key hKey, Name lpSubKey, U32, U32 samDesired, Key& phkResult) override;
-  std::int32_t CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U32 dwOptions, U32 samDesired,
-                           Key& phkResult, U32* lpdwDisposition) override;
-  std::int32_t QueryValueEx(Key hKey, Name lpValueName, U32* lpType, std::uint8_t* lpData,
-                            U32* lpcbData) override;
-  std::int32_t SetValueEx(Key hKey, Name lpValueName, U32 dwType, const std::uint8_t* lpData,
-                          U32 cbData) override;
-  std::int32_t DeleteKey(Key hKey, Name lpSubKey) override;
-  std::int32_t DeleteValue(Key hKey, Name lpValueName) override;
-  std::int32_t EnumValue(Key hKey, U32 dwIndex, char16_t* lpValueName, U32* lpcchValueName,
-                         U32* lpType, std::uint8_t* lpData, U32* lpcbData) override;
-  std::int32_t EnumKeyEx(Key hKey, U32 dwIndex, char16_t* lpName, U32* lpcchName, char16_t* lpClass,
-                         U32* lpcchClass, std::uint64_t* lpftWritten) override;
+  std::int32_t OpenKeyEx(Key, Name, U32, U32, Key&) override;
+  std::int32_t CreateKeyEx(Key, Name, Name, U32, U32, Key&, U32*) override;
+  std::int32_t QueryValueEx(Key, Name, U32*, std::uint8_t*, U32*) override;
+  std::int32_t SetValueEx(Key, Name, U32, const std::uint8_t*, U32) override;
+  std::int32_t DeleteKey(Key, Name) override;
+  std::int32_t DeleteValue(Key, Name) override;
+  std::int32_t EnumValue(Key, U32, char16_t*, U32*, U32*, std::uint8_t*, U32*) override;
+  std::int32_t EnumKeyEx(Key, U32, char16_t*, U32*, char16_t*, U32*, std::uint64_t*) override;
   std::int32_t CloseKey(Key hKey) override;
   std::int32_t BeginTransaction() override;
   std::int32_t CommitTransaction() override;

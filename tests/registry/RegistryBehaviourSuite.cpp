@@ -93,8 +93,7 @@ TEST_P(RegistryBehaviourTest, DataIsKeptByteForByteWithItsType) {
     EXPECT_EQ(get(kHklm, u"Data", name(i)), values[i]) << i;
 }
 
-// Text written with a size that leaves out its terminator: the registry reads the
-// character just past the size and stores the terminator when it is one.
+// Text written short of its terminator is stored with it when the next character is one.
 TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollows) {
   const Bytes ab{0x61, 0, 0x62, 0, 0, 0, 0x11, 0x11};  // "ab", a terminator, more
   const Bytes abEnd{0x61, 0, 0x62, 0, 0, 0}, abBare{0x61, 0, 0x62, 0};
@@ -125,15 +124,13 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
               code ? std::nullopt : std::optional(StoredValue{type, stored}));
     api().DeleteValue(key, u"V");
   }
-  // A buffer in the first 64 KiB of the address space, where none can lie, is
-  // never read.
+  // A buffer in the first 64 KiB of the address space, where none can lie, is never read.
   const auto* nowhere = reinterpret_cast<const std::uint8_t*>(std::uintptr_t{0x10});
   EXPECT_EQ(api().SetValueEx(key, u"V", kRegSz, nowhere, 2), kErrorNoAccess);
   api().CloseKey(key);
 }
 
-// A read with room to spare ends text that was stored without its terminator;
-// the size it gives stays the stored one. Enumeration does the same.
+// A read or enumeration with room to spare ends unterminated text; the size stays the stored one.
 TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator) {
   // What, the type, what is stored, the room given, the buffer after: 0xCC where untouched.
   const Bytes ab{0x61, 0, 0x62, 0}, abCut{0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC};
@@ -315,8 +312,7 @@ TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
   }
 }
 
-// Under the predefined HKEY_CLASSES_ROOT, and there only, OpenKeyEx takes a path
-// that begins with one backslash; creating and deleting do not.
+// Only HKEY_CLASSES_ROOT opens a path that begins with a backslash, and only OpenKeyEx does.
 TEST_P(RegistryBehaviourTest, ClassesRootOpensAPathThatBeginsWithABackslash) {
   // Every system's HKEY_CLASSES_ROOT holds CLSID; the stores under test get one.
   make(kHkcr, u"CLSID");
