@@ -18,8 +18,7 @@ void FakeRegistry::FailCall(Call call, std::int32_t code, int nth) {
   failures_[call].push_back({nth, code});
 }
 
-// The key a handle names, with the access it grants, unless the test made the
-// call fail.
+// The key a handle names, with the access it grants, unless the test made the call fail.
 FakeRegistry::Found FakeRegistry::enter(Call call, Key hKey) {
   ++calls[call];
   Found found{kErrorSuccess, {}, nullptr};
@@ -122,17 +121,12 @@ std::int32_t FakeRegistry::SetValueEx(Key hKey, Name lpValueName, U32 dwType,
   if (readOnly || !(at.access & kKeySetValue)) return kErrorAccessDenied;
   if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   if ((code = rules::dataToStore(dwType, lpData, cbData, size)) != 0) return code;
-  Entry::Value stored{std::u16string(lpValueName), dwType, {lpData, lpData + size}};
   auto& values = entry->values;
-  const auto it = std::find_if(values.begin(), values.end(), [&](auto& v) {
-    return rules::fold(v.name) == rules::fold(lpValueName);
-  });
-  if (it == values.end()) {
-    values.push_back(std::move(stored));
-  } else {
-    it->type = dwType;
-    it->data = std::move(stored.data);
-  }
+  auto it = std::find_if(values.begin(), values.end(),
+                         [&](auto& v) { return rules::fold(v.name) == rules::fold(lpValueName); });
+  if (it == values.end()) it = values.insert(it, {std::u16string(lpValueName), 0, {}});
+  it->type = dwType;
+  it->data.assign(lpData, lpData + size);
   entry->written = rules::fileTimeNow();
   return kErrorSuccess;
 }

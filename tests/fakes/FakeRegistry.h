@@ -11,8 +11,7 @@
 
 namespace sigpatch::fakes {
 
-/// An in-memory registry with the system's rules (the same as the SQLite store's,
-/// checked by one behaviour suite run against both), with failures a test injects.
+/// An in-memory registry with the system's rules (the behaviour suite's), and injected failures.
 class FakeRegistry : public platform::RegistryApi, public platform::RegistryTransactions {
  public:
   using Key = platform::RegKey;
@@ -37,11 +36,9 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   std::int32_t CommitTransaction() override;
   std::int32_t RollbackTransaction() override;
 
-  /// Call number `nth` of `call` from now on (1: the next one) returns `code`
-  /// and does nothing else.
+  /// Call number `nth` of `call` from now on (1: the next) returns `code` and does nothing else.
   void FailCall(Call call, std::int32_t code, int nth = 1);
-  /// A store the user may read but not change: opening for change and every
-  /// change give kErrorAccessDenied.
+  /// A store the user may only read: opening for change and every change give kErrorAccessDenied.
   bool readOnly = false;
   /// The keys the program opened or created and has not closed.
   std::size_t OpenHandles() const { return handles_.size(); }

@@ -71,7 +71,6 @@ TEST(RegFileTest, BadFileSaysWhichLineAndWhat) {
   const std::u16string header =
       u"line 1: the file does not begin with \"Windows Registry Editor "
       u"Version 5.00\" or \"REGEDIT4\"";
-  // clang-format off
   const std::pair<std::string, std::u16string> cases[] = {
       {"", u"line 1: the file is empty"},
       {"[HKEY_USERS\\X]\r\n", header},
@@ -88,7 +87,6 @@ TEST(RegFileTest, BadFileSaysWhichLineAndWhat) {
       {v + "17\r\n",
        three + u"the data must be a quoted string, dword:, hex:, hex(type): or \"-\""},
       {std::string("\xFF\xFEW\0x", 5), u"the file ends in the middle of a UTF-16 character"}};
-  // clang-format on
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(messageOf([&] { RegFile::Parse(text); }), message);

@@ -1,7 +1,6 @@
 #pragma once
 
-// One suite of the system's registry rules, run against every registry the program may use (the
-// fake, the SQLite store, the system's own), so that none can drift from the rules Windows defines.
+// The system's registry rules, run against every registry the program may use so that none drifts.
 
 #include <gtest/gtest.h>
 
@@ -27,8 +26,7 @@ enum class Behaviour {
   FourRoots,           ///< Exactly the four roots: other predefined handles are invalid.
 };
 
-/// A registry under test: its functions, and the same registry seen again (by a new object) or as
-/// a user who may only read it.
+/// A registry under test, which may be seen again (by a new object) or by a user who may only read.
 class Subject {
  public:
   virtual ~Subject() = default;

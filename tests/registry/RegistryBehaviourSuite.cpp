@@ -1,5 +1,4 @@
-// The registry rules every registry under test keeps (RegistryBehaviour.h);
-// each test binary instantiates the suite with its registries.
+// The registry rules every registry under test keeps (RegistryBehaviour.h), one binary each.
 
 #include <gtest/gtest.h>
 
@@ -100,7 +99,6 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
   const Bytes abZero{0x61, 0, 0x62, 0, 0, 0, 0};
   // What, the type, the buffer (empty: none) and size given, the result, what is stored.
   using Row = std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, std::int32_t, Bytes>;
-  // clang-format off
   const Row cases[] = {
       {"REG_SZ", kRegSz, ab, 4, 0, abEnd},
       {"REG_EXPAND_SZ", kRegExpandSz, ab, 4, 0, abEnd},
@@ -114,7 +112,6 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
       {"no buffer for text", kRegSz, Bytes{}, 4, kErrorNoAccess, Bytes{}},
       {"no buffer for bytes", kRegBinary, Bytes{}, 4, kErrorNoAccess, Bytes{}},
       {"no buffer and no data", kRegBinary, Bytes{}, 0, 0, Bytes{}}};
-  // clang-format on
   RegKey key = create(kHklm, u"Text");
   for (const auto& [what, type, buffer, size, code, stored] : cases) {
     SCOPED_TRACE(what);
@@ -135,7 +132,6 @@ TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator)
   // What, the type, what is stored, the room given, the buffer after: 0xCC where untouched.
   const Bytes ab{0x61, 0, 0x62, 0}, abCut{0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC};
   const Bytes a0b = utf16(kMulti.substr(0, 3), false), abEnded{0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC};
-  // clang-format off
   const std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, Bytes> cases[] = {
       {"no room", kRegSz, ab, 4, abCut},
       {"room for a byte", kRegSz, ab, 5, abCut},
@@ -148,7 +144,6 @@ TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator)
       {"one byte", kRegSz, Bytes{0x61}, 8, {0x61, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}},
       {"three bytes", kRegSz, Bytes{0x61, 0, 0x62}, 8, {0x61, 0, 0x62, 0, 0, 0xCC, 0xCC, 0xCC}},
       {"empty", kRegSz, Bytes{}, 8, Bytes(8, 0xCC)}};
-  // clang-format on
   for (const auto& [what, type, stored, room, delivered] : cases) {
     SCOPED_TRACE(what);
     ASSERT_EQ(put(kHklm, u"Room", u"V", {type, stored}), 0);
@@ -296,12 +291,10 @@ TEST_P(RegistryBehaviourTest, InvalidHandlesGive6) {
 
 TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
   const std::u16string kLong(300, u'k');
-  // clang-format off
   const std::tuple<bool, RegKey, std::u16string, std::int32_t> cases[] = {
       {false, kHklm, u"Missing", kErrorFileNotFound}, {false, 0, u"x", kErrorInvalidHandle},
-      {false, kHklm, u"\\x", kErrorBadPathname}, {true, 0, u"x", kErrorInvalidHandle},
-      {true, kHku, u"\\x", kErrorBadPathname}, {true, kHku, kLong, kErrorInvalidParameter}};
-  // clang-format on
+      {false, kHklm, u"\\x", kErrorBadPathname},      {true, 0, u"x", kErrorInvalidHandle},
+      {true, kHku, u"\\x", kErrorBadPathname},        {true, kHku, kLong, kErrorInvalidParameter}};
   for (const auto& [creating, root, path, code] : cases) {
     SCOPED_TRACE(text(path.substr(0, 10)) + (creating ? " created" : " opened"));
     RegKey key = 0x7654;
