@@ -14,14 +14,11 @@ FakeRegistry::FakeRegistry() {
   for (char16_t root = u'0'; root < u'4'; ++root) keys_[std::u16string(1, root)] = {};
 }
 
-FakeRegistry::~FakeRegistry() = default;
-
 void FakeRegistry::FailCall(Call call, std::int32_t code, int nth) {
   failures_[call].push_back({nth, code});
 }
 
-// The key a handle names, with the access it grants, unless the test made the
-// call fail.
+// The key a handle names, with the access it grants, unless the test made the call fail.
 FakeRegistry::Found FakeRegistry::enter(Call call, Key hKey) {
   ++calls[call];
   Found found{kErrorSuccess, {}, nullptr};
@@ -92,11 +89,9 @@ std::int32_t FakeRegistry::CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U3
   }
   for (; found < names.size(); ++found) {
     at.path += u'\\' + rules::fold(names[found]);
-    keys_[at.path] = {names[found],
-                      found + 1 == names.size() ? std::u16string(lpClass) : u"",
-                      ++lastId_,
-                      rules::fileTimeNow(),
-                      {}};
+    const bool last = found + 1 == names.size();
+    keys_[at.path] = {
+        names[found], last ? std::u16string(lpClass) : u"", ++lastId_, rules::fileTimeNow(), {}};
   }
   at.id = keys_[at.path].id;
   handles_[phkResult = (nextHandle_ += 4)] = at;
@@ -126,17 +121,12 @@ std::int32_t FakeRegistry::SetValueEx(Key hKey, Name lpValueName, U32 dwType,
   if (readOnly || !(at.access & kKeySetValue)) return kErrorAccessDenied;
   if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   if ((code = rules::dataToStore(dwType, lpData, cbData, size)) != 0) return code;
-  Entry::Value stored{std::u16string(lpValueName), dwType, {lpData, lpData + size}};
   auto& values = entry->values;
-  const auto it = std::find_if(values.begin(), values.end(), [&](auto& v) {
-    return rules::fold(v.name) == rules::fold(lpValueName);
-  });
-  if (it == values.end()) {
-    values.push_back(std::move(stored));
-  } else {
-    it->type = dwType;
-    it->data = std::move(stored.data);
-  }
+  auto it = std::find_if(values.begin(), values.end(),
+                         [&](auto& v) { return rules::fold(v.name) == rules::fold(lpValueName); });
+  if (it == values.end()) it = values.insert(it, {std::u16string(lpValueName), 0, {}});
+  it->type = dwType;
+  it->data.assign(lpData, lpData + size);
   entry->written = rules::fileTimeNow();
   return kErrorSuccess;
 }
@@ -207,20 +197,18 @@ std::int32_t FakeRegistry::CloseKey(Key hKey) {
 
 std::int32_t FakeRegistry::BeginTransaction() {
   if (saved_) return kErrorInvalidParameter;
-  saved_ = std::make_unique<std::map<std::u16string, Entry>>(keys_);
+  saved_ = keys_;
   return kErrorSuccess;
 }
 
-std::int32_t FakeRegistry::CommitTransaction() {
-  if (!saved_) return kErrorInvalidParameter;
-  saved_.reset();
-  return kErrorSuccess;
-}
+std::int32_t FakeRegistry::CommitTransaction() { return endTransaction(false); }
 
 // A handle to a key the transaction created then names a deleted key.
-std::int32_t FakeRegistry::RollbackTransaction() {
+std::int32_t FakeRegistry::RollbackTransaction() { return endTransaction(true); }
+
+std::int32_t FakeRegistry::endTransaction(bool undo) {
   if (!saved_) return kErrorInvalidParameter;
-  keys_ = std::move(*saved_);
+  if (undo) keys_ = std::move(*saved_);
   saved_.reset();
   return kErrorSuccess;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +11,7 @@
 
 namespace sigpatch::fakes {
 
-/// An in-memory registry with the system's rules (the same as the SQLite store's,
-/// checked by one behaviour suite run against both), with failures a test injects.
+/// An in-memory registry with the system's rules (the behaviour suite's), and injected failures.
 class FakeRegistry : public platform::RegistryApi, public platform::RegistryTransactions {
  public:
   using Key = platform::RegKey;
@@ -24,30 +23,22 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   // clang-format on
 
   FakeRegistry();
-  ~FakeRegistry() override;
-  std::int32_t OpenKeyEx(Key hKey, Name lpSubKey, U32, U32 samDesired, Key& phkResult) override;
-  std::int32_t CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U32 dwOptions, U32 samDesired,
-                           Key& phkResult, U32* lpdwDisposition) override;
-  std::int32_t QueryValueEx(Key hKey, Name lpValueName, U32* lpType, std::uint8_t* lpData,
-                            U32* lpcbData) override;
-  std::int32_t SetValueEx(Key hKey, Name lpValueName, U32 dwType, const std::uint8_t* lpData,
-                          U32 cbData) override;
-  std::int32_t DeleteKey(Key hKey, Name lpSubKey) override;
-  std::int32_t DeleteValue(Key hKey, Name lpValueName) override;
-  std::int32_t EnumValue(Key hKey, U32 dwIndex, char16_t* lpValueName, U32* lpcchValueName,
-                         U32* lpType, std::uint8_t* lpData, U32* lpcbData) override;
-  std::int32_t EnumKeyEx(Key hKey, U32 dwIndex, char16_t* lpName, U32* lpcchName, char16_t* lpClass,
-                         U32* lpcchClass, std::uint64_t* lpftWritten) override;
+  std::int32_t OpenKeyEx(Key, Name, U32, U32, Key&) override;
+  std::int32_t CreateKeyEx(Key, Name, Name, U32, U32, Key&, U32*) override;
+  std::int32_t QueryValueEx(Key, Name, U32*, std::uint8_t*, U32*) override;
+  std::int32_t SetValueEx(Key, Name, U32, const std::uint8_t*, U32) override;
+  std::int32_t DeleteKey(Key, Name) override;
+  std::int32_t DeleteValue(Key, Name) override;
+  std::int32_t EnumValue(Key, U32, char16_t*, U32*, U32*, std::uint8_t*, U32*) override;
+  std::int32_t EnumKeyEx(Key, U32, char16_t*, U32*, char16_t*, U32*, std::uint64_t*) override;
   std::int32_t CloseKey(Key hKey) override;
   std::int32_t BeginTransaction() override;
   std::int32_t CommitTransaction() override;
   std::int32_t RollbackTransaction() override;
 
-  /// Call number `nth` of `call` from now on (1: the next one) returns `code`
-  /// and does nothing else.
+  /// Call number `nth` of `call` from now on (1: the next) returns `code` and does nothing else.
   void FailCall(Call call, std::int32_t code, int nth = 1);
-  /// A store the user may read but not change: opening for change and every
-  /// change give kErrorAccessDenied.
+  /// A store the user may only read: opening for change and every change give kErrorAccessDenied.
   bool readOnly = false;
   /// The keys the program opened or created and has not closed.
   std::size_t OpenHandles() const { return handles_.size(); }
@@ -84,8 +75,9 @@ class FakeRegistry : public platform::RegistryApi, public platform::RegistryTran
   Key nextHandle_ = 0x1000;
   std::uint64_t lastId_ = 0;
   std::map<Call, std::vector<std::pair<int, std::int32_t>>> failures_;
+  std::int32_t endTransaction(bool undo);
   /// While a transaction runs: the keys as they were when it began.
-  std::unique_ptr<std::map<std::u16string, Entry>> saved_;
+  std::optional<std::map<std::u16string, Entry>> saved_;
 };
 
 }  // namespace sigpatch::fakes

@@ -1,5 +1,4 @@
-// sigreg over the fake registry: each row is the arguments, the exit status and
-// what is printed on standard output and standard error, checked to the letter.
+// sigreg over the fake registry: each row is the arguments, the exit status and the output.
 
 #include <gtest/gtest.h>
 
@@ -43,8 +42,7 @@ Row fails(Args args, const std::string& line) {
 class RegCommandTest : public ::testing::Test {
  protected:
   RegCommandTest() {
-    system.messages = {{87, u"The parameter is incorrect.\r\n"},
-                       {112, u"There is not enough space on the disk.\r\n"},
+    system.messages = {{112, u"There is not enough space on the disk.\r\n"},
                        {161, u"The specified path is invalid.\r\n"}};
     fake.Set([&](Platform& p) { p.system = &system; });
     fs::create_directories(folder);
@@ -55,7 +53,7 @@ class RegCommandTest : public ::testing::Test {
   }
   ~RegCommandTest() override { fs::remove_all(folder); }
 
-  // Runs each row; with answers, on a terminal that gives them.
+  // Runs each row; with an answer, on a terminal that gives it.
   void check(const std::vector<Row>& rows) {
     for (const auto& row : rows) {
       std::string line;
@@ -63,18 +61,13 @@ class RegCommandTest : public ::testing::Test {
       SCOPED_TRACE("sigreg " + line);
       out.str("");
       err.str("");
-      questions.clear();
       std::vector<std::u16string> wide;
       for (const auto& a : row.args) wide.push_back(text::fromUtf8(a));
       auto ask = [&](std::u16string_view q) -> std::optional<bool> {
-        questions.push_back(text::toUtf8(q));
-        if (answers.empty()) return std::nullopt;
-        const bool yes = answers.front();
-        answers.erase(answers.begin());
-        return yes;
+        question = text::toUtf8(q);
+        return answer;
       };
       RegCommand command(store, &store, RegCommand::Io{out, err, ask, [&] { return diagnostic; }});
-      if (!checks.empty()) command.SetStoreCheck([&] { return checks; });
       EXPECT_EQ(command.Run(wide), row.code);
       EXPECT_EQ(out.str(), row.out);
       EXPECT_EQ(err.str(), row.err);
@@ -98,78 +91,45 @@ class RegCommandTest : public ::testing::Test {
   fakes::FakePlatform fake;
   fakes::FakeRegistry store;
   std::ostringstream out, err;
-  std::vector<bool> answers;
-  std::vector<std::string> questions;
+  std::optional<bool> answer;
+  std::string question;
   std::u16string diagnostic;
-  std::vector<RegCommand::StoreCheck> checks;
   fs::path folder =
       fs::temp_directory_path() / ("sigreg-" + std::to_string(std::random_device()()));
 };
 
 TEST_F(RegCommandTest, QueryShowsKeysAndValuesAsRegDoesReadingOnly) {
-  put(u"T", u"Exp", {kRegExpandSz, utf16(u"%HOME%")}, kHkeyUsers);
-  put(u"T", u"Q", {kRegQword, Bytes{1, 0, 0, 0, 0, 0, 0, 0x10}}, kHkeyUsers);
-  put(u"T", u"Odd", {kRegDword, Bytes{1, 2}}, kHkeyUsers);
-  put(u"T", u"Big", {kRegDword, Bytes{1, 2, 3, 4, 5}}, kHkeyUsers);
-  put(u"T", u"None", {kRegNone, Bytes{}}, kHkeyUsers);
-  put(u"T", u"Own", {0x4000, Bytes{0xFF}}, kHkeyUsers);
+  put(u"S", u"Q", {kRegQword, Bytes{1, 0, 0, 0, 0, 0, 0, 0x10}});
   store.readOnly = true;
-  const std::string values = "    Path    REG_SZ    /srv\n    Count    REG_DWORD    0x11\n\n";
-  const std::string found = "End of search: 1 match(es) found.\n", sub = kLm + "S\\Sub\n",
-                    flags = "    Flags    REG_BINARY    01AB\n\n";
+  const std::string values =
+      "    Path    REG_SZ    /srv\n    Count    REG_DWORD    0x11\n    Q    "
+      "REG_QWORD    0x1000000000000001\n\n";
+  const std::string sub = kLm + "S\\Sub\n", flags = "    Flags    REG_BINARY    01AB\n\n";
   const std::string empty = kLm + "S\\Empty\n",
                     multi = "    (Default)    REG_MULTI_SZ    a\\0b\n\n";
-  const std::string t =
-      "\nHKEY_USERS\\T\n    Exp    REG_EXPAND_SZ    %HOME%\n    Q    REG_QWORD"
-      "    0x1000000000000001\n    Odd    REG_DWORD    0102\n    Big    "
-      "REG_DWORD    0102030405\n    None    REG_NONE    \n    Own    0x4000    FF\n\n";
-  // clang-format off
-  check({ok({"query", "HKLM\\S"}, kS + values + empty + sub),
-         ok({"QUERY", "HKEY_LOCAL_MACHINE\\S\\", "/s"}, kS + values + empty + multi + sub + flags),
+  check({ok({"QUERY", "HKEY_LOCAL_MACHINE\\S\\", "/s"}, kS + values + empty + multi + sub + flags),
          ok({"query", "hklm\\S", "/ve"}, kS + "    (Default)    REG_SZ    (value not set)\n"),
-         ok({"query", "HKLM\\S", "/v", "Flags", "/s"}, "\n" + sub + flags + found),
-         fails({"query", "HKLM\\S", "/v", "Nothing"}, kNotFound),
-         fails({"query", "HKCU\\Nothing"}, kNotFound),
-         ok({"query", "HKU\\T"}, t)});
-  // clang-format on
+         fails({"query", "HKLM\\S", "/v", "Nothing"}, kNotFound)});
 }
 
-TEST_F(RegCommandTest, AddStoresTheDataAsTypedAndOverwritesWhenToldTo) {
+TEST_F(RegCommandTest, AddStoresTheDataAsTyped) {
   // clang-format off
   const std::pair<Args, StoredValue> cases[] = {
-      {{"/d", "Grüße"}, sz(u"Grüße")},
-      {{}, sz(u"")},
-      {{"/t", "reg_expand_sz", "/d", "%PATH%"}, {2, utf16(u"%PATH%")}},
-      {{"/t", "REG_MULTI_SZ", "/d", "a\\0b"}, {7, utf16(kMulti, false)}},
-      {{"/t", "REG_MULTI_SZ", "/d", ""}, {7, Bytes{0, 0}}},
-      {{"/t", "REG_DWORD", "/d", "4294967295"}, {4, Bytes{0xFF, 0xFF, 0xFF, 0xFF}}},
-      {{"/t", "REG_DWORD", "/d", "0x11"}, {4, Bytes{0x11, 0, 0, 0}}},
-      {{"/t", "REG_DWORD"}, {4, Bytes{0, 0, 0, 0}}},
-      {{"/t", "REG_QWORD", "/d", "0x0102030405060708"}, {11, Bytes{8, 7, 6, 5, 4, 3, 2, 1}}},
-      {{"/t", "REG_BINARY", "/d", "01abFF"}, {3, Bytes{1, 0xAB, 0xFF}}},
-      {{"/t", "REG_NONE", "/d", ""}, {0, Bytes{}}},
-      {{"/ve", "/d", "x"}, sz(u"x")}};
+      {{"/ve"}, sz(u"")},
+      {{"/v", "E", "/t", "reg_expand_sz", "/d", "%PATH%"}, {2, utf16(u"%PATH%")}},
+      {{"/v", "M", "/t", "REG_MULTI_SZ", "/d", "a\\0b"}, {7, utf16(kMulti, false)}},
+      {{"/v", "D", "/t", "REG_DWORD", "/d", "4294967295"}, {4, Bytes{0xFF, 0xFF, 0xFF, 0xFF}}},
+      {{"/v", "Q", "/t", "REG_QWORD", "/d", "0x0102030405060708"}, {11, Bytes{8, 7, 6, 5, 4, 3, 2, 1}}},
+      {{"/v", "B", "/t", "REG_BINARY", "/d", "01abFF"}, {3, Bytes{1, 0xAB, 0xFF}}}};
   // clang-format on
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const auto& [switches, stored] = cases[i];
-    const auto name = !switches.empty() && switches[0] == "/ve" ? "" : "V" + std::to_string(i);
+  for (const auto& [switches, stored] : cases) {
     Args args = {"add", "HKLM\\New\\Deeper"};
-    if (!name.empty()) args.insert(args.end(), {"/v", name});
     args.insert(args.end(), switches.begin(), switches.end());
     check({ok(args)});
-    EXPECT_EQ(get(u"New\\Deeper", text::fromUtf8(name)), stored) << name;
+    EXPECT_EQ(get(u"New\\Deeper", text::fromUtf8(switches[0] == "/v" ? switches[1] : "")), stored);
   }
   check({ok({"add", "HKCU\\A\\B"}), ok({"add", "HKCU\\A\\B"})});
   EXPECT_TRUE(keyExists(store, kHkeyCurrentUser, u"A\\B"));
-  answers = {false};
-  check({{{"add", "HKLM\\S", "/v", "Path", "/d", "x"},
-          1,
-          "The operation was cancelled by the user.\n",
-          ""}});
-  EXPECT_EQ(questions, Args{"Value Path exists, overwrite(Yes/No)? "});
-  EXPECT_EQ(get(u"S", u"Path"), sz(u"/srv"));
-  check({ok({"add", "HKLM\\S", "/v", "PATH", "/d", "newer", "/f"})});
-  EXPECT_EQ(get(u"S", u"Path"), sz(u"newer"));
 }
 
 TEST_F(RegCommandTest, DeleteAsksOrNeedsForceAndRemovesAWholeTreeAtOnceOrNothing) {
@@ -177,22 +137,13 @@ TEST_F(RegCommandTest, DeleteAsksOrNeedsForceAndRemovesAWholeTreeAtOnceOrNothing
   check({fails({"delete", "HKLM\\S", "/f"}, "Access is denied.")});
   EXPECT_EQ(get(u"S\\Sub", u"Flags"), (StoredValue{3, Bytes{1, 0xAB}}));
   EXPECT_TRUE(exists(u"S\\Empty"));
-  answers = {true};
-  check({ok({"delete", "HKLM\\S", "/v", "Path"})});
-  EXPECT_EQ(questions, Args{"Delete the registry value Path (Yes/No)? "});
-  const std::string asked = " without being asked.";
-  // clang-format off
-  check({fails({"delete", "HKLM\\S", "/v", "Path", "/f"}, kNotFound),
-         fails({"delete", "HKLM\\S\\Empty", "/ve"}, "Add /f to delete the value (Default)" + asked),
-         ok({"delete", "HKLM\\S\\Empty", "/ve", "/f"}),
-         ok({"delete", "HKLM\\S", "/va", "/f"}),
-         ok({"query", "HKLM\\S"}, kS + "\n" + kLm + "S\\Empty\n" + kLm + "S\\Sub\n"),
-         fails({"delete", "HKLM\\S"}, "Add /f to delete the key " + kLm + "S" + asked)});
-  // clang-format on
-  EXPECT_EQ(get(u"S\\Empty", u""), std::nullopt);
-  answers = {true};
+  check(
+      {ok({"delete", "HKLM\\S", "/va", "/f"}),
+       ok({"query", "HKLM\\S"}, kS + "\n" + kLm + "S\\Empty\n" + kLm + "S\\Sub\n"),
+       fails({"delete", "HKLM\\S"}, "Add /f to delete the key " + kLm + "S without being asked.")});
+  answer = true;
   check({ok({"delete", "HKLM\\S"})});
-  EXPECT_EQ(questions, Args{"Permanently delete the registry key " + kLm + "S (Yes/No)? "});
+  EXPECT_EQ(question, "Permanently delete the registry key " + kLm + "S (Yes/No)? ");
   EXPECT_FALSE(exists(u"S"));
   check({fails({"delete", "HKLM\\S", "/f"}, kNotFound),
          fails({"delete", "HKLM", "/f"}, "A root key cannot be deleted.")});
@@ -200,64 +151,29 @@ TEST_F(RegCommandTest, DeleteAsksOrNeedsForceAndRemovesAWholeTreeAtOnceOrNothing
 
 TEST_F(RegCommandTest, BadArgumentsGiveOneClearLineAndExitStatusOne) {
   const std::string number = "\" is not a number from 0 to ", syntax = "Invalid syntax: ";
-  const std::string root = "\" does not begin with HKLM, HKCU, HKCR or HKU.";
-  const std::string name = "Invalid key name: \"", data = "Invalid data: \"";
-  const std::string hex = "\" is not hexadecimal bytes for REG_BINARY.";
-  const std::string qwordMost = "18446744073709551615 for REG_QWORD.";
+  const std::string data = "Invalid data: \"";
   auto typed = [](const std::string& type, const std::string& given) {
     return Args{"add", "HKLM\\X", "/v", "a", "/t", type, "/d", given};
   };
   // clang-format off
   check({fails({}, syntax + "name an operation: QUERY, ADD, DELETE, EXPORT, IMPORT or CHECK "
                             "(sigreg /? shows how)."),
-         fails({"import", "/x.reg", "-yz"}, syntax + "unknown switch \"-yz\"."),
-         fails({"add", "HKLM\\X", "/s"}, syntax + "/s does not go with ADD."),
-         fails({"add", "HKLM\\X", "/v"}, syntax + "/v needs a value."),
-         fails({"add", "HKLM\\X", "/f", "-F"}, syntax + "-F given twice."),
-         fails({"add", "HKLM\\X", "/v", "a", "/ve"},
-               syntax + "/v, /ve and /va exclude each other."),
-         fails({"add", "HKLM\\X", "HKLM\\Y"}, syntax + "ADD takes one key name."),
          fails({"export", "HKLM\\X"}, syntax + "EXPORT takes a key name and a file name."),
-         fails({"import"}, syntax + "IMPORT takes one file name."),
-         fails({"check", "HKLM"}, syntax + "CHECK takes no key or file."),
-         fails({"add", "HKEY_CURRENT_CONFIG\\X"}, name + "HKEY_CURRENT_CONFIG\\X" + root),
-         fails({"add", "\\\\server\\HKLM\\X"}, name + "\\\\server\\HKLM\\X" + root),
+         fails({"add", "HKEY_CURRENT_CONFIG\\X"}, "Invalid key name: \"HKEY_CURRENT_CONFIG\\X\" "
+                                                  "does not begin with HKLM, HKCU, HKCR or HKU."),
          fails(typed("REG_LINK", "x"), syntax + "unknown type \"REG_LINK\"; use REG_SZ, "
                "REG_MULTI_SZ, REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_BINARY or REG_NONE."),
-         fails(typed("REG_DWORD", "-1"), data + "-1" + number + "4294967295 for REG_DWORD."),
          fails(typed("REG_DWORD", "4294967296"),
                data + "4294967296" + number + "4294967295 for REG_DWORD."),
-         fails(typed("REG_QWORD", "0x"), data + "0x" + number + qwordMost),
-         fails(typed("REG_BINARY", "0x01"), data + "0x01" + hex),
-         fails(typed("REG_BINARY", "abc"), data + "abc" + hex)});
+         fails(typed("REG_BINARY", "0x01"),
+               data + "0x01\" is not hexadecimal bytes for REG_BINARY.")});
   // clang-format on
   EXPECT_FALSE(exists(u"X"));
 }
 
-TEST_F(RegCommandTest, CheckNamesEachStoreAndFailsForADamagedOne) {
-  check({ok({"CHECK"}, "Nothing to check: this registry is kept by the system.\n")});
-  checks = {{u"/m.db", true, true, false, false, 7, 1, u""},
-            {u"/u.db", false, false, false, false, 0, 0, u""}};
-  check({ok({"CHECK"}, "/m.db: sound, 7 keys and 1 value.\n/u.db: no store yet.\n")});
-  checks = {{u"/m.db", true, true, true, true, 4, 0, u""},
-            {u"/r.db", true, true, true, false, 4, 0, u""},
-            {u"/u.db", true, false, false, false, 0, 0, u"The registry store /u.db is damaged"}};
-  const std::string sound = "sound, 4 keys and 0 values. A writer had not closed it; ";
-  check({{{"CHECK"},
-          1,
-          "/m.db: " + sound + "it counts as closed again.\n/r.db: " + sound +
-              "only a user who may change it can count it as closed again.\n",
-          "ERROR: The registry store /u.db is damaged\n"}});
-}
-
 // Every code comes with words: the store's diagnostic, the name at fault, or the system's text.
 TEST_F(RegCommandTest, FailuresAreNamedInWords) {
-  const std::string longKey(256, 'k'), cut = std::string(32, 'k') + "\xE2\x80\xA6";
-  const std::string tooLong =
-      "\" has 256 characters, more than the 255 a key name may have "
-      "(code 87: The parameter is incorrect).";
   const std::tuple<Args, std::function<void()>, std::string> cases[] = {
-      {{"add", "HKLM\\X", "/f"}, [&] { store.readOnly = true; }, "Access is denied."},
       {{"add", "HKLM\\X", "/f"},
        [&] { store.readOnly = true, diagnostic = u"The store /r.db may not be changed"; },
        "The store /r.db may not be changed."},
@@ -268,12 +184,6 @@ TEST_F(RegCommandTest, FailuresAreNamedInWords) {
        [] {},
        "Invalid key name \"HKEY_LOCAL_MACHINE\\S\\\\Sub\": it holds an empty name between two "
        "backslashes (code 161: The specified path is invalid)."},
-      {{"add", "HKLM\\" + longKey, "/f"}, [] {}, "Invalid key name: \"" + cut + tooLong},
-      {{"add", "HKLM", "/v", std::string(16384, 'v'), "/f"},
-       [] {},
-       "Invalid value name: \"" + std::string(32, 'v') +
-           "\xE2\x80\xA6\" has 16384 characters, "
-           "more than the 16383 a value name may have (code 87: The parameter is incorrect)."},
   };
   for (const auto& [args, arm, line] : cases) {
     store.readOnly = false;
@@ -284,20 +194,9 @@ TEST_F(RegCommandTest, FailuresAreNamedInWords) {
   EXPECT_FALSE(exists(u"X")) << "the key made for the value is undone with it";
 }
 
-TEST_F(RegCommandTest, ExportWritesTheKeyTreeAsTheRegistryEditorDoesReadingOnly) {
-  store.readOnly = true;
-  const auto target = file("out.reg"), old = file("old.reg", "keep");
-  check({ok({"export", "HKLM\\S", target}), ok({"export", "HKLM\\S", "-"}, "")});
-  const std::u16string key = u"HKEY_LOCAL_MACHINE\\S";
-  const std::string expected = RegFile::Write(
-      {{{key, false, {{u"Path", false, 1, utf16(u"/srv")}, {u"Count", false, 4, {17, 0, 0, 0}}}},
-        {key + u"\\Empty", false, {{u"", false, 7, utf16(kMulti, false)}}},
-        {key + u"\\Sub", false, {{u"Flags", false, 3, Bytes{1, 0xAB}}}}}});
-  EXPECT_EQ(system.files[text::fromUtf8(target)], expected);
-  EXPECT_EQ(system.standardOutput, expected) << "standard output holds the file alone";
-  system.files.clear();
-  check({fails({"export", "HKLM\\S", old}, "File " + old + " exists; add /y to overwrite it."),
-         fails({"export", "HKLM\\Missing", file("none.reg")}, kNotFound)});
+TEST_F(RegCommandTest, ExportWritesNothingUnlessItMay) {
+  const auto old = file("old.reg", "keep");
+  check({fails({"export", "HKLM\\S", old}, "File " + old + " exists; add /y to overwrite it.")});
   EXPECT_TRUE(system.files.empty());
   check({ok({"export", "HKLM\\S", old, "/y"})});
   EXPECT_EQ(system.files[text::fromUtf8(old)].substr(0, 2), "\xFF\xFE");
@@ -306,19 +205,13 @@ TEST_F(RegCommandTest, ExportWritesTheKeyTreeAsTheRegistryEditorDoesReadingOnly)
 TEST_F(RegCommandTest, ImportAppliesTheWholeFileOrNothing) {
   const auto fails6 = file("fails.reg", kHeader + "[" + kLm + "S]\r\n\"Path\"=\"/new\"\r\n\r\n[" +
                                             kLm + "Added]\r\n\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n");
-  const auto bad = file("bad.reg", kHeader + "[" + kLm + "X]\r\n\"A\"=\"1\"\r\n\"B\"=dword:x\r\n");
-  const std::string none = file("none.reg"), where = folder.string();
+  const std::string none = file("none.reg");
   store.FailCall(Call::SetValueEx, 112, 3);
-  // clang-format off
   check({fails({"import", fails6}, fails6 + ": line 6: The registry call failed with code 112: "
                                             "There is not enough space on the disk."),
-         fails({"import", bad}, bad + ": line 5: dword: needs 1 to 8 hexadecimal digits."),
-         fails({"import", none}, "Cannot read " + none + ": there is no such file."),
-         fails({"import", where}, "Cannot read " + where + ": not a file.")});
-  // clang-format on
+         fails({"import", none}, "Cannot read " + none + ": there is no such file.")});
   EXPECT_EQ(get(u"S", u"Path"), sz(u"/srv"));
   EXPECT_FALSE(exists(u"Added"));
-  EXPECT_FALSE(exists(u"X"));
   const auto in =
       file("in.reg", kHeader + "[" + kLm + "S]\r\n\"Path\"=\"/new\"\r\n\"Count\"=-\r\n" +
                          "\"Absent\"=-\r\n[-" + kLm + "S\\Sub]\r\n[-" + kLm +

@@ -40,9 +40,6 @@ TEST(RegFileTest, ReadsTheRegistryEditorsFormatsAndEncodings) {
                                u"@=\"Grüße Ω\"\r\n"
                                u"\"Count\"=dword:0000001f\r\n"
                                u"\"Flags\"=hex:01,02,\\\r\n  ff\r\n"
-                               u"\"Where\"=hex(2):25,00,50,00,00,00\r\n"
-                               u"\"Empty\"=hex:\r\n"
-                               u"\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n"
                                u"\"Gone\"=-\r\n\r\n"
                                u"[-HKEY_CURRENT_USER\\Old]\r\n\r\n"
                                u"[hklm\\Short]\r\n"));
@@ -51,22 +48,13 @@ TEST(RegFileTest, ReadsTheRegistryEditorsFormatsAndEncodings) {
       {u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Sigpatch", false,
        Values{value(u"Path", 1, utf16(u"C:\\Updates \"new\"")), value(u"", 1, utf16(u"Grüße Ω")),
               value(u"Count", 4, Bytes{0x1F, 0, 0, 0}), value(u"Flags", 3, Bytes{1, 2, 0xFF}),
-              value(u"Where", 2, Bytes{0x25, 0, 0x50, 0, 0, 0}), value(u"Empty", 3, Bytes{}),
-              value(u"Big", 11, Bytes{1, 0, 0, 0, 0, 0, 0, 0}), {u"Gone", true, 0, {}}}},
+              {u"Gone", true, 0, {}}}},
       {u"HKEY_CURRENT_USER\\Old", true, {}},
       {u"HKEY_LOCAL_MACHINE\\Short", false, {}}};
   // clang-format on
   EXPECT_EQ(content.Keys, expected);
   EXPECT_EQ(content.Keys.at(0).Line, 4);
-  // UTF-8 with and without a byte order mark and with bare line feeds; REGEDIT4
-  // as Windows-1252, its text stored as UTF-16.
-  const std::string utf8 =
-      "Windows Registry Editor Version 5.00\n\n[HKEY_USERS\\X]\n\"Name\"=\"é\"\n";
-  for (const auto& bytes : {utf8, "\xEF\xBB\xBF" + utf8}) {
-    EXPECT_EQ(
-        RegFile::Parse(bytes).Keys,
-        (std::vector<RegFileKey>{{u"HKEY_USERS\\X", false, {value(u"Name", 1, utf16(u"é"))}}}));
-  }
+  // REGEDIT4 as Windows-1252, its text stored as UTF-16.
   EXPECT_EQ(RegFile::Parse("REGEDIT4\r\n\r\n[HKEY_USERS\\X]\r\n\"Caf\xE9\"=\"\x80 5\"\r\n"
                            "\"Exp\"=hex(2):25,e9,00\r\n\"Bin\"=hex:e9\r\n")
                 .Keys.at(0)
@@ -83,35 +71,22 @@ TEST(RegFileTest, BadFileSaysWhichLineAndWhat) {
   const std::u16string header =
       u"line 1: the file does not begin with \"Windows Registry Editor "
       u"Version 5.00\" or \"REGEDIT4\"";
-  // clang-format off
   const std::pair<std::string, std::u16string> cases[] = {
       {"", u"line 1: the file is empty"},
       {"[HKEY_USERS\\X]\r\n", header},
-      {"Windows Registry Editor Version 4.00\r\n", header},
       {h + "[HKU\\X\r\n", u"line 2: a key line must end with \"]\""},
       {h + "\r\n[HKEY_CURRENT_CONFIG\\X]\r\n", three + u"unknown root key \"HKEY_CURRENT_CONFIG\""},
-      {h + "\"a\"=\"b\"\r\n", u"line 2: a value before the first key"},
       {k + "Name=\"b\"\r\n", three + u"a value line must begin with \"@\" or a quoted name"},
-      {k + "\"a\" \"b\"\r\n", three + u"\"=\" expected after the value name"},
       {h + "[-HKU\\X]\r\n\"a\"=\"b\"\r\n", three + u"a value under a key that is being deleted"},
       {v + "\"b\r\n", three + u"a string without its closing quote"},
-      {v + "\"C:\\Updates\"\r\n",
-       three + u"unknown escape \"\\U\" in a string (write \"\\\\\" for a backslash)"},
-      {v + "\"b\" ; note\r\n", three + u"unexpected text after the value"},
       {v + "dword:123456789\r\n", three + u"dword: needs 1 to 8 hexadecimal digits"},
-      {v + "dword:12g\r\n", three + u"dword: needs 1 to 8 hexadecimal digits"},
       {v + "hex:01,,02\r\n", three + hex},
-      {v + "hex:123\r\n", three + hex},
-      {v + "hex:,01\r\n", three + hex},
       {v + "hex(zz):01\r\n",
        three + u"a value type must be written hex(type) with 1 to 8 hexadecimal digits"},
-      {v + "hex 01\r\n", three + u"\":\" expected after hex"},
-      {v + "hex:01,\\\r\n", three + u"the last line ends with \"\\\""},
       {v + "hex:01,\\\r\n  zz\r\n", u"line 4: " + hex},
       {v + "17\r\n",
        three + u"the data must be a quoted string, dword:, hex:, hex(type): or \"-\""},
       {std::string("\xFF\xFEW\0x", 5), u"the file ends in the middle of a UTF-16 character"}};
-  // clang-format on
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
     EXPECT_EQ(messageOf([&] { RegFile::Parse(text); }), message);
@@ -120,36 +95,6 @@ TEST(RegFileTest, BadFileSaysWhichLineAndWhat) {
   EXPECT_EQ(messageOf([&] { RegFile::WriteText(content); }),
             u"the key \"HKEY_USERS\\A\nB\" has a line break in its name, which a .reg file cannot "
             u"hold");
-}
-
-TEST(RegFileTest, WritesWhatTheRegistryEditorWrites) {
-  const RegFileContent content{
-      {{u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Sigpatch", false,
-        Values{value(u"Path", 1, utf16(u"C:\\Updates \"x\"")), value(u"", 1, utf16(u"")),
-               value(u"Count", 4, Bytes{0x1F, 0, 0, 0}), value(u"Short", 4, Bytes{1, 2}),
-               value(u"Bin", 3, Bytes{0, 0xAB}), value(u"Lines", 1, utf16(u"a\r\nb")),
-               value(u"Bare", 1, utf16(u"x", false)),
-               value(u"Nul", 1, utf16(std::u16string(u"a\0b", 3))), value(u"None", 0, Bytes{})}},
-       {u"HKEY_CURRENT_USER\\Gone", true, {}}}};
-  EXPECT_EQ(RegFile::WriteText(content),
-            u"Windows Registry Editor Version 5.00\r\n\r\n"
-            u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Sigpatch]\r\n"
-            u"\"Path\"=\"C:\\\\Updates \\\"x\\\"\"\r\n@=\"\"\r\n\"Count\"=dword:0000001f\r\n"
-            u"\"Short\"=hex(4):01,02\r\n\"Bin\"=hex:00,ab\r\n"
-            u"\"Lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n\"Bare\"=hex(1):78,00\r\n"
-            u"\"Nul\"=hex(1):61,00,00,00,62,00,00,00\r\n\"None\"=hex(0):\r\n\r\n"
-            u"[-HKEY_CURRENT_USER\\Gone]\r\n\r\n");
-  EXPECT_EQ(RegFile::Write(content).substr(0, 4), std::string("\xFF\xFEW\0", 4));
-  // Long hexadecimal data is wrapped at eighty columns.
-  const RegFileContent wide{{{u"HKEY_USERS\\X", false, {value(u"Data", 3, Bytes(60, 0xAB))}}}};
-  auto bytes = [](int n) {
-    std::u16string list;
-    for (int i = 0; i < n; ++i) list += u"ab,";
-    return list;
-  };
-  EXPECT_EQ(RegFile::WriteText(wide),
-            u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_USERS\\X]\r\n\"Data\"=hex:" +
-                bytes(22) + u"\\\r\n  " + bytes(25) + u"\\\r\n  " + bytes(12) + u"ab\r\n\r\n");
 }
 
 // Whatever content is written reads back the same, byte for byte.
@@ -168,10 +113,9 @@ TEST(RegFileTest, WrittenFilesReadBackTheSame) {
       RegFileKey key{u"HKEY_CURRENT_USER\\" + pick(5) + u"x", round % 17 == 0, {}};
       for (int v = 0; v < 4 && !key.Delete; ++v) {
         const auto type = types[random() % 8];
-        Bytes data = type == 1 || type == 2 ? utf16(pick(12)) : Bytes(random() % 120);
-        if (type != 1 && type != 2) {
-          for (auto& b : data) b = static_cast<std::uint8_t>(random());
-        }
+        Bytes data(random() % 120);
+        for (auto& b : data) b = static_cast<std::uint8_t>(random());
+        if (type == 1 || type == 2) data = utf16(pick(12));
         key.Values.push_back(value(pick(6), type, data));
       }
       content.Keys.push_back(key);

@@ -1,7 +1,6 @@
 #pragma once
 
-// One suite of the system's registry rules, run against every registry the program may use (the
-// fake, the SQLite store, the system's own), so that none can drift from the rules Windows defines.
+// The system's registry rules, run against every registry the program may use so that none drifts.
 
 #include <gtest/gtest.h>
 
@@ -27,8 +26,7 @@ enum class Behaviour {
   FourRoots,           ///< Exactly the four roots: other predefined handles are invalid.
 };
 
-/// A registry under test: its functions, and the same registry seen again (by a new object) or as
-/// a user who may only read it.
+/// A registry under test, which may be seen again (by a new object) or by a user who may only read.
 class Subject {
  public:
   virtual ~Subject() = default;
@@ -50,9 +48,7 @@ struct Kind {
 };
 
 /// The name of an instantiation's test: the kind's name.
-inline std::string kindName(const ::testing::TestParamInfo<Kind>& param) {
-  return param.param.name;
-}
+inline std::string kindName(const ::testing::TestParamInfo<Kind>& p) { return p.param.name; }
 
 class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
  protected:
@@ -68,8 +64,7 @@ class RegistryBehaviourTest : public ::testing::TestWithParam<Kind> {
   }
   Key create(Key root, Path path, std::uint32_t* disposition = nullptr) {
     Key key = 0;
-    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0)
-        << text(path);
+    EXPECT_EQ(api().CreateKeyEx(root, path, u"", 0, platform::kKeyAllAccess, key, disposition), 0);
     return key;
   }
   void make(Key root, Path path) { api().CloseKey(create(root, path)); }

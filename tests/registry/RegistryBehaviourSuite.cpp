@@ -1,5 +1,4 @@
-// The registry rules every registry under test keeps (RegistryBehaviour.h);
-// each test binary instantiates the suite with its registries.
+// The registry rules every registry under test keeps (RegistryBehaviour.h), one binary each.
 
 #include <gtest/gtest.h>
 
@@ -93,15 +92,13 @@ TEST_P(RegistryBehaviourTest, DataIsKeptByteForByteWithItsType) {
     EXPECT_EQ(get(kHklm, u"Data", name(i)), values[i]) << i;
 }
 
-// Text written with a size that leaves out its terminator: the registry reads the
-// character just past the size and stores the terminator when it is one.
+// Text written short of its terminator is stored with it when the next character is one.
 TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollows) {
   const Bytes ab{0x61, 0, 0x62, 0, 0, 0, 0x11, 0x11};  // "ab", a terminator, more
   const Bytes abEnd{0x61, 0, 0x62, 0, 0, 0}, abBare{0x61, 0, 0x62, 0};
   const Bytes abZero{0x61, 0, 0x62, 0, 0, 0, 0};
   // What, the type, the buffer (empty: none) and size given, the result, what is stored.
   using Row = std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, std::int32_t, Bytes>;
-  // clang-format off
   const Row cases[] = {
       {"REG_SZ", kRegSz, ab, 4, 0, abEnd},
       {"REG_EXPAND_SZ", kRegExpandSz, ab, 4, 0, abEnd},
@@ -115,7 +112,6 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
       {"no buffer for text", kRegSz, Bytes{}, 4, kErrorNoAccess, Bytes{}},
       {"no buffer for bytes", kRegBinary, Bytes{}, 4, kErrorNoAccess, Bytes{}},
       {"no buffer and no data", kRegBinary, Bytes{}, 0, 0, Bytes{}}};
-  // clang-format on
   RegKey key = create(kHklm, u"Text");
   for (const auto& [what, type, buffer, size, code, stored] : cases) {
     SCOPED_TRACE(what);
@@ -125,20 +121,17 @@ TEST_P(RegistryBehaviourTest, TextWithoutItsTerminatorIsStoredWithItWhenItFollow
               code ? std::nullopt : std::optional(StoredValue{type, stored}));
     api().DeleteValue(key, u"V");
   }
-  // A buffer in the first 64 KiB of the address space, where none can lie, is
-  // never read.
+  // A buffer in the first 64 KiB of the address space, where none can lie, is never read.
   const auto* nowhere = reinterpret_cast<const std::uint8_t*>(std::uintptr_t{0x10});
   EXPECT_EQ(api().SetValueEx(key, u"V", kRegSz, nowhere, 2), kErrorNoAccess);
   api().CloseKey(key);
 }
 
-// A read with room to spare ends text that was stored without its terminator;
-// the size it gives stays the stored one. Enumeration does the same.
+// A read or enumeration with room to spare ends unterminated text; the size stays the stored one.
 TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator) {
   // What, the type, what is stored, the room given, the buffer after: 0xCC where untouched.
   const Bytes ab{0x61, 0, 0x62, 0}, abCut{0x61, 0, 0x62, 0, 0xCC, 0xCC, 0xCC, 0xCC};
   const Bytes a0b = utf16(kMulti.substr(0, 3), false), abEnded{0x61, 0, 0x62, 0, 0, 0, 0xCC, 0xCC};
-  // clang-format off
   const std::tuple<const char*, std::uint32_t, Bytes, std::uint32_t, Bytes> cases[] = {
       {"no room", kRegSz, ab, 4, abCut},
       {"room for a byte", kRegSz, ab, 5, abCut},
@@ -151,7 +144,6 @@ TEST_P(RegistryBehaviourTest, ReadsWithRoomToSpareEndTextThatLacksItsTerminator)
       {"one byte", kRegSz, Bytes{0x61}, 8, {0x61, 0, 0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}},
       {"three bytes", kRegSz, Bytes{0x61, 0, 0x62}, 8, {0x61, 0, 0x62, 0, 0, 0xCC, 0xCC, 0xCC}},
       {"empty", kRegSz, Bytes{}, 8, Bytes(8, 0xCC)}};
-  // clang-format on
   for (const auto& [what, type, stored, room, delivered] : cases) {
     SCOPED_TRACE(what);
     ASSERT_EQ(put(kHklm, u"Room", u"V", {type, stored}), 0);
@@ -299,12 +291,10 @@ TEST_P(RegistryBehaviourTest, InvalidHandlesGive6) {
 
 TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
   const std::u16string kLong(300, u'k');
-  // clang-format off
   const std::tuple<bool, RegKey, std::u16string, std::int32_t> cases[] = {
       {false, kHklm, u"Missing", kErrorFileNotFound}, {false, 0, u"x", kErrorInvalidHandle},
-      {false, kHklm, u"\\x", kErrorBadPathname}, {true, 0, u"x", kErrorInvalidHandle},
-      {true, kHku, u"\\x", kErrorBadPathname}, {true, kHku, kLong, kErrorInvalidParameter}};
-  // clang-format on
+      {false, kHklm, u"\\x", kErrorBadPathname},      {true, 0, u"x", kErrorInvalidHandle},
+      {true, kHku, u"\\x", kErrorBadPathname},        {true, kHku, kLong, kErrorInvalidParameter}};
   for (const auto& [creating, root, path, code] : cases) {
     SCOPED_TRACE(text(path.substr(0, 10)) + (creating ? " created" : " opened"));
     RegKey key = 0x7654;
@@ -315,8 +305,7 @@ TEST_P(RegistryBehaviourTest, FailedOpenAndCreateLeaveAnEmptyHandle) {
   }
 }
 
-// Under the predefined HKEY_CLASSES_ROOT, and there only, OpenKeyEx takes a path
-// that begins with one backslash; creating and deleting do not.
+// Only HKEY_CLASSES_ROOT opens a path that begins with a backslash, and only OpenKeyEx does.
 TEST_P(RegistryBehaviourTest, ClassesRootOpensAPathThatBeginsWithABackslash) {
   // Every system's HKEY_CLASSES_ROOT holds CLSID; the stores under test get one.
   make(kHkcr, u"CLSID");
