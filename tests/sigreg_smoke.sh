@@ -73,6 +73,13 @@ code=0
 check "$code $(cat "$dir/err")" \
   "1 ERROR: Cannot write to standard output: No space left on device." "a full device"
 
+check "$(SIGPATCH_REGISTRY="$dir/c.db" "$sigreg" check)" "$dir/c.db: no store yet." "check, no store"
+SIGPATCH_REGISTRY="$dir/c.db" "$sigreg" add 'HKLM\A' /v V /d x >/dev/null
+check "$(SIGPATCH_REGISTRY="$dir/c.db" "$sigreg" check)" "$dir/c.db: sound, 5 keys and 1 value." "check"
+printf '%064d' 7 | dd of="$dir/c.db" bs=1 seek=8192 conv=notrunc 2>/dev/null
+check "$(SIGPATCH_REGISTRY="$dir/c.db" status check)" "1 ERROR: The registry store $dir/c.db \
+is damaged (Page 3: btreeInitPage() returns error code 11); it was left as it is: restore it from a \
+backup, or move it aside to start with empty settings" "check, a damaged store"
 check "$(find "$dir" -maxdepth 1 -name '*sigreg*')" "" "no new file is left behind"
 
 echo "sigreg works"
