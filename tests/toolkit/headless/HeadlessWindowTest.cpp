@@ -60,9 +60,7 @@ TEST_F(HeadlessWindowTest, TheLifeCycleAndItsEvents) {
   auto other = fake.windowing.NewForm(plain);
   other->OnKeyUp = [&](std::int16_t, std::int16_t) { events += "plain key "; };
   static_cast<HeadlessWindow&>(*other).PressKey(kKeyF1);
-  fake.windowing.Queue([this] { form().ClickCloseBox(); });
-  window->Show(ShowMode::Modal);  // returns when the window is closed
-  EXPECT_EQ(events, "load resize resize resize key 112 1 unload load resize unload ");
+  EXPECT_EQ(events, "load resize resize resize key 112 1 unload ");
 }
 
 // Enter clicks the default button, Esc the cancel button; each load is a picture of its own, and
@@ -145,8 +143,7 @@ TEST_F(HeadlessWindowTest, TheDriveAndFolderLists) {
       {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
       {[&] { dirs.SetPath(u"D:\\Updates"); }, u"0 d: D:\\Updates folder"},
       {[&] { dirs.SetPath(u"d:"); }, u"0 d: D:\\ folder"},
-      {[&] { dirs.SetPath(u"c:"); }, u"0 d: C:\\Users\\user folder"},
-      {[&] { dirs.SetPath(u"c:\\"); }, u"0 d: C:\\ folder"}};
+      {[&] { dirs.SetPath(u"c:"); }, u"0 d: C:\\Users\\user folder"}};
   for (const auto& [act, expected] : rows) {
     changes.clear();
     const auto fault = faultOf(act);
