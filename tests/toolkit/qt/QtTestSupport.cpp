@@ -95,8 +95,6 @@ void pressKey(const toolkit::Window& form, std::u16string_view control, std::int
                                                            : Qt::Key_Return);
 }
 
-void closeBox(const toolkit::Window& form) { widgetOf(form)->close(); }
-
 void later(std::function<void()> action, int milliseconds) {
   QTimer::singleShot(milliseconds, qApp, [action = std::move(action), queued = generation] {
     if (queued == generation) action();
