@@ -87,14 +87,6 @@ void click(const toolkit::Window& form, std::u16string_view control) {
   QTest::mouseClick(child(form, control), Qt::LeftButton);
 }
 
-void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
-  auto* widget = child(form, control);
-  widget->setFocus();
-  QTest::keyClick(widget, keyCode == toolkit::kKeyF1       ? Qt::Key_F1
-                          : keyCode == toolkit::kKeyEscape ? Qt::Key_Escape
-                                                           : Qt::Key_Return);
-}
-
 void later(std::function<void()> action, int milliseconds) {
   QTimer::singleShot(milliseconds, qApp, [action = std::move(action), queued = generation] {
     if (queued == generation) action();

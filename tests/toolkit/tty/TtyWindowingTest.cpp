@@ -25,8 +25,8 @@ namespace {
 
 TEST(TtyColorsTest, EscapesFromTheChannelsAndWhenToWriteThem) {
   const std::pair<std::int32_t, const char*> escapes[] = {
-      {0x00FFFF, "\x1b[33m"}, {16711680, "\x1b[34m"}, {0x800080, "\x1b[35m"},
-      {0, ""},                {0xFFFFFF, ""},         {0x00007F, ""}};
+      {0x00FFFF, "\x1b[33m"}, {16711680, "\x1b[34m"}, {0x800080, "\x1b[35m"}, {0, ""},
+      {0xFFFFFF, ""},         {0x00007F, ""}};
   for (const auto& [color, escape] : escapes) EXPECT_EQ(colorEscape(color), escape) << color;
   EXPECT_TRUE(wantColors(true, nullptr, "xterm") && wantColors(true, "", "xterm"));
   EXPECT_FALSE(wantColors(true, "1", "xterm") || wantColors(true, nullptr, "dumb") ||
@@ -152,9 +152,11 @@ TEST_F(TtyWindowingTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNa
     auto window = tty->NewForm(design);
     auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
     window->Show();
-    for (const auto& [text, color] : std::initializer_list<std::pair<const char16_t*, int>>{
-             {u"Installing...\r\n", 16711680}, {u"Folder /srv/x ", 255},
-             {u"does not exist!\r\n", 255}, {u"Finished!\r\n", 0}}) {
+    const std::pair<const char16_t*, int> lines[] = {{u"Installing...\r\n", 16711680},
+                                                     {u"Folder /srv/x ", 255},
+                                                     {u"does not exist!\r\n", 255},
+                                                     {u"Finished!\r\n", 0}};
+    for (const auto& [text, color] : lines) {
       box.SetSelStart(box.TextLength()), box.SetSelColor(color), box.SetSelText(text);
     }
     EXPECT_EQ(out.Text().substr(written),
