@@ -16,16 +16,12 @@
 
 namespace sigpatch::fakes {
 
-/// Thrown by the fake's End(): the immediate stop made observable. It is not a std::exception, so
-/// no handler of the program can swallow it.
+/// Thrown by End(), and not a std::exception, so that no handler of the program swallows it; and
+/// when a modal window waits for the user and the test has queued nothing to close it.
 struct ImmediateStop {};
-
-/// Thrown when a modal window waits for the user and the test has queued nothing to close it.
 struct ModalLeftOpen {
   std::u16string form;
 };
-
-/// A message box the program showed.
 struct ShownMessage {
   std::u16string prompt;
   toolkit::MsgBoxStyle style;
@@ -60,22 +56,20 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   double FrameWidth() const override { return 120; }
   double FrameHeight() const override { return 450; }
 
-  /// Runs `event` at the next DoEvents or wait.
+  /// Runs `event` at the next DoEvents or wait, or inside the wait that reaches `delay` from now;
+  /// `action` with the modal window of that name once it is shown.
   void Queue(std::function<void()> event) { Post(std::move(event)); }
-  /// Runs `event` inside the wait that reaches `delay` from now by the clock.
   void QueueAfter(std::chrono::milliseconds delay, std::function<void()> event) {
     PostAt(platform::clock().Now() + delay, std::move(event));
   }
-  /// Runs `action` with the modal window of that name once it is shown.
   void QueueWhenShown(std::u16string name, WindowAction action) {
     whenShown_[std::move(name)] = std::move(action);
   }
-  /// The newest window of that name; a test failure when there is none.
+  /// The newest window of that name (a test failure when there is none); the message boxes' texts.
   toolkit::headless::HeadlessWindow& Form(std::u16string_view name) const {
     if (auto* form = FindForm(name)) return *form;
     throw std::logic_error("no window named " + text::toUtf8(name));
   }
-  /// The texts of the message boxes shown, in order.
   std::vector<std::u16string> Prompts() const {
     std::vector<std::u16string> prompts;
     for (const auto& message : messages) prompts.push_back(message.prompt);
@@ -87,13 +81,10 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   FakeScreen screen;
   FakeFolders folders;
   std::vector<ShownMessage> messages;
-  /// The answer to a message box with Yes and No.
-  bool answerYes = false;
-  /// Whether somebody can answer the windows, and read them (else they are a terminal's lines).
-  bool canAsk = true, showsWindows = true;
-  int doEventsCalls = 0;
-  int endCode = -1;
-  /// The lines written on standard output.
+  /// The answer to Yes/No boxes; whether somebody can answer the windows, and read them (else
+  /// they are a terminal's lines); the lines written on standard output.
+  bool answerYes = false, canAsk = true, showsWindows = true;
+  int doEventsCalls = 0, endCode = -1;
   std::vector<std::u16string> written;
 
  protected:

@@ -3,16 +3,11 @@
 // for a program in /tmp (the working folder of the packages it starts).
 
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
 #include <iostream>
 
 #include "platform/posix/PosixClock.h"
@@ -74,15 +69,6 @@ void resizeClient(const toolkit::Window& form, int width, int height) {
 bool shownOnScreen(const toolkit::Window& form) { return widgetOf(form)->isVisible(); }
 bool minimizedOnScreen(const toolkit::Window& form) { return widgetOf(form)->isMinimized(); }
 
-std::u16string shownText(const toolkit::Window& form, std::u16string_view control) {
-  auto* widget = child(form, control);
-  if (auto* box = qobject_cast<QTextEdit*>(widget)) return fromQString(box->toPlainText());
-  if (auto* line = qobject_cast<QLineEdit*>(widget)) return fromQString(line->text());
-  if (auto* list = qobject_cast<QComboBox*>(widget)) return fromQString(list->currentText());
-  auto* panel = widget->findChild<QLabel*>();
-  return panel != nullptr ? fromQString(panel->text()) : u"";
-}
-
 std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view control) {
   std::vector<Shown> lines;
   for (auto block = child<QTextEdit>(form, control)->document()->begin(); block.isValid();
@@ -97,33 +83,8 @@ std::vector<Shown> shownLines(const toolkit::Window& form, std::u16string_view c
   return lines;
 }
 
-bool hourglassShown() {
-  return QGuiApplication::overrideCursor() &&
-         QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
-}
-
 void click(const toolkit::Window& form, std::u16string_view control) {
   QTest::mouseClick(child(form, control), Qt::LeftButton);
-}
-
-void pressKey(const toolkit::Window& form, std::u16string_view control, std::int16_t keyCode) {
-  auto* widget = child(form, control);
-  widget->setFocus();
-  QTest::keyClick(widget, keyCode == toolkit::kKeyF1       ? Qt::Key_F1
-                          : keyCode == toolkit::kKeyEscape ? Qt::Key_Escape
-                                                           : Qt::Key_Return);
-}
-
-void closeBox(const toolkit::Window& form) { widgetOf(form)->close(); }
-
-void openFolder(const toolkit::Window& form, std::u16string_view list, std::u16string_view name) {
-  auto* tree = child<QTreeWidget>(form, list);
-  auto* item =
-      tree->findItems(toolkit::qt::toQString(name), Qt::MatchExactly | Qt::MatchRecursive).value(0);
-  if (item == nullptr) throw std::logic_error("no folder " + text::toUtf8(name));
-  const QPoint at = tree->visualItemRect(item).center();
-  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
 }
 
 void later(std::function<void()> action, int milliseconds) {

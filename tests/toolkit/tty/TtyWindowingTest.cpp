@@ -1,7 +1,10 @@
 // The terminal toolkit over streams the test reads back. What the program's runs show on a
-// terminal is checked end to end (tests/e2e).
+// terminal, and that a file gets no colours, is checked end to end (tests/e2e).
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <optional>
@@ -22,9 +25,8 @@ namespace {
 
 TEST(TtyColorsTest, EscapesFromTheChannelsAndWhenToWriteThem) {
   const std::pair<std::int32_t, const char*> escapes[] = {
-      {255, "\x1b[31m"},      {0x00FF00, "\x1b[32m"}, {0x00FFFF, "\x1b[33m"},
-      {16711680, "\x1b[34m"}, {0x800080, "\x1b[35m"}, {0, ""},
-      {0x808080, ""},         {0xFFFFFF, ""},         {0x00007F, ""}};
+      {0x00FFFF, "\x1b[33m"}, {16711680, "\x1b[34m"}, {0x800080, "\x1b[35m"}, {0, ""},
+      {0xFFFFFF, ""},         {0x00007F, ""}};
   for (const auto& [color, escape] : escapes) EXPECT_EQ(colorEscape(color), escape) << color;
   EXPECT_TRUE(wantColors(true, nullptr, "xterm") && wantColors(true, "", "xterm"));
   EXPECT_FALSE(wantColors(true, "1", "xterm") || wantColors(true, nullptr, "dumb") ||
@@ -132,6 +134,38 @@ TEST_F(TtyWindowingTest, TheFolderChooserAsksOnATerminal) {
     EXPECT_TRUE(row.interactive || std::fgetc(in->file) == row.input[0]) << "nothing was read";
   }
 }
+
+#ifndef _WIN32
+// systemd names the journal's stream in JOURNAL_STREAM; journald reads a leading "<3>" as error
+// priority. A red line added in two pieces carries the prefix once, at its start.
+TEST_F(TtyWindowingTest, RedLinesGetTheErrorPrefixOnlyOnTheStreamJournalStreamNames) {
+  for (const bool named : {true, false}) {
+    struct stat stream {};
+    ASSERT_EQ(::fstat(::fileno(named ? out.file : err.file), &stream), 0);
+    ::setenv("JOURNAL_STREAM",
+             (std::to_string(stream.st_dev) + ":" + std::to_string(stream.st_ino)).c_str(), 1);
+    Make(true);
+    ::unsetenv("JOURNAL_STREAM");
+    const auto written = out.Text().size();
+    FormDesign design;
+    design.Name = u"frmOut";
+    auto window = tty->NewForm(design);
+    auto& box = window->AddRichTextBox(ControlDesign::At(u"tbo", 0, 0, 100, 100));
+    window->Show();
+    const std::pair<const char16_t*, int> lines[] = {{u"Installing...\r\n", 16711680},
+                                                     {u"Folder /srv/x ", 255},
+                                                     {u"does not exist!\r\n", 255},
+                                                     {u"Finished!\r\n", 0}};
+    for (const auto& [text, color] : lines) {
+      box.SetSelStart(box.TextLength()), box.SetSelColor(color), box.SetSelText(text);
+    }
+    EXPECT_EQ(out.Text().substr(written),
+              named ? "Installing...\n<3>Folder /srv/x does not exist!\nFinished!\n"
+                    : "\x1b[34mInstalling...\x1b[0m\n\x1b[31mFolder /srv/x \x1b[0m"
+                      "\x1b[31mdoes not exist!\x1b[0m\nFinished!\n");
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace sigpatch::toolkit::tty
