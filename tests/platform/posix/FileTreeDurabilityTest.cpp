@@ -1,8 +1,5 @@
-// UpdateTree's copies on a real disk, seen through a file system that records
-// every call and can fail one or end the process at one: a batch of copies is
-// synced before any of them takes its place and their folders after, a failed
-// sync places none, and a run killed at any call leaves each destination file
-// absent, as it was, or whole.
+// UpdateTree's copies on a real disk, through a file system that records every
+// call and can fail one or end the process at one.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -27,15 +24,11 @@ namespace sigpatch {
 namespace {
 
 namespace fs = std::filesystem;
-using sigpatch::testing::readFile;
-using sigpatch::testing::setTimes;
-using sigpatch::testing::TempFolder;
-using sigpatch::testing::writeFile;
+using namespace sigpatch::testing;
 using View = std::u16string_view;
 
-// The calls seen: how many, and the kinds of a batch's calls in their order.
-// `onCall` is given each call ("Place a.txt" for a batch's call on one copy)
-// before it is passed on.
+// The calls seen, and the kinds of a batch's calls in order; `onCall` is given
+// each ("Place a.txt" for a batch's call on one copy) before it is passed on.
 struct Seam {
   std::size_t count = 0;
   std::string batch;
@@ -53,9 +46,7 @@ class RecordingBatch final : public platform::CopyBatch {
       : seam_(seam), in_(std::move(in)) {}
   std::int64_t Add(View from, View to) override {
     seam_.note("Add", "Add");
-    const std::int64_t bytes = in_->Add(from, to);
-    names_.push_back(fs::path(text::toUtf8(to)).filename());
-    return bytes;
+    return names_.push_back(fs::path(text::toUtf8(to)).filename()), in_->Add(from, to);
   }
   void Sync() override { seam_.note("Sync", "Sync"), in_->Sync(); }
   void Place(std::size_t i) override { seam_.note("Place", "Place", names_[i]), in_->Place(i); }
@@ -144,10 +135,9 @@ struct Rig : platform::FileSystemService {
 
 TEST(FileTreeDurabilityTest, CopiesAreSyncedThenPlacedThenTheirFoldersSyncedAndNoneAfterAFault) {
   struct Case {
-    std::string failing;  // the call that fails with error 57
-    std::string calls;    // the kinds of the batch's calls
-    std::string a, b;     // dst/a.txt and dst/b.txt afterwards ("": missing)
-    int red;              // failed copies
+    std::string failing, calls;  // the call that fails with error 57; the batch's calls
+    std::string a, b;            // dst/a.txt and dst/b.txt afterwards ("": missing)
+    int red;                     // failed copies
   };
   const Case cases[] = {
       {"", "Add Add Sync Place Place SyncFolder SyncFolder", "a", "b", 0},
