@@ -25,13 +25,11 @@ class FakeItem : public platform::File, public platform::Folder {
   platform::Clock::TimePoint DateLastAccessed() const override { return node().accessed; }
   std::int32_t Attributes() const override { return node().attributes; }
   void SetAttributes(std::int32_t value) override {
-    if (folder_) {
-      node().attributes = value | platform::attr::kDirectory;
-      return;
+    if (!folder_) {
+      disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
+      disk_.Fault(u"SetAttributes", path_);
     }
-    disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
-    disk_.Fault(u"SetAttributes", path_);
-    node().attributes = value;
+    node().attributes = folder_ ? value | platform::attr::kDirectory : value;
   }
   platform::FileList Files() const override { return children<platform::File>(false); }
   platform::FolderList SubFolders() const override { return children<platform::Folder>(true); }
@@ -47,15 +45,12 @@ class FakeItem : public platform::File, public platform::Folder {
     disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
     if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
     std::map<std::uint64_t, std::u16string> found;
-    for (const auto& [path, node] : disk_.nodes) {
-      if (path != path_ && node.folder == folders && disk_.parentOf(path) == path_) {
+    for (const auto& [path, node] : disk_.nodes)
+      if (path != path_ && node.folder == folders && disk_.parentOf(path) == path_)
         found[node.order] = path;
-      }
-    }
     std::vector<std::unique_ptr<Item>> items;
-    for (const auto& [order, path] : found) {
+    for (const auto& [order, path] : found)
       items.push_back(std::make_unique<FakeItem>(disk_, path, folders));
-    }
     return items;
   }
 
@@ -169,12 +164,9 @@ class FakeFileSystem : public platform::FileSystem {
              (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
     };
     // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
-    require(Force || std::ranges::none_of(disk_.nodes,
-                                          [&](const auto& entry) {
-                                            return inTree(entry) &&
-                                                   (entry.second.attributes & kReadOnly) != 0;
-                                          }),
-            err::kPermissionDenied);
+    for (const auto& entry : disk_.nodes)
+      require(Force || !inTree(entry) || !(entry.second.attributes & kReadOnly),
+              err::kPermissionDenied);
     std::erase_if(disk_.nodes, inTree);
   }
   std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {

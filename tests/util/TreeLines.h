@@ -11,7 +11,6 @@
 
 namespace sigpatch::testing {
 
-/// One reported line and its colour.
 struct TreeLine {
   std::u16string text;
   std::int32_t color;
