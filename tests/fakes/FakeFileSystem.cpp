@@ -97,9 +97,8 @@ class FakeFileSystem : public platform::FileSystem {
   explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
 
   std::u16string GetAbsolutePathName(std::u16string_view Path) override {
-    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":")) {
+    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":"))
       return disk_.normal(Path);
-    }
     std::u16string path = disk_.currentFolder + u"/" + std::u16string(Path);
     if (disk_.currentFolder.find(u'\\') != std::u16string::npos)
       std::ranges::replace(path, u'/', u'\\');
@@ -237,9 +236,8 @@ FakeNode& FakeDisk::AddFile(const std::u16string& path, std::string bytes) {
 
 void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) const {
   for (const auto& key :
-       {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)}) {
+       {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)})
     if (faults.contains(key)) throw RuntimeError(faults.at(key));
-  }
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {

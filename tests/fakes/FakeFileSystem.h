@@ -52,9 +52,9 @@ class FakeDisk {
 
   runtime::PathStyle style;
   std::map<std::u16string, FakeNode> nodes;
-  /// An error number raised on every call of an operation ("DeleteFile") or on
-  /// the calls for one path ("CopyFile /d/a.txt", the destination of a copy):
-  /// the FileSystem operations, and Files, SubFolders, SetAttributes, Size, Read.
+  /// An error number raised on every call of an operation ("DeleteFile") or on the
+  /// calls for one path ("CopyFile /d/a.txt", a copy's destination): the FileSystem
+  /// operations, and Files, SubFolders, SetAttributes, Size, Read.
   std::map<std::u16string, std::int32_t> faults;
   /// Every call that reads or changes the disk as "Operation path".
   std::vector<std::u16string> calls;

@@ -31,8 +31,6 @@ TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
   table("ExtractPath", [](Text p) { return win.ExtractPath(p); },
         {{u"C:\\Updates\\sdat4321.exe", u"C:\\Updates\\"}, {u"C:sdat.exe", u"C:"}, {u"sdat.exe", u""},
          {u"C:\\a\\b:stream", u"C:\\a\\"}});  // a second ":" (a stream) starts the search before it
-  table("ExtractFilename", [](Text p) { return win.ExtractFilename(p); },
-        {{u"C:\\Updates\\sdat4321.exe", u"sdat4321.exe"}, {u"sdat.exe", u"sdat.exe"}});
   table("ExtractExtension", [](Text p) { return win.ExtractExtension(p); },
         {{u"sdat4321.exe", u"exe"}, {u"README", u""}, {u"C:\\a.b\\file", u""}, {u"C:file.", u""}});
   table("CheckPathEnding", [](Text p) { return win.CheckPathEnding(p); },
@@ -47,8 +45,6 @@ TEST(StringUtilitiesTest, TakesPathsApartInEachStyle) {
         {{u"/srv/updates/sdat4321.exe", u"/srv/updates/"}, {u"C:sdat.exe", u""}, {u"/srv/a:b:c", u"/srv/"}});
   table("ExtractExtension", [](Text p) { return posix.ExtractExtension(p); },
         {{u"notes.v1:2", u"v1:2"}, {u"back\\slash.x\\y", u"x\\y"}});
-  table("CheckPathEnding", [](Text p) { return posix.CheckPathEnding(p); },
-        {{u"/srv/updates", u"/srv/updates/"}, {u"C:\\x", u"C:\\x/"}});
 }
 
 // Text, separator, whether quotes keep together, and the fields by number (one

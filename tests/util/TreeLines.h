@@ -1,7 +1,5 @@
 #pragma once
 
-// The lines of the folder-tree synchroniser as tests record and compare them.
-
 #include <cstdint>
 #include <ostream>
 #include <string>
