@@ -522,13 +522,18 @@ void AppMain::RunUpdates() {
       return;
     }
     Package newest;
-    for (const auto& file : fso.GetFolder(FilePath)->Files()) {
-      toolkit::doEvents();
-      const std::u16string name = file->Name();
-      const std::u16string upper = text::toUpper(name);
-      if (!su_->MatchesFileMask(upper, FileMask, false)) continue;
-      SendInfo(name, kBlack);
-      if (upper > newest.upperName) newest = {name, upper, file->Path()};
+    {
+      // The listing holds the folder open: it ends here, before a package runs.
+      std::u16string upper;
+      const auto files = fso.GetFolder(FilePath)->ListFiles();
+      while (files->Next()) {
+        toolkit::doEvents();
+        text::toUpper(files->Name(), upper);
+        if (!su_->MatchesFileMask(upper, FileMask, false)) continue;
+        const std::u16string name(files->Name());
+        SendInfo(name, kBlack);
+        if (upper > newest.upperName) newest = {name, upper, files->Path()};
+      }
     }
     if (newest.upperName > last) {
       if (mayStart(newest, lock.get())) install(newest);

@@ -44,10 +44,15 @@ void appendUtf16(std::u16string& out, char32_t cp) {
 
 // Applies a code-point mapping to UTF-16 text, keeping unpaired surrogates as they are.
 template <typename Map>
-std::u16string mapText(std::u16string_view text, Map map) {
-  std::u16string out;
+void mapText(std::u16string_view text, std::u16string& out, Map map) {
+  // The plain ASCII at the front (all of a usual file name) unit for unit,
+  // the rest code point by code point.
+  std::size_t i = 0;
+  while (i < text.size() && text[i] < 0x80) ++i;
+  out.resize(i);
+  for (std::size_t k = 0; k < i; ++k) out[k] = static_cast<char16_t>(map(text[k]));
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (; i < text.size(); ++i) {
     char16_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
@@ -60,16 +65,23 @@ std::u16string mapText(std::u16string_view text, Map map) {
       appendUtf16(out, map(c));
     }
   }
-  return out;
 }
 
 }  // namespace
 
 std::u16string fromUtf8(std::string_view utf8) {
   std::u16string out;
-  out.reserve(utf8.size());
+  fromUtf8(utf8, out);
+  return out;
+}
+
+void fromUtf8(std::string_view utf8, std::u16string& out) {
   std::size_t i = 0;
   const std::size_t n = utf8.size();
+  while (i < n && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+  out.resize(i);
+  for (std::size_t k = 0; k < i; ++k) out[k] = static_cast<unsigned char>(utf8[k]);
+  out.reserve(n);
   while (i < n) {
     auto b0 = static_cast<unsigned char>(utf8[i]);
     if (b0 < 0x80) {
@@ -108,7 +120,6 @@ std::u16string fromUtf8(std::string_view utf8) {
     appendUtf16(out, cp);
     i = j;
   }
-  return out;
 }
 
 std::string toUtf8(std::u16string_view text) {
@@ -183,11 +194,19 @@ char32_t toLower(char32_t c) {
 }
 
 std::u16string toUpper(std::u16string_view text) {
-  return mapText(text, [](char32_t c) { return toUpper(c); });
+  std::u16string out;
+  toUpper(text, out);
+  return out;
+}
+
+void toUpper(std::u16string_view text, std::u16string& out) {
+  mapText(text, out, [](char32_t c) { return toUpper(c); });
 }
 
 std::u16string toLower(std::u16string_view text) {
-  return mapText(text, [](char32_t c) { return toLower(c); });
+  std::u16string out;
+  mapText(text, out, [](char32_t c) { return toLower(c); });
+  return out;
 }
 
 std::u16string fromAscii(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }

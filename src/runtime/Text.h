@@ -12,6 +12,8 @@ namespace sigpatch::inline runtime::text {
 
 /// UTF-8 to UTF-16; malformed bytes become U+FFFD.
 std::u16string fromUtf8(std::string_view utf8);
+/// The same into `out`, whose storage is used again.
+void fromUtf8(std::string_view utf8, std::u16string& out);
 /// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);
 
@@ -32,6 +34,8 @@ char32_t toUpper(char32_t c);
 /// Unicode simple lower-case mapping, independent of the process's locale.
 char32_t toLower(char32_t c);
 std::u16string toUpper(std::u16string_view text);
+/// The same into `out`, whose storage is used again (`text` must not lie in it).
+void toUpper(std::u16string_view text, std::u16string& out);
 std::u16string toLower(std::u16string_view text);
 
 /// Plain ASCII to text (literals of our own, numbers formatted by the standard library).

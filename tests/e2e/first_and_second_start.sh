@@ -1,43 +1,34 @@
 #!/usr/bin/env bash
 # A first start with /Path and /SetDef installs the newest package and stores
-# the folder; the second start installs nothing.
+# the folder; a later silent run prints nothing; two runs at the same moment
+# install a package once: the second waits for the first, then finds nothing newer.
 source "$(dirname "$0")/lib.sh"
 
 make_package "$work/updates/sdat4400.exe"
 make_package "$work/updates/SDAT4500.EXE" 7
 echo "notes" > "$work/updates/readme.txt"
-
 run "/Path:$work/updates" /SetDef
-check "title and blank line" $'Sigpatch V1.01.02\n ' "$(head -n 2 "$work/out")"
-check "looking for" "Looking for SDAT*.EXE Updates in $work/updates/..." "$(sed -n 3p "$work/out")"
-check "last update" "Last update on this PC: " "$(sed -n 4p "$work/out")"
-check "listed packages" $'SDAT4500.EXE\nsdat4400.exe' "$(sed -n '5,6p' "$work/out" | sort)"
-check "install line" "Installing $work/updates/SDAT4500.EXE..." "$(sed -n 7p "$work/out")"
-check "the package's own output" "installing SDAT4500.EXE" "$(sed -n 8p "$work/out")"
-check "last line" "Finished!" "$(tail -n 1 "$work/out")"
-check "no messages" "" "$(cat "$work/err")"
-check "the package's arguments and folder" "/SILENT /REBOOT|$(dirname "$SIGPATCH")" \
-  "$(cat "$work/installed.log")"
-check "exit code 7 still counts as installed" "SDAT4500.EXE" "$(setting LatestUpdate)"
-check "folder stored as typed" "$work/updates" "$(setting Path)"
-check "switches default" "/SILENT /REBOOT" "$(setting SDATParam)"
-check "mask default" "sdat*.exe" "$(setting FileMask)"
-check "version" "Sigpatch V1.01.02" "$(setting LatestRunVersion)"
+check "the lines, the listing sorted" "$(printf '%s\n' "Sigpatch V1.01.02" " " \
+  "Looking for SDAT*.EXE Updates in $work/updates/..." "Last update on this PC: " SDAT4500.EXE \
+  sdat4400.exe "Installing $work/updates/SDAT4500.EXE..." "installing SDAT4500.EXE" "Finished!")" \
+  "$(head -n 4 "$work/out"; sed -n 5,6p "$work/out" | sort; tail -n +7 "$work/out")"
+check "no messages; the package's arguments and folder; exit code 7 counts as installed; the folder stored as typed" \
+  "|/SILENT /REBOOT|$(dirname "$SIGPATCH")|SDAT4500.EXE|$work/updates" \
+  "$(cat "$work/err")|$(cat "$work/installed.log")|$(setting LatestUpdate)|$(setting Path)"
 [[ $(setting LatestUpdateDate) =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] \
-  && echo "ok: date recorded" || { echo "FAILED: date $(setting LatestUpdateDate)"; failures=$((failures + 1)); }
+  || fail "the date recorded: $(setting LatestUpdateDate)"
 
-rm "$work/installed.log"
-run
-check "second start: last update" "Last update on this PC: SDAT4500.EXE" "$(sed -n 4p "$work/out")"
-check "second start: nothing installed" "" "$(grep Installing "$work/out" || true)"
-check "second start: finished" "Finished!" "$(tail -n 1 "$work/out")"
-[[ ! -e "$work/installed.log" ]] && echo "ok: no package started" \
-  || { echo "FAILED: a package was started again"; failures=$((failures + 1)); }
-
-# A newer package, installed silently: nothing on the terminal, all in the registry.
 make_package "$work/updates/sdat4600.exe"
 run /Silent
-check "silent run prints nothing but the package's own line" "installing sdat4600.exe" \
-  "$(cat "$work/out" "$work/err")"
-check "silent run records" "SDAT4600.EXE" "$(setting LatestUpdate)"
+check "a silent run prints nothing but the package's own line, and records" \
+  "installing sdat4600.exe|SDAT4600.EXE" "$(cat "$work/out" "$work/err")|$(setting LatestUpdate)"
+
+make_package "$work/updates/sdat4700.exe" 0 2
+rm "$work/installed.log"
+"$SIGPATCH" > "$work/out1" 2>&1 < /dev/null &
+"$SIGPATCH" > "$work/out2" 2>&1 < /dev/null &
+wait
+check "two runs: the package ran once; one waited, one installed, both finished; recorded" \
+  $'1|1\n1\n2|SDAT4700.EXE' "$(installs)|$(for line in '^Waiting for the update run that is already under way...$' \
+  '^Installing ' '^Finished!$'; do cat "$work/out1" "$work/out2" | grep -c "$line"; done)|$(setting LatestUpdate)"
 finish

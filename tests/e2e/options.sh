@@ -1,109 +1,66 @@
 #!/usr/bin/env bash
-# "/?", "--help" and "--version", unknown and duplicate options, a package that
-# cannot start, a folder with a blank, a relative folder, a stale package, a
-# first start without a terminal to ask on, and the chooser on a terminal; the
-# exit status and "LatestRunResult" of each.
+# "/?", "--help" and "--version", unknown options, the chooser on a terminal, a
+# package that cannot start, a folder with a blank, a relative folder and a
+# stale package, as the terminal shows them, with the exit status and
+# "LatestRunResult".
 source "$(dirname "$0")/lib.sh"
+usage='Sigpatch [/Path:"C:\Updates" [/SetDef]] [/Silent] [/Minimized] [/?]'
 
 run "/?" /Silent
-check "usage" "$(printf '%s\n' \
-  'Sigpatch [/Path:"C:\Updates" [/SetDef]] [/Silent] [/Minimized] [/?]' \
-  $'  /Path\t\tSpecify a source directory' \
-  $'  /SetDef\t\tSets the specified path as default' \
-  $'  /Silent\t\tNo output to the screen' \
-  $'  /Minimized\tRun minimized' \
-  $'  /?\t\tThis information')" "$(grep -A5 '^Sigpatch \[' "$work/out")"
-check "usage runs nothing" "" "$(grep -E 'Looking for|Finished' "$work/out" || true)"
-check "usage still records the start" "Sigpatch V1.01.02" "$(setting LatestRunVersion)"
-check "usage leaves the settings" "<missing>" "$(setting SDATParam)"
-check "usage: status 0" 0 "$status"
+check "usage" "$(printf '%s\n' "$usage" $'  /Path\t\tSpecify a source directory' \
+  $'  /SetDef\t\tSets the specified path as default' $'  /Silent\t\tNo output to the screen' \
+  $'  /Minimized\tRun minimized' $'  /?\t\tThis information')" "$(grep -A5 '^Sigpatch \[' "$work/out")"
+check "usage runs nothing, records the start, not the settings: status 0" "|Sigpatch V1.01.02 <missing> 0" \
+  "$(grep -E 'Looking for|Finished' "$work/out")|$(setting LatestRunVersion) $(setting SDATParam) $status"
 for help in --help -h -? --HELP; do
   run "$help"
-  check "$help shows the usage" 'Sigpatch [/Path:"C:\Updates" [/SetDef]] [/Silent] [/Minimized] [/?]' \
-    "$(grep '^Sigpatch \[' "$work/out")"
-  check "$help: status 0" 0 "$status"
+  check "$help shows the usage: status 0" "$usage 0" "$(grep '^Sigpatch \[' "$work/out") $status"
 done
 
 started=$(setting LatestRunDate)
 run --version
-check "--version prints the title line" "Sigpatch V1.01.02" "$(cat "$work/out")"
-check "--version: status 0" 0 "$status"
-check "--version writes nothing" "$started" "$(setting LatestRunDate)"
-
+check "--version prints the title line, writes nothing: status 0" "Sigpatch V1.01.02 $started 0" \
+  "$(cat "$work/out") $(setting LatestRunDate) $status"
 for option in --verbose /Bogus:1 -x; do
   run /Silent "$option"
-  check "$option: named" "Sigpatch: Invalid Argument: $(sed 's|^/Bogus:1$|/BOGUS|' <<< "$option")" \
-    "$(cat "$work/err")"
-  check "$option: the usage" "  /SetDef"$'\t\t'"Sets the specified path as default" \
-    "$(grep "^  /SetDef" "$work/out")"
-  check "$option: status 2" 2 "$status"
+  check "$option: named with the usage: status 2" \
+    "Sigpatch: Invalid Argument: ${option/#\/Bogus:1//BOGUS}"$'\n  /SetDef\t\tSets the specified path as default 2' \
+    "$(cat "$work/err"; grep "^  /SetDef" "$work/out") $status"
 done
-
-run /Silent /silent
-check "duplicate option" "Sigpatch: Duplicate Argument: silent" "$(cat "$work/err")"
-check "duplicate option prints nothing else" "" "$(cat "$work/out")"
-check "duplicate option: status 2" 2 "$status"
-
-# No stored folder and no terminal: nobody can choose one.
-run
-check "nobody to ask: title only" $'Sigpatch V1.01.02\n ' "$(cat "$work/out")"
-check "nobody to ask: said" "Sigpatch: No source folder: none is stored, and nobody is here to choose one. Store one with /Path:FOLDER /SetDef." \
-  "$(cat "$work/err")"
-check "nobody to ask: no folder stored" "<missing>" "$(setting Path)"
-check "nobody to ask: the result recorded" "failed: no source folder is stored" \
-  "$(setting LatestRunResult)"
-check "nobody to ask: status 1" 1 "$status"
-
 # On a terminal the chooser takes only a folder that exists.
 mkdir -p "$work/chosen"
 printf '%s\n%s\n' "$work/nowhere" "$work/chosen" \
   | script -qec "$SIGPATCH" /dev/null > "$work/out" 2>&1 || true
-check "the chooser refuses a missing folder" "Folder $work/nowhere does not exist." \
-  "$(grep -o "Folder $work/nowhere does not exist." "$work/out")"
-check "and takes the next answer" "$work/chosen/" "$(setting Path)"
-"$SIGREG" delete 'HKLM\SOFTWARE\Ferrolite\Sigpatch' /v Path /f > /dev/null
+check "the chooser refuses a missing folder and takes the next answer" \
+  "Folder $work/nowhere does not exist.|$work/chosen/" \
+  "$(grep -o "Folder $work/nowhere does not exist." "$work/out")|$(setting Path)"
+"$SIGREG" delete "$settings" /v Path /f > /dev/null
 
 make_package "$work/my updates/sdat4500.exe"
 chmod -x "$work/my updates/sdat4500.exe"
 run "/Path:$work/my updates"
-check "a package that cannot start" \
-  $'Installation failed!\nsdat4500.exe: Permission denied\nFinished!' "$(tail -n 3 "$work/out")"
-check "nothing recorded" "<missing>" "$(setting LatestUpdate)"
-check "the folder from the command line is stored on a first start" "$work/my updates" "$(setting Path)"
-check "a package that cannot start: status 1" 1 "$status"
-check "a package that cannot start: the result" "failed: sdat4500.exe: Permission denied" \
-  "$(setting LatestRunResult)"
-
+check "a package that cannot start: said, the result, status 1; the folder stored on a first start" \
+  $'Installation failed!\nsdat4500.exe: Permission denied\nFinished!|failed: sdat4500.exe: Permission denied 1|'"$work/my updates" \
+  "$(tail -n 3 "$work/out")|$(setting LatestRunResult) $status|$(setting Path)"
 chmod +x "$work/my updates/sdat4500.exe"
 run
-check "tried again at the next start" "Installing $work/my updates/sdat4500.exe..." \
-  "$(grep Installing "$work/out")"
-check "a path with a blank reaches the package whole" "/SILENT /REBOOT|$(dirname "$SIGPATCH")" \
-  "$(cat "$work/installed.log")"
-check "recorded" "SDAT4500.EXE" "$(setting LatestUpdate)"
-check "installed: status 0" 0 "$status"
-check "installed: the result" "installed: sdat4500.exe" "$(setting LatestRunResult)"
-
+check "tried again at the next start, the path with a blank whole: the result, status 0" \
+  "Installing $work/my updates/sdat4500.exe...|/SILENT /REBOOT|$(dirname "$SIGPATCH")|installed: sdat4500.exe 0" \
+  "$(grep Installing "$work/out")|$(cat "$work/installed.log")|$(setting LatestRunResult) $status"
 run '/Path:"'"$work/my updates"'"'
-check "the usage's quoted form reaches the run whole" "Looking for SDAT*.EXE Updates in $work/my updates/..." \
-  "$(grep '^Looking' "$work/out")"
-check "nothing newer: status 0" 0 "$status"
-check "nothing newer: the result" "nothing-newer: sdat4500.exe" "$(setting LatestRunResult)"
-
-run /Path:"$work/gone"
-check "a missing folder: status 1" 1 "$status"
+check "the usage's quoted form reaches the run whole" \
+  "Looking for SDAT*.EXE Updates in $work/my updates/..." "$(grep '^Looking' "$work/out")"
 
 # A relative folder is stored whole, so that a start from elsewhere finds it.
 mkdir -p "$work/pk1"
 (cd "$work" && "$SIGPATCH" /Path:pk1 /SetDef > /dev/null 2>&1 < /dev/null) || true
 check "a relative folder is stored whole" "$work/pk1" "$(setting Path)"
 
-# A package the downloader fetched weeks ago: installed, then said in red.
+# A package the downloader fetched weeks ago: installed, then said last.
 make_package "$work/pk1/sdat4600.exe"
 touch -d '30 days ago' "$work/pk1/sdat4600.exe"
 run
-check "stale: installed all the same" "SDAT4600.EXE" "$(setting LatestUpdate)"
-check "stale: said last" "The newest package, sdat4600.exe, is 30 days old." "$(tail -n 1 "$work/out")"
-check "stale: status 3" 3 "$status"
-check "stale: the result" "stale: sdat4600.exe: 30 days old" "$(setting LatestRunResult)"
+check "stale: installed all the same and said last: status 3" \
+  "SDAT4600.EXE|The newest package, sdat4600.exe, is 30 days old.|stale: sdat4600.exe: 30 days old 3" \
+  "$(setting LatestUpdate)|$(tail -n 1 "$work/out")|$(setting LatestRunResult) $status"
 finish

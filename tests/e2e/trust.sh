@@ -4,73 +4,67 @@
 # a link another user owns, not one with a bad or missing signature when a
 # keyring is set; and what it checked is what runs.
 source "$(dirname "$0")/lib.sh"
-settings='HKLM\SOFTWARE\Ferrolite\Sigpatch'
-
 if [[ $(id -u) -ne 0 ]]; then
   echo "ok: skipped: the checks apply to runs as root, and this test runs as $(id -un)"
   exit 0
 fi
 
-set_value() {  # name value
-  "$SIGREG" add "$settings" /v "$1" /d "$2" /f > /dev/null
-}
-# A fresh store whose source folder is $1, holding one package.
-source_folder() {
-  rm -rf "$work"/registry.db* "$work/installed.log"
+source_folder() {  # folder: a fresh store with it stored, and a package in it (not behind a link)
+  rm -rf "$work"/registry.db*
   set_value Path "$1"
-  make_package "$1/sdat4500.exe"
+  [[ -L $1 ]] || make_package "$1/sdat4500.exe"
 }
-started_or_refused() {  # description expected-refusal ("" when it must start)
+expect() {  # description expected-refusal ("" when it must start)
+  rm -f "$work/installed.log"
+  "$SIGREG" delete "$settings" /v LatestUpdate /f > /dev/null 2>&1 || true
   run
   if [[ -z $2 ]]; then
-    check "$1: started" 1 "$(cat "$work/installed.log" 2> /dev/null | wc -l)"
+    check "$1: started" 1 "$(installs)"
   else
-    check "$1: refused" "sdat4500.exe is not started, as $2." "$(grep 'is not started' "$work/out")"
-    check "$1: nothing started" "" "$(cat "$work/installed.log" 2> /dev/null)"
-    check "$1: status 1" 1 "$status"
+    check "$1: refused, nothing started: status 1" "sdat4500.exe is not started, as $2|0 1" \
+      "$(grep -oF "sdat4500.exe is not started, as $2" "$work/out")|$(installs) $status"
   fi
 }
 
+# Signatures: a keyring of the test's own, packages signed by its key.
+command -v gpg > /dev/null && command -v gpgv > /dev/null \
+  || { fail "gpg and gpgv are needed (scripts/bootstrap installs them)"; finish; }
+export GNUPGHOME=$work/gnupg other=$work/gnupg-other
+mkdir -m 700 "$GNUPGHOME" "$other"
+for home in "$GNUPGHOME" "$other"; do
+  GNUPGHOME=$home gpg --batch --quiet --passphrase '' --quick-gen-key "Key <$(basename "$home")@example.org>" \
+    ed25519 sign never 2> /dev/null
+done
+gpg --batch --quiet --export > "$work/keyring.gpg"
+sign() { gpg --batch --quiet --yes --detach-sign -o "$1.sig" "$1"; }
+
+# Each row: what is checked, the source folder (under $work; "-" the last one,
+# with the store kept), what is done to it, and the refusal ("" when it starts).
+# Run as root, and then a signature checked when a keyring is set.
 safe=$work/safe/updates
-source_folder "$safe"
-started_or_refused "a folder only root may write" ""
-
-source_folder "$work/group/updates"
-chgrp users "$work/group/updates" && chmod g+w "$work/group/updates"
-started_or_refused "writable by a group" "$work/group/updates is writable by the group users"
-set_value TrustedOwner users
-started_or_refused "writable by the trusted group" ""
-
-source_folder "$work/others/updates"
-chmod o+w "$work/others/updates"
-started_or_refused "writable by every user" "$work/others/updates is writable by every user"
-set_value AllowUntrustedSource 1
-started_or_refused "the administrator accepts the risk" ""
-
-source_folder "$work/parent/updates"
-chmod o+w "$work/parent"
-started_or_refused "a parent folder open to every user" "$work/parent is writable by every user"
-
-source_folder "$work/owned/updates"
-chown nobody "$work/owned/updates/sdat4500.exe"
-started_or_refused "a package of another user" "$work/owned/updates/sdat4500.exe belongs to nobody"
-
 mkdir -p "$work/sticky" && chmod 1777 "$work/sticky"
-source_folder "$work/sticky/root"
-started_or_refused "root's folder in a sticky folder" ""
-source_folder "$work/sticky/user"
-chown nobody "$work/sticky/user"
-started_or_refused "another user's folder in a sticky folder" "$work/sticky/user belongs to nobody"
-
-ln -s "$safe" "$work/linked"
-rm -rf "$work"/registry.db* "$work/installed.log"
-set_value Path "$work/linked"
-started_or_refused "root's link to a safe folder" ""
-ln -s "$safe" "$work/planted"
-chown -h nobody "$work/planted"
-rm -rf "$work"/registry.db* "$work/installed.log"
-set_value Path "$work/planted"
-started_or_refused "another user's link" "$work/planted belongs to nobody"
+ln -s "$safe" "$work/linked" && ln -s "$safe" "$work/planted" && chown -h nobody "$work/planted"
+while IFS='|' read -r description folder change refusal; do
+  [[ $folder == - ]] || source_folder "$work/$folder"
+  eval "$change"
+  expect "$description" "$refusal"
+done <<ROWS
+a folder only root may write|safe/updates||
+writable by a group|group/updates|chgrp users $work/group/updates; chmod g+w $work/group/updates|$work/group/updates is writable by the group users
+writable by the trusted group|-|set_value TrustedOwner users|
+writable by every user|others/updates|chmod o+w $work/others/updates|$work/others/updates is writable by every user
+the administrator accepts the risk|-|set_value AllowUntrustedSource 1|
+a parent folder open to every user|parent/updates|chmod o+w $work/parent|$work/parent is writable by every user
+a package of another user|owned/updates|chown nobody $work/owned/updates/sdat4500.exe|$work/owned/updates/sdat4500.exe belongs to nobody
+root's folder in a sticky folder|sticky/root||
+another user's folder in a sticky folder|sticky/user|chown nobody $work/sticky/user|$work/sticky/user belongs to nobody
+root's link to a safe folder|linked||
+another user's link|planted||$work/planted belongs to nobody
+no signature|safe/updates|set_value PackageKeyring $work/keyring.gpg|its signature $safe/sdat4500.exe.sig is missing
+a good signature|-|sign $safe/sdat4500.exe|
+a changed byte|-|echo '# changed' >> $safe/sdat4500.exe; touch -d '1 hour ago' $safe/sdat4500.exe|its signature is bad
+another key's signature|-|GNUPGHOME=$other sign $safe/sdat4500.exe|its signature is by a key that is not in $work/keyring.gpg
+ROWS
 
 # An ordinary user's own run is not checked.
 userwork=$(mktemp -d /tmp/sigpatch-user.XXXXXX)
@@ -84,59 +78,24 @@ setpriv --reuid=nobody --regid=nogroup --clear-groups bash -c "
 check "an ordinary user's own run is not refused" "ran" "$(cat "$userwork/ran" 2> /dev/null)"
 rm -rf "$userwork"
 
-# Signatures: a keyring of the test's own, packages signed by its key.
-if command -v gpg > /dev/null && command -v gpgv > /dev/null; then
-  export GNUPGHOME=$work/gnupg
-  mkdir -m 700 "$GNUPGHOME"
-  gpg --batch --quiet --passphrase '' --quick-gen-key "Sigpatch test <test@example.org>" ed25519 sign never 2> /dev/null
-  gpg --batch --quiet --export > "$work/keyring.gpg"
-  other=$work/gnupg-other
-  mkdir -m 700 "$other"
-  GNUPGHOME=$other gpg --batch --quiet --passphrase '' --quick-gen-key "Someone else <else@example.org>" ed25519 sign never 2> /dev/null
-  sign() { gpg --batch --quiet --yes --detach-sign -o "$1.sig" "$1"; }
-
-  source_folder "$safe"
-  set_value PackageKeyring "$work/keyring.gpg"
-  started_or_refused "no signature" "its signature $safe/sdat4500.exe.sig is missing"
-  sign "$safe/sdat4500.exe"
-  started_or_refused "a good signature" ""
-  rm -f "$work/installed.log"
-  "$SIGREG" delete "$settings" /v LatestUpdate /f > /dev/null
-  echo "# changed" >> "$safe/sdat4500.exe"
-  touch -d '1 hour ago' "$safe/sdat4500.exe"
+# A package swapped while the run looks at it: what runs is the signed one or nothing.
+for exe in signed planted; do
+  sed "s/^echo \"installing/echo \"$exe/" "$safe/sdat4500.exe" > "$work/$exe.exe"
+  chmod 755 "$work/$exe.exe" && touch -d '1 hour ago' "$work/$exe.exe"
+done
+sign "$work/signed.exe" && cp "$work/signed.exe.sig" "$safe/sdat4500.exe.sig"
+(while [[ ! -e "$work/stop" ]]; do
+   for exe in planted signed; do cp -p "$work/$exe.exe" "$safe/.swap" && mv -f "$safe/.swap" "$safe/sdat4500.exe"; done
+ done) &
+swapper=$!
+for _ in 1 2 3 4 5; do
+  "$SIGREG" delete "$settings" /v LatestUpdate /f > /dev/null 2>&1 || true
   run
-  check "a changed byte: refused" "sdat4500.exe is not started, as its signature is bad" \
-    "$(grep -o 'sdat4500.exe is not started, as its signature is bad' "$work/out")"
-  GNUPGHOME=$other gpg --batch --quiet --yes --detach-sign -o "$safe/sdat4500.exe.sig" "$safe/sdat4500.exe"
-  started_or_refused "another key's signature" "its signature is by a key that is not in $work/keyring.gpg"
-
-  # A package swapped while the run looks at it: what runs is the signed one
-  # or nothing.
-  source_folder "$safe"
-  set_value PackageKeyring "$work/keyring.gpg"
-  sed -i 's/^echo "installing/echo "signed/' "$safe/sdat4500.exe"
-  sign "$safe/sdat4500.exe"
-  cp -p "$safe/sdat4500.exe" "$work/signed.exe"
-  sed 's/^echo "signed/echo "planted/' "$work/signed.exe" > "$work/planted.exe"
-  chmod 755 "$work/planted.exe"
-  touch -d '1 hour ago' "$work/signed.exe" "$work/planted.exe"
-  (while [[ ! -e "$work/stop" ]]; do
-     cp -p "$work/planted.exe" "$safe/.swap" && mv -f "$safe/.swap" "$safe/sdat4500.exe"
-     cp -p "$work/signed.exe" "$safe/.swap" && mv -f "$safe/.swap" "$safe/sdat4500.exe"
-   done) &
-  swapper=$!
-  for _ in 1 2 3 4 5; do
-    "$SIGREG" delete "$settings" /v LatestUpdate /f > /dev/null 2>&1 || true
-    run
-    cat "$work/out" >> "$work/all"
-  done
-  touch "$work/stop"
-  wait "$swapper"
-  check "a swapped package: the planted one never ran" "" "$(grep planted "$work/all" || true)"
-  check "a swapped package: each run started the signed one or said why not" 5 \
-    "$(grep -c -e '^signed sdat4500.exe$' -e 'is not started, as its signature is bad' "$work/all")"
-else
-  echo "FAILED: gpg and gpgv are needed (scripts/bootstrap installs them)"
-  failures=$((failures + 1))
-fi
+  cat "$work/out" >> "$work/all"
+done
+touch "$work/stop"
+wait "$swapper"
+check "a swapped package: the planted one never ran" "" "$(grep planted "$work/all" || true)"
+check "a swapped package: each run started the signed one or said why not" 5 \
+  "$(grep -c -e '^signed sdat4500.exe$' -e 'is not started, as its signature is bad' "$work/all")"
 finish

@@ -6,8 +6,8 @@
 
 namespace sigpatch::fakes {
 
-/// A clock that moves only when a test moves it, or when the program sleeps.
-/// Local time is taken as UTC; it starts at 2026-12-06 10:00:00.
+/// A clock that moves only when a test moves it, or when the program sleeps. Local time is taken
+/// as UTC; it starts at 2026-12-06 10:00:00.
 class FakeClock : public platform::Clock {
  public:
   FakeClock() { Set({2026, 12, 6, 10, 0, 0}); }
@@ -15,23 +15,14 @@ class FakeClock : public platform::Clock {
   TimePoint Now() const override { return now; }
   platform::DateTime ToLocal(TimePoint t) const override {
     using namespace std::chrono;
-    const auto day = floor<days>(t);
-    const year_month_day date{day};
-    const hh_mm_ss time{floor<seconds>(t - day)};
-    return {static_cast<int>(date.year()),
-            static_cast<int>(unsigned(date.month())),
-            static_cast<int>(unsigned(date.day())),
-            static_cast<int>(time.hours().count()),
-            static_cast<int>(time.minutes().count()),
-            static_cast<int>(time.seconds().count())};
+    const year_month_day date{floor<days>(t)};
+    const hh_mm_ss time{floor<seconds>(t - floor<days>(t))};
+    return {int(date.year()),          int(unsigned(date.month())), int(unsigned(date.day())),
+            int(time.hours().count()), int(time.minutes().count()), int(time.seconds().count())};
   }
   std::chrono::milliseconds Ticks() const override { return ticks; }
   void Sleep(std::chrono::milliseconds duration) override { Advance(duration); }
-
-  void Advance(std::chrono::milliseconds duration) {
-    now += duration;
-    ticks += duration;
-  }
+  void Advance(std::chrono::milliseconds duration) { now += duration, ticks += duration; }
   /// Sets now to a local calendar time.
   void Set(const platform::DateTime& local) {
     using namespace std::chrono;

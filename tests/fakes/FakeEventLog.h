@@ -7,10 +7,8 @@
 namespace sigpatch::fakes {
 
 /// A log that keeps every run reported to it, in order.
-class FakeEventLog : public platform::EventLog {
- public:
+struct FakeEventLog : platform::EventLog {
   void Report(const platform::RunRecord& record) override { reports.push_back(record); }
-
   std::vector<platform::RunRecord> reports;
 };
 

@@ -9,19 +9,16 @@
 
 namespace sigpatch::fakes {
 
-/// The fake windowing layer, clock and log, installed for the lifetime of the
-/// object. A test adds further services with Set(), or takes FakeServices.
+/// The fake windowing layer, clock and log, installed for the lifetime of the object. A test adds
+/// further services with Set(), or takes FakeServices.
 class FakePlatform {
  public:
   FakePlatform() {
     Set([&](platform::Platform& s) {
-      s.windowing = &windowing;
-      s.clock = &clock;
-      s.eventLog = &eventLog;
+      s.windowing = &windowing, s.clock = &clock, s.eventLog = &eventLog;
       s.drivesAndFolders = &windowing.folders;
     });
   }
-
   /// Changes the bundle and installs it again: Set([&](auto& s) { s.registry = &store; }).
   template <typename Change>
   void Set(Change change) {

@@ -12,20 +12,15 @@
 
 namespace sigpatch::fakes {
 
-/// A process a test started: its command line, folder and what became of it.
+/// A process a test started: its command line, folder, how long it runs (waits use up this time)
+/// and how it ends by itself, and the stops asked for (false a request to end, true a forced end).
 struct FakeProcess {
   std::u16string commandLine, directory;
-  std::int32_t pid = 0;
-  /// How long it runs; waits use up this time.
-  std::chrono::milliseconds runTime{0}, waited{0};
-  bool closed = false;
   std::uint32_t flags = 0;
-  /// How it ends by itself.
+  std::chrono::milliseconds runTime{0}, waited{0};
   platform::ProcessExit exit;
-  /// The stops asked for: false a request to end, true a forced end.
+  bool closed = false;
   std::vector<bool> stops;
-  /// It ends at a request to end (else only when forced).
-  bool endsWhenAsked = true;
   bool ended() const { return waited >= runTime; }
 };
 
@@ -35,9 +30,9 @@ struct ShellCall {
   friend bool operator==(const ShellCall&, const ShellCall&) = default;
 };
 
-/// Processes that run for a time a test sets, measured in waits, not in real
-/// time: a wait of 100 ms on a process of 250 ms times out twice and then ends.
-/// A closed handle is unknown, as the system's are.
+/// Processes that run for a time a test sets, measured in waits, not in real time: a wait of
+/// 100 ms on a process of 250 ms times out twice and then ends. A closed handle is unknown, as the
+/// system's are.
 class FakeProcesses : public platform::Processes {
  public:
   bool CreateProcess(std::u16string_view CommandLine, std::u16string_view CurrentDirectory,
@@ -47,16 +42,9 @@ class FakeProcesses : public platform::Processes {
     if (onStart) onStart();
     info = {};
     if (!startSucceeds) return false;
-    processes[nextHandle] = {std::u16string(CommandLine),
-                             std::u16string(CurrentDirectory),
-                             nextPid,
-                             runTime,
-                             {},
-                             false,
-                             CreationFlags,
-                             exit,
-                             {},
-                             endsWhenAsked};
+    FakeProcess& process = processes[nextHandle];
+    process.commandLine = starts.back().commandLine, process.directory = starts.back().directory;
+    process.flags = CreationFlags, process.runTime = runTime, process.exit = exit;
     info = {nextHandle++, nextPid++};
     return true;
   }
@@ -93,34 +81,27 @@ class FakeProcesses : public platform::Processes {
     out = process->exit;
     return true;
   }
-  /// A stop that ends the process ends it at the next wait, by the signal.
+  /// A stop ends the process at the next wait, by the signal.
   bool StopProcess(platform::ProcessHandle handle, bool force) override {
     FakeProcess* process = find(handle);
     if (process == nullptr || process->ended()) return false;
     process->stops.push_back(force);
-    if (force || process->endsWhenAsked) {
-      process->runTime = process->waited;
-      process->exit = {false, force ? 9u : 15u,
-                       force ? u"ended by signal 9 (Killed)" : u"ended by signal 15 (Terminated)"};
-    }
+    process->runTime = process->waited;
+    process->exit = {false, force ? 9u : 15u,
+                     force ? u"ended by signal 9 (Killed)" : u"ended by signal 15 (Terminated)"};
     return true;
   }
   std::u16string ProcessIdentity(std::int32_t pid) override {
-    const auto found = running.find(pid);
-    return found == running.end() ? std::u16string() : found->second;
+    return running.contains(pid) ? running[pid] : u"";
   }
 
   /// What the next starts do, and how they end by themselves.
-  bool startSucceeds = true;
+  bool startSucceeds = true, waitFails = false;
   std::chrono::milliseconds runTime{0};
   platform::ProcessExit exit;
-  bool endsWhenAsked = true;
   std::u16string startFailure = u"No such file or directory";
-  bool waitFails = false;
-  /// Runs at every wait (to act in the middle of a run).
-  std::function<void()> onWait;
-  /// Runs at every start, before it succeeds or fails.
-  std::function<void()> onStart;
+  /// Run at every wait (to act in the middle of a run), and at every start, before it succeeds.
+  std::function<void()> onWait, onStart;
   /// The processes of the machine that run now, by number, with their identity.
   std::map<std::int32_t, std::u16string> running;
   /// The results of the coming ShellExecute calls; 42 once they are used up.

@@ -8,21 +8,14 @@
 
 namespace sigpatch::fakes {
 
-/// Every service faked and installed in one go, for the lifetime of the object:
-/// FakePlatform's windowing, clock and log, and a registry, a disk, processes
-/// and a system. A test sets them up through these members; Set() still swaps
-/// one for a real service.
-class FakeServices : public FakePlatform {
- public:
+/// Every service faked and installed for the lifetime of the object: FakePlatform's, and a
+/// registry, a disk, processes and a system; Set() still swaps one for a real service.
+struct FakeServices : FakePlatform {
   FakeServices() {
     Set([&](platform::Platform& s) {
-      s.registry = &registry;
-      s.fileSystem = &files;
-      s.processes = &processes;
-      s.system = &system;
+      s.registry = &registry, s.fileSystem = &files, s.processes = &processes, s.system = &system;
     });
   }
-
   FakeRegistry registry;
   FakeFileSystemService files;
   FakeProcesses processes;

@@ -27,20 +27,14 @@ struct AboutCall {
   std::intptr_t hIcon;
 };
 
-/// A system whose answers a test sets and whose commands it records. An empty
-/// text stands for a query that fails.
+/// A system whose answers a test sets and whose commands it records. An empty text stands for a
+/// query that fails.
 class FakeSystem : public platform::System {
  public:
   using Texts = std::map<std::u16string, std::u16string, std::less<>>;
 
-  bool GetVersionEx(platform::OsVersionInfo& info) override {
-    info = version;
-    return versionKnown;
-  }
-  bool GetWorkArea(platform::Rect& area) override {
-    area = workArea;
-    return workAreaKnown;
-  }
+  bool GetVersionEx(platform::OsVersionInfo& info) override { return info = version, versionKnown; }
+  bool GetWorkArea(platform::Rect& area) override { return area = workArea, workAreaKnown; }
   bool GetComputerName(std::u16string& name) override { return answer(computerName, name); }
   bool GetUserName(std::u16string& name) override { return answer(userName, name); }
   bool GetUserDomain(std::u16string& domain) override {
@@ -51,30 +45,23 @@ class FakeSystem : public platform::System {
   bool FormatMessage(std::uint32_t code, std::u16string& message) override {
     return answer(messages.contains(code) ? messages[code] : u"", message);
   }
-
   void StartScreenSaver() override { command(u"StartScreenSaver"); }
   void SetMonitorPower(std::int32_t state) override {
     command(u"SetMonitorPower " + text::dec(state));
   }
-  void SetScreenSaverRunning(bool on) override {
-    command(on ? u"SetScreenSaverRunning true" : u"SetScreenSaverRunning false");
-  }
-  void ShowTaskbar(bool show) override {
-    command(show ? u"ShowTaskbar true" : u"ShowTaskbar false");
-  }
-  void SetWindowPos(std::intptr_t hWnd, std::intptr_t hWndInsertAfter, std::int32_t x,
-                    std::int32_t y, std::int32_t cx, std::int32_t cy,
-                    std::uint32_t flags) override {
-    windowPositions.push_back({hWnd, hWndInsertAfter, x, y, cx, cy, flags});
+  void SetScreenSaverRunning(bool on) override { command(u"SetScreenSaverRunning", on); }
+  void ShowTaskbar(bool show) override { command(u"ShowTaskbar", show); }
+  void SetWindowPos(std::intptr_t hWnd, std::intptr_t after, std::int32_t x, std::int32_t y,
+                    std::int32_t cx, std::int32_t cy, std::uint32_t flags) override {
+    windowPositions.push_back({hWnd, after, x, y, cx, cy, flags});
   }
   void ExitWindows(std::uint32_t flags) override { command(u"ExitWindows " + text::dec(flags)); }
-  std::optional<platform::AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view szApp,
-                                                  std::u16string_view szOtherStuff,
+  std::optional<platform::AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view app,
+                                                  std::u16string_view other,
                                                   std::intptr_t hIcon) override {
-    abouts.push_back({hWnd, std::u16string(szApp), std::u16string(szOtherStuff), hIcon});
+    abouts.push_back({hWnd, std::u16string(app), std::u16string(other), hIcon});
     return std::nullopt;
   }
-
   bool GetLongPathName(std::u16string_view path, std::u16string& out) override {
     return answer(lookup(longPaths, path), out);
   }
@@ -91,26 +78,22 @@ class FakeSystem : public platform::System {
     if (findFault != 0) throw RuntimeError(findFault);
     return foundEntries.contains(std::u16string(pattern));
   }
-  std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view name) override {
-    lockNames.emplace_back(name);
+  std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view) override {
     return locksAvailable ? std::make_unique<Lock>(*this) : nullptr;
   }
-
   std::u16string BootId() override { return bootId; }
   bool ShuttingDown() override { return shuttingDown; }
-  void CatchStopRequests(bool catching) override { catchCalls.push_back(catchingStops = catching); }
-  std::u16string StopRequested() override { return catchingStops ? stopRequest : u""; }
-  bool RunsPrivileged() override { return privileged; }
-  std::u16string WhoElseCanChange(std::u16string_view path, std::u16string_view owner) override {
-    trustChecks.push_back(std::u16string(path) + u" " + std::u16string(owner));
-    return openTo;
+  void CatchStopRequests(bool catching) override { catchCalls.push_back(catching); }
+  std::u16string StopRequested() override {
+    return !catchCalls.empty() && catchCalls.back() ? stopRequest : u"";
   }
+  // Never privileged, so the source is not checked (tests/e2e/trust.sh checks it).
+  bool RunsPrivileged() override { return false; }
+  std::u16string WhoElseCanChange(std::u16string_view, std::u16string_view) override { return u""; }
   std::u16string SignatureSetting() override { return u"PackageKeyring"; }
-  std::u16string CheckSignature(std::u16string_view file, std::u16string_view original,
-                                std::u16string_view anchor) override {
-    signatureChecks.push_back(std::u16string(file) + u" " + std::u16string(original) + u" " +
-                              std::u16string(anchor));
-    return signatureProblem;
+  std::u16string CheckSignature(std::u16string_view, std::u16string_view,
+                                std::u16string_view) override {
+    return u"";
   }
   std::u16string PrivateFolder() override { return privateFolder; }
   std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override {
@@ -123,16 +106,15 @@ class FakeSystem : public platform::System {
   }
 
   platform::OsVersionInfo version{6, 1, 0, 100, u"Debian GNU/Linux 12 (bookworm)"};
-  bool versionKnown = true;
   platform::Rect workArea{0, 0, 1024, 738};
-  bool workAreaKnown = true;
+  bool versionKnown = true, workAreaKnown = true;
   std::u16string computerName = u"buildhost", userName = u"alice", userDomain = u"example.org";
-  std::int32_t domainFault = 0;
+  std::int32_t domainFault = 0, findFault = 0;
   std::uint32_t tickCount = 0;
   std::map<std::uint32_t, std::u16string> messages;
-  /// The commands in the order given: "StartScreenSaver", "SetMonitorPower 2", ...
+  /// The commands in the order given ("SetMonitorPower 2"), and an error number that every command
+  /// raises after it is recorded (0: none).
   std::vector<std::u16string> commands;
-  /// An error number that every command raises after it is recorded (0: none).
   std::int32_t commandFault = 0;
   std::vector<WindowPosCall> windowPositions;
   std::vector<AboutCall> abouts;
@@ -141,52 +123,33 @@ class FakeSystem : public platform::System {
   std::u16string tempPath = u"C:\\Temp\\";
   std::map<std::int32_t, std::u16string> specialFolders;
   std::set<std::u16string> foundEntries;
-  std::int32_t findFault = 0;
-  /// The names of the machine locks asked for; false: the system can make none.
-  std::vector<std::u16string> lockNames;
-  bool locksAvailable = true;
-  /// Another process holds the lock for this many more tries.
+  /// Whether a machine lock can be made, for how many tries another process holds it, whether
+  /// one is held.
+  bool locksAvailable = true, lockHeld = false;
   int lockBusyTries = 0;
-  /// Whether one of this system's locks is held now.
-  bool lockHeld = false;
   std::u16string bootId = u"boot-1";
-  bool shuttingDown = false;
-  /// The request to end that has come from outside ("" none); seen while caught.
+  /// A request to end from outside ("" none), seen while caught, and the calls to catch them.
   std::u16string stopRequest;
-  bool catchingStops = false;
+  bool shuttingDown = false;
   std::vector<bool> catchCalls;
-  bool privileged = true;
-  /// What WhoElseCanChange answers, and its calls as "path owner".
-  std::u16string openTo;
-  std::vector<std::u16string> trustChecks;
-  /// What CheckSignature answers, and its calls as "file original anchor".
-  std::u16string signatureProblem;
-  std::vector<std::u16string> signatureChecks;
   std::u16string privateFolder;
-  /// The files written whole, by path, and what went to standard output.
+  /// The files written whole, by path, and standard output; why every write fails ("": none).
   std::map<std::u16string, std::string> files;
   std::string standardOutput;
-  /// Why every write fails, in words; empty: writes succeed.
   std::u16string writeFault;
 
  private:
-  class Lock : public platform::MachineLock {
-   public:
-    explicit Lock(FakeSystem& system) : system_(system) {}
-    ~Lock() override {
-      if (held_) system_.lockHeld = false;
-    }
+  struct Lock : platform::MachineLock {
+    explicit Lock(FakeSystem& owner) : system(owner) {}
+    ~Lock() override { system.lockHeld = held ? false : system.lockHeld; }
     bool TryLock() override {
-      if (held_) return true;
-      if (system_.lockBusyTries > 0) return --system_.lockBusyTries, false;
-      return held_ = system_.lockHeld = true;
+      if (held) return true;
+      if (system.lockBusyTries > 0) return --system.lockBusyTries, false;
+      return held = system.lockHeld = true;
     }
-
-   private:
-    FakeSystem& system_;
-    bool held_ = false;
+    FakeSystem& system;
+    bool held = false;
   };
-
   static bool answer(const std::u16string& value, std::u16string& out) {
     if (!value.empty()) out = value;
     return !value.empty();
@@ -199,6 +162,7 @@ class FakeSystem : public platform::System {
     commands.push_back(std::move(call));
     if (commandFault != 0) throw RuntimeError(commandFault);
   }
+  void command(std::u16string call, bool on) { command(call + (on ? u" true" : u" false")); }
 };
 
 }  // namespace sigpatch::fakes

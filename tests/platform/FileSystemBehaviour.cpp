@@ -78,8 +78,13 @@ TEST_P(FileSystemBehaviourTest, AFolderListsItsFilesAndItsFolders) {
   EXPECT_EQ(names(folder->Files()), (Names{u"A.exe", u"b.exe"}));
   EXPECT_EQ(names(folder->SubFolders()), (Names{u"other", u"sub"}));
   for (const auto& file : folder->Files()) EXPECT_EQ(file->Path(), p(file->Name()));
+  EXPECT_EQ(listedNames(*folder), (Names{u"A.exe", u"b.exe"}));
+  for (const auto files = folder->ListFiles(); files->Next();) {
+    EXPECT_EQ(files->Path(), p(files->Name()));
+  }
   for (const auto& sub : folder->SubFolders()) EXPECT_EQ(sub->Path(), p(sub->Name()));
   EXPECT_EQ(names(fs().GetFolder(p(u"other"))->Files()), Names{});
+  EXPECT_EQ(listedNames(*fs().GetFolder(p(u"other"))), Names{});
 }
 
 TEST_P(FileSystemBehaviourTest, MissingAndTakenNamesRaiseTheServicesNumbers) {
@@ -103,6 +108,7 @@ TEST_P(FileSystemBehaviourTest, MissingAndTakenNamesRaiseTheServicesNumbers) {
   const auto folder = fs().GetFolder(p(u"folder"));
   fs().DeleteFolder(p(u"folder"), false);
   EXPECT_EQ(errorOf([&] { folder->Files(); }), 76);
+  EXPECT_EQ(errorOf([&] { folder->ListFiles()->Next(); }), 76);
 }
 
 TEST_P(FileSystemBehaviourTest, ACopyKeepsContentsDateAndReadOnlyBitAndOverwritesOnlyWhenAsked) {

@@ -36,6 +36,14 @@ std::vector<std::u16string> names(const List& items) {
   return found;
 }
 
+/// The names a folder's listing gives, sorted.
+inline std::vector<std::u16string> listedNames(const platform::Folder& folder) {
+  std::vector<std::u16string> found;
+  for (const auto files = folder.ListFiles(); files->Next();) found.emplace_back(files->Name());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 /// A file-system service under test with an empty folder of its own.
 class FileSystemSubject {
  public:

@@ -159,6 +159,65 @@ class PosixFile final : public File {
   std::string name_;
 };
 
+// An open folder read entry by entry, "." and ".." left out.
+class Directory {
+ public:
+  explicit Directory(const std::string& path) : dir_(opendir(path.c_str())) {
+    if (dir_ == nullptr) raise(errno, Subject::Folder);
+  }
+  ~Directory() { closedir(dir_); }
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+  int fd() const { return dirfd(dir_); }
+  // The next entry, valid until the next call; nullptr after the last.
+  const dirent* next() {
+    while (true) {
+      errno = 0;
+      const dirent* entry = readdir(dir_);
+      if (entry == nullptr) {
+        if (errno != 0) raise(errno, Subject::Folder);
+        return nullptr;
+      }
+      const char* name = entry->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      return entry;
+    }
+  }
+
+ private:
+  DIR* dir_;
+};
+
+// Whether an entry is a regular file; the entry's type tells, but for a link
+// or an untyped entry, whose status is read.
+bool isFile(int dirFd, const dirent& entry) {
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
+  struct stat st {};
+  return fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
+class PosixFileListing final : public FileListing {
+ public:
+  explicit PosixFileListing(std::string folder) : folder_(std::move(folder)), directory_(folder_) {}
+
+  bool Next() override {
+    while ((entry_ = directory_.next()) != nullptr) {
+      if (!isFile(directory_.fd(), *entry_)) continue;
+      text::fromUtf8(entry_->d_name, name_);
+      return true;
+    }
+    return false;
+  }
+  std::u16string_view Name() const override { return name_; }
+  std::u16string Path() const override { return text::fromUtf8(join(folder_, entry_->d_name)); }
+
+ private:
+  std::string folder_;
+  Directory directory_;
+  const dirent* entry_ = nullptr;
+  std::u16string name_;
+};
+
 class PosixFolder final : public Folder {
  public:
   explicit PosixFolder(std::string path) : path_(std::move(path)) {}
@@ -176,28 +235,33 @@ class PosixFolder final : public Folder {
   FileList Files() const override {
     FileList files;
     auto folder = std::make_shared<const std::string>(path_);
-    list([&](int dirFd, const dirent& entry) {
-      bool regular = entry.d_type == DT_REG;
-      if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
-        struct stat st {};
-        regular = fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    Directory directory(path_);
+    while (const dirent* entry = directory.next()) {
+      if (isFile(directory.fd(), *entry)) {
+        files.push_back(std::make_unique<PosixFile>(folder, entry->d_name));
       }
-      if (regular) files.push_back(std::make_unique<PosixFile>(folder, entry.d_name));
-    });
+    }
     return files;
+  }
+
+  std::unique_ptr<FileListing> ListFiles() const override {
+    return std::make_unique<PosixFileListing>(path_);
   }
 
   FolderList SubFolders() const override {
     FolderList folders;
     std::set<std::pair<dev_t, ino_t>> onPath;
     bool onPathKnown = false;
-    list([&](int dirFd, const dirent& entry) {
-      if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return;
-      if (entry.d_type != DT_DIR) {
+    Directory directory(path_);
+    while (const dirent* entry = directory.next()) {
+      if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+        continue;
+      }
+      if (entry->d_type != DT_DIR) {
         struct stat st {};
-        if (fstatat(dirFd, entry.d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) return;
+        if (fstatat(directory.fd(), entry->d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) continue;
         struct stat link {};
-        if (fstatat(dirFd, entry.d_name, &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (fstatat(directory.fd(), entry->d_name, &link, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISLNK(link.st_mode)) {
           // A link back to this folder or to one above it would make a walk
           // down the tree go round for ever.
@@ -205,33 +269,15 @@ class PosixFolder final : public Folder {
             onPath = foldersOnPath();
             onPathKnown = true;
           }
-          if (onPath.count({st.st_dev, st.st_ino}) != 0) return;
+          if (onPath.count({st.st_dev, st.st_ino}) != 0) continue;
         }
       }
-      folders.push_back(std::make_unique<PosixFolder>(join(path_, entry.d_name)));
-    });
+      folders.push_back(std::make_unique<PosixFolder>(join(path_, entry->d_name)));
+    }
     return folders;
   }
 
  private:
-  template <typename Visit>
-  void list(Visit visit) const {
-    DIR* dir = opendir(path_.c_str());
-    if (dir == nullptr) raise(errno, Subject::Folder);
-    const int dirFd = dirfd(dir);
-    while (true) {
-      errno = 0;
-      const dirent* entry = readdir(dir);
-      if (entry == nullptr) break;
-      const char* name = entry->d_name;
-      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-      visit(dirFd, *entry);
-    }
-    const int error = errno;
-    closedir(dir);
-    if (error != 0) raise(error, Subject::Folder);
-  }
-
   // The identities of this folder and of every folder on its path, as the
   // path is written (through links).
   std::set<std::pair<dev_t, ino_t>> foldersOnPath() const {

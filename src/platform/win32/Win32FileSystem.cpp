@@ -126,31 +126,82 @@ std::optional<Identity> identityOf(const std::wstring& path) {
                   (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+// A folder's entries from the system's search, "." and ".." left out.
+class Search {
+ public:
+  explicit Search(const std::wstring& folder)
+      : search_(::FindFirstFileExW(join(folder, L"*").c_str(), FindExInfoBasic, &entry_,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH)) {
+    if (search_ != INVALID_HANDLE_VALUE) return;
+    const DWORD error = ::GetLastError();
+    // The root of an empty drive has no entries at all, not even ".".
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) {
+      throw RuntimeError(fileErrorNumber(error, Subject::Folder));
+    }
+  }
+  ~Search() {
+    if (search_ != INVALID_HANDLE_VALUE) ::FindClose(search_);
+  }
+  Search(const Search&) = delete;
+  Search& operator=(const Search&) = delete;
+
+  // The next entry, valid until the next call; nullptr after the last.
+  const WIN32_FIND_DATAW* next() {
+    while (search_ != INVALID_HANDLE_VALUE && !done_) {
+      if (started_ && ::FindNextFileW(search_, &entry_) == 0) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_NO_MORE_FILES)
+          throw RuntimeError(fileErrorNumber(error, Subject::Folder));
+        done_ = true;
+        break;
+      }
+      started_ = true;
+      const std::wstring_view name = entry_.cFileName;
+      if (name != L"." && name != L"..") return &entry_;
+    }
+    return nullptr;
+  }
+
+ private:
+  WIN32_FIND_DATAW entry_{};
+  HANDLE search_;
+  bool started_ = false;
+  bool done_ = false;
+};
+
 // Calls `visit` for every entry of a folder but "." and "..".
 void listFolder(const std::wstring& folder,
                 const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
-  WIN32_FIND_DATAW entry{};
-  const HANDLE search =
-      ::FindFirstFileExW(join(folder, L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (search == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    // The root of an empty drive has no entries at all, not even ".".
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
-    throw RuntimeError(fileErrorNumber(error, Subject::Folder));
-  }
-  struct Closer {
-    HANDLE search;
-    ~Closer() { ::FindClose(search); }
-  } closer{search};
-  do {
-    const std::wstring_view name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
-    visit(entry);
-  } while (::FindNextFileW(search, &entry) != 0);
-  const DWORD error = ::GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw RuntimeError(fileErrorNumber(error, Subject::Folder));
+  Search search(folder);
+  while (const WIN32_FIND_DATAW* entry = search.next()) visit(*entry);
 }
+
+bool isFileEntry(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+class Win32FileListing final : public FileListing {
+ public:
+  explicit Win32FileListing(std::wstring folder) : folder_(std::move(folder)), search_(folder_) {}
+
+  bool Next() override {
+    while ((entry_ = search_.next()) != nullptr) {
+      if (!isFileEntry(*entry_)) continue;
+      const std::wstring_view name = entry_->cFileName;
+      name_.assign(name.begin(), name.end());
+      return true;
+    }
+    return false;
+  }
+  std::u16string_view Name() const override { return name_; }
+  std::u16string Path() const override { return fromWide(join(folder_, entry_->cFileName)); }
+
+ private:
+  std::wstring folder_;
+  Search search_;
+  const WIN32_FIND_DATAW* entry_ = nullptr;
+  std::u16string name_;
+};
 
 class Win32File final : public File {
  public:
@@ -207,11 +258,13 @@ class Win32Folder final : public Folder {
     FileList files;
     auto folder = std::make_shared<const std::wstring>(path_);
     listFolder(path_, [&](const WIN32_FIND_DATAW& entry) {
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        files.push_back(std::make_unique<Win32File>(folder, entry.cFileName));
-      }
+      if (isFileEntry(entry)) files.push_back(std::make_unique<Win32File>(folder, entry.cFileName));
     });
     return files;
+  }
+
+  std::unique_ptr<FileListing> ListFiles() const override {
+    return std::make_unique<Win32FileListing>(path_);
   }
 
   FolderList SubFolders() const override {

@@ -63,6 +63,7 @@ TEST_F(PosixFileSystemTest, LinksAreFollowedAndShownButFifosAreNeitherFileNorFol
   }
   const auto top = fs.GetFolder(path(""));
   EXPECT_EQ(names(top->Files()), (Names{u".hidden", u"file", u"toFile"}));
+  EXPECT_EQ(listedNames(*top), (Names{u".hidden", u"file", u"toFile"}));
   EXPECT_EQ(names(top->SubFolders()), (Names{u"folder", u"toFolder"}));
   EXPECT_EQ(fs.GetFolder(path("toFolder"))->Path(), path("toFolder"));
   EXPECT_EQ(fs.GetFile(path(".hidden"))->Attributes(), attr::kHidden);
@@ -118,6 +119,7 @@ TEST_F(PosixFileSystemTest, WhatAUserMayNotReadOrChangeRaises70) {
   writeFile(dir / "open", "x", 0666);
   const std::function<void(PosixFileSystem&)> calls[] = {
       [&](PosixFileSystem& n) { n.GetFolder(path("closed"))->Files(); },
+      [&](PosixFileSystem& n) { n.GetFolder(path("closed"))->ListFiles(); },
       [&](PosixFileSystem& n) { n.OpenTextFile(path("secret"), 1, false, 0); },
       [&](PosixFileSystem& n) { n.CopyFile(path("open"), path("locked/copy"), true); },
       [&](PosixFileSystem& n) { n.DeleteFile(path("locked/file"), true); },
