@@ -86,16 +86,12 @@ for file in sigpatch.exe sigpatch-console.exe sigpatch.ico README.txt; do
 done
 [[ ! -e "$drive_c/Program Files (x86)/Sigpatch" ]] || fail "installed into the 32-bit Program Files"
 
-while IFS='|' read -r name value; do expect_value "$uninstall_key" "$name" "$value"; done <<EOF
-DisplayName|Sigpatch
-DisplayVersion|$version
-Publisher|Ferrolite
-DisplayIcon|C:\Program Files\Sigpatch\sigpatch.ico
-InstallLocation|C:\Program Files\Sigpatch
-UninstallString|"C:\Program Files\Sigpatch\Uninstall.exe"
-QuietUninstallString|"C:\Program Files\Sigpatch\Uninstall.exe" /S
-Tasks|startup,daily
-EOF
+for pair in DisplayName=Sigpatch "DisplayVersion=$version" Publisher=Ferrolite Tasks=startup,daily \
+  'DisplayIcon=C:\Program Files\Sigpatch\sigpatch.ico' 'InstallLocation=C:\Program Files\Sigpatch' \
+  'UninstallString="C:\Program Files\Sigpatch\Uninstall.exe"' \
+  'QuietUninstallString="C:\Program Files\Sigpatch\Uninstall.exe" /S'; do
+  expect_value "$uninstall_key" "${pair%%=*}" "${pair#*=}"
+done
 ! has_key "$uninstall_key" 32 || fail "the uninstall key is in the 32-bit view (WOW6432Node)"
 expect_value "$eventlog_key" EventMessageFile 'C:\Program Files\Sigpatch\sigpatch.exe'
 expect_value "$eventlog_key" TypesSupported 0x7

