@@ -1,8 +1,7 @@
 #!/bin/sh
-# Checks the layers of src/: each folder includes only itself and the folders
-# of its rule below (a folder without a rule fails, so that a new one gets its
-# rule), and no system or toolkit header is included outside the system and
-# toolkit implementations (platform/<system>/, toolkit/tty|qt|win32/) and startup/.
+# Checks the layers of src/: each folder includes only itself and the folders of
+# its rule below (a folder without one fails), and no system or toolkit header is
+# included outside platform/<system>/, toolkit/tty|qt|win32/ and startup/.
 src=${1:?usage: check_layering.sh SRC_DIR}
 rules='
 runtime:

@@ -25,13 +25,11 @@ class FakeItem : public platform::File, public platform::Folder {
   platform::Clock::TimePoint DateLastAccessed() const override { return node().accessed; }
   std::int32_t Attributes() const override { return node().attributes; }
   void SetAttributes(std::int32_t value) override {
-    if (folder_) {
-      node().attributes = value | platform::attr::kDirectory;
-      return;
+    if (!folder_) {
+      disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
+      disk_.Fault(u"SetAttributes", path_);
     }
-    disk_.calls.push_back(u"SetAttributes " + path_ + u" " + text::dec(value));
-    disk_.Fault(u"SetAttributes", path_);
-    node().attributes = value;
+    node().attributes = folder_ ? value | platform::attr::kDirectory : value;
   }
   platform::FileList Files() const override { return children<platform::File>(false); }
   platform::FolderList SubFolders() const override { return children<platform::Folder>(true); }
@@ -47,15 +45,12 @@ class FakeItem : public platform::File, public platform::Folder {
     disk_.Fault(folders ? u"SubFolders" : u"Files", path_);
     if (!disk_.IsFolder(path_)) throw RuntimeError(err::kPathNotFound);
     std::map<std::uint64_t, std::u16string> found;
-    for (const auto& [path, node] : disk_.nodes) {
-      if (path != path_ && node.folder == folders && disk_.parentOf(path) == path_) {
+    for (const auto& [path, node] : disk_.nodes)
+      if (path != path_ && node.folder == folders && disk_.parentOf(path) == path_)
         found[node.order] = path;
-      }
-    }
     std::vector<std::unique_ptr<Item>> items;
-    for (const auto& [order, path] : found) {
+    for (const auto& [order, path] : found)
       items.push_back(std::make_unique<FakeItem>(disk_, path, folders));
-    }
     return items;
   }
 
@@ -102,9 +97,8 @@ class FakeFileSystem : public platform::FileSystem {
   explicit FakeFileSystem(FakeDisk& disk) : disk_(disk) {}
 
   std::u16string GetAbsolutePathName(std::u16string_view Path) override {
-    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":")) {
+    if (!Path.empty() && (Path[0] == u'/' || Path[0] == u'\\' || Path.substr(1, 1) == u":"))
       return disk_.normal(Path);
-    }
     std::u16string path = disk_.currentFolder + u"/" + std::u16string(Path);
     if (disk_.currentFolder.find(u'\\') != std::u16string::npos)
       std::ranges::replace(path, u'/', u'\\');
@@ -169,12 +163,9 @@ class FakeFileSystem : public platform::FileSystem {
              (name.size() == path.size() || disk_.isSeparator(name[path.size()]));
     };
     // A real disk refuses a read-only folder, or a read-only file in it, unless forced.
-    require(Force || std::ranges::none_of(disk_.nodes,
-                                          [&](const auto& entry) {
-                                            return inTree(entry) &&
-                                                   (entry.second.attributes & kReadOnly) != 0;
-                                          }),
-            err::kPermissionDenied);
+    for (const auto& entry : disk_.nodes)
+      require(Force || !inTree(entry) || !(entry.second.attributes & kReadOnly),
+              err::kPermissionDenied);
     std::erase_if(disk_.nodes, inTree);
   }
   std::unique_ptr<platform::Folder> CreateFolder(std::u16string_view Path) override {
@@ -245,9 +236,8 @@ FakeNode& FakeDisk::AddFile(const std::u16string& path, std::string bytes) {
 
 void FakeDisk::Fault(std::u16string_view operation, std::u16string_view path) const {
   for (const auto& key :
-       {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)}) {
+       {std::u16string(operation), std::u16string(operation) + u" " + std::u16string(path)})
     if (faults.contains(key)) throw RuntimeError(faults.at(key));
-  }
 }
 
 std::unique_ptr<platform::FileSystem> FakeFileSystemService::CreateObject() {

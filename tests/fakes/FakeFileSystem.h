@@ -14,9 +14,8 @@
 
 namespace sigpatch::fakes {
 
-/// A file or folder of the fake disk: its contents one byte a character, a size
-/// that stands in for a file too large to hold, and the place in its folder's
-/// listing (`order`).
+/// A file or folder: its contents one byte a character, a size standing in for a
+/// file too large to hold, and its place in its folder's listing (`order`).
 struct FakeNode {
   bool folder = false;
   std::string bytes;
@@ -27,10 +26,9 @@ struct FakeNode {
   std::uint64_t order = 0;
 };
 
-/// An in-memory disk, shared by the file-system objects made from it. Paths are
+/// An in-memory disk shared by the file-system objects made from it. Paths are
 /// kept as written, in one path style: "C:\Data\a.txt" lies in "C:\Data", in
-/// the drive "C:", in "/". The behaviour suite of tests/platform holds its
-/// faults to those of the real disks.
+/// "C:", in "/". tests/platform's behaviour suite holds it to the real disks.
 class FakeDisk {
  public:
   explicit FakeDisk(runtime::PathStyle style = runtime::kNativePathStyle);
@@ -54,9 +52,9 @@ class FakeDisk {
 
   runtime::PathStyle style;
   std::map<std::u16string, FakeNode> nodes;
-  /// An error number raised on every call of an operation ("DeleteFile") or on
-  /// the calls for one path ("CopyFile /d/a.txt", the destination of a copy):
-  /// the FileSystem operations, and Files, SubFolders, SetAttributes, Size, Read.
+  /// An error number raised on every call of an operation ("DeleteFile") or on the
+  /// calls for one path ("CopyFile /d/a.txt", a copy's destination): the FileSystem
+  /// operations, and Files, SubFolders, SetAttributes, Size, Read.
   std::map<std::u16string, std::int32_t> faults;
   /// Every call that reads or changes the disk as "Operation path".
   std::vector<std::u16string> calls;

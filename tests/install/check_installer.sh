@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # The Windows installer end to end under Wine, in a fresh prefix of the build tree:
 #   check_installer.sh BUILD_DIR RECORD_PROBE HOLD_PROBE
-# Packs two versions, installs, runs the start-up task's command, upgrades while
-# an update run holds its lock, uninstalls, reinstalls elsewhere without tasks,
-# and uninstalls removing the settings. Wine's Task Scheduler keeps a task
-# registered with schtasks /Create /XML as a file in C:\windows\system32\tasks,
-# without its triggers, account and action, and never starts it: the test checks
-# the definitions the installer wrote and runs the task's command line itself.
+# Packs two versions, installs, runs the start-up task's command, upgrades during
+# an update run, uninstalls, reinstalls elsewhere without tasks, uninstalls with
+# the settings. Wine keeps a task registered with schtasks /Create /XML only as a
+# file in C:\windows\system32\tasks and never starts it: the test checks the
+# installer's definitions and runs the task's command line itself.
 set -euo pipefail
 build=$(realpath "$1")
 record_probe=$(realpath "$2")
@@ -27,10 +26,7 @@ wine() { "$source_dir/cmake/wine-run" "$prefix" "$@"; }
 settle() { WINEPREFIX=$prefix "$wineserver" -w; }
 wait_for_file() {
   local deadline=$((SECONDS + 120))
-  until [[ -e $1 ]]; do
-    ((SECONDS < deadline)) || fail "$1 did not appear"
-    sleep 0.1
-  done
+  until [[ -e $1 ]]; do ((SECONDS < deadline)) && sleep 0.1 || fail "$1 did not appear"; done
 }
 
 # The data of a registry value in the 64-bit view (or the view given third).
@@ -40,9 +36,7 @@ reg_value() {
 }
 has_key() { wine reg query "$1" "/reg:${2:-64}" >/dev/null 2>&1; }
 expect_value() {
-  local found
-  found=$(reg_value "$1" "$2")
-  [[ $found == "$3" ]] || fail "$1 $2 is \"$found\", not \"$3\""
+  local found && found=$(reg_value "$1" "$2") && [[ $found == "$3" ]] || fail "$1 $2 is \"$found\", not \"$3\""
 }
 
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sigpatch'
@@ -56,11 +50,8 @@ daily_task="Sigpatch daily"
 
 # A task definition as UTF-8 on one line: the installer's are UTF-16, Wine's copies UTF-8.
 task_text() {
-  if [[ $(od -An -tx1 -N2 "$1" | tr -d ' ') == fffe ]]; then
-    iconv -f UTF-16 -t UTF-8 "$1"
-  else
-    sed '1s/^\xef\xbb\xbf//' "$1"
-  fi | tr -d '\r\n'
+  { [[ $(od -An -tx1 -N2 "$1" | tr -d ' ') == fffe ]] && iconv -f UTF-16 -t UTF-8 "$1" ||
+    sed '1s/^\xef\xbb\xbf//' "$1"; } | tr -d '\r\n'
 }
 task_field() { task_text "$1" | sed -n "s:.*<$2>\(.*\)</$2>.*:\1:p"; }
 
@@ -80,14 +71,9 @@ wine cmd /c exit 0
 wait $pack || { cat "$work/cpack.log"; fail "cpack failed"; }
 setup1=$work/v1/Sigpatch-$version-win64.exe
 setup2=$work/v2/Sigpatch-$newer-win64.exe
-[[ -f $setup1 && -f $setup2 ]] || fail "no Sigpatch-$version-win64.exe and Sigpatch-$newer-win64.exe"
 # What each installer holds.
 staged=$work/v1/_CPack_Packages/win64/NSIS64/Sigpatch-$version-win64
 staged2=$work/v2/_CPack_Packages/win64/NSIS64/Sigpatch-$newer-win64
-[[ -f $staged/sigpatch.exe && -f $staged2/sigpatch.exe ]] || fail "no packed files in $staged"
-# A 64-bit program: "PE\0\0" then the machine 0x8664.
-pe=$(od -An -tu4 -j60 -N4 "$setup1" | tr -d ' ')
-[[ $(od -An -tx1 -j"$pe" -N6 "$setup1" | tr -d ' ') == 504500006486 ]] || fail "the installer is not a 64-bit program"
 
 step "silent install of $version"
 wine "$setup1" /S || fail "setup /S ended with $?"
@@ -98,48 +84,34 @@ expected_files="README.txt Uninstall.exe daily-task.xml sigpatch-console.exe sig
 for file in sigpatch.exe sigpatch-console.exe sigpatch.ico README.txt; do
   cmp -s "$staged/$file" "$inst/$file" || fail "$file differs from the packed one"
 done
-grep -q "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Ferrolite\\\\Sigpatch" "$inst/README.txt" || fail "README.txt names no settings key"
 [[ ! -e "$drive_c/Program Files (x86)/Sigpatch" ]] || fail "installed into the 32-bit Program Files"
 
-expect_value "$uninstall_key" DisplayName Sigpatch
-expect_value "$uninstall_key" DisplayVersion "$version"
-expect_value "$uninstall_key" Publisher Ferrolite
-expect_value "$uninstall_key" DisplayIcon 'C:\Program Files\Sigpatch\sigpatch.ico'
-expect_value "$uninstall_key" InstallLocation 'C:\Program Files\Sigpatch'
-expect_value "$uninstall_key" UninstallString '"C:\Program Files\Sigpatch\Uninstall.exe"'
-expect_value "$uninstall_key" QuietUninstallString '"C:\Program Files\Sigpatch\Uninstall.exe" /S'
-expect_value "$uninstall_key" Tasks startup,daily
-size_kb=$(($(reg_value "$uninstall_key" EstimatedSize)))
-programs_kb=$((($(stat -c %s "$inst/sigpatch.exe") + $(stat -c %s "$inst/sigpatch-console.exe")) / 1024))
-((size_kb >= programs_kb && size_kb < programs_kb + 1024)) ||
-  fail "EstimatedSize is $size_kb KB for $programs_kb KB of programs"
+for pair in DisplayName=Sigpatch "DisplayVersion=$version" Publisher=Ferrolite Tasks=startup,daily \
+  'DisplayIcon=C:\Program Files\Sigpatch\sigpatch.ico' 'InstallLocation=C:\Program Files\Sigpatch' \
+  'UninstallString="C:\Program Files\Sigpatch\Uninstall.exe"' \
+  'QuietUninstallString="C:\Program Files\Sigpatch\Uninstall.exe" /S'; do
+  expect_value "$uninstall_key" "${pair%%=*}" "${pair#*=}"
+done
 ! has_key "$uninstall_key" 32 || fail "the uninstall key is in the 32-bit view (WOW6432Node)"
 expect_value "$eventlog_key" EventMessageFile 'C:\Program Files\Sigpatch\sigpatch.exe'
 expect_value "$eventlog_key" TypesSupported 0x7
 
-[[ -f $start_menu_link ]] || fail "no Start-menu entry"
 tr -d '\0' <"$start_menu_link" | grep -aq 'C:\\Program Files\\Sigpatch\\sigpatch.exe' ||
   fail "the Start-menu entry does not lead to sigpatch.exe"
 
 for file in startup-task.xml daily-task.xml; do
-  text=$(task_text "$inst/$file")
-  [[ $text == '<?xml version="1.0" encoding="UTF-16"?>'* ]] || fail "$file is no UTF-16 task definition"
-  [[ $(task_field "$inst/$file" Command) == 'C:\Program Files\Sigpatch\sigpatch-console.exe' ]] ||
-    fail "$file runs $(task_field "$inst/$file" Command)"
-  [[ $(task_field "$inst/$file" Arguments) == /Silent ]] || fail "$file passes no /Silent"
-  [[ $(task_field "$inst/$file" UserId) == S-1-5-18 ]] || fail "$file does not run as SYSTEM"
-  [[ $(task_field "$inst/$file" RunOnlyIfNetworkAvailable) == true ]] || fail "$file does not wait for a network"
-  [[ $(task_field "$inst/$file" StopIfGoingOnBatteries) == false ]] || fail "$file stops on batteries"
+  [[ $(task_text "$inst/$file") == '<?xml version="1.0" encoding="UTF-16"?>'* ]] || fail "$file is no UTF-16 task definition"
+  for field in 'Command=C:\Program Files\Sigpatch\sigpatch-console.exe' Arguments=/Silent UserId=S-1-5-18 \
+    RunOnlyIfNetworkAvailable=true StopIfGoingOnBatteries=false; do
+    [[ $(task_field "$inst/$file" "${field%%=*}") == "${field#*=}" ]] || fail "$file has no $field"
+  done
 done
 [[ $(task_text "$inst/startup-task.xml") == *"<BootTrigger>"*"EventID=10000"* ]] ||
   fail "the start-up task has no boot and network trigger"
 [[ $(task_text "$inst/daily-task.xml") == *"<DaysInterval>1</DaysInterval>"* ]] ||
   fail "the daily task does not run daily"
-for task in "$startup_task" "$daily_task"; do
-  [[ -f "$scheduler/$task" ]] || fail "the task \"$task\" is not registered"
-done
-[[ $(task_field "$scheduler/$startup_task" Description) == "$(task_field "$inst/startup-task.xml" Description)" ]] ||
-  fail "the registered start-up task is not the one of startup-task.xml"
+[[ -f "$scheduler/$daily_task" && $(task_field "$scheduler/$startup_task" Description) == "$(task_field "$inst/startup-task.xml" Description)" ]] ||
+  fail "the tasks are not registered from the installer's definitions"
 
 step "the start-up task's command installs a package"
 mkdir -p "$drive_c/updates" "$drive_c/probe"
@@ -177,54 +149,30 @@ expect_value "$uninstall_key" DisplayVersion "$version"
 wine "$setup2" /S &
 upgrade=$!
 touch "$drive_c/probe/release"
-status=0
-wait $run || status=$?
-[[ $status == 0 ]] || fail "the update run ended with $status"
-status=0
-wait $upgrade || status=$?
-[[ $status == 0 ]] || fail "the upgrade ended with $status"
+wait $run || fail "the update run ended with $?"
+wait $upgrade || fail "the upgrade ended with $?"
 expect_value "$settings_key" LatestUpdate SDAT4600.EXE
 expect_value "$uninstall_key" DisplayVersion "$newer"
-expect_value "$uninstall_key" Tasks startup,daily
-[[ $(cd "$inst" && ls | sort | xargs) == "$expected_files" ]] ||
-  fail "after the upgrade the install folder holds: $(cd "$inst" && ls | xargs)"
 for file in sigpatch.exe sigpatch-console.exe; do
   cmp -s "$staged2/$file" "$inst/$file" || fail "the upgrade did not replace $file"
 done
-expect_value "$settings_key" Path 'C:\updates'
-expect_value "$settings_key" PackageSettleSeconds 0
-for task in "$startup_task" "$daily_task"; do
-  [[ -f "$scheduler/$task" ]] || fail "the upgrade lost the task \"$task\""
-done
-[[ -f $start_menu_link ]] || fail "the upgrade lost the Start-menu entry"
+[[ -f "$scheduler/$startup_task" && -f "$scheduler/$daily_task" && -f $start_menu_link ]] ||
+  fail "the upgrade lost a task or the Start-menu entry"
 
 step "silent uninstall keeps the settings"
-uninstall=$(reg_value "$uninstall_key" QuietUninstallString)
-[[ $uninstall == '"C:\Program Files\Sigpatch\Uninstall.exe" /S' ]] || fail "QuietUninstallString is $uninstall"
 wine 'C:\Program Files\Sigpatch\Uninstall.exe' /S || fail "the uninstaller ended with $?"
 settle
 [[ ! -e $inst ]] || fail "the install folder is left: $(ls -A "$inst" | xargs)"
 [[ ! -e $start_menu_link ]] || fail "the Start-menu entry is left"
 ! has_key "$uninstall_key" || fail "the uninstall key is left"
 ! has_key "$eventlog_key" || fail "the event-log source is left"
-for task in "$startup_task" "$daily_task"; do
-  [[ ! -e "$scheduler/$task" ]] || fail "the task \"$task\" is left"
-done
-expect_value "$settings_key" LatestUpdate SDAT4600.EXE
-expect_value "$settings_key" Path 'C:\updates'
+[[ ! -e "$scheduler/$startup_task" && ! -e "$scheduler/$daily_task" ]] || fail "a task is left"
 
 step "silent install into another folder without the tasks"
 wine "$setup1" /S /TASKS=0 '/D=C:\Tools\Sigpatch' || fail "setup /TASKS=0 /D= ended with $?"
-other=$drive_c/Tools/Sigpatch
-[[ $(cd "$other" && ls | sort | xargs) == "README.txt Uninstall.exe sigpatch-console.exe sigpatch.exe sigpatch.ico" ]] ||
-  fail "the other install folder holds: $(cd "$other" && ls | xargs)"
-[[ ! -e $inst ]] || fail "installed into Program Files too"
-expect_value "$uninstall_key" InstallLocation 'C:\Tools\Sigpatch'
 expect_value "$uninstall_key" Tasks none
 expect_value "$eventlog_key" EventMessageFile 'C:\Tools\Sigpatch\sigpatch.exe'
-for task in "$startup_task" "$daily_task"; do
-  [[ ! -e "$scheduler/$task" ]] || fail "the task \"$task\" was made with /TASKS=0"
-done
+[[ ! -e "$scheduler/$startup_task" && ! -e "$scheduler/$daily_task" ]] || fail "a task was made with /TASKS=0"
 # The kept settings hold: nothing newer to install.
 wine 'C:\Tools\Sigpatch\sigpatch-console.exe' /Silent || fail "the reinstalled program ended with $?"
 [[ $(reg_value "$settings_key" LatestRunResult) == nothing-newer* ]] ||
@@ -233,11 +181,7 @@ wine 'C:\Tools\Sigpatch\sigpatch-console.exe' /Silent || fail "the reinstalled p
 step "silent uninstall with /REMOVESETTINGS"
 wine 'C:\Tools\Sigpatch\Uninstall.exe' /S /REMOVESETTINGS || fail "the uninstaller ended with $?"
 settle
-[[ ! -e $other ]] || fail "the install folder is left: $(ls -A "$other" | xargs)"
-! has_key "$uninstall_key" || fail "the uninstall key is left"
+[[ ! -e $drive_c/Tools/Sigpatch ]] || fail "the install folder is left"
 ! has_key "$settings_key" || fail "the settings are left after /REMOVESETTINGS"
 ! has_key 'HKLM\SOFTWARE\Ferrolite' || fail "the empty Ferrolite key is left"
-[[ ! -e $start_menu_link ]] || fail "the Start-menu entry is left"
-
-settle
 step "passed"

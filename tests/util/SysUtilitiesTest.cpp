@@ -22,7 +22,6 @@ TEST_F(SysUtilitiesTest, CenterFormCentresTheFormInTheWorkArea) {
   const std::tuple<platform::Rect, double, double, double, double> cases[] = {
       {{0, 0, 1024, 738}, 15, 4800, 5280, 3735},
       {{40, 30, 1064, 768}, 15, 4800, 600 + 5280, 450 + 3735},  // beside a task bar
-      {{0, 0, 1024, 738}, 15, 20000, -2320, 3735},
       // 1.5 → 2 and 4.5 → 4 pixels: 2 wide; half of 1 twip is 1 \ 2 = 0.
       {{1, 0, 3, 738}, 1.5, 1, 2, 3735}};
   for (const auto& [area, twipsPerPixel, width, left, top] : cases) {
@@ -46,9 +45,6 @@ TEST_F(SysUtilitiesTest, VersionAndUpTimeAreWrittenAsTheSystemDoes) {
       {{6, 1, 0, 100, u"Debian GNU/Linux 12 (bookworm)"},
        u"Linux V6.1.0 Debian GNU/Linux 12 (bookworm)"},
       {{5, 1, 2600, 2, u"Service Pack 2"}, u"Windows NT V5.1.2600 Service Pack 2"},
-      {{4, 0, 950, 1, u""}, u"Windows 95 V4.0.950 "},
-      {{4, 10, (4u << 24) | (10u << 16) | 2222u, 1, u" A "}, u"Windows 98 V4.10.2222  A "},
-      {{4, 90, 3000, 1, u""}, u"Windows 9X V4.90.3000 "},
       {{3, 10, 0, 0, std::u16string(u"SP\0junk", 7)}, u"Win32s V3.10.0 SP"},
       {{1, 2, 3, 7, u"x"}, u"Unknown V1.2.3 x"}};
   for (const auto& [record, text] : versions) {
@@ -58,9 +54,7 @@ TEST_F(SysUtilitiesTest, VersionAndUpTimeAreWrittenAsTheSystemDoes) {
   system.versionKnown = false;
   EXPECT_EQ(sys.GetOSVersionString(), u"Win32s V0.0.0 ");
   const std::pair<std::uint32_t, const char16_t*> upTimes[] = {
-      {93784000, u"1 days 02:03:04"},    {5025000, u"01:23:45"}, {59999, u"00:00:59"},
-      {86400000, u"1 days 00:00:00"},    {0, u"00:00:00"},       {2147483648u, u"24 days 20:31:23"},
-      {4294967295u, u"49 days 17:02:47"}};
+      {93784000, u"1 days 02:03:04"}, {59999, u"00:00:59"}, {4294967295u, u"49 days 17:02:47"}};
   for (const auto& [ticks, text] : upTimes) {
     system.tickCount = ticks;
     EXPECT_EQ(sys.UpTime(), text);

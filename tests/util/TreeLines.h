@@ -1,7 +1,5 @@
 #pragma once
 
-// The lines of the folder-tree synchroniser as tests record and compare them.
-
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -11,7 +9,6 @@
 
 namespace sigpatch::testing {
 
-/// One reported line and its colour.
 struct TreeLine {
   std::u16string text;
   std::int32_t color;
