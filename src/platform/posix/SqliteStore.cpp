@@ -340,16 +340,23 @@ void SqliteStore::keep(const std::string& kept, KeyId id) {
   }
 }
 
+const std::string& SqliteStore::keptPath(KeyId from, std::u16string_view path) const {
+  // Made in one buffer, so that looking a path up costs no allocation.
+  keptBuffer_.assign(1, 'P').append(reinterpret_cast<const char*>(&from), sizeof from);
+  keptBuffer_.append(reinterpret_cast<const char*>(path.data()), path.size() * sizeof(char16_t));
+  return keptBuffer_;
+}
+
 bool SqliteStore::IsKept(KeyId from, std::u16string_view path) const {
-  return keptKeys_.count(keptName('P', from, path.data(), path.size() * sizeof(char16_t))) != 0;
+  return keptKeys_.count(keptPath(from, path)) != 0;
 }
 
 bool SqliteStore::FindKept(KeyId from, std::u16string_view path, KeyId& id) {
-  return findKept(keptName('P', from, path.data(), path.size() * sizeof(char16_t)), id);
+  return findKept(keptPath(from, path), id);
 }
 
 void SqliteStore::Keep(KeyId from, std::u16string_view path, KeyId id) {
-  keep(keptName('P', from, path.data(), path.size() * sizeof(char16_t)), id);
+  keep(keptPath(from, path), id);
 }
 
 bool SqliteStore::dataVersion(unsigned& version) {

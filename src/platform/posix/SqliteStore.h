@@ -178,6 +178,7 @@ class SqliteStore {
   std::int32_t run(const char* sql);
   sqlite3_stmt* statement(const char* sql);
   static std::string keptName(char kind, KeyId from, const void* name, std::size_t size);
+  const std::string& keptPath(KeyId from, std::u16string_view path) const;
   bool findKept(const std::string& kept, KeyId& id);
   void keep(const std::string& kept, KeyId id);
   /// The store's data version as the statements of the read under way see it;
@@ -212,6 +213,7 @@ class SqliteStore {
   std::unordered_map<std::string, KeyId> keptKeys_;
   unsigned keptVersion_ = 0;
   bool keepKeys_ = false;
+  mutable std::string keptBuffer_;
   bool usedKeptKeys_ = false;
   bool inTransaction_ = false;  // a transaction of the caller's spans several calls
   bool transactionBegun_ = false;
