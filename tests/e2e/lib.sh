@@ -1,6 +1,5 @@
-# Helpers of the end-to-end tests: a scratch folder with its own registry store,
-# update packages that record how they were started, and checks that say what
-# went wrong.
+# Helpers of the end-to-end tests: a scratch folder with its own registry store, update packages
+# that record how they were started, and checks that say what went wrong.
 set -euo pipefail
 
 SIGPATCH=${SIGPATCH:?the sigpatch executable}

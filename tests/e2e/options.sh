@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# "/?", "--help" and "--version", unknown options, the chooser on a terminal, a
-# package that cannot start, a folder with a blank, a relative folder and a
-# stale package, as the terminal shows them, with the exit status and
-# "LatestRunResult".
+# "/?" and "--version", the chooser on a terminal, a package that cannot start, a folder with a
+# blank, a relative folder and a stale package, as the terminal shows them, with the exit status
+# and "LatestRunResult".
 source "$(dirname "$0")/lib.sh"
 usage='Sigpatch [/Path:"C:\Updates" [/SetDef]] [/Silent] [/Minimized] [/?]'
 
@@ -12,21 +11,11 @@ check "usage" "$(printf '%s\n' "$usage" $'  /Path\t\tSpecify a source directory'
   $'  /Minimized\tRun minimized' $'  /?\t\tThis information')" "$(grep -A5 '^Sigpatch \[' "$work/out")"
 check "usage runs nothing, records the start, not the settings: status 0" "|Sigpatch V1.01.02 <missing> 0" \
   "$(grep -E 'Looking for|Finished' "$work/out")|$(setting LatestRunVersion) $(setting SDATParam) $status"
-for help in --help -h -? --HELP; do
-  run "$help"
-  check "$help shows the usage: status 0" "$usage 0" "$(grep '^Sigpatch \[' "$work/out") $status"
-done
 
 started=$(setting LatestRunDate)
 run --version
 check "--version prints the title line, writes nothing: status 0" "Sigpatch V1.01.02 $started 0" \
   "$(cat "$work/out") $(setting LatestRunDate) $status"
-for option in --verbose /Bogus:1 -x; do
-  run /Silent "$option"
-  check "$option: named with the usage: status 2" \
-    "Sigpatch: Invalid Argument: ${option/#\/Bogus:1//BOGUS}"$'\n  /SetDef\t\tSets the specified path as default 2' \
-    "$(cat "$work/err"; grep "^  /SetDef" "$work/out") $status"
-done
 # On a terminal the chooser takes only a folder that exists.
 mkdir -p "$work/chosen"
 printf '%s\n%s\n' "$work/nowhere" "$work/chosen" \
@@ -47,9 +36,6 @@ run
 check "tried again at the next start, the path with a blank whole: the result, status 0" \
   "Installing $work/my updates/sdat4500.exe...|/SILENT /REBOOT|$(dirname "$SIGPATCH")|installed: sdat4500.exe 0" \
   "$(grep Installing "$work/out")|$(cat "$work/installed.log")|$(setting LatestRunResult) $status"
-run '/Path:"'"$work/my updates"'"'
-check "the usage's quoted form reaches the run whole" \
-  "Looking for SDAT*.EXE Updates in $work/my updates/..." "$(grep '^Looking' "$work/out")"
 
 # A relative folder is stored whole, so that a start from elsewhere finds it.
 mkdir -p "$work/pk1"

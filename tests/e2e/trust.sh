@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Run as root, sigpatch starts only a package nobody else could have planted:
-# not one in a folder another user or group may write, not one reached through
-# a link another user owns, not one with a bad or missing signature when a
-# keyring is set; and what it checked is what runs.
+# Run as root, sigpatch starts only a package nobody else could have planted: not one in a folder
+# another user or group may write, not one reached through a link another user owns, not one with a
+# bad or missing signature when a keyring is set; and what it checked is what runs.
 source "$(dirname "$0")/lib.sh"
 if [[ $(id -u) -ne 0 ]]; then
   echo "ok: skipped: the checks apply to runs as root, and this test runs as $(id -un)"

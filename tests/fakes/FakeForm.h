@@ -21,20 +21,19 @@ class FakeScreen : public toolkit::Screen {
   std::int32_t mousePointer = toolkit::kPointerDefault, pointerFault = 0;
 };
 
-/// A form that only has a place and a size; `moves` counts its moves.
+/// A form that only has a place and a size.
 class FakeForm : public toolkit::Form {
  public:
   double Left() const override { return left; }
   double Top() const override { return top; }
   double Width() const override { return width; }
   double Height() const override { return height; }
-  void Move(double newLeft, double newTop) override { left = newLeft, top = newTop, ++moves; }
+  void Move(double newLeft, double newTop) override { left = newLeft, top = newTop; }
   std::intptr_t hWnd() const override { return handle; }
   std::intptr_t IconHandle() const override { return icon; }
 
   double left = 0, top = 0, width = 4800, height = 3600;
   std::intptr_t handle = 0x1234, icon = 0x5678;
-  int moves = 0;
 };
 
 }  // namespace sigpatch::fakes

@@ -12,11 +12,10 @@
 
 namespace sigpatch::fakes {
 
-/// A process a test started: its command line, folder, how long it runs (waits use up this time)
-/// and how it ends by itself, and the stops asked for (false a request to end, true a forced end).
+/// A process a test started (how it was started: FakeProcesses::starts): how long it runs (waits
+/// use up this time) and how it ends by itself, and the stops asked for (false a request to end,
+/// true a forced end).
 struct FakeProcess {
-  std::u16string commandLine, directory;
-  std::uint32_t flags = 0;
   std::chrono::milliseconds runTime{0}, waited{0};
   platform::ProcessExit exit;
   bool closed = false;
@@ -42,9 +41,7 @@ class FakeProcesses : public platform::Processes {
     if (onStart) onStart();
     info = {};
     if (!startSucceeds) return false;
-    FakeProcess& process = processes[nextHandle];
-    process.commandLine = starts.back().commandLine, process.directory = starts.back().directory;
-    process.flags = CreationFlags, process.runTime = runTime, process.exit = exit;
+    processes[nextHandle] = {runTime, {}, exit, false, {}};
     info = {nextHandle++, nextPid++};
     return true;
   }

@@ -24,9 +24,8 @@ FakeRegistry::Found FakeRegistry::enter(Call call, Key hKey) {
   Found found{kErrorSuccess, {}, nullptr};
   auto& [code, at, entry] = found;
   auto& pending = failures_[call];
-  for (auto& [left, failure] : pending) {
+  for (auto& [left, failure] : pending)
     if (--left == 0) code = failure;
-  }
   std::erase_if(pending, [](auto& p) { return p.first <= 0; });
   if (code != kErrorSuccess) return found;
   if (const int root = rules::rootIndex(hKey); root >= 0) {
@@ -84,9 +83,8 @@ std::int32_t FakeRegistry::CreateKeyEx(Key hKey, Name lpSubKey, Name lpClass, U3
   if (found < names.size() && readOnly) return kErrorAccessDenied;
   const auto depth = static_cast<std::size_t>(std::count(at.path.begin(), at.path.end(), u'\\'));
   if (depth + names.size() - found > kMaxKeyDepth) return kErrorInvalidParameter;
-  if (lpdwDisposition) {
+  if (lpdwDisposition)
     *lpdwDisposition = found < names.size() ? kRegCreatedNewKey : kRegOpenedExistingKey;
-  }
   for (; found < names.size(); ++found) {
     at.path += u'\\' + rules::fold(names[found]);
     const bool last = found + 1 == names.size();
@@ -148,9 +146,8 @@ std::int32_t FakeRegistry::DeleteValue(Key hKey, Name lpValueName) {
   if (readOnly || !(at.access & kKeySetValue)) return kErrorAccessDenied;
   if ((code = rules::checkValueName(lpValueName)) != 0) return code;
   if (!std::erase_if(entry->values,
-                     [&](auto& v) { return rules::fold(v.name) == rules::fold(lpValueName); })) {
+                     [&](auto& v) { return rules::fold(v.name) == rules::fold(lpValueName); }))
     return kErrorFileNotFound;
-  }
   entry->written = rules::fileTimeNow();
   return kErrorSuccess;
 }
@@ -181,9 +178,8 @@ std::int32_t FakeRegistry::EnumKeyEx(Key hKey, U32 dwIndex, char16_t* lpName, U3
   if (dwIndex >= subKeys.size()) return kErrorNoMoreItems;
   const auto& child = *subKeys[dwIndex];
   if ((code = rules::deliverName(child.name, lpName, lpcchName)) != 0 ||
-      (lpClass && (code = rules::deliverName(child.className, lpClass, lpcchClass)) != 0)) {
+      (lpClass && (code = rules::deliverName(child.className, lpClass, lpcchClass)) != 0))
     return code;
-  }
   if (lpftWritten) *lpftWritten = child.written;
   return kErrorSuccess;
 }

@@ -2,7 +2,6 @@
 
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,14 +11,6 @@
 
 namespace sigpatch::fakes {
 
-/// A SetWindowPos call the program made.
-struct WindowPosCall {
-  std::intptr_t hWnd, hWndInsertAfter;
-  std::int32_t x, y, cx, cy;
-  std::uint32_t flags;
-  friend bool operator==(const WindowPosCall&, const WindowPosCall&) = default;
-};
-
 /// A ShellAbout call the program made.
 struct AboutCall {
   std::intptr_t hWnd;
@@ -28,10 +19,9 @@ struct AboutCall {
 };
 
 /// A system whose answers a test sets and whose commands it records. An empty text stands for a
-/// query that fails.
+/// query that fails; paths have no long or short forms, special folders and entries are not found.
 class FakeSystem : public platform::System {
  public:
-  using Texts = std::map<std::u16string, std::u16string, std::less<>>;
 
   bool GetVersionEx(platform::OsVersionInfo& info) override { return info = version, versionKnown; }
   bool GetWorkArea(platform::Rect& area) override { return area = workArea, workAreaKnown; }
@@ -51,10 +41,8 @@ class FakeSystem : public platform::System {
   }
   void SetScreenSaverRunning(bool on) override { command(u"SetScreenSaverRunning", on); }
   void ShowTaskbar(bool show) override { command(u"ShowTaskbar", show); }
-  void SetWindowPos(std::intptr_t hWnd, std::intptr_t after, std::int32_t x, std::int32_t y,
-                    std::int32_t cx, std::int32_t cy, std::uint32_t flags) override {
-    windowPositions.push_back({hWnd, after, x, y, cx, cy, flags});
-  }
+  void SetWindowPos(std::intptr_t, std::intptr_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t, std::uint32_t) override {}
   void ExitWindows(std::uint32_t flags) override { command(u"ExitWindows " + text::dec(flags)); }
   std::optional<platform::AboutNotice> ShellAbout(std::intptr_t hWnd, std::u16string_view app,
                                                   std::u16string_view other,
@@ -62,22 +50,13 @@ class FakeSystem : public platform::System {
     abouts.push_back({hWnd, std::u16string(app), std::u16string(other), hIcon});
     return std::nullopt;
   }
-  bool GetLongPathName(std::u16string_view path, std::u16string& out) override {
-    return answer(lookup(longPaths, path), out);
-  }
-  bool GetShortPathName(std::u16string_view path, std::u16string& out) override {
-    return answer(lookup(shortPaths, path), out);
-  }
+  bool GetLongPathName(std::u16string_view, std::u16string&) override { return false; }
+  bool GetShortPathName(std::u16string_view, std::u16string&) override { return false; }
   bool GetWindowsDirectory(std::u16string& folder) override { return answer(windowsDir, folder); }
   bool GetSystemDirectory(std::u16string& folder) override { return answer(systemDir, folder); }
   bool GetTempPath(std::u16string& folder) override { return answer(tempPath, folder); }
-  bool GetSpecialFolder(std::int32_t csidl, std::u16string& folder) override {
-    return answer(specialFolders.contains(csidl) ? specialFolders[csidl] : u"", folder);
-  }
-  bool FindFirstFile(std::u16string_view pattern) override {
-    if (findFault != 0) throw RuntimeError(findFault);
-    return foundEntries.contains(std::u16string(pattern));
-  }
+  bool GetSpecialFolder(std::int32_t, std::u16string&) override { return false; }
+  bool FindFirstFile(std::u16string_view) override { return false; }
   std::unique_ptr<platform::MachineLock> CreateMachineLock(std::u16string_view) override {
     return locksAvailable ? std::make_unique<Lock>(*this) : nullptr;
   }
@@ -97,32 +76,22 @@ class FakeSystem : public platform::System {
   }
   std::u16string PrivateFolder() override { return privateFolder; }
   std::u16string WriteWholeFile(std::u16string_view path, std::string_view bytes) override {
-    if (writeFault.empty()) files[std::u16string(path)] = std::string(bytes);
-    return writeFault;
+    return files[std::u16string(path)] = std::string(bytes), u"";
   }
-  std::u16string WriteStandardOutput(std::string_view bytes) override {
-    if (writeFault.empty()) standardOutput += bytes;
-    return writeFault;
-  }
+  std::u16string WriteStandardOutput(std::string_view) override { return u""; }
 
   platform::OsVersionInfo version{6, 1, 0, 100, u"Debian GNU/Linux 12 (bookworm)"};
   platform::Rect workArea{0, 0, 1024, 738};
   bool versionKnown = true, workAreaKnown = true;
   std::u16string computerName = u"buildhost", userName = u"alice", userDomain = u"example.org";
-  std::int32_t domainFault = 0, findFault = 0;
+  std::int32_t domainFault = 0;
   std::uint32_t tickCount = 0;
   std::map<std::uint32_t, std::u16string> messages;
-  /// The commands in the order given ("SetMonitorPower 2"), and an error number that every command
-  /// raises after it is recorded (0: none).
+  /// The commands in the order given ("SetMonitorPower 2").
   std::vector<std::u16string> commands;
-  std::int32_t commandFault = 0;
-  std::vector<WindowPosCall> windowPositions;
   std::vector<AboutCall> abouts;
-  Texts longPaths, shortPaths;
   std::u16string windowsDir = u"C:\\Windows", systemDir = u"C:\\Windows\\system32";
   std::u16string tempPath = u"C:\\Temp\\";
-  std::map<std::int32_t, std::u16string> specialFolders;
-  std::set<std::u16string> foundEntries;
   /// Whether a machine lock can be made, for how many tries another process holds it, whether
   /// one is held.
   bool locksAvailable = true, lockHeld = false;
@@ -133,10 +102,8 @@ class FakeSystem : public platform::System {
   bool shuttingDown = false;
   std::vector<bool> catchCalls;
   std::u16string privateFolder;
-  /// The files written whole, by path, and standard output; why every write fails ("": none).
+  /// The files written whole, by path.
   std::map<std::u16string, std::string> files;
-  std::string standardOutput;
-  std::u16string writeFault;
 
  private:
   struct Lock : platform::MachineLock {
@@ -154,14 +121,7 @@ class FakeSystem : public platform::System {
     if (!value.empty()) out = value;
     return !value.empty();
   }
-  static std::u16string lookup(const Texts& table, std::u16string_view key) {
-    const auto found = table.find(key);
-    return found == table.end() ? u"" : found->second;
-  }
-  void command(std::u16string call) {
-    commands.push_back(std::move(call));
-    if (commandFault != 0) throw RuntimeError(commandFault);
-  }
+  void command(std::u16string call) { commands.push_back(std::move(call)); }
   void command(std::u16string call, bool on) { command(call + (on ? u" true" : u" false")); }
 };
 

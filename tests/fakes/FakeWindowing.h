@@ -43,7 +43,6 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   toolkit::Screen& Screen() override { return screen; }
   bool CanAsk() const override { return canAsk; }
   bool ShowsWindows() const override { return showsWindows; }
-  void DoEvents() override { ++doEventsCalls, HeadlessWindowing::DoEvents(); }
   [[noreturn]] void End(int ExitCode = 0) override { endCode = ExitCode, throw ImmediateStop{}; }
   void WriteOut(std::u16string_view line) override { written.emplace_back(line); }
   void RunModal(toolkit::headless::HeadlessWindow& form) override {
@@ -84,7 +83,7 @@ class FakeWindowing : public toolkit::headless::HeadlessWindowing {
   /// The answer to Yes/No boxes; whether somebody can answer the windows, and read them (else
   /// they are a terminal's lines); the lines written on standard output.
   bool answerYes = false, canAsk = true, showsWindows = true;
-  int doEventsCalls = 0, endCode = -1;
+  int endCode = -1;
   std::vector<std::u16string> written;
 
  protected:

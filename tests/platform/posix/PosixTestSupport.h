@@ -38,9 +38,8 @@ class TempFolder {
     std::error_code ec;
     const auto options = fs::directory_options::skip_permission_denied;
     for (fs::recursive_directory_iterator it(path_, options, ec), end; it != end;
-         it.increment(ec)) {
+         it.increment(ec))
       if (!it->is_symlink()) chmod(it->path().c_str(), 0777);
-    }
     fs::remove_all(path_, ec);
   }
   const std::string& path() const { return path_; }

@@ -36,9 +36,7 @@ struct Program {
   void set(const std::u16string& name, const std::u16string& data) {
     reg.SetKeyValue(kSettings, name, Variant(data), u"REG_SZ");
   }
-  std::u16string get(const std::u16string& name) {
-    return reg.GetKeyValue(kSettings, name, u"lost");
-  }
+  std::u16string get(const std::u16string& n) { return reg.GetKeyValue(kSettings, n, u"lost"); }
   SqliteRegistry store;
   fakes::FakePlatform fake;
   RegUtilities reg;
