@@ -68,11 +68,11 @@ struct Rig {
     }
   }
   // The faults "Operation path=number;...".
-  void fault(std::u16string_view specs) {
-    for (std::size_t at = 0, end; at < specs.size(); at = end + 1) {
-      end = std::min(specs.find(u';', at), specs.size());
-      const auto spec = specs.substr(at, end - at), number = spec.substr(spec.rfind(u'=') + 1);
-      disk.faults[std::u16string(spec.substr(0, spec.size() - number.size() - 1))] =
+  void fault(std::u16string_view faults) {
+    for (std::size_t at = 0, end; at < faults.size(); at = end + 1) {
+      end = std::min(faults.find(u';', at), faults.size());
+      const auto one = faults.substr(at, end - at), number = one.substr(one.rfind(u'=') + 1);
+      disk.faults[std::u16string(one.substr(0, one.size() - number.size() - 1))] =
           std::stoi(text::toUtf8(number));
     }
   }
