@@ -315,13 +315,6 @@ std::int32_t SqliteStore::run(const char* sql) {
   return rc == SQLITE_DONE || rc == SQLITE_ROW ? kErrorSuccess : fail(rc);
 }
 
-std::string SqliteStore::keptName(char kind, KeyId from, const void* name, std::size_t size) {
-  std::string kept(1, kind);
-  kept.append(reinterpret_cast<const char*>(&from), sizeof from);
-  kept.append(static_cast<const char*>(name), size);
-  return kept;
-}
-
 bool SqliteStore::findKept(const std::string& kept, KeyId& id) {
   if (!keepKeys_) return false;
   const auto it = keptKeys_.find(kept);
@@ -333,18 +326,23 @@ bool SqliteStore::findKept(const std::string& kept, KeyId& id) {
 
 void SqliteStore::keep(const std::string& kept, KeyId id) {
   // Only keys found in the same version of the store are kept together.
-  if (unsigned version = 0; keepKeys_ && dataVersion(version) &&
-                            (keptKeys_.empty() || version == keptVersion_)) {
+  if (unsigned version = 0;
+      keepKeys_ && dataVersion(version) && (keptKeys_.empty() || version == keptVersion_)) {
     keptVersion_ = version;
     keptKeys_.emplace(kept, id);
   }
 }
 
-const std::string& SqliteStore::keptPath(KeyId from, std::u16string_view path) const {
-  // Made in one buffer, so that looking a path up costs no allocation.
-  keptBuffer_.assign(1, 'P').append(reinterpret_cast<const char*>(&from), sizeof from);
-  keptBuffer_.append(reinterpret_cast<const char*>(path.data()), path.size() * sizeof(char16_t));
+const std::string& SqliteStore::keptName(char kind, KeyId from, const void* name,
+                                         std::size_t size) const {
+  // Made in one buffer, so that looking a key up costs no allocation.
+  keptBuffer_.assign(1, kind).append(reinterpret_cast<const char*>(&from), sizeof from);
+  keptBuffer_.append(static_cast<const char*>(name), size);
   return keptBuffer_;
+}
+
+const std::string& SqliteStore::keptPath(KeyId from, std::u16string_view path) const {
+  return keptName('P', from, path.data(), path.size() * sizeof(char16_t));
 }
 
 bool SqliteStore::IsKept(KeyId from, std::u16string_view path) const {
@@ -449,8 +447,8 @@ std::int32_t SqliteStore::open(bool create) {
     }
   }
   // A connection is used by one thread at a time: SQLite's own mutexes are not needed.
-  int flags = (options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-              SQLITE_OPEN_NOMUTEX;
+  int flags =
+      (options_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   if (create && !options_.readOnly) flags |= SQLITE_OPEN_CREATE;
   const int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -610,8 +608,9 @@ std::int32_t SqliteStore::countOpened() {
   auto code = exec(kOpensTable);
   if (code == 0) code = exec(kKeysByParent);
   if (code == 0) {
-    code = exec("INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0); "
-                "UPDATE opens SET opened = opened + 1 WHERE id=1");
+    code = exec(
+        "INSERT OR IGNORE INTO opens(id, opened, closed) VALUES(1, 0, 0); "
+        "UPDATE opens SET opened = opened + 1 WHERE id=1");
   }
   if (code != 0) {
     releaseWriterByte();
@@ -646,8 +645,7 @@ void SqliteStore::countClosed() {
   // The byte is let go after the count: between the two the writer still
   // shows as open, which can only delay a check, never lose one.
   if (opened_ && db_ && state_ == State::Open) {
-    sqlite3_exec(db_, "UPDATE opens SET closed = closed + 1 WHERE id=1", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(db_, "UPDATE opens SET closed = closed + 1 WHERE id=1", nullptr, nullptr, nullptr);
   }
   releaseWriterByte();
   opened_ = false;
@@ -827,7 +825,8 @@ std::int32_t SqliteStore::Read(const std::function<std::int32_t()>& body) {
   usedKeptKeys_ = false;
   auto result = body();
   unsigned version = 0;
-  if (usedKeptKeys_ && state_ == State::Open && (!dataVersion(version) || version != keptVersion_)) {
+  if (usedKeptKeys_ && state_ == State::Open &&
+      (!dataVersion(version) || version != keptVersion_)) {
     keptKeys_.clear();
     usedKeptKeys_ = false;
     result = body();
@@ -968,7 +967,7 @@ constexpr const char* kKeyFailsItsChecksum = " (a key fails its checksum)";
 
 std::int32_t SqliteStore::FindChild(KeyId parent, std::u16string_view name, KeyId& child) {
   const auto fold = foldedKey(name);
-  const auto kept = keptName('C', parent, fold.data(), fold.size());
+  const std::string kept = keptName('C', parent, fold.data(), fold.size());
   if (findKept(kept, child)) return kErrorSuccess;
   Use use(statement(
       "SELECT id, parent, depth, name, fold, class, sum FROM keys WHERE parent=?1 AND fold=?2"));
@@ -1074,7 +1073,6 @@ std::int32_t SqliteStore::ChildAt(KeyId parent, std::uint32_t index, Child& chil
   child.written = static_cast<std::uint64_t>(sqlite3_column_int64(*use, 7));
   return kErrorSuccess;
 }
-
 
 std::int32_t SqliteStore::FindValue(KeyId key, std::u16string_view name, Value& value) {
   Use use(statement("SELECT key, name, fold, type, data, sum FROM vals WHERE key=?1 AND fold=?2"));

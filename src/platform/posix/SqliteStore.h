@@ -177,7 +177,7 @@ class SqliteStore {
   /// Runs one statement given as a literal, prepared once per connection.
   std::int32_t run(const char* sql);
   sqlite3_stmt* statement(const char* sql);
-  static std::string keptName(char kind, KeyId from, const void* name, std::size_t size);
+  const std::string& keptName(char kind, KeyId from, const void* name, std::size_t size) const;
   const std::string& keptPath(KeyId from, std::u16string_view path) const;
   bool findKept(const std::string& kept, KeyId& id);
   void keep(const std::string& kept, KeyId id);
