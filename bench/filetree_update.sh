@@ -3,10 +3,14 @@
 # services, the terminal toolkit writing its lines to /dev/null) on a generated
 # tree of COUNT files of about TOTAL_MB in all (10 x 10 folders, random sizes),
 # in two cases, each against the standard tool that does the same work:
-#   empty     into an empty destination (removed and the disk synced before
-#             every run, not timed), against `cp -ru` followed by `sync`: the
-#             synchroniser's copies are durable when it ends, so the other
-#             side's must be too
+#   empty     into an empty destination (a new folder every run, the disk
+#             synced before it, not timed), against `cp -ru` followed by
+#             `sync`: the synchroniser's copies are durable when it ends, so
+#             the other side's must be too. Nothing is removed until the end:
+#             ext4 without a journal passes over the inodes freed in the last
+#             minutes each time it makes a file, so a removal before a run
+#             would time that search, and time it unevenly, as much as the copy
+#   (needs 3 x RUNS x TOTAL_MB of free disk)
 #   uptodate  into a destination that is already up to date, against
 #             `rsync -a --update`
 # The sides take turns, one run of each in every round, so that a load that
@@ -65,18 +69,17 @@ declare -A times result
 for case in empty uptodate; do
   for ((r = 0; r < runs; r++)); do
     for tool in "${tools[@]}"; do
-      dst="$work/dst-$tool"
-      if [[ $case == empty ]]; then
-        rm -rf "$dst"
-        sync
-      fi
+      # The up-to-date runs go into the last run's copy.
+      dst="$work/dst-$tool-$r"
+      [[ $case == uptodate ]] && dst="$work/dst-$tool-$(( runs - 1 ))"
+      sync
       times[$tool,$case]+=" $(timed "$tool" "$dst")"
     done
   done
 done
 for tool in "${tools[@]}"; do
   # The copy is whole: every file there with the source's contents.
-  diff -r -q "$src" "$work/dst-$tool" >/dev/null ||
+  diff -r -q "$src" "$work/dst-$tool-$(( runs - 1 ))" >/dev/null ||
     { echo "$tool: the copy differs from the source" >&2; exit 1; }
   for case in empty uptodate; do
     # shellcheck disable=SC2086
