@@ -139,8 +139,7 @@ TEST_P(SystemBehaviourTest, AWholeFileReplacesAFileAndNothingElse) {
   }
   EXPECT_EQ(s.WriteWholeFile(subject->folder, "x"), u"it is a folder, not a file");
   EXPECT_NE(s.WriteWholeFile(dir + u"missing" + subject->separator + u"new.reg", "x"), u"");
-  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(subject->folder)), {}), 2)
-      << "no new file is left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(subject->folder)), {}), 2);
 }
 
 struct FakeProcessesSubject : ProcessesSubject {

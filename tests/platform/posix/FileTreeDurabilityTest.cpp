@@ -15,6 +15,7 @@
 #include "PosixTestSupport.h"
 #include "app/Application.h"
 #include "fakes/ExpectedColors.h"
+#include "platform/FileSystemBehaviour.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/Text.h"
@@ -161,8 +162,28 @@ TEST(FileTreeDurabilityTest, CopiesAreSyncedThenPlacedThenTheirFoldersSyncedAndN
     EXPECT_EQ(readFile(rig.dir / "dst/a.txt"), c.a);
     EXPECT_EQ(readFile(rig.dir / "dst/b.txt"), c.b);
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.dir / "dst"), fs::directory_iterator()),
-              c.a.empty() ? 1 : 2)
-        << "a temporary file was left behind";
+              c.a.empty() ? 1 : 2);
+  }
+}
+
+// A batch's copies keep hidden names until all are synced, and go with the
+// batch unless placed; here one copy on the disk and one in memory.
+TEST(FileTreeDurabilityTest, ABatchPlacesOnlySyncedCopiesAndRemovesTheRest) {
+  TempFolder disk, memory("/dev/shm");
+  writeFile(disk / "new", "new");
+  for (const bool place : {false, true}) {
+    platform::posix::PosixFileSystem fso;
+    auto batch = fso.NewCopyBatch();
+    for (const auto* d : {&disk, &memory})
+      writeFile(*d / "old", "old"), batch->Add(u(disk / "new"), u(*d / "old"));
+    EXPECT_EQ(errorOf([&] { batch->Place(0); }) + errorOf([&] { batch->SyncFolder(0); }), 10);
+    if (place) batch->Sync();
+    for (std::size_t i = 0; place && i < 2; ++i) batch->Place(i), batch->SyncFolder(i);
+    batch.reset();
+    for (const auto* d : {&disk, &memory}) {
+      EXPECT_EQ(readFile(*d / "old"), place ? "new" : "old");
+      EXPECT_EQ(std::distance(fs::directory_iterator(d->path()), {}), d == &disk ? 2 : 1);
+    }
   }
 }
 
@@ -208,9 +229,8 @@ TEST(FileTreeDurabilityTest, ARunKilledAnywhereLeavesEachFileAsItWasOrWhole) {
   }
   rig.seam.onCall = [](const std::string&) {};
   EXPECT_TRUE(rig.update());
-  for (const auto& [name, old] : rig.before) {
-    EXPECT_TRUE(readFile(rig.dir / ("dst/" + name)) == readFile(rig.dir / ("src/" + name))) << name;
-  }
+  for (const auto& [name, old] : rig.before)
+    EXPECT_EQ(readFile(rig.dir / ("dst/" + name)), readFile(rig.dir / ("src/" + name)));
 }
 
 }  // namespace

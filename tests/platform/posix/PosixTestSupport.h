@@ -30,15 +30,15 @@ inline std::u16string u(const std::string& utf8) { return text::fromUtf8(utf8); 
 /// everything in it (write permissions given back first) afterwards.
 class TempFolder {
  public:
-  TempFolder() : path_(mkdtemp(std::string("/tmp/sigpatch-test-XXXXXX").data())) {
+  explicit TempFolder(const std::string& base = "/tmp")
+      : path_(mkdtemp((base + "/sigpatch-test-XXXXXX").data())) {
     chmod(path_.c_str(), 0777);
   }
   ~TempFolder() {
     namespace fs = std::filesystem;
     std::error_code ec;
     const auto options = fs::directory_options::skip_permission_denied;
-    for (fs::recursive_directory_iterator it(path_, options, ec), end; it != end;
-         it.increment(ec))
+    for (fs::recursive_directory_iterator it(path_, options, ec), end; it != end; it.increment(ec))
       if (!it->is_symlink()) chmod(it->path().c_str(), 0777);
     fs::remove_all(path_, ec);
   }

@@ -141,8 +141,7 @@ TEST_F(Win32ProcessesTest, AForcedStopEndsWhatTheProcessStartedAndIdentitiesOnly
   EXPECT_NE(processes.ProcessIdentity(info.dwProcessId), identity);
   EXPECT_TRUE(processes.StopProcess(info.hProcess, true));
   ASSERT_EQ(processes.WaitForSingleObject(info.hProcess, 60s), WaitResult::Ended);
-  EXPECT_EQ(::WaitForSingleObject(childProcess, 60000), DWORD{WAIT_OBJECT_0})
-      << "ended with the job";
+  EXPECT_EQ(::WaitForSingleObject(childProcess, 60000), DWORD{WAIT_OBJECT_0});
   EXPECT_EQ(processes.ProcessIdentity(childPid), u"") << "an ended process whose handle is open";
   ::CloseHandle(childProcess);
   EXPECT_TRUE(processes.CloseHandle(info.hProcess));
