@@ -18,6 +18,7 @@
 # wall time of RUNS runs of each side and their ratio. Manual only (not part of
 # the tests):
 #   bench/filetree_update.sh [BUILD_DIR] [COUNT] [TOTAL_MB] [RUNS]
+# in BENCH_DIR (/var/tmp unless given).
 # Build first: cmake --preset release && cmake --build --preset release --target bench_filetree
 # BENCH_FILETREE names another driver to time; BENCH_BASELINE one to time as
 # well, beside it (an older build, say).
@@ -31,7 +32,7 @@ bench=${BENCH_FILETREE:-$PWD/$build/bench/bench_filetree}
 [[ -x $bench ]] || { echo "build $bench first (see the head of this script)" >&2; exit 1; }
 command -v rsync >/dev/null || { echo "rsync is missing: run scripts/bootstrap" >&2; exit 1; }
 
-work=$(mktemp -d /var/tmp/sigpatch-filetree-XXXXXX)
+work=$(mktemp -d "${BENCH_DIR:-/var/tmp}/sigpatch-filetree-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 src="$work/src"
 
@@ -90,14 +91,22 @@ done
 
 echo
 echo "medians of $runs runs, $count files, $(du -sm "$src" | cut -f1) MB:"
+# The ratio of the medians, and the median of each round's ratio: the disk's
+# speed can change threefold from one round to the next, and both sides of a
+# round meet the same disk.
 line() {
-  awk -v k="$1" -v n="$2" -v f="$3" -v m="$4" -v o="$5" 'BEGIN {
-    printf "  %-9s %-8s %6d ms | %-18s %6d ms | ratio %.2f\n", k, n, f, m, o, f / (o ? o : 1)
+  awk -v k="$1" -v n="$2" -v m="$3" -v ft="${times[$4,$1]}" -v ot="${times[$5,$1]}" \
+      -v f="${result[$4,$1]}" -v o="${result[$5,$1]}" 'BEGIN {
+    rounds = split(ft, a, " "); split(ot, b, " ")
+    for (i = 1; i <= rounds; i++) r[i] = a[i] / (b[i] ? b[i] : 1)
+    for (i = 1; i <= rounds; i++) for (j = i + 1; j <= rounds; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
+    printf "  %-9s %-8s %6d ms | %-18s %6d ms | ratio %.2f, by round %.2f\n", k, n, f, m, o,
+           f / (o ? o : 1), r[int((rounds + 1) / 2)]
   }'
 }
 for tool in "${tools[@]:0:$(( ${#tools[@]} - 2 ))}"; do
   name=FileTree
   [[ $tool == baseline ]] && name=baseline
-  line empty $name "${result[$tool,empty]}" "cp -ru; sync" "${result[cp_sync,empty]}"
-  line uptodate $name "${result[$tool,uptodate]}" "rsync -a --update" "${result[rsync_update,uptodate]}"
+  line empty $name "cp -ru; sync" $tool cp_sync
+  line uptodate $name "rsync -a --update" $tool rsync_update
 done
