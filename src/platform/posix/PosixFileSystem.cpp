@@ -7,12 +7,17 @@
 
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -474,8 +479,69 @@ std::int64_t stageCopy(PosixFileSystem& fso, std::u16string_view Source,
   return bytes;
 }
 
+// Starts the write-back of finished copies on a thread of its own, so that
+// the file system's share of one copy (placing its blocks, sending them to the
+// disk) goes on beside the copying of the next. Where no thread can be had,
+// each write-back starts on the caller's.
+class WriteBack {
+ public:
+  WriteBack() = default;
+  WriteBack(const WriteBack&) = delete;
+  WriteBack& operator=(const WriteBack&) = delete;
+  ~WriteBack() { finish(); }
+
+  void start(int fd) {
+    std::unique_lock lock(mutex_);
+    if (!finished_ && !thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { run(); });
+      } catch (const std::system_error&) {
+        finished_ = true;
+      }
+    }
+    if (finished_) {
+      lock.unlock();
+      sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+      return;
+    }
+    waiting_.push_back(fd);
+    wake_.notify_one();
+  }
+
+  // Returns once the write-back of every copy given has started; any given
+  // later starts on the caller's thread.
+  void finish() {
+    {
+      const std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void run() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+      wake_.wait(lock, [this] { return finished_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;
+      const int fd = waiting_.front();
+      waiting_.pop_front();
+      lock.unlock();
+      sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<int> waiting_;
+  bool finished_ = false;
+  std::thread thread_;
+};
+
 // The copies of a batch are made durable together. Each one's write-back
-// starts as soon as it is complete; Sync waits for every copy's data, which
+// starts as soon as it is complete, on a thread of its own; Sync waits for every copy's data, which
 // also gives the faults of its write-back, and then syncs each file system
 // that holds copies once, which writes their sizes, dates and blocks and
 // empties the disk's cache: one cache flush for the batch, where an fsync of
@@ -493,14 +559,15 @@ class PosixCopyBatch final : public CopyBatch {
     const int fd = staged->fd.get();
     struct stat st {};
     if (fstat(fd, &st) != 0) raise(errno, Subject::File);
-    sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     devices_.emplace(st.st_dev, Device{fd, 0});
     copies_.push_back({std::move(staged), st.st_dev});
+    writeBack_.start(fd);
     synced_ = false;
     return bytes;
   }
 
   void Sync() override {
+    writeBack_.finish();
     for (const auto& copy : copies_) {
       constexpr unsigned kWait =
           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
@@ -550,6 +617,8 @@ class PosixCopyBatch final : public CopyBatch {
   std::map<dev_t, Device> devices_;
   bool synced_ = false;
   bool placedSinceSync_ = false;
+  // Last, so that it is done with the descriptors before they close.
+  WriteBack writeBack_;
 };
 
 }  // namespace
