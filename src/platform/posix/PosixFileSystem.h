@@ -24,7 +24,8 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<Folder> CreateFolder(std::u16string_view Path) override;
   std::unique_ptr<TextStream> OpenTextFile(std::u16string_view FileName, std::int32_t IOMode,
                                            bool Create, std::int32_t Format) override;
-  /// Copies synced together in one round of fsync, then moved into place.
+  /// Copies whose data is waited for and whose file system is synced once,
+  /// then moved into place.
   std::unique_ptr<CopyBatch> NewCopyBatch() override;
 };
 
