@@ -541,14 +541,14 @@ class WriteBack {
 };
 
 // The copies of a batch are made durable together. Each one's write-back
-// starts as soon as it is complete, on a thread of its own; Sync waits for every copy's data, which
-// also gives the faults of its write-back, and then syncs each file system
-// that holds copies once, which writes their sizes, dates and blocks and
-// empties the disk's cache: one cache flush for the batch, where an fsync of
-// each copy flushes once for every file. The folders' entries are made
-// durable the same way once the copies are placed. A file system's sync
-// gives the faults met in writing it since the copy was opened (Linux 5.8
-// and later).
+// starts as soon as it is complete, on a thread of its own. Sync waits for
+// every copy's data, which also gives the faults of its write-back, and then
+// syncs each file system that holds copies once, which writes their sizes,
+// dates and blocks and empties the disk's cache: one cache flush for the
+// batch, where an fsync of each copy flushes once for every file. The
+// folders' entries are made durable the same way once the copies are placed.
+// A file system's sync gives the faults met in writing it since the copy was
+// opened (Linux 5.8 and later).
 class PosixCopyBatch final : public CopyBatch {
  public:
   explicit PosixCopyBatch(PosixFileSystem& fso) : fso_(fso) {}
