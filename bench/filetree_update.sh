@@ -9,8 +9,11 @@
 #             the other side's must be too. Nothing is removed until the end:
 #             ext4 without a journal passes over the inodes freed in the last
 #             minutes each time it makes a file, so a removal before a run
-#             would time that search, and time it unevenly, as much as the copy
-#   (needs 3 x RUNS x TOTAL_MB of free disk)
+#             would time that search, and time it unevenly, as much as the
+#             copy. For the same reason, leave the disk a few minutes after
+#             removing many files (an earlier run of this script does) before
+#             timing. Needs 3 x RUNS x TOTAL_MB of free disk (4 x with a
+#             baseline).
 #   uptodate  into a destination that is already up to date, against
 #             `rsync -a --update`
 # The sides take turns, one run of each in every round, so that a load that
