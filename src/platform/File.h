@@ -17,6 +17,13 @@ inline constexpr std::int32_t kDirectory = 16;
 inline constexpr std::int32_t kAlias = 1024;
 }  // namespace attr
 
+/// Clears the read-only bit of a file or folder item when it is set.
+template <typename Item>
+void clearReadOnly(Item& item) {
+  const std::int32_t attributes = item.Attributes();
+  if ((attributes & attr::kReadOnly) != 0) item.SetAttributes(attributes & ~attr::kReadOnly);
+}
+
 /// A file of the file-system service. Its facts are read from the file when
 /// asked; a file that has gone raises error 53.
 class File {

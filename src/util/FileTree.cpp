@@ -27,15 +27,6 @@ bool isLink(const platform::Folder& folder) {
   return (folder.Attributes() & platform::attr::kAlias) != 0;
 }
 
-// A file or folder whose read-only attribute is cleared.
-template <typename Item>
-void clearReadOnly(Item& item) {
-  const std::int32_t attributes = item.Attributes();
-  if ((attributes & platform::attr::kReadOnly) != 0) {
-    item.SetAttributes(attributes & ~platform::attr::kReadOnly);
-  }
-}
-
 // A batch of copies is made durable and placed once it holds this many files
 // or bytes: many small files share one round of syncs, and a crash leaves
 // little more behind in temporary files than one large copy would.

@@ -39,14 +39,6 @@ std::u16string dateText(const platform::DateTime& t) {
          text::zeroPad(t.Minute, 2) + u"." + text::zeroPad(t.Second, 2);
 }
 
-// Clears the read-only bit of a file when it is set.
-void clearReadOnly(platform::File& file) {
-  const std::int32_t attributes = file.Attributes();
-  if ((attributes & platform::attr::kReadOnly) != 0) {
-    file.SetAttributes(attributes & ~platform::attr::kReadOnly);
-  }
-}
-
 }  // namespace
 
 FileUtilities::FileUtilities(runtime::PathStyle style) : style_(style) {}
