@@ -190,26 +190,30 @@ bool FileTree::pUpdateTree(const std::u16string& strSource, const std::u16string
 }
 
 bool FileTree::pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
-                           const platform::File* existing) {
+                           platform::File* existing) {
   if (CheckExtension(strings().ExtractExtension(strSource))) return true;
-  if (existing != nullptr || FSO().FileExists(strDest)) {
-    if (DontReplaceExistingFiles) return true;
-    auto& fu = files();
-    const std::u16string there = existing != nullptr ? fu.fileDateText(existing->DateLastModified())
-                                                     : fu.GetFileModDate(strDest);
-    // File date texts order by time; an equal or older source stays put.
-    if (!(fu.GetFileModDate(strSource) > there)) return true;
+  if (existing == nullptr && !FSO().FileExists(strDest)) {
+    return pCopyFile(strSource, strDest, nullptr);
   }
-  return pCopyFile(strSource, strDest);
+  if (DontReplaceExistingFiles) return true;
+  // The destination's item, from the folder's listing or looked up by its path.
+  std::unique_ptr<platform::File> found;
+  if (existing == nullptr) existing = (found = FSO().GetFile(strDest)).get();
+  auto& fu = files();
+  const std::u16string there = fu.fileDateText(existing->DateLastModified());
+  // File date texts order by time; an equal or older source stays put.
+  if (!(fu.GetFileModDate(strSource) > there)) return true;
+  return pCopyFile(strSource, strDest, existing);
 }
 
-bool FileTree::pCopyFile(const std::u16string& strSource, const std::u16string& strDest) {
+bool FileTree::pCopyFile(const std::u16string& strSource, const std::u16string& strDest,
+                         platform::File* existing) {
   auto& su = strings();
   const std::u16string name = su.ExtractFilename(strSource);
   const std::u16string from = su.ExtractPath(strSource);
   const std::u16string to = su.ExtractPath(strDest);
   const std::u16string failed = u"Failed to copy file " + name + u" from " + from + u" to " + to;
-  if (!batchCopy(strSource, strDest)) {
+  if (!batchCopy(strSource, strDest, existing)) {
     pRaiseChange(failed, kRed);
     return false;
   }
@@ -222,11 +226,12 @@ bool FileTree::pCopyFile(const std::u16string& strSource, const std::u16string& 
   return true;
 }
 
-bool FileTree::batchCopy(const std::u16string& strSource, const std::u16string& strDest) {
+bool FileTree::batchCopy(const std::u16string& strSource, const std::u16string& strDest,
+                         platform::File* existing) {
   try {
     auto& fso = FSO();
     // As FileUtilities.CopyFile does: a read-only destination is overwritten.
-    if (fso.FileExists(strDest)) clearReadOnly(*fso.GetFile(strDest));
+    if (existing != nullptr) clearReadOnly(*existing);
     if (!batch_) batch_ = fso.NewCopyBatch();
     batchBytes_ += batch_->Add(strSource, strDest);
     ++batchCopies_;

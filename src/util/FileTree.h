@@ -81,8 +81,10 @@ class FileTree {
   bool pUpdateTree(const std::u16string& strSource, const std::u16string& strDest);
   /// `existing`: the destination file when the folder's listing holds it.
   bool pUpdateFile(const std::u16string& strSource, const std::u16string& strDest,
-                   const platform::File* existing = nullptr);
-  bool pCopyFile(const std::u16string& strSource, const std::u16string& strDest);
+                   platform::File* existing = nullptr);
+  /// `existing`: the destination file when there is one.
+  bool pCopyFile(const std::u16string& strSource, const std::u16string& strDest,
+                 platform::File* existing);
   bool pEmptyFolder(const std::u16string& strFolder, std::int32_t lngDaysToKeep);
   bool pRemoveOldFile(const std::u16string& strPath, std::int32_t lngDaysToKeep);
   bool pRemoveEmptySubFolders(const std::u16string& strFolder);
@@ -92,8 +94,10 @@ class FileTree {
                          std::u16string_view procedure);
   platform::FileSystem& FSO();
 
-  /// Adds a copy to the batch; false when it could not be made.
-  bool batchCopy(const std::u16string& strSource, const std::u16string& strDest);
+  /// Adds a copy to the batch, over `existing` when there is a file there;
+  /// false when it could not be made.
+  bool batchCopy(const std::u16string& strSource, const std::u16string& strDest,
+                 platform::File* existing);
   /// Makes the batch's copies durable, moves them into place and makes their
   /// folders durable, then reports what was held back for them.
   void placeCopies();
