@@ -97,14 +97,18 @@ echo "medians of $runs runs, $count files, $(du -sm "$src" | cut -f1) MB:"
 # The ratio of the medians, and the median of each round's ratio: the disk's
 # speed can change threefold from one round to the next, and both sides of a
 # round meet the same disk.
+# CASE NAME OTHER_NAME TOOL OTHER_TOOL
 line() {
-  awk -v k="$1" -v n="$2" -v m="$3" -v ft="${times[$4,$1]}" -v ot="${times[$5,$1]}" \
-      -v f="${result[$4,$1]}" -v o="${result[$5,$1]}" 'BEGIN {
-    rounds = split(ft, a, " "); split(ot, b, " ")
-    for (i = 1; i <= rounds; i++) r[i] = a[i] / (b[i] ? b[i] : 1)
-    for (i = 1; i <= rounds; i++) for (j = i + 1; j <= rounds; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
+  local ours theirs i by_round=()
+  read -ra ours <<<"${times[$4,$1]}"
+  read -ra theirs <<<"${times[$5,$1]}"
+  for i in "${!ours[@]}"; do
+    by_round+=("$(awk -v f="${ours[i]}" -v o="${theirs[i]}" 'BEGIN { print f / (o ? o : 1) }')")
+  done
+  awk -v k="$1" -v n="$2" -v m="$3" -v f="${result[$4,$1]}" -v o="${result[$5,$1]}" \
+      -v r="$(median "${by_round[@]}")" 'BEGIN {
     printf "  %-9s %-8s %6d ms | %-18s %6d ms | ratio %.2f, by round %.2f\n", k, n, f, m, o,
-           f / (o ? o : 1), r[int((rounds + 1) / 2)]
+           f / (o ? o : 1), r
   }'
 }
 for tool in "${tools[@]:0:$(( ${#tools[@]} - 2 ))}"; do

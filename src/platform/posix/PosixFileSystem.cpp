@@ -425,7 +425,7 @@ struct Staged {
 
   std::string temporary;
   std::string destination;
-  Descriptor fd;  // open until the copy is durable
+  Descriptor fd;  // open until the copy is durable, or as long as its batch
   bool placed = false;
 };
 
